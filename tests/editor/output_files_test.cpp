@@ -15,6 +15,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -472,15 +473,23 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     const std::vector<std::string> bad{"describe", "bad.json", "-o", "out/sub/b.desc"};
     for (const bool outerFirst : {true, false}) {
         Folder folder;
-        fs::create_directories(folder.path / "out" / "sub");
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        // The command on out/ has journaled its data file in out/sub after its fifth step.
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 5 : 1, SIGSTOP});
+        // The first command is stopped after the first of its steps after which it holds out/sub,
+        // which its journal there shows (a try that stops too early is killed and undone).
+        pid_t first = 0;
         int status = 0;
-        ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
-        ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        for (long step = 1; step < 40; ++step) {
+            fs::remove_all(folder.path / "out");
+            fs::create_directories(folder.path / "out" / "sub");
+            first = StartHost(folder, outerFirst ? good : bad, Faults{step, SIGSTOP});
+            ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
+            ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+            if (fs::exists(folder / "out/sub/.qvhost-journal")) break;
+            kill(first, SIGKILL);
+            Wait(first);
+        }
         ASSERT_TRUE(fs::exists(folder / "out/sub/.qvhost-journal")) << outerFirst;
         const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
         bool waits = false;
@@ -627,11 +636,14 @@ TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
             WriteThrough(folder / "big", "after");
             _exit(0);
         }
-        // Once a part of the copy is there, under whatever name.
-        for (bool copying = false; !copying;)
-            for (const auto& entry : fs::directory_iterator(folder.path))
-                copying = copying || (entry.path().filename() != "big" && entry.is_regular_file() &&
-                                      entry.file_size() > 0 && entry.file_size() < big.size());
+        // Once a part of the copy is there, under whatever name in whatever folder.
+        for (bool copying = false; !copying;) {
+            std::error_code code;
+            for (auto entry = fs::recursive_directory_iterator(folder.path, code);
+                 !code && entry != fs::recursive_directory_iterator(); entry.increment(code))
+                copying = copying || (entry->path().filename() != "big" && entry->is_regular_file(code) &&
+                                      entry->file_size(code) > 0 && entry->file_size(code) < big.size());
+        }
         kill(pid, sig);
         Wait(pid);
         ASSERT_TRUE(NextCommand(folder, "."));
@@ -775,9 +787,21 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
     EXPECT_GE(steps, 4);
 }
 
+// Gives up the right to keep setuid and setgid through a write (which a user who is not root
+// never has), keeping the others of root. False where the system does not allow it.
+bool DropRightToKeepSetIdBits() {
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    data[CAP_FSETID / 32].effective &= ~(1u << (CAP_FSETID % 32));
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
 // A replaced file keeps its owner (where the process may: as root), its group, and then its
 // permissions with setuid and setgid; so does an earlier file a rollback brings back, also
-// from a copy.
+// from a copy. So it does for a process without the right to keep those bits through a
+// write, as any user but root, except setgid for a group the process is not in, which the
+// system does not let it give.
 TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
     if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
     struct Case {
@@ -787,44 +811,272 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
         mode_t mode;
     } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
     for (const bool keep : {true, false})
-        for (const bool noSecondLinks : {false, true}) {
+        for (const bool noSecondLinks : {false, true})
+            for (const bool asUser : {false, true}) {
+                Folder folder;
+                for (const Case& c : cases) {
+                    WriteFile(folder / c.name, "before");
+                    ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
+                    ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+                }
+                const int status = RunOwnerJob(
+                    [&] {
+                        if (asUser && !DropRightToKeepSetIdBits()) _exit(77);
+                        for (const Case& c : cases)
+                            if (!WriteThrough(folder / c.name, "after")) _exit(3);
+                        OutputFiles::Current().Settle(keep);
+                    },
+                    folder.path.string() + ".err", 0, SIGKILL, noSecondLinks);
+                if (status == 77) continue;   // the right cannot be given up here; the other runs check the rest
+                EXPECT_EQ(status, 0);
+                for (const Case& c : cases) {
+                    struct stat status {};
+                    ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
+                    const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks) +
+                                             std::to_string(asUser);
+                    const bool madeAgain = keep || noSecondLinks;   // not the earlier file itself
+                    const mode_t lost = asUser && madeAgain && c.group != getegid() ? S_ISGID : 0;
+                    EXPECT_EQ(status.st_uid, c.owner) << what;
+                    EXPECT_EQ(status.st_gid, c.group) << what;
+                    EXPECT_EQ(status.st_mode & 07777, c.mode & ~lost) << what;
+                    EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+                }
+                EXPECT_EQ(folder.Snapshot().size(), 3u);
+            }
+}
+
+// Everything of the stranger's (owned by nobody) below `shared`, by name: its permissions and
+// its bytes or the target of its link.
+std::map<std::string, std::string> StrangersFiles(const fs::path& shared) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(shared)) {
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) != 0 || status.st_uid != 65534) continue;
+        std::string what = std::to_string(status.st_mode);
+        if (S_ISLNK(status.st_mode)) what += " -> " + fs::read_symlink(entry.path()).string();
+        else if (S_ISREG(status.st_mode)) what += " " + ReadFile(entry.path().string());
+        files[fs::relative(entry.path(), shared).string()] = what;
+    }
+    return files;
+}
+
+std::string Listed(const std::map<std::string, std::string>& files) {
+    std::string text;
+    for (const auto& [name, what] : files) text += name + "\t" + what + "\n";
+    return text;
+}
+
+// What a stranger plants in the shared folder: the backup and temporary names that a journal
+// once announced beside the target, as files of its own or as links to a file only root may
+// read, or the private folder the journal's header names, open to all, with a link in it.
+enum class Plant { kFiles, kLinks, kPrivateFolder };
+
+// Plants, as nobody, in the shared folder `shared`; the links lead to `secret`.
+void PlantAsStranger(const std::string& shared, Plant plant, const std::string& secret) {
+    const int dir = open(shared.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::RunAsAnotherUser(dir, [&] {
+        if (plant == Plant::kPrivateFolder) {
+            const std::string header = ReadFile(qv::journal::kJournalName);
+            const size_t at = header.find("\nm ");
+            if (at == std::string::npos) return 0;
+            const std::string own = qv::journal::PrivateFolderName(header.substr(at + 3, 32));
+            if (mkdir(own.c_str(), 0777) != 0 || chmod(own.c_str(), 0777) != 0) return 0;
+            for (const char* name : {"/0.old", "/0.tmp"}) (void)!symlink(secret.c_str(), (own + name).c_str());
+            return 0;
+        }
+        for (const char* name : {".a.desc.qvold", ".a.desc.qvtmp", ".a.desc.qvold.1", ".a.desc.qvtmp.1"}) {
+            if (plant == Plant::kLinks) (void)!symlink(secret.c_str(), name);
+            else WriteFile(name, "the stranger's");
+        }
+        return 0;
+    });
+    close(dir);
+}
+
+// A stranger sharing the output folder (mode 1777, as /tmp is) plants what a command's journal
+// lets it foresee, after each step of the command while it runs, or after a SIGKILL that ends
+// it there, before the next command's recovery. The command succeeds, or fails with one line
+// and takes its file back; the user's file is as before or as after; nothing of the
+// stranger's moves or changes, and nothing outside the output folder changes.
+TEST(OutputFiles, WhatAStrangerPlantsIsNeverUsed) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    static std::string shared, secret, marker;
+    static Plant plant;
+    static bool afterKill;
+    static long at;
+    for (const Plant what : {Plant::kFiles, Plant::kLinks, Plant::kPrivateFolder})
+        for (const bool kill : {false, true}) {
+            bool planted = true;
+            for (long step = 1; planted; ++step) {
+                Folder folder;
+                shared = folder / "shared";
+                secret = folder / "rootonly/secret.txt";
+                marker = folder.path.string() + ".planted";
+                plant = what;
+                afterKill = kill;
+                at = step;
+                fs::create_directories(folder.path / "rootonly");
+                fs::create_directories(shared);
+                WriteFile(secret, "secret");
+                fs::permissions(secret, static_cast<fs::perms>(0600));
+                fs::permissions(folder.path / "rootonly", static_cast<fs::perms>(0700));
+                fs::permissions(shared, static_cast<fs::perms>(01777));
+                fs::permissions(folder.path, static_cast<fs::perms>(0755));
+                WriteFile(shared + "/a.desc", "before");
+                fs::permissions(shared + "/a.desc", static_cast<fs::perms>(0640));
+                const auto outside = folder.Snapshot("rootonly");
+                const std::string what = std::to_string(static_cast<int>(plant)) + " " + std::to_string(kill) + " step " +
+                                         std::to_string(step);
+                const int status = RunOwnerJob(
+                    [] {
+                        OutputFiles::SetStepHook([](long s) {
+                            if (s != at) return;
+                            if (afterKill) {
+                                WriteFile(marker, "");
+                                raise(SIGKILL);
+                            }
+                            PlantAsStranger(shared, plant, secret);
+                            WriteFile(marker, Listed(StrangersFiles(shared)));
+                        });
+                        OutputFiles& owner = OutputFiles::Current();
+                        std::string error;
+                        if (owner.Plan({shared + "/a.desc"}, error) && WriteThrough(shared + "/a.desc", "after") &&
+                            owner.Commit(error))
+                            _exit(0);
+                        std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                        owner.Settle(false);
+                        _exit(3);
+                    },
+                    folder.path.string() + ".err", 0);
+                planted = fs::exists(marker);
+                std::string theirs = planted ? ReadFile(marker) : "";
+                fs::remove(marker);
+                if (kill && planted) {
+                    ASSERT_EQ(status, 128 + SIGKILL) << what;
+                    PlantAsStranger(shared, plant, secret);
+                    theirs = Listed(StrangersFiles(shared));
+                    NextCommand(folder, "shared");
+                } else {
+                    ASSERT_TRUE(status == 0 || status == 3) << what << ": " << status;
+                }
+                const std::string message = ReadFile(folder.path.string() + ".err");
+                if (status == 3) {
+                    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+                }
+                struct stat file {};
+                ASSERT_EQ(lstat((shared + "/a.desc").c_str(), &file), 0) << what;
+                EXPECT_TRUE(S_ISREG(file.st_mode) && file.st_uid == 0 && (file.st_mode & 07777) == 0640) << what;
+                const std::string now = ReadFile(shared + "/a.desc");
+                EXPECT_TRUE(now == "before" || (now == "after" && status != 3)) << what << ": " << now;
+                EXPECT_EQ(Listed(StrangersFiles(shared)), theirs) << what;
+                EXPECT_EQ(folder.Snapshot("rootonly"), outside) << what;
+                EXPECT_EQ(ReadFile(secret), "secret") << what;
+            }
+        }
+}
+
+// A command that takes its files back, or the next command's recovery that does, ended after
+// any of its steps (SIGKILL): a recovery after it still puts every file back as it was.
+TEST(OutputFiles, ATakeBackEndedAfterAnyStepIsFinishedByTheNext) {
+    for (const bool inRecovery : {false, true})
+        for (long step = 1, status = -1; status != 0; ++step) {
             Folder folder;
-            for (const Case& c : cases) {
-                WriteFile(folder / c.name, "before");
-                ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
-                ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+            fs::create_directories(folder.path / "sub");
+            for (const char* name : {"old.mdx", "sub/old.mdx"}) {
+                WriteFile(folder / name, "old");
+                fs::permissions(folder / name, static_cast<fs::perms>(0640));
             }
-            EXPECT_EQ(RunOwnerJob(
-                          [&] {
-                              for (const Case& c : cases)
-                                  if (!WriteThrough(folder / c.name, "after")) _exit(3);
-                              OutputFiles::Current().Settle(keep);
-                          },
-                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
-                      0);
-            for (const Case& c : cases) {
-                struct stat status {};
-                ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
-                const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks);
-                EXPECT_EQ(status.st_uid, c.owner) << what;
-                EXPECT_EQ(status.st_gid, c.group) << what;
-                EXPECT_EQ(status.st_mode & 07777, c.mode) << what;
-                EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+            const auto before = folder.Snapshot();
+            const std::vector<std::string> names{"a.desc", "old.mdx", "sub/new.mdx", "sub/old.mdx"};
+            status = RunOwnerJob(
+                [&] {
+                    std::vector<std::string> targets;
+                    for (const std::string& name : names) targets.push_back(folder / name);
+                    std::string error;
+                    OutputFiles& owner = OutputFiles::Current();
+                    owner.Plan(targets, error);
+                    owner.SetAside(folder / "sub/old.mdx");
+                    for (const std::string& target : targets) WriteThrough(target, "new");
+                    WriteThrough(folder / "not-planned", "new");
+                    if (inRecovery) raise(SIGKILL);
+                    owner.Settle(false);
+                },
+                folder.path.string() + ".err", inRecovery ? 0 : step);
+            if (inRecovery) {
+                ASSERT_EQ(status, 128 + SIGKILL);
+                const pid_t pid = fork();
+                if (pid == 0) {
+                    static long end;
+                    end = step;
+                    OutputFiles::SetStepHook([](long s) {
+                        if (s == end) raise(SIGKILL);
+                    });
+                    std::string error;
+                    _exit(OutputFiles::Current().LockFolder(folder.path, error) ? 0 : 1);
+                }
+                status = Wait(pid);
             }
-            EXPECT_EQ(folder.Snapshot().size(), 3u);
+            ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << inRecovery << " step " << step << ": " << status;
+            ASSERT_TRUE(NextCommand(folder, ".")) << inRecovery << " step " << step;
+            EXPECT_EQ(folder.Snapshot(), before) << inRecovery << " step " << step;
+        }
+}
+
+// A journal append or journal sync that fails, whichever it is, stops the command: it touches
+// no name after it, even where its caller goes on, and the folder is left as it was.
+TEST(OutputFiles, AFailedJournalWriteStopsEveryLaterWrite) {
+    for (const bool failSync : {false, true})
+        for (long n = 1, status = 5; status == 5; ++n) {
+            Folder folder;
+            fs::create_directories(folder.path / "sub");
+            WriteFile(folder / "old.mdx", "old");
+            const auto before = folder.Snapshot();
+            const std::string record = folder.path.string() + ".calls";
+            status = RunOwnerJob(
+                [&] {
+                    static std::vector<std::string> calls;
+                    OutputFiles::RecordCallsForTest(&calls);
+                    OutputFiles::SetFaultsForTest(false, failSync ? 0 : n, failSync ? n : 0);
+                    OutputFiles& owner = OutputFiles::Current();
+                    std::string error;
+                    owner.Plan({folder / "a.desc", folder / "old.mdx"}, error);
+                    owner.SetAside(folder / "old.mdx");
+                    for (const char* name : {"a.desc", "sub/d.mdx", "old.mdx", "sub/e.mdx"}) WriteThrough(folder / name, "new");
+                    owner.BringBack(folder / "old.mdx");
+                    const bool committed = owner.Commit(error);
+                    std::string lines;
+                    for (const std::string& call : calls) lines += call + "\n";
+                    WriteFile(record, lines);
+                    _exit(committed ? 0 : 5);
+                },
+                folder.path.string() + ".err");
+            const std::string what = std::to_string(failSync) + " " + std::to_string(n);
+            ASSERT_TRUE(status == 0 || status == 5) << what << ": " << status;
+            if (status == 0) continue;
+            const std::vector<std::string> calls = qv_test::Lines(ReadFile(record));
+            const auto fault = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("fault\t", 0) == 0; });
+            ASSERT_NE(fault, calls.end()) << what;
+            for (auto call = fault + 1; call != calls.end(); ++call)
+                EXPECT_TRUE(call->rfind("fault\t", 0) == 0 || call->rfind("sync", 0) == 0) << what << ": " << *call;
+            EXPECT_EQ(folder.Snapshot(), before) << what;
+            fs::remove(record);
         }
 }
 
 // Whether the owner's calls, in their order, leave every folder recoverable after a power cut
-// at any point: "" or the first call that comes too early. A name may be touched (created,
+// at any point: "" or the first call that comes too early. The private folder is made only
+// once the journal's header, which names it, is on disk; a name may be touched (created,
 // linked, renamed, removed) only once its journal line and the journal's name are on disk; a
 // backup is named only once its copy is on disk; the commit comes once every file written and
-// every folder changed is on disk; nothing goes after the commit before the commit is on
-// disk, and a journal goes only once what it named is gone on disk, the main one last.
+// every folder changed (private folders too) is on disk; nothing goes after the commit before
+// the commit is on disk, and a journal goes only once what it named is gone on disk, the main
+// one last.
 std::string PowerCutFault(const std::vector<std::string>& calls) {
     struct State {
-        bool named = false;     // the journal's name is on disk
-        bool changed = false;   // a name changed since the folder was last synced
+        bool named = false;        // the journal's name is on disk
+        bool changed = false;      // a name changed since the folder was last synced
+        bool own = false;          // the private folder is made
+        bool ownChanged = false;   // a name in it changed since it was last synced
         std::set<std::string> pending, lines;
     };
     std::map<std::string, State> folders;
@@ -840,6 +1092,11 @@ std::string PowerCutFault(const std::vector<std::string>& calls) {
             s.changed = false;
             s.named = true;
         };
+        const auto ownFolder = [&](State& s) {
+            s.changed = false;
+            s.ownChanged = false;
+            s.named = true;
+        };
         if (what == "journal") {
             if (main.empty()) main = path;
             else if (folders[main].lines.count(path) == 0) return call + ": its folder's line is not on disk";
@@ -853,25 +1110,33 @@ std::string PowerCutFault(const std::vector<std::string>& calls) {
             syncFolder(f);
             unsyncedDrops.erase(path);
             if (committed && path == main) commitOnDisk = true;
+        } else if (what == "sync-own") {
+            f.ownChanged = false;
+        } else if (what == "own") {
+            if (!f.named || f.lines.count("") == 0) return call + ": the journal's header is not on disk";
+            f.own = true;
+            f.changed = true;
         } else if (what == "sync-all") {
-            for (auto& [p, s] : folders) syncFolder(s);
+            for (auto& [p, s] : folders) ownFolder(s);
             unsyncedFiles.clear();
             unsyncedDrops.clear();
             if (committed) commitOnDisk = true;
         } else if (what == "touch" || what == "write" || what == "keep") {
             if (!f.named || f.lines.count(name) == 0) return call + ": its journal line is not on disk";
+            if (!f.own) return call + ": the private folder is not made";
             if (what == "keep" && unsyncedFiles.count(file) != 0) return call + ": the copy is not on disk";
             if (what == "write") unsyncedFiles.insert(file);
             f.changed = true;
+            f.ownChanged = true;
         } else if (what == "sync-file") {
             unsyncedFiles.erase(file);
         } else if (what == "commit") {
             if (!unsyncedFiles.empty()) return call + ": " + *unsyncedFiles.begin() + " is not on disk";
             for (const auto& [p, s] : folders)
-                if (s.changed) return call + ": the folder " + p + " is not on disk";
+                if (s.changed || s.ownChanged) return call + ": the folder " + p + " is not on disk";
             committed = true;
             f.changed = true;
-        } else if (what == "tidy") {
+        } else if (what == "tidy" || what == "drop-own") {
             if (!commitOnDisk) return call + ": the commit is not on disk";
             f.changed = true;
         } else if (what == "drop-journal") {
@@ -1151,14 +1416,23 @@ int WaitAtMost(pid_t pid, int seconds) {
     return -1;
 }
 
-// Removes every file of a journal's name below the folder.
+// Removes every file of a journal's name, and every private folder of a command, below the folder.
 void RemoveJournals(const fs::path& top) {
     std::vector<fs::path> found;
-    for (const auto& entry : fs::recursive_directory_iterator(top)) {
-        const std::string name = entry.path().filename().string();
-        if (name == journal::kJournalName || name == journal::kCommittedName) found.push_back(entry.path());
+    for (auto entry = fs::recursive_directory_iterator(top); entry != fs::recursive_directory_iterator(); ++entry) {
+        if (entry->path().filename().string().rfind(".qvhost-", 0) != 0) continue;
+        found.push_back(entry->path());
+        entry.disable_recursion_pending();
     }
     for (const fs::path& path : found) fs::remove_all(path);
+}
+
+// Makes a dead command's private folder in `folder` as it makes it (mode 0700), holding the
+// files given by name and contents.
+void MakeOwnFolder(const std::string& folder, const std::string& id, const std::map<std::string, std::string>& files) {
+    const std::string own = folder + "/" + journal::PrivateFolderName(id);
+    ASSERT_EQ(mkdir(own.c_str(), 0700), 0) << own;
+    for (const auto& [name, text] : files) WriteFile(own + "/" + name, text);
 }
 
 // A dead command's journal as another user, a damaged disk or a hand may have left it, under
@@ -1177,66 +1451,86 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         std::map<std::string, std::string> changes {};     // files taken back, with their contents then
     };
     const std::string takenBack = "\x01";   // a file that goes
+    const std::string own = journal::PrivateFolderName(id);
     const Case cases[] = {
         {"a trusted journal takes back, its last record cut short",
          [&](const fs::path&, const std::string& out) {
-             const std::string cut = journal::FileRecord("report.txt", ".report.txt.qvtmp", "");
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
-                                                      cut.substr(0, cut.size() - 3)));
+             const std::string cut = journal::FileRecord("report.txt", 1, false);
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true) + cut.substr(0, cut.size() - 3)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
          },
-         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}}},
-        {"a temporary that is the user's file",
+         "pub/o", "", {{"o/b.txt", "B-old"}}},
+        {"a file index out of order",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("zz", "report.txt", "")));
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", 1, false)));
          }},
         {"a backup that is a link to another file",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("a.desc", ".a.desc.qvtmp", "lnk")));
-         }},
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("a.desc", 0, true)));
+             MakeOwnFolder(out, id, {});
+             fs::create_symlink("../important.txt", out + "/" + own + "/0.old");
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a private folder that is a link to a folder elsewhere",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             fs::create_directory_symlink("../victim", out + "/" + own);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a private folder open to other users",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+             fs::permissions(out + "/" + own, static_cast<fs::perms>(0777));
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"another user's private folder",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+             ASSERT_EQ(chown((out + "/" + own).c_str(), 4242, 4242), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
         {"a damaged record before the last",
          [&](const fs::path&, const std::string& out) {
-             std::string bytes = main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
-                                      journal::FileRecord("report.txt", ".report.txt.qvtmp", "") +
-                                      journal::FileRecord("a.desc", ".a.desc.qvtmp", ".a.desc.qvold"));
+             std::string bytes = main(journal::FileRecord("b.txt", 0, true) + journal::FileRecord("report.txt", 1, false) +
+                                      journal::FileRecord("a.desc", 2, true));
              bytes[bytes.find("f 10:report") + 6] ^= 1;
              WriteFile(out + "/.qvhost-journal", bytes);
          }},
         {"a folder record that leads out with ..",
          [&](const fs::path& pub, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/../victim")));
-             WriteFile((pub / "victim/.qvhost-journal").string(),
-                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+             WriteFile((pub / "victim/.qvhost-journal").string(), journal::PartHeader(id, out) + journal::FileRecord("v.txt", 0, false));
          }},
         {"a folder record through a link to a folder elsewhere",
          [&](const fs::path& pub, const std::string& out) {
              fs::create_directory_symlink("../victim", out + "/vl");
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/vl")));
-             WriteFile((pub / "victim/.qvhost-journal").string(),
-                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+             WriteFile((pub / "victim/.qvhost-journal").string(), journal::PartHeader(id, out) + journal::FileRecord("v.txt", 0, false));
          }},
         {"a committed marker in a folder above the dead command's",
          [&](const fs::path& pub, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub")));
-             WriteFile(out + "/sub/.qvhost-journal",
-                       journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
              WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
          },
-         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}}},
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}}},
         {"a dead main journal above names the output folder and a folder beside it: only the first is taken back",
          [&](const fs::path& pub, const std::string& out) {
              const std::string top = fs::canonical(pub).string();
              WriteFile(top + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FolderRecord(top + "/victim")));
-             WriteFile(out + "/sub/.qvhost-journal",
-                       journal::PartHeader(id, top) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
-             WriteFile(top + "/victim/.qvhost-journal",
-                       journal::PartHeader(id, top) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ".v.txt.qvold"));
-             WriteFile(top + "/victim/.v.txt.qvold", "V-old");
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+             WriteFile(top + "/victim/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("v.txt", 0, true));
+             MakeOwnFolder(top + "/victim", id, {{"0.old", "V-old"}});
          },
-         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}, {"victim/v.txt", "V"}, {"victim/.v.txt.qvold", "V-old"}}},
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"victim/v.txt", "V"}}},
         {"a folder's journal whose main journal is gone",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/sub/.qvhost-journal",
-                       journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
          },
          "pub/o/sub", "pub/o/sub/.qvhost-journal"},
         {"a pipe of the journal's name",
@@ -1266,12 +1560,12 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
          "pub/o", ""},
         {"another user's journal",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", ".report.txt.qvtmp", "")));
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", 0, false)));
              ASSERT_EQ(chown((out + "/.qvhost-journal").c_str(), 4242, 4242), 0);
          }},
     };
     for (const Case& c : cases) {
-        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        if (std::string(c.what).rfind("another user's", 0) == 0 && geteuid() != 0) continue;   // only root gives files away
         Folder folder;
         const fs::path pub = folder.path / "pub";
         fs::create_directories(pub / "o/sub");
@@ -1280,7 +1574,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         for (const auto& [name, text] : std::map<std::string, std::string>{
                  {"o/report.txt", "R"}, {"o/important.txt", "I"}, {"o/a.desc", "A"}, {"o/b.txt", "B-new"},
                  {"o/.b.txt.qvold", "B-old"}, {"o/sub/s.txt", "S-new"}, {"o/sub/.s.txt.qvold", "S-old"},
-                 {"victim/v.txt", "V"}, {"notes.txt", "N"}})
+                 {"victim/v.txt", "V"}, {"victim/0.old", "V0"}, {"notes.txt", "N"}})
             WriteFile((pub / name).string(), text);
         fs::create_symlink("important.txt", pub / "o/lnk");
         auto expected = folder.Snapshot("pub");
@@ -1294,7 +1588,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
             EXPECT_EQ(status, 2) << c.what;
             EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
             EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
-            EXPECT_NE(message.find(journal::kJournalName), std::string::npos) << c.what << ": " << message;
+            EXPECT_NE(message.find(fs::path(refused).filename().string()), std::string::npos) << c.what << ": " << message;
             struct stat left {};
             EXPECT_EQ(lstat((folder / refused).c_str(), &left), 0) << c.what << ": the journal is left as it is";
         }
@@ -1323,10 +1617,9 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     // A file name may hold a line break and a backslash: what a crash leaves of its record
     // must still read as cut short.
     const std::string odd = "a\nb\\n.txt";
-    const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") +
-                              journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.2") +
-                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", ".report.txt.qvtmp.1", "") +
-                              journal::FileRecord(odd, journal::OwnedName(odd, "qvtmp", 0), journal::OwnedName(odd, "qvold", 0));
+    const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") + journal::FileRecord("b.txt", 0, true) +
+                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", 1, false) +
+                              journal::FileRecord(odd, 2, true);
     const size_t records[] = {bytes.find("f 5:"), bytes.find("d 6:"), bytes.find("f 10:"), bytes.find("f 11:"), bytes.size()};
     for (size_t length = 0; length <= bytes.size(); ++length) {
         journal::Journal read;
@@ -1340,14 +1633,14 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     journal::Journal read;
     std::string why;
     ASSERT_TRUE(journal::Parse(bytes, read, why));
-    EXPECT_EQ(read.files[0].BackupName(), ".b.txt.qvold.2");
-    EXPECT_EQ(read.files[1].TemporaryName(), ".report.txt.qvtmp.1");
+    EXPECT_EQ(read.files[0].BackupName(), "0.old");
+    EXPECT_EQ(read.files[1].TemporaryName(), "1.tmp");
     EXPECT_EQ(read.files[1].BackupName(), "");
     EXPECT_EQ(read.files[2].target, odd);
-    EXPECT_EQ(read.files[2].BackupName(), "." + odd + ".qvold");
+    EXPECT_EQ(read.files[2].BackupName(), "2.old");
     // The journal of a folder below the output folder "/" names "/" as its main folder.
-    ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") +
-                                   journal::FileRecord("b.txt", ".b.txt.qvtmp", ""), read, why)) << why;
+    ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") + journal::FileRecord("b.txt", 0, false),
+                               read, why)) << why;
     EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
@@ -1371,14 +1664,14 @@ TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
          ": is a pipe, so it is no journal a command acts on"},
         {"a damaged record",
          [&](const std::string& sub, const std::string& out) {
-             std::string bytes = journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", "");
+             std::string bytes = journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false);
              bytes[bytes.size() - 3] ^= 1;
              WriteFile(sub + "/.qvhost-journal", bytes);
          },
          ": record 2 is damaged, so it is no journal a command acts on"},
         {"a folder's journal without its main one",
          [&](const std::string& sub, const std::string& out) {
-             WriteFile(sub + "/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ""));
+             WriteFile(sub + "/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false));
          },
          " is gone or is no journal a command acts on"},
         {"another user's journal",
