@@ -487,8 +487,8 @@ bool StillInPlace(int dir, const std::string& path, std::string& error) {
 // locks), with whether each belongs to the user: a lock of another user's process never makes
 // a command wait.
 struct Holders {
-    bool found = false;
-    pid_t stranger = 0;   // a holder of another user, or 0
+    bool stranger = false;   // a holder is another user's process, or one this process cannot see
+    long pid = 0;            // that holder, where the table names it
 };
 
 Holders LockHolders(const struct stat& status) {
@@ -509,10 +509,13 @@ Holders LockHolders(const struct stat& status) {
         if (std::strcmp(kind, "FLOCK") != 0 || inode != status.st_ino || major != ::major(status.st_dev) ||
             minor != ::minor(status.st_dev))
             continue;
-        holders.found = true;
+        // A holder in another container shows no process id here, and counts as a stranger.
         struct stat process {};
         const std::string at = "/proc/" + std::to_string(pid);
-        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) holders.stranger = static_cast<pid_t>(pid);
+        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) {
+            holders.stranger = true;
+            holders.pid = pid;
+        }
     }
     std::fclose(table);
     return holders;
@@ -533,9 +536,9 @@ bool LockDescriptor(int fd, const std::string& path, bool mayWait, std::string& 
         }
         struct stat status {};
         const Holders holders = ::fstat(fd, &status) == 0 ? LockHolders(status) : Holders{};
-        if (holders.stranger != 0) {
-            error = ShownPath(path) + ": a process of another user (" + std::to_string(holders.stranger) +
-                    ") holds the lock of this folder, and a command waits only for the user's own";
+        if (holders.stranger) {
+            error = ShownPath(path) + ": a process of another user" + (holders.pid > 0 ? " (" + std::to_string(holders.pid) + ")" : std::string()) +
+                    " holds the lock of this folder, and a command waits only for the user's own";
             return false;
         }
         if (!mayWait) {

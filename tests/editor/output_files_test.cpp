@@ -1766,3 +1766,13 @@ TEST(OutputFiles, AFolderSwappedForALinkLeadsNoWriteOutOfTheOutputFolder) {
     swapper.Stop();
     EXPECT_EQ(folder.Snapshot("mine"), before);
 }
+
+// A path with a line break in a message is shown escaped: the message stays one line.
+TEST(OutputFiles, APathWithALineBreakIsShownOnOneLine) {
+    Folder folder;
+    WriteFile(folder / "r.json", Resistors(1));
+    EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "no\nsuch/x.desc"}), 2);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find("no\\nsuch"), std::string::npos) << message;
+}
