@@ -201,12 +201,24 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     EXPECT_FALSE(OutputFiles::IsInsideFolder("/other/t.mdx", "/o/"));
 
     Folder folder;
-    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says.
+    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says,
+    // and so does one to a folder whose name merely begins with the output folder's. Every
+    // absolute path lies in the output folder "/".
     fs::create_directories(folder.path / "out" / "real");
     fs::create_directories(folder.path / "elsewhere");
+    fs::create_directories(folder.path / "out2");
     fs::create_directory_symlink("../elsewhere", folder.path / "out" / "sub");
-    EXPECT_FALSE(OutputFiles::IsInsideFolder(folder / "out/sub/t.mdx", folder / "out"));
-    EXPECT_TRUE(OutputFiles::IsInsideFolder(folder / "out/real/t.mdx", folder / "out"));
+    fs::create_directory_symlink("../out2", folder.path / "out" / "sub2");
+    const struct {
+        std::string path, folder;
+        bool inside;
+    } places[] = {
+        {folder / "out/sub/t.mdx", folder / "out", false},  {folder / "out/sub2/t.mdx", folder / "out", false},
+        {folder / "out2/t.mdx", folder / "out", false},     {folder / "out/real/t.mdx", folder / "out", true},
+        {folder / "out/t.mdx", folder / "out/", true},      {"/t.mdx", "/", true},
+        {"/o/sub/t.mdx", "/", true},                        {"/", "/", false},
+    };
+    for (const auto& p : places) EXPECT_EQ(OutputFiles::IsInsideFolder(p.path, p.folder), p.inside) << p.path << " in " << p.folder;
     WriteFile(folder / "file", "x");
     mkfifo((folder / "pipe").c_str(), 0600);
     fs::create_symlink("file", folder / "to-file");
@@ -445,9 +457,9 @@ TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
 }
 
 // A command that writes into out/ and one whose output folder is out/sub wait for each other,
-// whichever took its lock first: the first is held (stopped) once it has its lock and its
-// journal, and the other says that it waits and writes nothing until the first ends. The failing
-// one takes back only what it wrote, never the data file the other wrote there.
+// whichever took the lock of out/sub first: the first is held (stopped) once it has that lock
+// and its journal there, and the other says that it waits and writes nothing until the first
+// ends. The failing one takes back only what it wrote, never the data file the other wrote there.
 TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     Folder alone;
     fs::create_directories(alone.path / "sub");
@@ -464,10 +476,12 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{1, SIGSTOP});
+        // The command on out/ has journaled its data file in out/sub after its fifth step.
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 5 : 1, SIGSTOP});
         int status = 0;
         ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
         ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        ASSERT_TRUE(fs::exists(folder / "out/sub/.qvhost-journal")) << outerFirst;
         const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
         bool waits = false;
         pid_t ended = 0;
@@ -1494,6 +1508,21 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
          },
          "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}}},
+        {"a dead main journal above names the output folder and a folder beside it: only the first is taken back",
+         [&](const fs::path& pub, const std::string& out) {
+             const std::string top = fs::canonical(pub).string();
+             WriteFile(top + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FolderRecord(top + "/victim")));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+             WriteFile(top + "/victim/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("v.txt", 0, true));
+             MakeOwnFolder(top + "/victim", id, {{"0.old", "V-old"}});
+         },
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"victim/v.txt", "V"}}},
+        {"a folder's journal whose main journal is gone",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+         },
+         "pub/o/sub", "pub/o/sub/.qvhost-journal"},
         {"a pipe of the journal's name",
          [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
         {"a link of the journal's name",
@@ -1599,10 +1628,64 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[1].BackupName(), "");
     EXPECT_EQ(read.files[2].target, odd);
     EXPECT_EQ(read.files[2].BackupName(), "2.old");
+    // The journal of a folder below the output folder "/" names "/" as its main folder.
+    ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") + journal::FileRecord("b.txt", 0, false),
+                               read, why))
+        << why;
+    EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
             std::string damaged = bytes;
             damaged[at] ^= change;
             EXPECT_FALSE(journal::Parse(damaged, read, why)) << at << " ^ " << int(change);
         }
+}
+
+// A file at a journal's name that no command acts on, in a folder below the output folder that
+// the command writes data files into, fails it with the line that says why, as the same file in
+// the output folder does; nothing is touched.
+TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    const struct {
+        const char* what;
+        std::function<void(const std::string& sub, const std::string& out)> make;
+        const char* reason;
+    } cases[] = {
+        {"a pipe", [](const std::string& sub, const std::string&) { ASSERT_EQ(mkfifo((sub + "/.qvhost-journal").c_str(), 0600), 0); },
+         ": is a pipe, so it is no journal a command acts on"},
+        {"a damaged record",
+         [&](const std::string& sub, const std::string& out) {
+             std::string bytes = journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false);
+             bytes[bytes.size() - 3] ^= 1;
+             WriteFile(sub + "/.qvhost-journal", bytes);
+         },
+         ": record 2 is damaged, so it is no journal a command acts on"},
+        {"a folder's journal without its main one",
+         [&](const std::string& sub, const std::string& out) {
+             WriteFile(sub + "/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false));
+         },
+         " is gone or is no journal a command acts on"},
+        {"another user's journal",
+         [&](const std::string& sub, const std::string&) {
+             WriteFile(sub + "/.qvhost-journal", journal::MainHeader(id));
+             ASSERT_EQ(chown((sub + "/.qvhost-journal").c_str(), 4242, 4242), 0);
+         },
+         ": belongs to another user, so it is no journal a command acts on"},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        Folder folder;
+        fs::create_directories(folder.path / "o/sub");
+        WriteFile(folder / "r.json", Resistors(2, "", 1, 2));
+        WriteFile(folder / "o/sub/s.txt", "S");
+        c.make(folder / "o/sub", fs::canonical(folder.path / "o").string());
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "o/x.desc"}), 2) << c.what;
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+        EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
+        EXPECT_NE(message.find("sub/.qvhost-journal"), std::string::npos) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << c.what << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << c.what;
+    }
 }
