@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -1688,4 +1689,72 @@ TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
         EXPECT_NE(message.find(c.reason), std::string::npos) << c.what << ": " << message;
         EXPECT_EQ(folder.Snapshot(), before) << c.what;
     }
+}
+
+// A lock of another user's process never makes a command wait: one on a folder above the output
+// folder (which no command locks) leaves it running; one on the output folder or on a folder
+// below that it writes into fails it at once with one line naming that folder.
+TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    const struct {
+        const char* held;   // below pub/, which the stranger enters
+        int status;
+    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}};
+    for (const auto& c : cases) {
+        Folder folder;
+        fs::create_directories(folder.path / "pub/o/sub");
+        fs::permissions(folder.path / "pub", static_cast<fs::perms>(01777));
+        WriteFile(folder / "r.json", Resistors(2, "", 1, 1));
+        const int pub = open((folder / "pub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        qv_test::AnotherUser holder(pub, [&] {
+            const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
+            if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1) return 1;
+            pause();
+            return 0;
+        });
+        close(pub);
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1) << c.held;
+        close(ready[0]);
+        close(ready[1]);
+        const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}), 60);
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(status, c.status) << c.held << ": " << message;
+        EXPECT_EQ(message.find("waiting"), std::string::npos) << c.held << ": " << message;
+        if (c.status == 0) continue;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.held << ": " << message;
+        EXPECT_NE(message.find("pub/" + std::string(c.held) + ": a process of another user"), std::string::npos) << message;
+        EXPECT_FALSE(fs::exists(folder / "pub/o/x.desc"));
+    }
+}
+
+// A stranger who owns a folder below the output folder swaps it with a link to a folder of the
+// user's elsewhere, over and over, while the user's commands write data files into it, and
+// while they recover what a killed command left there: no file of that other folder changes.
+TEST(OutputFiles, AFolderSwappedForALinkLeadsNoWriteOutOfTheOutputFolder) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    fs::create_directories(folder.path / "mine");
+    for (const char* shared : {"pub", "pub/o"}) fs::permissions(folder.path / shared, static_cast<fs::perms>(01777));
+    for (const char* name : {"f0.mdx", "f1.mdx", "f2.mdx", "x.desc"}) WriteFile(folder / (std::string("mine/") + name), "MINE");
+    WriteFile(folder / "r.json", Resistors(3, "", 1, 3));
+    const auto before = folder.Snapshot("mine");
+    const std::string mine = folder / "mine";
+    const int o = open((folder / "pub/o").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::AnotherUser swapper(o, [&] {
+        if (mkdir("sub", 0777) != 0 || chmod("sub", 0777) != 0 || symlink(mine.c_str(), "lnk") != 0) return 1;
+        for (;;) renameat2(AT_FDCWD, "sub", AT_FDCWD, "lnk", RENAME_EXCHANGE);
+    });
+    close(o);
+    while (!fs::exists(folder / "pub/o/lnk")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int run = 0; run < 60; ++run) {
+        // Every third command is killed after one of its steps, so that the next one recovers.
+        const Faults faults = run % 3 == 2 ? Faults{4 + run % 9, SIGKILL} : Faults{};
+        EXPECT_NE(WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}, faults), 60), -1) << run;
+    }
+    swapper.Stop();
+    EXPECT_EQ(folder.Snapshot("mine"), before);
 }
