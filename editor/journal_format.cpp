@@ -6,7 +6,7 @@ namespace qv::journal {
 
 namespace {
 
-constexpr std::string_view kMagic = "qvhost journal 2\n";
+constexpr std::string_view kMagic = "qvhost journal 3\n";
 constexpr std::size_t kMaxName = 255;     // the longest file name the system takes
 constexpr std::size_t kMaxPath = 4095;    // the longest path it takes
 constexpr std::size_t kIdLength = 32;
@@ -66,6 +66,22 @@ struct Cursor {
         at += have;
         return have == text.size() ? Read::kDone : Read::kMore;
     }
+    // A decimal number without leading zeros, then a blank.
+    Read Number(unsigned& out) {
+        const std::size_t start = at;
+        unsigned long long value = 0;
+        for (;; ++at) {
+            if (at == bytes.size()) return Read::kMore;
+            const char c = bytes[at];
+            if (c == ' ' && at > start) break;
+            if (c < '0' || c > '9' || (at > start && bytes[start] == '0')) return Read::kBad;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            if (value > 0xFFFFFFFFull) return Read::kBad;
+        }
+        ++at;
+        out = static_cast<unsigned>(value);
+        return Read::kDone;
+    }
     // `count` lowercase hexadecimal digits.
     Read Hex(std::size_t count, std::string& out) {
         for (std::size_t i = 0; i < count; ++i, ++at) {
@@ -117,7 +133,9 @@ struct Cursor {
 
 struct Record {
     char kind = 0;
-    std::string id, first, second, third;
+    std::string id, first;
+    unsigned index = 0;      // of a file
+    bool replaces = false;   // of a file
     std::uint32_t crc = 0;
     std::string_view sealed;   // the bytes the checksum covers
 };
@@ -144,8 +162,11 @@ Read ReadRecord(std::string_view bytes, Record& record, std::size_t& used) {
         break;
     case 'f':
         QV_READ(in.Text(kMaxName, record.first));
-        QV_READ(in.Text(kMaxName, record.second));
-        QV_READ(in.Text(kMaxName, record.third));
+        QV_READ(in.Number(record.index));
+        if (in.at == bytes.size()) return Read::kMore;
+        if (bytes[in.at] != 'n' && bytes[in.at] != 'r') return Read::kBad;
+        record.replaces = bytes[in.at++] == 'r';
+        QV_READ(in.Literal(" "));
         break;
     default:
         return Read::kBad;
@@ -161,10 +182,11 @@ Read ReadRecord(std::string_view bytes, Record& record, std::size_t& used) {
 
 #undef QV_READ
 
-// A name of a file in the journal's own folder, none of the journals.
+// A name of a file in the journal's own folder: none of the names qvhost gives its journals and
+// its private folders, which all begin ".qvhost-".
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos && name != kJournalName && name != kCommittedName;
+           name.find('\0') == std::string::npos && name.rfind(kOwnPrefix, 0) != 0;
 }
 
 // An absolute path in normal form: no empty, "." or ".." part, no slash at the end.
@@ -179,36 +201,13 @@ bool IsNormalPath(const std::string& path) {
     return true;
 }
 
-// The leading part of a target that its owned names hold.
-std::string NameBase(const std::string& target) {
-    std::string base = target.substr(0, std::min<std::size_t>(target.size(), 200));
-    // Cut at a character boundary.
-    while (!base.empty() && base.size() < target.size() &&
-           (static_cast<unsigned char>(target[base.size()]) & 0xC0) == 0x80)
-        base.pop_back();
-    return base;
-}
-
-// The number of `name` as an owned name of `target` of that kind; false when it is none.
-bool OwnedNumber(const std::string& target, const char* kind, const std::string& name, unsigned& number) {
-    const std::string stem = "." + NameBase(target) + "." + kind;
-    if (name == target || name.compare(0, stem.size(), stem) != 0) return false;
-    const std::string_view rest = std::string_view(name).substr(stem.size());
-    number = 0;
-    if (rest.empty()) return true;
-    if (rest.size() < 2 || rest.size() > 10 || rest[0] != '.' || rest[1] == '0') return false;
-    for (const char c : rest.substr(1)) {
-        if (c < '0' || c > '9') return false;
-        number = number * 10 + static_cast<unsigned>(c - '0');
-    }
-    return true;
-}
-
 } // namespace
 
-std::string OwnedName(const std::string& target, const char* kind, unsigned number) {
-    return "." + NameBase(target) + "." + kind + (number == 0 ? std::string() : "." + std::to_string(number));
-}
+std::string PrivateFolderName(const std::string& id) { return kOwnPrefix + id; }
+
+std::string TemporaryName(unsigned index) { return std::to_string(index) + ".tmp"; }
+
+std::string BackupName(unsigned index) { return std::to_string(index) + ".old"; }
 
 std::string MainHeader(const std::string& id) { return std::string(kMagic) + Sealed("m " + id + " "); }
 
@@ -218,15 +217,13 @@ std::string PartHeader(const std::string& id, const std::string& mainFolder) {
 
 std::string FolderRecord(const std::string& folder) { return Sealed("d " + Field(folder)); }
 
-std::string FileRecord(const std::string& target, const std::string& temporary, const std::string& backup) {
-    return Sealed("f " + Field(target) + Field(temporary) + Field(backup));
+std::string FileRecord(const std::string& target, unsigned index, bool replaces) {
+    return Sealed("f " + Field(target) + std::to_string(index) + (replaces ? " r " : " n "));
 }
 
-std::string Journal::File::TemporaryName() const { return OwnedName(target, "qvtmp", temporary); }
+std::string Journal::File::TemporaryName() const { return journal::TemporaryName(index); }
 
-std::string Journal::File::BackupName() const {
-    return backup < 0 ? std::string() : OwnedName(target, "qvold", static_cast<unsigned>(backup));
-}
+std::string Journal::File::BackupName() const { return replaces ? journal::BackupName(index) : std::string(); }
 
 bool Parser::Feed(std::string_view bytes) {
     if (failed_) return false;
@@ -288,15 +285,15 @@ bool Parser::Feed(std::string_view bytes) {
         } else {
             Journal::File file;
             file.target = std::move(record.first);
-            unsigned backup = 0;
+            file.index = record.index;
+            file.replaces = record.replaces;
+            // The owner numbers a folder's files in the order of their records, so that no two
+            // share a temporary file or a backup.
             if (!IsPlainName(file.target)) {
                 why_ = number + " names a target that is no plain file name";
-            } else if (!OwnedNumber(file.target, "qvtmp", record.second, file.temporary)) {
-                why_ = number + " names a temporary file that qvhost does not make of its target";
-            } else if (!record.third.empty() && !OwnedNumber(file.target, "qvold", record.third, backup)) {
-                why_ = number + " names a backup that qvhost does not make of its target";
+            } else if (file.index != journal_.files.size()) {
+                why_ = number + " names a file index out of order";
             } else {
-                file.backup = record.third.empty() ? -1 : static_cast<long>(backup);
                 journal_.files.push_back(std::move(file));
             }
             if (!why_.empty()) {

@@ -46,7 +46,11 @@ long g_steps = 0;
 bool g_noSecondLinks = false;
 long g_failAppend = 0;
 long g_appends = 0;
+long g_failJournalSync = 0;
+long g_journalSyncs = 0;
 std::vector<std::string>* g_calls = nullptr;
+// A rollback notes nothing: it may run in a signal handler, which must not allocate.
+volatile sig_atomic_t g_rollingBack = 0;
 
 // A step that changed the file system: the crash test may end the process after it.
 void Step() {
@@ -54,9 +58,11 @@ void Step() {
     if (g_stepHook != nullptr) g_stepHook(g_steps);
 }
 
-// Notes a call that orders the writes on disk, for the test that checks that order.
+// Notes a call that orders the writes on disk, for the test that checks that order. The
+// functions that make such calls note them themselves, so that a call left out is missing
+// from the record too.
 void Record(const char* what, const char* folder, const std::string& name = std::string()) {
-    if (g_calls != nullptr) g_calls->push_back(std::string(what) + "\t" + folder + "\t" + name);
+    if (g_calls != nullptr && !g_rollingBack) g_calls->push_back(std::string(what) + "\t" + folder + "\t" + name);
 }
 
 // Writes a text to standard error without allocating (usable in a signal handler).
@@ -81,15 +87,17 @@ struct SignalsBlocked {
     ~SignalsBlocked() { pthread_sigmask(SIG_SETMASK, &old, nullptr); }
 };
 
-// One target of the command, by bare names in its folder: the temporary file it is written to,
-// and the second link that keeps its earlier contents (null when the target is new). Made
-// whole, and its journal line written, before it is published, so that a handler sees it
-// complete or not at all. The flags say which names may hold a file (set before a name is
-// made, cleared once it is gone), so that no call is spent on a name that is not there.
+// One target of the command, by its bare name in its folder, and the names of the temporary file
+// it is written to and of the second link that keeps its earlier contents (null when the
+// target is new), both in the command's private folder. Made whole, and its journal line
+// written, before it is published, so that a handler sees it complete or not at all. The flags
+// say which names may hold a file (set before a name is made, cleared once it is gone), so
+// that no call is spent on a name that is not there.
 struct Entry {
     char* target = nullptr;
-    char* temporary = nullptr;
-    char* backup = nullptr;
+    char temporary[16] = {};
+    char backupName[16] = {};
+    const char* backup = nullptr;   // backupName, or null for a new target
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;
@@ -100,10 +108,15 @@ struct Entry {
     Entry* next = nullptr;
 };
 
-// A folder the command writes into, with its journal.
+// A folder the command writes into, with its journal and its private folder.
 struct Folder {
     char* path = nullptr;   // absolute, links resolved
     int dir = -1;
+    // The command's own folder for its temporary files and backups (mode 0700, made once the
+    // journal's header, which names it, is on disk), or -1 before it is made.
+    std::atomic<int> own{-1};
+    bool ownChanged = false;   // names in the private folder changed since it was last synced
+    unsigned files = 0;        // the files named in the journal, which number the next one
     std::atomic<int> journal{-1};
     std::atomic<Entry*> entries{nullptr};
     Folder* next = nullptr;
@@ -120,16 +133,19 @@ std::atomic<bool> g_passedCommit{false};   // some command of this process passe
 std::atomic<Folder*> g_folders{nullptr};
 Folder* g_main = nullptr;
 std::string g_id;
+std::string g_ownName;   // the private folder's name, the same in every folder of the command
 std::string g_fault;                                         // the journal that could not be written, and why
 std::unordered_map<std::string, Folder*> g_folderAt;
 std::unordered_set<std::string> g_namedFolders;              // named in the main journal
 std::unordered_map<std::string, Entry*> g_entryAt;          // by folder + '/' + name
-std::unordered_set<std::string> g_namesTaken;                // folder + '/' + temporary or backup name
-// An open temporary file: its target, and its entry where the command journals it.
+// An open temporary file: its target, and its entry where the command journals it; for one
+// that is not journaled, the permissions of the file it replaces (-1: none), which it takes
+// once written.
 struct Written {
     std::string target;
     Folder* folder = nullptr;
     Entry* entry = nullptr;
+    long mode = -1;
 };
 std::unordered_map<std::string, Written> g_written;         // by temporary path
 std::vector<std::pair<Folder*, Entry*>> g_unsynced;          // files put in place, not yet synced
@@ -152,70 +168,101 @@ bool Exists(int dir, const char* name) {
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Takes back one entry: the temporary file goes, the earlier contents come back (or a new
-// target goes, where it still is the file the command made: its temporary name's second link;
-// a file the user made there after a crash stays). Each step is safe to do again, so a
-// recovery that is interrupted can be repeated.
-void TakeBack(int dir, const char* target, const char* temporary, const char* backup) {
+// Takes back one entry: the earlier contents come back from the private folder `own` (or a
+// new target goes, where it still is the file the command made: its temporary file's second
+// link; a file the user made there after a crash stays), and only then the temporary file
+// goes, so that an end after any step leaves what a second take-back needs. Each step is safe
+// to do again.
+void TakeBack(int dir, int own, const char* target, const char* temporary, const char* backup) {
     struct stat kept {};
     struct stat now {};
-    if (backup == nullptr) {
-        if (::fstatat(dir, temporary, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
-        if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept)) ::unlinkat(dir, target, 0);
-        ::unlinkat(dir, temporary, 0);
-        return;
+    if (backup != nullptr && ::fstatat(own, backup, &kept, AT_SYMLINK_NOFOLLOW) == 0) {
+        // A rename between two links of one file does nothing: the target still is the earlier file.
+        if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept))
+            ::unlinkat(own, backup, 0);
+        else
+            ::renameat(own, backup, dir, target);
+        Step();
     }
-    ::unlinkat(dir, temporary, 0);
     // Only a backup that became whole has its name: one never made leaves the target as it is.
-    if (::fstatat(dir, backup, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
-    // A rename between two links of one file does nothing: the target still is the earlier file.
-    if (::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept))
-        ::unlinkat(dir, backup, 0);
-    else
-        ::renameat(dir, backup, dir, target);
+    if (::fstatat(own, temporary, &kept, AT_SYMLINK_NOFOLLOW) != 0) return;
+    if (backup == nullptr && ::fstatat(dir, target, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, kept)) {
+        ::unlinkat(dir, target, 0);
+        Step();
+    }
+    ::unlinkat(own, temporary, 0);
+    Step();
 }
 
-// Past the commit point: what kept the earlier contents and any temporary file go.
-void Tidy(int dir, const char* temporary, const char* backup) {
-    ::unlinkat(dir, temporary, 0);
-    if (backup != nullptr) ::unlinkat(dir, backup, 0);
+// Past the commit point: what kept the earlier contents and any temporary file go (each name
+// null when there is none).
+void Tidy(int own, const char* temporary, const char* backup) {
+    if (temporary != nullptr) ::unlinkat(own, temporary, 0);
+    if (backup != nullptr) ::unlinkat(own, backup, 0);
+}
+
+// Syncs a folder's names (noted for the test of their order, as every sync below).
+int SyncFolder(const Folder& folder) {
+    Record("sync-folder", folder.path);
+    return ::fsync(folder.dir);
+}
+
+// Syncs the names in a folder's private folder.
+int SyncOwn(const Folder& folder) {
+    Record("sync-own", folder.path);
+    return ::fsync(folder.own.load());
+}
+
+// Syncs a file the command wrote, `name` the target it is for.
+int SyncFile(int fd, const Folder& folder, const char* name) {
+    Record("sync-file", folder.path, name);
+    return ::fsync(fd);
+}
+
+// Removes a folder's private folder and then its journal, each once what it holds is gone on
+// disk: a private folder that still holds a file (a step that failed) keeps the journal that
+// names it, for a recovery. No allocation.
+void DropOwnAndJournal(Folder& f, const char* journalName) {
+    if (f.own.load() >= 0) {
+        if (::unlinkat(f.dir, g_ownName.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return;
+        Record("drop-own", f.path);
+        Step();
+        SyncFolder(f);
+    }
+    ::unlinkat(f.dir, journalName, 0);
+    Record("drop-journal", f.path);
+    if (&f != g_main) SyncFolder(f);
+    Step();
 }
 
 // Finishes the command's folders from the list in memory: taken back, or tidied past the
 // commit point; the other folders' journals go before the main one, and no journal goes
 // before what it names is gone on disk. No allocation, no lock (but in the commit, which
-// `stepped` marks, the calls are noted for the test of their order).
-void FinishFolders(bool committed, bool stepped) {
+// notes its calls for the test of their order).
+void FinishFolders(bool committed) {
     for (Folder* f = g_folders.load(std::memory_order_acquire); f != nullptr; f = f->next) {
-        bool removed = !stepped;
+        const int own = f->own.load();
+        bool removed = false;
         for (Entry* e = f->entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
             if (!committed) {
-                if (e->made == kMadeByRename) ::unlinkat(f->dir, e->target, 0);
-                TakeBack(f->dir, e->target, e->temporary, e->backup);
+                if (e->made == kMadeByRename) {
+                    ::unlinkat(f->dir, e->target, 0);
+                    Step();
+                }
+                if (own >= 0) TakeBack(f->dir, own, e->target, e->temporary, e->backup);
+                removed = true;
             } else if (e->hasTemporary || e->kept) {
-                if (e->hasTemporary) ::unlinkat(f->dir, e->temporary, 0);
-                if (e->kept) ::unlinkat(f->dir, e->backup, 0);
+                Tidy(own, e->hasTemporary ? e->temporary : nullptr, e->kept ? e->backup : nullptr);
                 e->hasTemporary = 0;
                 e->kept = 0;
-                if (stepped) Record("tidy", f->path, e->target);
+                Record("tidy", f->path, e->target);
                 removed = true;
-            } else {
-                continue;
+                Step();
             }
-            if (stepped) Step();
         }
         if (f->journal.load() < 0) continue;
-        if (removed) {
-            ::fsync(f->dir);
-            if (stepped) Record("sync-folder", f->path);
-        }
-        ::unlinkat(f->dir, f == g_main && committed ? kCommitted : kJournal, 0);
-        if (stepped) Record("drop-journal", f->path);
-        if (f != g_main) {
-            ::fsync(f->dir);
-            if (stepped) Record("sync-folder", f->path);
-        }
-        if (stepped) Step();
+        if (removed && own < 0) SyncFolder(*f);
+        DropOwnAndJournal(*f, f == g_main && committed ? kCommitted : kJournal);
     }
 }
 
@@ -286,21 +333,21 @@ bool Append(Folder& folder, const std::string& record, const std::string& name) 
 bool JournalOnDisk(Folder& folder) {
     if (!g_fault.empty()) return false;
     if (folder.linesUnsynced) {
-        if (::fdatasync(folder.journal.load()) != 0) {
-            JournalFailed(folder, errno);
+        Record("sync-journal", folder.path);
+        const bool injected = g_failJournalSync != 0 && ++g_journalSyncs == g_failJournalSync;
+        if (injected || ::fdatasync(folder.journal.load()) != 0) {
+            JournalFailed(folder, injected ? EIO : errno);
             return false;
         }
         folder.linesUnsynced = false;
-        Record("sync-journal", folder.path);
     }
     if (!folder.journalNamed) {
-        if (::fsync(folder.dir) != 0) {
+        if (SyncFolder(folder) != 0) {
             JournalFailed(folder, errno);
             return false;
         }
         folder.journalNamed = true;
         folder.changed = false;
-        Record("sync-folder", folder.path);
     }
     return true;
 }
@@ -376,25 +423,83 @@ bool ReadJournal(const std::string& folder, const char* name, Journal& journal, 
     return false;
 }
 
-// Applies a dead command's journal to its folder (taken back, or tidied past its commit point)
-// and removes the journal.
+// Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
+// none (nothing was made in it, or everything in it is gone), and -2 with a message when the
+// name holds anything but a folder of the user that no one else may enter, or when a name the
+// journal gives it holds anything but a regular file. Such things were not made by the
+// command, and recovery leaves them as they are.
+int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
+    const std::string name = journal::PrivateFolderName(journal.id);
+    const std::string shown = ShownPath(JoinPath(folder, name));
+    const int own = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (own < 0 && errno == ENOENT) return -1;
+    const char* refusal = "the folder an earlier command kept its temporary files in ";
+    const char* leftAlone = "; its journal is not acted on, nothing is touched, and a command does not write into the folder while it is there";
+    if (own < 0) {
+        error = shown + ": " + refusal + (errno == ELOOP || errno == ENOTDIR ? std::string("is no folder") : "cannot be opened (" + std::string(std::strerror(errno)) + ")") + leftAlone;
+        return -2;
+    }
+    struct stat status {};
+    std::string why;
+    if (::fstat(own, &status) != 0)
+        why = std::strerror(errno);
+    else if (status.st_uid != ::geteuid())
+        why = "belongs to another user";
+    else if ((status.st_mode & 077) != 0)
+        why = "is open to other users";
+    for (const Journal::File& file : journal.files) {
+        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
+            struct stat held {};
+            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
+                !S_ISREG(held.st_mode))
+                why = "holds " + kept + ", which is no regular file";
+        }
+    }
+    if (why.empty()) return own;
+    ::close(own);
+    error = shown + ": " + refusal + why + leftAlone;
+    return -2;
+}
+
+// Applies a dead command's journal to its folder (taken back, or tidied past its commit point),
+// acting only on what its private folder holds, and removes the private folder and then the
+// journal, each once what it holds is gone on disk.
 bool Apply(const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) {
         error = ShownPath(folder) + ": the folder of an earlier command's journal cannot be opened (" + std::strerror(errno) + ")";
         return false;
     }
-    for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
-        const std::string temporary = it->TemporaryName();
-        const std::string backup = it->BackupName();
-        const char* kept = backup.empty() ? nullptr : backup.c_str();
-        if (committed)
-            Tidy(dir, temporary.c_str(), kept);
-        else
-            TakeBack(dir, it->target.c_str(), temporary.c_str(), kept);
+    const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
+    if (own == -2) {
+        ::close(dir);
+        return false;
+    }
+    if (own >= 0) {
+        for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
+            const std::string temporary = it->TemporaryName();
+            const std::string backup = it->BackupName();
+            const char* kept = backup.empty() ? nullptr : backup.c_str();
+            if (committed) {
+                Tidy(own, temporary.c_str(), kept);
+                Step();
+            } else {
+                TakeBack(dir, own, it->target.c_str(), temporary.c_str(), kept);
+            }
+        }
+        ::close(own);
+        const std::string ownName = journal::PrivateFolderName(journal.id);
+        if (::unlinkat(dir, ownName.c_str(), AT_REMOVEDIR) != 0) {
+            error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in cannot be removed (" +
+                    std::strerror(errno) + "); its journal stays, and a command does not write into the folder while it is there";
+            ::close(dir);
+            return false;
+        }
+        Step();
     }
     ::fsync(dir);
     ::unlinkat(dir, name, 0);
+    Step();
     ::fsync(dir);
     ::close(dir);
     return true;
@@ -582,6 +687,7 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     std::string header;
     if (g_main == nullptr) {
         g_id = NewId();
+        g_ownName = journal::PrivateFolderName(g_id);
         header = journal::MainHeader(g_id);
     } else {
         header = journal::PartHeader(g_id, g_root);
@@ -638,16 +744,33 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     return folder;
 }
 
-// A hidden name beside `name` that nothing holds, within the system's limit for a name.
-std::string FreeName(const Folder& folder, const std::string& name, const char* kind) {
-    for (unsigned n = 0;; ++n) {
-        const std::string candidate = journal::OwnedName(name, kind, n);
-        const std::string key = JoinPath(folder.path, candidate);
-        if (g_namesTaken.count(key) == 0 && !Exists(folder.dir, candidate.c_str()) && candidate != name) {
-            g_namesTaken.insert(key);
-            return candidate;
-        }
+// Makes the folder's private folder, once its journal's header, which names it, is on disk:
+// mode 0700, so that no other user can create, swap or read the names in it. A name that is
+// there already was not made by this command (another user took it) and fails the command
+// without being touched. False with a message.
+bool MakeOwn(Folder& folder, std::string& error) {
+    if (folder.own.load() >= 0) return true;
+    const std::string shown = ShownPath(JoinPath(folder.path, g_ownName));
+    if (::mkdirat(folder.dir, g_ownName.c_str(), 0700) != 0) {
+        error = errno == EEXIST ? shown + ": the name of the folder this command keeps its temporary files in is taken by something it did not make; "
+                                          "it is left as it is, and the command writes nothing"
+                                : OutputFiles::CannotBeWritten(JoinPath(folder.path, g_ownName), errno);
+        return false;
     }
+    folder.changed = true;
+    Record("own", folder.path);
+    Step();
+    // Opened without following a link and checked, in case the name was swapped since it was made.
+    const int own = ::openat(folder.dir, g_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status {};
+    if (own < 0 || ::fstat(own, &status) != 0 || status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
+        if (own >= 0) ::close(own);
+        error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
+                        "it is left as it is, and the command writes nothing";
+        return false;
+    }
+    folder.own.store(own);
+    return true;
 }
 
 void Clear() {
@@ -660,12 +783,11 @@ void Clear() {
         while (e != nullptr) {
             Entry* next = e->next;
             std::free(e->target);
-            std::free(e->temporary);
-            std::free(e->backup);
             delete e;
             e = next;
         }
         if (f->journal.load() >= 0) ::close(f->journal.load());
+        if (f->own.load() >= 0) ::close(f->own.load());
         ::close(f->dir);
         std::free(f->path);
         Folder* next = f->next;
@@ -675,7 +797,6 @@ void Clear() {
     g_folderAt.clear();
     g_namedFolders.clear();
     g_entryAt.clear();
-    g_namesTaken.clear();
     g_written.clear();
     g_unsynced.clear();
     if (!g_rootExplicit) ReleaseLocks();
@@ -790,11 +911,22 @@ bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, st
 namespace {
 
 // Gives a file the owner (where the process may: as root), group and permissions of the file
-// it stands for. The owner and group first: changing them clears the setuid and setgid bits.
+// it stands for. The owner and group first: changing them clears the setuid and setgid bits,
+// as a write by a user who is not root does, so this comes after the file's last write.
 bool TakeOwnerAndMode(int fd, const Entry& entry) {
     const uid_t owner = ::geteuid() == 0 && entry.owner != 0 ? entry.owner : static_cast<uid_t>(-1);
     if (owner != static_cast<uid_t>(-1) || entry.group != ::getegid()) (void)::fchown(fd, owner, entry.group);
     return ::fchmod(fd, entry.mode) == 0;
+}
+
+// A step that changed the names of a folder or of its private folder, for the target `name`:
+// noted for the test of their order (`what`: "write" makes a file, "keep" names a backup,
+// "touch" any other change), and both folders are synced before the commit point.
+void Changed(Folder& folder, const char* what, const char* name) {
+    folder.changed = true;
+    folder.ownChanged = true;
+    Record(what, folder.path, name);
+    Step();
 }
 
 // Keeps the earlier contents in a copy where the file system has no second links (a FAT
@@ -807,55 +939,48 @@ bool CopyAside(Folder& folder, Entry& entry, int linkError) {
         errno = linkError;
         return false;
     }
+    const int own = folder.own.load();
     const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (from < 0) return false;
     entry.hasTemporary = 1;
-    const int to = ::openat(folder.dir, entry.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int to = ::openat(own, entry.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     bool copied = to >= 0;
-    if (copied) {
-        folder.changed = true;
-        Record("write", folder.path, entry.target);
-        Step();
-    }
-    copied = copied && TakeOwnerAndMode(to, entry);
+    if (copied) Changed(folder, "write", entry.target);
     char chunk[65536];
     for (ssize_t n; copied && (n = ::read(from, chunk, sizeof chunk)) != 0;) {
         if (n < 0 && errno == EINTR) continue;
         copied = n > 0 && WriteAll(to, std::string(chunk, static_cast<size_t>(n)));
     }
-    copied = copied && ::fsync(to) == 0;
+    copied = copied && TakeOwnerAndMode(to, entry) && SyncFile(to, folder, entry.target) == 0;
     int reason = errno;
     ::close(from);
     if (to >= 0) ::close(to);
     if (copied) {
-        Record("sync-file", folder.path, entry.target);
         Step();
         entry.kept = 1;
-        copied = ::renameat(folder.dir, entry.temporary, folder.dir, entry.backup) == 0;
+        copied = ::renameat(own, entry.temporary, own, entry.backup) == 0;
         reason = errno;
     }
     if (copied) {
         entry.hasTemporary = 0;
-        Record("keep", folder.path, entry.target);
-        Step();
+        Changed(folder, "keep", entry.target);
         return true;
     }
     entry.kept = 0;
-    if (to >= 0) ::unlinkat(folder.dir, entry.temporary, 0);
+    if (to >= 0) ::unlinkat(own, entry.temporary, 0);
     entry.hasTemporary = 0;
     errno = reason;
     return false;
 }
 
-// Keeps the earlier contents of an entry's target under its backup name, once, before the
-// target is replaced or set aside. False with a message.
+// Keeps the earlier contents of an entry's target under its backup name in the private
+// folder, once, before the target is replaced or set aside. False with a message.
 bool KeepEarlier(Folder& folder, Entry& entry, const std::string& given, std::string& error) {
     if (entry.backup == nullptr || entry.kept) return true;
+    if (!MakeOwn(folder, error)) return false;
     entry.kept = 1;
-    if (!g_noSecondLinks && ::linkat(folder.dir, entry.target, folder.dir, entry.backup, 0) == 0) {
-        folder.changed = true;
-        Record("keep", folder.path, entry.target);
-        Step();
+    if (!g_noSecondLinks && ::linkat(folder.dir, entry.target, folder.own.load(), entry.backup, 0) == 0) {
+        Changed(folder, "keep", entry.target);
         return true;
     }
     entry.kept = 0;
@@ -880,8 +1005,8 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
         return nullptr;
     }
     const std::string name = NameOfPath(target);
-    if (name == kJournal || name == kCommitted) {
-        error = ShownPath(given) + ": is the name of the journal of qvhost, which no output takes";
+    if (name.rfind(journal::kOwnPrefix, 0) == 0) {
+        error = ShownPath(given) + ": is a name of the kind qvhost gives its journals and its own folders, which no output takes";
         return nullptr;
     }
     if (g_root.empty() && !LockRoot(real, real, false, error)) return nullptr;
@@ -895,23 +1020,19 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     if (const auto found = g_entryAt.find(key); found != g_entryAt.end()) return found->second;
     struct stat status {};
     const bool existed = ::fstatat(folder->dir, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!Append(*folder, journal::FileRecord(name, folder->files, existed), name)) {
+        error = g_fault;
+        return nullptr;
+    }
     auto* entry = new Entry;
     entry->target = Copy(name);
-    entry->temporary = Copy(FreeName(*folder, name, "qvtmp"));
-    entry->backup = existed ? Copy(FreeName(*folder, name, "qvold")) : nullptr;
+    std::snprintf(entry->temporary, sizeof entry->temporary, "%s", journal::TemporaryName(folder->files).c_str());
+    std::snprintf(entry->backupName, sizeof entry->backupName, "%s", journal::BackupName(folder->files).c_str());
+    entry->backup = existed ? entry->backupName : nullptr;
     entry->mode = status.st_mode & 07777;
     entry->owner = status.st_uid;
     entry->group = status.st_gid;
-    if (!Append(*folder, journal::FileRecord(name, entry->temporary, existed ? entry->backup : ""), name)) {
-        const int reason = errno;
-        std::free(entry->target);
-        std::free(entry->temporary);
-        std::free(entry->backup);
-        delete entry;
-        error = g_fault;
-        errno = reason;
-        return nullptr;
-    }
+    ++folder->files;
     g_entryAt.emplace(key, entry);
     {
         SignalsBlocked blocked;
@@ -922,12 +1043,11 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     return entry;
 }
 
-// Removes a name the command made for an entry, before the entry is written again.
-void RemoveName(Folder& folder, const Entry& entry, const char* name) {
-    ::unlinkat(folder.dir, name, 0);
-    folder.changed = true;
-    Record("touch", folder.path, entry.target);
-    Step();
+// Removes a name the command made for an entry (in the folder `dir`: the folder's or its
+// private folder), before the entry is written again.
+void RemoveName(Folder& folder, int dir, const Entry& entry, const char* name) {
+    ::unlinkat(dir, name, 0);
+    Changed(folder, "touch", entry.target);
 }
 
 // Puts every file the command wrote, and every folder it changed, on disk before the commit
@@ -940,34 +1060,38 @@ bool SyncForCommit(std::string& error) {
         for (Folder* f = g_folders.load(); f != nullptr; f = f->next) {
             if (!f->changed) continue;
             if (std::find(synced.begin(), synced.end(), f->device) == synced.end()) {
+                Record("sync-all", f->path);
                 if (::syncfs(f->dir) != 0) {
                     error = OutputFiles::CannotBeWritten(f->path, errno);
                     return false;
                 }
                 synced.push_back(f->device);
-                Record("sync-all", f->path);
             }
             f->changed = false;
+            f->ownChanged = false;
         }
     } else {
         for (const auto& [folder, entry] : g_unsynced) {
             const int fd = ::openat(folder->dir, entry->target, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd < 0 || ::fsync(fd) != 0) {
+            if (fd < 0 || SyncFile(fd, *folder, entry->target) != 0) {
                 error = OutputFiles::CannotBeWritten(JoinPath(folder->path, entry->target), errno);
                 if (fd >= 0) ::close(fd);
                 return false;
             }
             ::close(fd);
-            Record("sync-file", folder->path, entry->target);
         }
         for (Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+            if (f->ownChanged && f->own.load() >= 0 && SyncOwn(*f) != 0) {
+                error = OutputFiles::CannotBeWritten(JoinPath(f->path, g_ownName), errno);
+                return false;
+            }
+            f->ownChanged = false;
             if (!f->changed) continue;
-            if (::fsync(f->dir) != 0) {
+            if (SyncFolder(*f) != 0) {
                 error = OutputFiles::CannotBeWritten(f->path, errno);
                 return false;
             }
             f->changed = false;
-            Record("sync-folder", f->path);
         }
     }
     for (const auto& [folder, entry] : g_unsynced) entry->unsynced = false;
@@ -1014,8 +1138,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
                 error = CannotBeWritten(target, errno);
                 return -1;
             }
-            if (existed) (void)::fchmod(fd, status.st_mode & 07777);
-            g_written[temporary] = {resolved, nullptr, nullptr};
+            g_written[temporary] = {resolved, nullptr, nullptr, existed ? static_cast<long>(status.st_mode & 07777) : -1};
             return fd;
         }
     }
@@ -1027,23 +1150,24 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         entry = nullptr;
         errno = EIO;
     }
-    if (entry == nullptr || !KeepEarlier(*folder, *entry, target, error)) {
+    if (entry == nullptr || !MakeOwn(*folder, error) || !KeepEarlier(*folder, *entry, target, error)) {
         if (errno == 0) errno = EIO;
         return -1;
     }
+    const int own = folder->own.load();
     if (entry->made) {
         // Written again: the command's earlier file goes (its temporary name keeps it, for a
         // rollback, until the next write begins).
-        RemoveName(*folder, *entry, entry->target);
+        RemoveName(*folder, folder->dir, *entry, entry->target);
         entry->made = 0;
     }
     if (entry->hasTemporary) {
         // A temporary file of an earlier write of the same target that did not take its place.
-        RemoveName(*folder, *entry, entry->temporary);
+        RemoveName(*folder, own, *entry, entry->temporary);
         entry->hasTemporary = 0;
     }
     entry->hasTemporary = 1;
-    const int fd = ::openat(folder->dir, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::openat(own, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int reason = errno;
         entry->hasTemporary = 0;
@@ -1051,13 +1175,8 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         errno = reason;
         return -1;
     }
-    folder->changed = true;
-    Record("write", folder->path, entry->target);
-    Step();
-    // The replacement keeps the owner (where the process may), group and permissions of the
-    // file it replaces.
-    if (entry->backup != nullptr) (void)TakeOwnerAndMode(fd, *entry);
-    temporary = JoinPath(folder->path, entry->temporary);
+    Changed(*folder, "write", entry->target);
+    temporary = JoinPath(JoinPath(folder->path, g_ownName), entry->temporary);
     g_written[temporary] = {JoinPath(folder->path, entry->target), folder, entry};
     return fd;
 }
@@ -1075,8 +1194,10 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
     if (found == g_written.end() || found->second.entry == nullptr) {
         const std::string to = found != g_written.end() ? found->second.target : target;
         // Not journaled: on disk before it takes the target's place, so that a crash leaves no
-        // empty output.
-        if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        // empty output; it takes the permissions of the file it replaces after its last write,
+        // which would clear setuid and setgid.
+        if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); fd >= 0) {
+            if (found != g_written.end() && found->second.mode >= 0) (void)::fchmod(fd, static_cast<mode_t>(found->second.mode));
             ::fsync(fd);
             ::close(fd);
         }
@@ -1087,14 +1208,25 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
     }
     Folder& folder = *found->second.folder;
     Entry& entry = *found->second.entry;
+    if (!g_fault.empty()) {
+        errno = EIO;
+        return false;
+    }
+    const int own = folder.own.load();
     if (entry.backup != nullptr) {
-        if (::renameat(folder.dir, entry.temporary, folder.dir, entry.target) != 0) return false;
+        // The replacement keeps the owner (where the process may), group and permissions of
+        // the file it replaces, set after its last write, which would clear setuid and setgid.
+        const int fd = ::openat(own, entry.temporary, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return false;
+        (void)TakeOwnerAndMode(fd, entry);
+        ::close(fd);
+        if (::renameat(own, entry.temporary, folder.dir, entry.target) != 0) return false;
         entry.hasTemporary = 0;
     } else {
         // A new target is a second link of its temporary file until the commit: what a
         // rollback removes is the file the command made, not one made later under its name.
         entry.made = 1;
-        if (::linkat(folder.dir, entry.temporary, folder.dir, entry.target, 0) != 0) {
+        if (::linkat(own, entry.temporary, folder.dir, entry.target, 0) != 0) {
             const int reason = errno;
             entry.made = 0;
             if (reason != EPERM && reason != EOPNOTSUPP) {
@@ -1104,7 +1236,7 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
             // A file system without links: the file is renamed into place, and only this
             // process's own rollback knows it as the command's.
             entry.made = kMadeByRename;
-            if (::renameat(folder.dir, entry.temporary, folder.dir, entry.target) != 0) {
+            if (::renameat(own, entry.temporary, folder.dir, entry.target) != 0) {
                 entry.made = 0;
                 return false;
             }
@@ -1115,12 +1247,10 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         entry.unsynced = true;
         g_unsynced.emplace_back(&folder, &entry);
     }
-    folder.changed = true;
-    Record("touch", folder.path, entry.target);
     // The temporary name is taken; forgetting it at once keeps the command's memory to what
     // its journal needs, whatever the number of files it writes.
     g_written.erase(found);
-    Step();
+    Changed(folder, "touch", entry.target);
     return true;
 }
 
@@ -1134,9 +1264,7 @@ bool OutputFiles::SetAside(const std::string& target) {
         !KeepEarlier(*folder, *entry, target, error))
         return false;
     if (::unlinkat(folder->dir, entry->target, 0) != 0) return false;
-    folder->changed = true;
-    Record("touch", folder->path, entry->target);
-    Step();
+    Changed(*folder, "touch", entry->target);
     return true;
 }
 
@@ -1145,15 +1273,13 @@ void OutputFiles::BringBack(const std::string& target) {
     if (!RealFolder(FolderOfPath(target), real)) return;
     const auto found = g_entryAt.find(JoinPath(real, NameOfPath(target)));
     const auto at = g_folderAt.find(real);
-    if (found == g_entryAt.end() || at == g_folderAt.end() || !found->second->kept) return;
+    if (found == g_entryAt.end() || at == g_folderAt.end() || !found->second->kept || !g_fault.empty()) return;
     Folder& folder = *at->second;
     Entry& entry = *found->second;
     if (Exists(folder.dir, entry.target)) return;
-    if (::renameat(folder.dir, entry.backup, folder.dir, entry.target) != 0) return;
+    if (::renameat(folder.own.load(), entry.backup, folder.dir, entry.target) != 0) return;
     entry.kept = 0;
-    folder.changed = true;
-    Record("touch", folder.path, entry.target);
-    Step();
+    Changed(folder, "touch", entry.target);
 }
 
 bool OutputFiles::Commit(std::string& error) {
@@ -1171,6 +1297,7 @@ bool OutputFiles::Commit(std::string& error) {
     bool committed = false;
     {
         SignalsBlocked blocked;
+        Record("commit", g_main->path);
         if (::renameat(g_main->dir, kJournal, g_main->dir, kCommitted) != 0) {
             error = CannotBeWritten(JoinPath(g_main->path, kJournal), errno);
         } else {
@@ -1186,12 +1313,10 @@ bool OutputFiles::Commit(std::string& error) {
         Clear();
         return false;
     }
-    Record("commit", g_main->path);
     // The commit point is on disk before anything that kept the earlier contents goes.
-    ::fsync(g_main->dir);
-    Record("sync-folder", g_main->path);
+    SyncFolder(*g_main);
     Step();
-    FinishFolders(true, true);
+    FinishFolders(true);
     Clear();
     return true;
 }
@@ -1199,7 +1324,9 @@ bool OutputFiles::Commit(std::string& error) {
 void OutputFiles::Rollback() {
     const int state = g_state.load();
     if (state == kIdle) return;
-    FinishFolders(state == kPastCommit, false);
+    g_rollingBack = 1;
+    FinishFolders(state == kPastCommit);
+    g_rollingBack = 0;
     g_state.store(kIdle);
 }
 
@@ -1219,10 +1346,12 @@ bool OutputFiles::Committed() const { return g_passedCommit.load(); }
 
 const std::string& OutputFiles::JournalFault() const { return g_fault; }
 
-void OutputFiles::SetFaultsForTest(bool noSecondLinks, long failAppend) {
+void OutputFiles::SetFaultsForTest(bool noSecondLinks, long failAppend, long failJournalSync) {
     g_noSecondLinks = noSecondLinks;
     g_failAppend = failAppend;
     g_appends = 0;
+    g_failJournalSync = failJournalSync;
+    g_journalSyncs = 0;
 }
 
 void OutputFiles::RecordCallsForTest(std::vector<std::string>* calls) { g_calls = calls; }

@@ -123,9 +123,10 @@ public:
     // (with the step's number, counted from 1 from here on), which may end the process there.
     static void SetStepHook(void (*hook)(long step));
     // For tests only: the second link that keeps a file's earlier contents fails as on a file
-    // system without links (so the contents are copied), and the journal append numbered
-    // `failAppend` (from 1; 0: none) fails as on a full disk.
-    static void SetFaultsForTest(bool noSecondLinks, long failAppend);
+    // system without links (so the contents are copied), the journal append numbered
+    // `failAppend` (from 1; 0: none) fails as on a full disk, and the journal sync numbered
+    // `failJournalSync` as on a failing disk.
+    static void SetFaultsForTest(bool noSecondLinks, long failAppend, long failJournalSync = 0);
     // For tests only: each call of the owner that makes its writes last across a power cut, in
     // order, as "what<TAB>folder<TAB>name" (see output_files_test.cpp); null stops recording.
     static void RecordCallsForTest(std::vector<std::string>* calls);

@@ -1,13 +1,15 @@
 // The journal reader on arbitrary bytes: it reads a journal or refuses it with a short
 // one-line reason, and reads the same whether the bytes come whole or in two pieces. A journal
-// it reads names only plain targets with the temporary and backup names the owner makes of
-// them, and folders in normal form, and reads back the same once written again. The input is
+// it reads names only plain targets, numbered in order, whose temporary and backup names are
+// distinct names in the private folder, and folders in normal form, and reads back the same
+// once written again. The input is
 // also read as the texts of records sealed as the owner seals them, so that the checks behind
 // the checksums meet arbitrary names.
 #include "editor/journal_format.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,8 @@ bool Same(const Journal& a, const Journal& b) {
         a.folders != b.folders || a.files.size() != b.files.size())
         return false;
     for (size_t i = 0; i < a.files.size(); ++i)
-        if (a.files[i].target != b.files[i].target || a.files[i].temporary != b.files[i].temporary ||
-            a.files[i].backup != b.files[i].backup)
+        if (a.files[i].target != b.files[i].target || a.files[i].index != b.files[i].index ||
+            a.files[i].replaces != b.files[i].replaces)
             return false;
     return true;
 }
@@ -30,7 +32,7 @@ bool Same(const Journal& a, const Journal& b) {
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
            name.find('/') == std::string::npos && name.find('\0') == std::string::npos &&
-           name != qv::journal::kJournalName && name != qv::journal::kCommittedName;
+           name.rfind(qv::journal::kOwnPrefix, 0) != 0;
 }
 
 // Checks the bytes as they are, split in two pieces at `split256` / 256 of their length.
@@ -54,13 +56,15 @@ void CheckBytes(std::string_view bytes, unsigned split256) {
         if (folder.empty() || folder[0] != '/' || folder.find("/../") != std::string::npos) std::abort();
         again += qv::journal::FolderRecord(folder);
     }
-    for (const Journal::File& file : whole.files) {
+    std::set<std::string> owned;
+    for (size_t i = 0; i < whole.files.size(); ++i) {
+        const Journal::File& file = whole.files[i];
         const std::string temporary = file.TemporaryName();
         const std::string backup = file.BackupName();
-        if (!IsPlainName(file.target) || !IsPlainName(temporary) || temporary == file.target ||
-            (file.backup >= 0 && (!IsPlainName(backup) || backup == file.target || backup == temporary)))
+        if (!IsPlainName(file.target) || file.index != i || !IsPlainName(temporary) || !owned.insert(temporary).second ||
+            (file.replaces && (!IsPlainName(backup) || !owned.insert(backup).second)) || (!file.replaces && !backup.empty()))
             std::abort();
-        again += qv::journal::FileRecord(file.target, temporary, backup);
+        again += qv::journal::FileRecord(file.target, file.index, file.replaces);
     }
     Journal reread;
     if (!qv::journal::Parse(again, reread, why) || !Same(whole, reread)) std::abort();
@@ -69,8 +73,9 @@ void CheckBytes(std::string_view bytes, unsigned split256) {
 
 // The input as the texts of records that are sealed as the owner seals them (pieces between
 // NUL bytes: the first the main folder of a folder's journal, or empty for a main journal;
-// then a folder, or a file's target, temporary and backup between bytes 1), so that the
-// checks behind the checksums see arbitrary names too. Cut anywhere in its last record, it
+// then a folder, or a file's target, index (its digits; none: the next in order) and whether
+// it replaces an earlier file (any byte) between bytes 1), so that the checks behind the
+// checksums see arbitrary names and indexes too. Cut anywhere in its last record, it
 // reads as without that record.
 void CheckSealed(std::string_view bytes) {
     std::vector<std::string> pieces(1);
@@ -81,6 +86,7 @@ void CheckSealed(std::string_view bytes) {
     const std::string id = "0123456789abcdef0123456789abcdef";
     std::string sealed = pieces[0].empty() ? qv::journal::MainHeader(id) : qv::journal::PartHeader(id, pieces[0]);
     std::string last;
+    unsigned files = 0;
     for (size_t i = 1; i < pieces.size(); ++i) {
         std::vector<std::string> parts(1);
         for (const char c : pieces[i]) {
@@ -88,8 +94,11 @@ void CheckSealed(std::string_view bytes) {
             else parts.back() += c;
         }
         parts.resize(std::max<size_t>(parts.size(), 3));
+        unsigned index = files;
+        if (!parts[1].empty()) index = static_cast<unsigned>(std::strtoul(parts[1].c_str(), nullptr, 10));
         last = pieces[i].find('\x01') == std::string::npos ? qv::journal::FolderRecord(parts[0])
-                                                            : qv::journal::FileRecord(parts[0], parts[1], parts[2]);
+                                                            : qv::journal::FileRecord(parts[0], index, !parts[2].empty());
+        if (pieces[i].find('\x01') != std::string::npos) ++files;
         sealed += last;
     }
     CheckBytes(sealed, static_cast<unsigned>(bytes.size()));

@@ -629,11 +629,14 @@ TEST(OutputFiles, ABackupIsUsedOnlyOnceWhole) {
             WriteThrough(folder / "big", "after");
             _exit(0);
         }
-        // Once a part of the copy is there, under whatever name.
-        for (bool copying = false; !copying;)
-            for (const auto& entry : fs::directory_iterator(folder.path))
-                copying = copying || (entry.path().filename() != "big" && entry.is_regular_file() &&
-                                      entry.file_size() > 0 && entry.file_size() < big.size());
+        // Once a part of the copy is there, under whatever name in whatever folder.
+        for (bool copying = false; !copying;) {
+            std::error_code code;
+            for (auto entry = fs::recursive_directory_iterator(folder.path, code);
+                 !code && entry != fs::recursive_directory_iterator(); entry.increment(code))
+                copying = copying || (entry->path().filename() != "big" && entry->is_regular_file(code) &&
+                                      entry->file_size(code) > 0 && entry->file_size(code) < big.size());
+        }
         kill(pid, sig);
         Wait(pid);
         ASSERT_TRUE(NextCommand(folder, "."));
@@ -818,15 +821,19 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
 }
 
 // Whether the owner's calls, in their order, leave every folder recoverable after a power cut
-// at any point: "" or the first call that comes too early. A name may be touched (created,
+// at any point: "" or the first call that comes too early. The private folder is made only
+// once the journal's header, which names it, is on disk; a name may be touched (created,
 // linked, renamed, removed) only once its journal line and the journal's name are on disk; a
 // backup is named only once its copy is on disk; the commit comes once every file written and
-// every folder changed is on disk; nothing goes after the commit before the commit is on
-// disk, and a journal goes only once what it named is gone on disk, the main one last.
+// every folder changed (private folders too) is on disk; nothing goes after the commit before
+// the commit is on disk, and a journal goes only once what it named is gone on disk, the main
+// one last.
 std::string PowerCutFault(const std::vector<std::string>& calls) {
     struct State {
-        bool named = false;     // the journal's name is on disk
-        bool changed = false;   // a name changed since the folder was last synced
+        bool named = false;        // the journal's name is on disk
+        bool changed = false;      // a name changed since the folder was last synced
+        bool own = false;          // the private folder is made
+        bool ownChanged = false;   // a name in it changed since it was last synced
         std::set<std::string> pending, lines;
     };
     std::map<std::string, State> folders;
@@ -842,6 +849,11 @@ std::string PowerCutFault(const std::vector<std::string>& calls) {
             s.changed = false;
             s.named = true;
         };
+        const auto ownFolder = [&](State& s) {
+            s.changed = false;
+            s.ownChanged = false;
+            s.named = true;
+        };
         if (what == "journal") {
             if (main.empty()) main = path;
             else if (folders[main].lines.count(path) == 0) return call + ": its folder's line is not on disk";
@@ -855,25 +867,33 @@ std::string PowerCutFault(const std::vector<std::string>& calls) {
             syncFolder(f);
             unsyncedDrops.erase(path);
             if (committed && path == main) commitOnDisk = true;
+        } else if (what == "sync-own") {
+            f.ownChanged = false;
+        } else if (what == "own") {
+            if (!f.named || f.lines.count("") == 0) return call + ": the journal's header is not on disk";
+            f.own = true;
+            f.changed = true;
         } else if (what == "sync-all") {
-            for (auto& [p, s] : folders) syncFolder(s);
+            for (auto& [p, s] : folders) ownFolder(s);
             unsyncedFiles.clear();
             unsyncedDrops.clear();
             if (committed) commitOnDisk = true;
         } else if (what == "touch" || what == "write" || what == "keep") {
             if (!f.named || f.lines.count(name) == 0) return call + ": its journal line is not on disk";
+            if (!f.own) return call + ": the private folder is not made";
             if (what == "keep" && unsyncedFiles.count(file) != 0) return call + ": the copy is not on disk";
             if (what == "write") unsyncedFiles.insert(file);
             f.changed = true;
+            f.ownChanged = true;
         } else if (what == "sync-file") {
             unsyncedFiles.erase(file);
         } else if (what == "commit") {
             if (!unsyncedFiles.empty()) return call + ": " + *unsyncedFiles.begin() + " is not on disk";
             for (const auto& [p, s] : folders)
-                if (s.changed) return call + ": the folder " + p + " is not on disk";
+                if (s.changed || s.ownChanged) return call + ": the folder " + p + " is not on disk";
             committed = true;
             f.changed = true;
-        } else if (what == "tidy") {
+        } else if (what == "tidy" || what == "drop-own") {
             if (!commitOnDisk) return call + ": the commit is not on disk";
             f.changed = true;
         } else if (what == "drop-journal") {
@@ -1153,14 +1173,23 @@ int WaitAtMost(pid_t pid, int seconds) {
     return -1;
 }
 
-// Removes every file of a journal's name below the folder.
+// Removes every file of a journal's name, and every private folder of a command, below the folder.
 void RemoveJournals(const fs::path& top) {
     std::vector<fs::path> found;
-    for (const auto& entry : fs::recursive_directory_iterator(top)) {
-        const std::string name = entry.path().filename().string();
-        if (name == journal::kJournalName || name == journal::kCommittedName) found.push_back(entry.path());
+    for (auto entry = fs::recursive_directory_iterator(top); entry != fs::recursive_directory_iterator(); ++entry) {
+        if (entry->path().filename().string().rfind(".qvhost-", 0) != 0) continue;
+        found.push_back(entry->path());
+        entry.disable_recursion_pending();
     }
     for (const fs::path& path : found) fs::remove_all(path);
+}
+
+// Makes a dead command's private folder in `folder` as it makes it (mode 0700), holding the
+// files given by name and contents.
+void MakeOwnFolder(const std::string& folder, const std::string& id, const std::map<std::string, std::string>& files) {
+    const std::string own = folder + "/" + journal::PrivateFolderName(id);
+    ASSERT_EQ(mkdir(own.c_str(), 0700), 0) << own;
+    for (const auto& [name, text] : files) WriteFile(own + "/" + name, text);
 }
 
 // A dead command's journal as another user, a damaged disk or a hand may have left it, under
@@ -1179,51 +1208,72 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         std::map<std::string, std::string> changes {};     // files taken back, with their contents then
     };
     const std::string takenBack = "\x01";   // a file that goes
+    const std::string own = journal::PrivateFolderName(id);
     const Case cases[] = {
         {"a trusted journal takes back, its last record cut short",
          [&](const fs::path&, const std::string& out) {
-             const std::string cut = journal::FileRecord("report.txt", ".report.txt.qvtmp", "");
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
-                                                      cut.substr(0, cut.size() - 3)));
+             const std::string cut = journal::FileRecord("report.txt", 1, false);
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true) + cut.substr(0, cut.size() - 3)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
          },
-         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}}},
-        {"a temporary that is the user's file",
+         "pub/o", "", {{"o/b.txt", "B-old"}}},
+        {"a file index out of order",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("zz", "report.txt", "")));
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", 1, false)));
          }},
         {"a backup that is a link to another file",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("a.desc", ".a.desc.qvtmp", "lnk")));
-         }},
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("a.desc", 0, true)));
+             MakeOwnFolder(out, id, {});
+             fs::create_symlink("../important.txt", out + "/" + own + "/0.old");
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a private folder that is a link to a folder elsewhere",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             fs::create_directory_symlink("../victim", out + "/" + own);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a private folder open to other users",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+             fs::permissions(out + "/" + own, static_cast<fs::perms>(0777));
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"another user's private folder",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+             ASSERT_EQ(chown((out + "/" + own).c_str(), 4242, 4242), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
         {"a damaged record before the last",
          [&](const fs::path&, const std::string& out) {
-             std::string bytes = main(journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
-                                      journal::FileRecord("report.txt", ".report.txt.qvtmp", "") +
-                                      journal::FileRecord("a.desc", ".a.desc.qvtmp", ".a.desc.qvold"));
+             std::string bytes = main(journal::FileRecord("b.txt", 0, true) + journal::FileRecord("report.txt", 1, false) +
+                                      journal::FileRecord("a.desc", 2, true));
              bytes[bytes.find("f 10:report") + 6] ^= 1;
              WriteFile(out + "/.qvhost-journal", bytes);
          }},
         {"a folder record that leads out with ..",
          [&](const fs::path& pub, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/../victim")));
-             WriteFile((pub / "victim/.qvhost-journal").string(),
-                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+             WriteFile((pub / "victim/.qvhost-journal").string(), journal::PartHeader(id, out) + journal::FileRecord("v.txt", 0, false));
          }},
         {"a folder record through a link to a folder elsewhere",
          [&](const fs::path& pub, const std::string& out) {
              fs::create_directory_symlink("../victim", out + "/vl");
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/vl")));
-             WriteFile((pub / "victim/.qvhost-journal").string(),
-                       journal::PartHeader(id, out) + journal::FileRecord("v.txt", ".v.txt.qvtmp", ""));
+             WriteFile((pub / "victim/.qvhost-journal").string(), journal::PartHeader(id, out) + journal::FileRecord("v.txt", 0, false));
          }},
         {"a committed marker in a folder above the dead command's",
          [&](const fs::path& pub, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub")));
-             WriteFile(out + "/sub/.qvhost-journal",
-                       journal::PartHeader(id, out) + journal::FileRecord("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
              WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
          },
-         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}}},
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}}},
         {"a pipe of the journal's name",
          [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
         {"a link of the journal's name",
@@ -1251,12 +1301,12 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
          "pub/o", ""},
         {"another user's journal",
          [&](const fs::path&, const std::string& out) {
-             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", ".report.txt.qvtmp", "")));
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("report.txt", 0, false)));
              ASSERT_EQ(chown((out + "/.qvhost-journal").c_str(), 4242, 4242), 0);
          }},
     };
     for (const Case& c : cases) {
-        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        if (std::string(c.what).rfind("another user's", 0) == 0 && geteuid() != 0) continue;   // only root gives files away
         Folder folder;
         const fs::path pub = folder.path / "pub";
         fs::create_directories(pub / "o/sub");
@@ -1265,7 +1315,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         for (const auto& [name, text] : std::map<std::string, std::string>{
                  {"o/report.txt", "R"}, {"o/important.txt", "I"}, {"o/a.desc", "A"}, {"o/b.txt", "B-new"},
                  {"o/.b.txt.qvold", "B-old"}, {"o/sub/s.txt", "S-new"}, {"o/sub/.s.txt.qvold", "S-old"},
-                 {"victim/v.txt", "V"}, {"notes.txt", "N"}})
+                 {"victim/v.txt", "V"}, {"victim/0.old", "V0"}, {"notes.txt", "N"}})
             WriteFile((pub / name).string(), text);
         fs::create_symlink("important.txt", pub / "o/lnk");
         auto expected = folder.Snapshot("pub");
@@ -1279,7 +1329,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
             EXPECT_EQ(status, 2) << c.what;
             EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
             EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
-            EXPECT_NE(message.find(journal::kJournalName), std::string::npos) << c.what << ": " << message;
+            EXPECT_NE(message.find(fs::path(refused).filename().string()), std::string::npos) << c.what << ": " << message;
             struct stat left {};
             EXPECT_EQ(lstat((folder / refused).c_str(), &left), 0) << c.what << ": the journal is left as it is";
         }
@@ -1308,10 +1358,9 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     // A file name may hold a line break and a backslash: what a crash leaves of its record
     // must still read as cut short.
     const std::string odd = "a\nb\\n.txt";
-    const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") +
-                              journal::FileRecord("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.2") +
-                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", ".report.txt.qvtmp.1", "") +
-                              journal::FileRecord(odd, journal::OwnedName(odd, "qvtmp", 0), journal::OwnedName(odd, "qvold", 0));
+    const std::string bytes = journal::MainHeader("00112233445566778899aabbccddeeff") + journal::FileRecord("b.txt", 0, true) +
+                              journal::FolderRecord("/o/sub") + journal::FileRecord("report.txt", 1, false) +
+                              journal::FileRecord(odd, 2, true);
     const size_t records[] = {bytes.find("f 5:"), bytes.find("d 6:"), bytes.find("f 10:"), bytes.find("f 11:"), bytes.size()};
     for (size_t length = 0; length <= bytes.size(); ++length) {
         journal::Journal read;
@@ -1325,11 +1374,11 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     journal::Journal read;
     std::string why;
     ASSERT_TRUE(journal::Parse(bytes, read, why));
-    EXPECT_EQ(read.files[0].BackupName(), ".b.txt.qvold.2");
-    EXPECT_EQ(read.files[1].TemporaryName(), ".report.txt.qvtmp.1");
+    EXPECT_EQ(read.files[0].BackupName(), "0.old");
+    EXPECT_EQ(read.files[1].TemporaryName(), "1.tmp");
     EXPECT_EQ(read.files[1].BackupName(), "");
     EXPECT_EQ(read.files[2].target, odd);
-    EXPECT_EQ(read.files[2].BackupName(), "." + odd + ".qvold");
+    EXPECT_EQ(read.files[2].BackupName(), "2.old");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
             std::string damaged = bytes;
