@@ -189,8 +189,10 @@ bool IsPlainName(const std::string& name) {
            name.find('\0') == std::string::npos && name.rfind(kOwnPrefix, 0) != 0;
 }
 
-// An absolute path in normal form: no empty, "." or ".." part, no slash at the end.
+// An absolute path in normal form: no empty, "." or ".." part, no slash at the end but for "/"
+// itself (an output folder may be the root of a container's file system).
 bool IsNormalPath(const std::string& path) {
+    if (path == "/") return true;
     if (path.size() < 2 || path[0] != '/' || path.back() == '/' || path.find('\0') != std::string::npos) return false;
     for (std::size_t at = 1; at <= path.size();) {
         const std::size_t end = std::min(path.find('/', at), path.size());

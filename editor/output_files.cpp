@@ -22,6 +22,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace qv {
@@ -152,8 +153,8 @@ std::vector<std::pair<Folder*, Entry*>> g_unsynced;          // files put in pla
 
 // The locked output folder and the descriptors that hold its locks.
 std::string g_root;
+int g_rootFd = -1;   // the output folder, held (and locked) from the first check on
 bool g_rootExplicit = false;
-std::vector<int> g_lockFds;
 
 char* Copy(const std::string& text) {
     char* copy = ::strdup(text.c_str());
@@ -307,6 +308,7 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder) {
 
 // The command's journal could not be written: it writes nothing more and cannot commit.
 void JournalFailed(const Folder& folder, int error) {
+    Record("fault", folder.path);
     if (g_fault.empty()) g_fault = OutputFiles::CannotBeWritten(JoinPath(folder.path, kJournal), error);
 }
 
@@ -366,23 +368,23 @@ std::string ReadOpenJournal(int fd, Journal& journal) {
     return parser.Finish(journal) ? std::string() : parser.Why();
 }
 
-// What makes the file at a journal's name in `folder` no journal recovery may act on ("" when
-// it is one): only a regular file of the user or root, within the size a command writes, whose
-// every record reads, whose folders lie below its own as they are named (no link on the way),
-// and, for a folder's journal, whose main journal's folder holds its own.
-std::string Untrusted(const std::string& folder, const std::string& path, const char* name, Journal& journal) {
+// What makes the file at a journal's name in the folder held by `dir` no journal recovery may
+// act on ("" when it is one): only a regular file of the user or root, within the size a command
+// writes, whose every record reads, whose folders lie below its own as they are named (no link
+// on the way), and, for a folder's journal, whose main journal's folder holds its own.
+std::string Untrusted(int dir, const std::string& folder, const char* name, Journal& journal) {
     struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
+    if (::fstatat(dir, name, &seen, AT_SYMLINK_NOFOLLOW) != 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
     if (S_ISLNK(seen.st_mode)) return "is a symbolic link";
     if (S_ISDIR(seen.st_mode)) return "is a folder";
     if (S_ISFIFO(seen.st_mode)) return "is a pipe";
     if (!S_ISREG(seen.st_mode)) return "is no regular file";
     // Opened without following a link or waiting for a writer, as what was looked at.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return std::string("cannot be read (") + std::strerror(errno) + ")";
     struct stat opened {};
     std::string why;
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino)
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !SameFile(opened, seen))
         why = "changed while it was read";
     else if (opened.st_uid != ::geteuid() && opened.st_uid != 0)
         why = "belongs to another user";
@@ -404,22 +406,27 @@ std::string Untrusted(const std::string& folder, const std::string& path, const 
     return std::string();
 }
 
-// Reads the journal `name` of a folder: false when there is none, or when the file of that name
-// is no journal recovery may act on. In a folder the command holds (`held`) that fails the
-// command with `error` and leaves the file as it is; in a folder above, such a file names
-// nothing the command acts on and is passed over.
-bool ReadJournal(const std::string& folder, const char* name, Journal& journal, std::string& error, bool held = true) {
+// The line that refuses a file at a journal's name that no command acts on, in a folder the
+// command writes into: the same wherever the folder lies.
+std::string RefusedJournal(const std::string& folder, const char* name, const std::string& why) {
+    return ShownPath(JoinPath(folder, name)) + ": " + why + ", so it is no journal a command acts on; nothing is touched, and a command does not "
+           "write into its folder while it is there";
+}
+
+// Reads the journal `name` of the folder held by `dir`: false when there is none, or when the
+// file of that name is no journal recovery may act on. In a folder the command holds (`held`)
+// that fails the command with `error` and leaves the file as it is; in a folder above, such a
+// file names nothing the command acts on and is passed over.
+bool ReadJournal(int dir, const std::string& folder, const char* name, Journal& journal, std::string& error, bool held = true) {
     error.clear();
-    const std::string path = JoinPath(folder, name);
     struct stat seen {};
     // A folder that cannot be searched holds no journal this command could have to act on:
     // it cannot write there either.
-    if (::lstat(path.c_str(), &seen) != 0 && (errno == ENOENT || errno == ENOTDIR || errno == EACCES)) return false;
-    const std::string why = Untrusted(folder, path, name, journal);
+    if (::fstatat(dir, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 && (errno == ENOENT || errno == ENOTDIR || errno == EACCES))
+        return false;
+    const std::string why = Untrusted(dir, folder, name, journal);
     if (why.empty()) return true;
-    if (held)
-        error = ShownPath(path) + ": " + why + ", so it is no journal a command acts on; nothing is touched, and a command does not "
-                "write into its folder while it is there";
+    if (held) error = RefusedJournal(folder, name, why);
     return false;
 }
 
@@ -461,20 +468,175 @@ int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::str
     return -2;
 }
 
-// Applies a dead command's journal to its folder (taken back, or tidied past its commit point),
-// acting only on what its private folder holds, and removes the private folder and then the
-// journal, each once what it holds is gone on disk.
-bool Apply(const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) {
-        error = ShownPath(folder) + ": the folder of an earlier command's journal cannot be opened (" + std::strerror(errno) + ")";
+// Whether a folder holds a file of a journal's name at all.
+bool HasJournalName(int dir) { return Exists(dir, kJournal) || Exists(dir, kCommitted); }
+
+// Opens a folder at or below the output folder from the output folder's descriptor, one part at
+// a time and never through a link, so that what is opened is what lies below the folder the
+// command holds: the descriptor, or -1 with errno (ELOOP or ENOTDIR for a link on the way).
+int OpenHeld(const std::string& path) {
+    if (path == g_root) return ::fcntl(g_rootFd, F_DUPFD_CLOEXEC, 0);
+    if (g_rootFd < 0 || !IsAtOrBelow(path, g_root)) {
+        errno = EXDEV;
+        return -1;
+    }
+    const std::string rest = path.substr(g_root == "/" ? 1 : g_root.size() + 1);
+    int at = g_rootFd;
+    for (size_t start = 0; start <= rest.size();) {
+        const size_t end = std::min(rest.find('/', start), rest.size());
+        const int next = ::openat(at, rest.substr(start, end - start).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int reason = errno;
+        if (at != g_rootFd) ::close(at);
+        if (next < 0) {
+            errno = reason;
+            return -1;
+        }
+        at = next;
+        start = end + 1;
+    }
+    return at;
+}
+
+// Why a folder at or below the output folder could not be opened from it.
+std::string CannotOpenHeld(const std::string& path, int reason) {
+    if (reason == ELOOP || reason == ENOTDIR)
+        return ShownPath(path) + ": a symbolic link lies on the way to this folder, and a command writes only into the folders below its output folder";
+    return ShownPath(path) + ": the folder cannot be opened (" + std::strerror(reason) + ")";
+}
+
+// Whether the folder `path` leads to is still the one held by `dir`: a folder replaced while the
+// command runs (by a link or another folder) fails the command, so that nothing of it is
+// written into, or taken from, a folder it did not check.
+bool StillInPlace(int dir, const std::string& path, std::string& error) {
+    struct stat held {};
+    struct stat now {};
+    int fd = -1;
+    bool same = ::fstat(dir, &held) == 0;
+    if (same && path == g_root)
+        same = ::stat(path.c_str(), &now) == 0 && SameFile(held, now);
+    else if (same)
+        same = (fd = OpenHeld(path)) >= 0 && ::fstat(fd, &now) == 0 && SameFile(held, now);
+    if (fd >= 0) ::close(fd);
+    if (!same) error = ShownPath(path) + ": the folder was replaced while the command ran, and a command writes only into the folders it checked";
+    return same;
+}
+
+// The processes that hold a file lock on the file of `status` (from the system's table of
+// locks), with whether each belongs to the user: a lock of another user's process never makes
+// a command wait.
+struct Holders {
+    bool found = false;
+    pid_t stranger = 0;   // a holder of another user, or 0
+};
+
+Holders LockHolders(const struct stat& status) {
+    Holders holders;
+    FILE* table = std::fopen("/proc/locks", "re");
+    if (table == nullptr) return holders;
+    char line[512];
+    while (std::fgets(line, sizeof line, table) != nullptr) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiter's line has "->" after the number.
+        char kind[16] = {}, mode[16] = {}, access[16] = {};
+        long pid = 0;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        const char* colon = std::strchr(line, ':');
+        if (colon == nullptr || std::strstr(line, "->") != nullptr) continue;
+        if (std::sscanf(colon + 1, "%15s %15s %15s %ld %x:%x:%llu", kind, mode, access, &pid, &major, &minor, &inode) != 7)
+            continue;
+        if (std::strcmp(kind, "FLOCK") != 0 || inode != status.st_ino || major != ::major(status.st_dev) ||
+            minor != ::minor(status.st_dev))
+            continue;
+        holders.found = true;
+        struct stat process {};
+        const std::string at = "/proc/" + std::to_string(pid);
+        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) holders.stranger = static_cast<pid_t>(pid);
+    }
+    std::fclose(table);
+    return holders;
+}
+
+// Takes the exclusive lock of the folder held by `fd`. While a process of the user holds it
+// (another command), the command waits and says once which folder it waits for; a lock of
+// another user's process fails it at once with one line, and so does any lock where `mayWait`
+// is false (the command already writes into a folder below, and waiting could close a circle).
+bool LockDescriptor(int fd, const std::string& path, bool mayWait, std::string& error) {
+    bool said = false;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) {
+            error = ShownPath(path) + ": the folder cannot be locked (" + std::strerror(errno) + ")";
+            return false;
+        }
+        struct stat status {};
+        const Holders holders = ::fstat(fd, &status) == 0 ? LockHolders(status) : Holders{};
+        if (holders.stranger != 0) {
+            error = ShownPath(path) + ": a process of another user (" + std::to_string(holders.stranger) +
+                    ") holds the lock of this folder, and a command waits only for the user's own";
+            return false;
+        }
+        if (!mayWait) {
+            error = ShownPath(path) + ": another command writes into this folder, and this one already writes into a folder below it";
+            return false;
+        }
+        if (!said) std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", ShownPath(path).c_str());
+        said = true;
+        ::usleep(20000);
+    }
+}
+
+// The folders below the output folder that the command holds locked (each by its Folder's
+// descriptor): a folder above one of them is taken only without waiting.
+bool HoldsBelow(const std::string& path) {
+    for (Folder* f = g_folders.load(); f != nullptr; f = f->next)
+        if (path != f->path && g_root != f->path && IsAtOrBelow(f->path, path)) return true;
+    return false;
+}
+
+// A folder at or below the output folder, opened from it and locked for a recovery there (or
+// already the command's): its descriptor and whether the caller closes it.
+struct Held {
+    int dir = -1;
+    bool own = false;   // the command's own descriptor, not closed
+};
+
+bool HoldForRecovery(const std::string& path, Held& held, std::string& error) {
+    if (const auto found = g_folderAt.find(path); found != g_folderAt.end()) {
+        held = {found->second->dir, true};
+        return true;
+    }
+    if (path == g_root) {
+        held = {g_rootFd, true};
+        return true;
+    }
+    held.dir = OpenHeld(path);
+    held.own = false;
+    if (held.dir < 0) {
+        if (errno == ENOENT) return true;   // gone: nothing there to recover
+        error = CannotOpenHeld(path, errno);
         return false;
     }
+    if (!LockDescriptor(held.dir, path, !HoldsBelow(path), error)) {
+        ::close(held.dir);
+        held.dir = -1;
+        return false;
+    }
+    return true;
+}
+
+void LetGo(Held& held) {
+    if (!held.own && held.dir >= 0) ::close(held.dir);
+    held.dir = -1;
+}
+
+// Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
+// commit point), acting only on what its private folder holds, and removes the private folder
+// and then the journal, each once what it holds is gone on disk. False with a message when the
+// private folder is no folder the command made, or cannot be removed.
+bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
     const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
-    if (own == -2) {
-        ::close(dir);
-        return false;
-    }
+    if (own == -2) return false;
     if (own >= 0) {
         for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
             const std::string temporary = it->TemporaryName();
@@ -492,7 +654,6 @@ bool Apply(const std::string& folder, const char* name, const Journal& journal, 
         if (::unlinkat(dir, ownName.c_str(), AT_REMOVEDIR) != 0) {
             error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in cannot be removed (" +
                     std::strerror(errno) + "); its journal stays, and a command does not write into the folder while it is there";
-            ::close(dir);
             return false;
         }
         Step();
@@ -501,44 +662,54 @@ bool Apply(const std::string& folder, const char* name, const Journal& journal, 
     ::unlinkat(dir, name, 0);
     Step();
     ::fsync(dir);
-    ::close(dir);
     return true;
 }
 
 // The journal of a folder of a dead command whose main journal in `mainFolder` decided it:
-// applied when it belongs to that command and names that main journal.
+// applied when it belongs to that command and names that main journal. The folder is opened
+// below the output folder and locked while it is recovered.
 bool ApplyPart(const std::string& folder, const std::string& mainFolder, const std::string& id, bool committed,
                std::string& error) {
+    Held held;
+    if (!HoldForRecovery(folder, held, error)) return false;
+    if (held.dir < 0) return true;
     Journal journal;
-    if (!ReadJournal(folder, kJournal, journal, error)) return error.empty();
-    if (journal.torn) return Apply(folder, kJournal, journal, false, error);
-    if (journal.main || journal.id != id || journal.mainFolder != mainFolder) return true;
-    return Apply(folder, kJournal, journal, committed, error);
+    bool ok = true;
+    if (!ReadJournal(held.dir, folder, kJournal, journal, error)) {
+        ok = error.empty();
+    } else if (journal.torn) {
+        ok = Apply(held.dir, folder, kJournal, journal, false, error);
+    } else if (!journal.main && journal.id == id && journal.mainFolder == mainFolder) {
+        ok = Apply(held.dir, folder, kJournal, journal, committed, error);
+    }
+    LetGo(held);
+    return ok;
 }
 
-// A dead command's main journal: its other folders at or below `within` first, then its own
-// (when `own`, that is when the caller holds the main journal's folder).
-bool ApplyMain(const std::string& folder, const char* name, const Journal& journal, const std::string& within,
+// A dead command's main journal in the folder held by `dir`: its other folders at or below
+// `within` first, then its own (when `own`, that is when the caller holds the main journal's
+// folder).
+bool ApplyMain(int dir, const std::string& folder, const char* name, const Journal& journal, const std::string& within,
                bool own, std::string& error) {
     const bool committed = std::strcmp(name, kCommitted) == 0;
     for (const std::string& part : journal.folders)
         if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, folder, journal.id, committed, error))
             return false;
-    return !own || Apply(folder, name, journal, committed, error);
+    return !own || Apply(dir, folder, name, journal, committed, error);
 }
 
-// Recovers the journals of a folder the command holds with everything below it.
-bool RecoverHeld(const std::string& folder, std::string& error) {
+// Recovers the journals of a folder the command holds locked, with what they name below it.
+bool RecoverHeld(int dir, const std::string& folder, std::string& error) {
     for (const char* name : {kCommitted, kJournal}) {
         Journal journal;
-        if (!ReadJournal(folder, name, journal, error)) {
+        if (!ReadJournal(dir, folder, name, journal, error)) {
             if (!error.empty()) return false;
             continue;
         }
         if (journal.torn) {
-            if (!Apply(folder, name, journal, false, error)) return false;
+            if (!Apply(dir, folder, name, journal, false, error)) return false;
         } else if (journal.main) {
-            if (!ApplyMain(folder, name, journal, folder, true, error)) return false;
+            if (!ApplyMain(dir, folder, name, journal, folder, true, error)) return false;
         } else {
             // A folder's journal whose main journal would have been recovered first.
             error = ShownPath(JoinPath(folder, name)) + ": the journal of an earlier command whose main journal " +
@@ -561,25 +732,46 @@ std::vector<std::string> FoldersDownTo(const std::string& folder) {
     return chain;
 }
 
-bool LockDescriptor(int fd, int how, const std::string& shown, bool& said) {
-    if (::flock(fd, how | LOCK_NB) == 0) return true;
-    if (errno != EWOULDBLOCK) return false;
-    if (!said) std::fprintf(stderr, "qvhost: waiting for another command that writes into %s\n", ShownPath(shown).c_str());
-    said = true;
-    while (::flock(fd, how) != 0)
-        if (errno != EINTR) return false;
-    return true;
-}
-
 void ReleaseLocks() {
-    for (int fd : g_lockFds) ::close(fd);
-    g_lockFds.clear();
+    if (g_rootFd >= 0) ::close(g_rootFd);
+    g_rootFd = -1;
     g_root.clear();
     g_rootExplicit = false;
 }
 
-// Locks `folder` (resolved) exclusively and every folder above it shared, from the root down,
-// and recovers what dead commands left there.
+// A dead command's main journal in the folder `above` (above the output folder) that names
+// folders at or below the output folder: those are finished as it decided. The folder above is
+// locked only for this, and in the one order locks are taken, outer before inner: the output
+// folder's lock is let go, the folder above's taken, then the output folder's again.
+bool RecoverFromAbove(const std::string& above, std::string& error) {
+    const int dir = ::open(above.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || !HasJournalName(dir)) {
+        if (dir >= 0) ::close(dir);
+        return true;
+    }
+    const auto concerns = [&](const Journal& journal) {
+        return journal.main && std::any_of(journal.folders.begin(), journal.folders.end(),
+                                           [](const std::string& part) { return IsAtOrBelow(part, g_root); });
+    };
+    bool ok = true;
+    for (const char* name : {kCommitted, kJournal}) {
+        Journal journal;
+        if (!ReadJournal(dir, above, name, journal, error, false) || !concerns(journal)) continue;
+        ::flock(g_rootFd, LOCK_UN);
+        ok = LockDescriptor(dir, above, true, error) && LockDescriptor(g_rootFd, g_root, true, error);
+        // Read again under the lock: the command that wrote it may have finished it meanwhile.
+        Journal again;
+        if (ok && ReadJournal(dir, above, name, again, error, false) && concerns(again))
+            ok = ApplyMain(dir, above, name, again, g_root, false, error);
+        ::flock(dir, LOCK_UN);
+        if (!ok) break;
+    }
+    ::close(dir);
+    return ok;
+}
+
+// Opens and locks the output folder `folder` (resolved) exclusively, and recovers what dead
+// commands left there. The folder is held by its descriptor from here on.
 bool LockRoot(const std::string& folder, const std::string& shown, bool isExplicit, std::string& error) {
     error.clear();
     if (!g_root.empty()) {
@@ -587,39 +779,20 @@ bool LockRoot(const std::string& folder, const std::string& shown, bool isExplic
         error = ShownPath(shown) + ": a command writes into one output folder, and this one writes into " + ShownPath(g_root);
         return false;
     }
-    const std::vector<std::string> chain = FoldersDownTo(folder);
-    bool said = false;
-    for (size_t i = 0; i < chain.size(); ++i) {
-        const bool own = i + 1 == chain.size();
-        const int fd = ::open(chain[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            if (!own) continue;   // a folder above that cannot be read is not locked
-            error = ShownPath(shown) + (errno == ENOENT ? ": the output folder does not exist"
-                                             : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
-            ReleaseLocks();
-            return false;
-        }
-        g_lockFds.push_back(fd);
-        if (!LockDescriptor(fd, own ? LOCK_EX : LOCK_SH, shown, said) && own) {
-            error = ShownPath(shown) + ": the output folder cannot be locked (" + std::strerror(errno) + ")";
-            ReleaseLocks();
-            return false;
-        }
-    }
-    // A dead command's main journal above: its folders at or below this one are decided by it.
-    for (size_t i = 0; i + 1 < chain.size() && error.empty(); ++i)
-        for (const char* name : {kCommitted, kJournal}) {
-            Journal journal;
-            if (ReadJournal(chain[i], name, journal, error, false) && journal.main &&
-                !ApplyMain(chain[i], name, journal, folder, false, error))
-                break;
-            if (!error.empty()) break;
-        }
-    if (!error.empty() || !RecoverHeld(folder, error)) {
-        ReleaseLocks();
+    g_rootFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (g_rootFd < 0) {
+        error = ShownPath(shown) + (errno == ENOENT ? ": the output folder does not exist"
+                                         : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
         return false;
     }
     g_root = folder;
+    const std::vector<std::string> chain = FoldersDownTo(folder);
+    bool ok = LockDescriptor(g_rootFd, folder, true, error) && StillInPlace(g_rootFd, folder, error);
+    for (size_t i = 0; ok && i + 1 < chain.size(); ++i) ok = RecoverFromAbove(chain[i], error);
+    if (!ok || !RecoverHeld(g_rootFd, folder, error)) {
+        ReleaseLocks();
+        return false;
+    }
     g_rootExplicit = isExplicit;
     return true;
 }
@@ -657,10 +830,41 @@ std::string NewId() {
     return id;
 }
 
+// Opens a folder below the output folder that the command is about to write into, from the
+// output folder's descriptor, and locks it; what dead commands left there (and in a folder on
+// the way that holds a journal) is recovered first. The descriptor, or -1 with a message.
+int OpenAndRecoverBelow(const std::string& path, std::string& error) {
+    const std::vector<std::string> chain = FoldersDownTo(path);
+    for (const std::string& step : chain) {
+        if (step.size() <= g_root.size() || !IsAtOrBelow(step, g_root) || g_folderAt.count(step) != 0) continue;
+        const int dir = OpenHeld(step);
+        if (dir < 0) {
+            error = CannotOpenHeld(step, errno);
+            return -1;
+        }
+        const bool target = step == path;
+        // A folder on the way is locked only while a journal there is recovered.
+        if (!target && !HasJournalName(dir)) {
+            ::close(dir);
+            continue;
+        }
+        if (!LockDescriptor(dir, step, !HoldsBelow(step), error) || !RecoverHeld(dir, step, error)) {
+            ::close(dir);
+            return -1;
+        }
+        if (target) return dir;
+        ::close(dir);
+    }
+    error = ShownPath(path) + ": the folder cannot be opened (" + std::strerror(ENOENT) + ")";
+    return -1;
+}
+
 // The folder of a target, with its journal: the first one is the main journal; a folder below
-// the output folder is recovered first and named in the main journal (on disk) before it gets
-// its own. A folder is known only once its journal exists: one whose journal cannot be made
-// (a read-only folder) is tried again, and refused again for the same reason.
+// the output folder is locked and recovered first and named in the main journal (on disk)
+// before it gets its own. A folder is known only once its journal exists: one whose journal
+// cannot be made (a read-only folder) is tried again, and refused again for the same reason. A
+// folder whose journal cannot be trusted fails the command as a journal that cannot be written
+// does, with the line that says why.
 Folder* FolderFor(const std::string& path, std::string& error) {
     if (const auto found = g_folderAt.find(path); found != g_folderAt.end()) return found->second;
     if (g_main == nullptr) g_fault.clear();   // a new command
@@ -671,17 +875,12 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     if (g_main == nullptr && path != g_root) {
         if (FolderFor(g_root, error) == nullptr) return nullptr;
     }
-    if (path != g_root) {
-        // Every folder from the output folder down to this one, as the lock would have found it.
-        const std::vector<std::string> chain = FoldersDownTo(path);
-        for (const std::string& step : chain)
-            if (step.size() > g_root.size() && IsAtOrBelow(step, g_root) && g_folderAt.count(step) == 0 &&
-                !RecoverHeld(step, error))
-                return nullptr;
-    }
-    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = path == g_root ? OpenHeld(path) : OpenAndRecoverBelow(path, error);
     if (dir < 0) {
-        error = ShownPath(path) + ": the folder cannot be opened (" + std::strerror(errno) + ")";
+        // Below the output folder that is a journal it cannot trust, a link on the way or a
+        // lock it may not wait for: the command's one line, whatever the write reports.
+        if (path == g_root) error = CannotOpenHeld(path, errno);
+        else g_fault = error;
         return nullptr;
     }
     std::string header;
@@ -833,8 +1032,10 @@ std::string OutputFiles::PathInFolder(const std::string& given, const std::strin
 }
 
 bool OutputFiles::IsInsideFolder(const std::string& path, const std::string& folder) {
-    const std::string base = std::filesystem::path(folder + "/").lexically_normal().string();
-    if (path.size() <= base.size() || path.compare(0, base.size(), base) != 0) return false;
+    // Compared part by part: "/o/sub2" is not in "/o/sub", and everything absolute is in "/".
+    std::string base = std::filesystem::path(folder).lexically_normal().string();
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (path == base || !IsAtOrBelow(path, base)) return false;
     // The texts agree; the folders the links lead to decide, and for a file that is a link,
     // the folder of the file it leads to. The part of the path that exists is resolved (a
     // folder not made yet cannot be written into anyway).
@@ -1150,6 +1351,11 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         entry = nullptr;
         errno = EIO;
     }
+    if (entry != nullptr && !StillInPlace(folder->dir, folder->path, error)) {
+        g_fault = error;
+        entry = nullptr;
+        errno = EIO;
+    }
     if (entry == nullptr || !MakeOwn(*folder, error) || !KeepEarlier(*folder, *entry, target, error)) {
         if (errno == 0) errno = EIO;
         return -1;
@@ -1287,7 +1493,10 @@ bool OutputFiles::Commit(std::string& error) {
         Clear();
         return true;
     }
-    // Everything the journals name is on disk before the commit point.
+    // The folders written into are still the ones checked, and everything the journals name is
+    // on disk, before the commit point.
+    for (Folder* f = g_folders.load(); f != nullptr && g_fault.empty(); f = f->next)
+        if (!StillInPlace(f->dir, f->path, error)) g_fault = error;
     if (!g_fault.empty() || !SyncForCommit(error)) {
         if (!g_fault.empty()) error = g_fault;
         Rollback();

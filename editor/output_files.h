@@ -3,10 +3,16 @@
 // whatever ends it: the owner keeps a rollback journal in every folder the command writes into,
 // and one rename is the command's commit point.
 //
-// - Locks. The command's output folder is locked exclusively and each folder above it shared
-//   (the folders' own file locks, which the system gives up however the process ends), always
-//   from the root down: a command that writes into a folder owns every folder below it, and
-//   two commands on nested folders wait for each other instead of writing into one folder.
+// - Folders. The output folder is held by one descriptor from its first check on, and every
+//   folder below it that the command writes into is opened from it one part at a time, never
+//   through a link; every file and journal is reached through the folder so held, and a folder
+//   replaced while the command runs fails it.
+// - Locks. Only the folders a command writes into are locked, exclusively (the folders' own
+//   file locks, which the system gives up however the process ends): the output folder, and a
+//   folder below when the command first writes into it; a folder above only while a dead
+//   command's main journal there concerns the output folder. Locks are taken outer before
+//   inner, so two commands never wait in a circle; a lock held by another user's process fails
+//   the command instead of making it wait.
 // - Journal. Before the first file of a folder is created or replaced, the folder gets a
 //   journal (".qvhost-journal") naming, for every target, the temporary file it is written to
 //   and the second link that keeps its earlier contents; a target's line is on disk before
@@ -50,8 +56,8 @@ public:
     void InstallHandlers(int failureStatus);
 
     // Takes the lock of the command's output folder for the rest of the process (waiting, with
-    // a message, while another command holds it or a folder around it) and recovers what a dead
-    // command left there. False with a message when the folder cannot be opened or a journal
+    // a message, while another command of the user holds it) and recovers what a dead command
+    // left there. False with a message when the folder cannot be opened or a journal
     // found cannot be recovered. A library user that writes without it gets the folder of its
     // first file locked until the files are committed or taken back.
     bool LockFolder(const std::string& folder, std::string& error);

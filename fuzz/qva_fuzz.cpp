@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,6 +17,10 @@
 namespace {
 
 const qv::HostOptions kOptions{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+
+// The saves go into a folder of this process's own: a command locks the folder it writes into,
+// and fuzzing jobs that wrote into the temporary folder itself would wait for each other.
+std::string g_folder;
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -30,15 +35,23 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
     qv::SetProfileFolder(PARVEL_MODULE_DIR);
     setenv("QV_USER_PROFILE", fuzzfile::TempPath("qva_fuzz_profile", ".ini").c_str(), 1);
+    g_folder = fuzzfile::TempPath("qva_fuzz", "/");
+    std::error_code code;
+    std::filesystem::create_directories(g_folder, code);
+    if (code) std::abort();
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(g_folder, ignored);
+    });
     fuzzhost::KeepModulesLoaded(kOptions.pluginPath, PARVEL_MODULE_DIR);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string input = fuzzfile::TempPath("qva_fuzz_in", ".qva");
-    static const std::string first = fuzzfile::TempPath("qva_fuzz_first", ".qva");
-    static const std::string second = fuzzfile::TempPath("qva_fuzz_second", ".qva");
-    static const std::string folder = fuzzfile::TempFolder();
+    static const std::string first = g_folder + "first.qva";
+    static const std::string second = g_folder + "second.qva";
+    static const std::string& folder = g_folder;
     fuzzfile::Put(input, data, size);
     std::string error;
     qv::Host host;

@@ -27,7 +27,8 @@ constexpr size_t kMaxShownPathBytes = 160;
 // The path as it stands when it has at most kMaxShownPathBytes bytes; otherwise cut in its
 // middle to that length, "/home/ann/pro...ts/run 7/out/P__L3.mdx": the start tells where it
 // lies and the end keeps the file name (whole when the name has at most 100 bytes). No UTF-8
-// sequence is split.
+// sequence is split. A control byte is shown escaped ("\n", "\r", "\t", "\x01"), and a
+// backslash doubled, so that a message that shows a path is always one line.
 std::string ShownPath(std::string_view path);
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "editor/journal_format.h"
 #include "editor/output_files.h"
 #include "afx/message_text.h"
+#include "tests/support/another_user.h"
 #include "tests/support/host_run.h"
 #include "tests/support/journal_bytes.h"
 #include "tests/support/text_files.h"
@@ -11,9 +12,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -200,12 +203,24 @@ TEST(OutputFiles, NamesPlacesAndTargets) {
     EXPECT_FALSE(OutputFiles::IsInsideFolder("/other/t.mdx", "/o/"));
 
     Folder folder;
-    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says.
+    // A link to a folder elsewhere leads out of the output folder, whatever the path's text says,
+    // and so does one to a folder whose name merely begins with the output folder's. Every
+    // absolute path lies in the output folder "/".
     fs::create_directories(folder.path / "out" / "real");
     fs::create_directories(folder.path / "elsewhere");
+    fs::create_directories(folder.path / "out2");
     fs::create_directory_symlink("../elsewhere", folder.path / "out" / "sub");
-    EXPECT_FALSE(OutputFiles::IsInsideFolder(folder / "out/sub/t.mdx", folder / "out"));
-    EXPECT_TRUE(OutputFiles::IsInsideFolder(folder / "out/real/t.mdx", folder / "out"));
+    fs::create_directory_symlink("../out2", folder.path / "out" / "sub2");
+    const struct {
+        std::string path, folder;
+        bool inside;
+    } places[] = {
+        {folder / "out/sub/t.mdx", folder / "out", false},  {folder / "out/sub2/t.mdx", folder / "out", false},
+        {folder / "out2/t.mdx", folder / "out", false},     {folder / "out/real/t.mdx", folder / "out", true},
+        {folder / "out/t.mdx", folder / "out/", true},      {"/t.mdx", "/", true},
+        {"/o/sub/t.mdx", "/", true},                        {"/", "/", false},
+    };
+    for (const auto& p : places) EXPECT_EQ(OutputFiles::IsInsideFolder(p.path, p.folder), p.inside) << p.path << " in " << p.folder;
     WriteFile(folder / "file", "x");
     mkfifo((folder / "pipe").c_str(), 0600);
     fs::create_symlink("file", folder / "to-file");
@@ -462,9 +477,9 @@ TEST(OutputFiles, AFailedEditKeepsTheDataFileItReplaced) {
 }
 
 // A command that writes into out/ and one whose output folder is out/sub wait for each other,
-// whichever took its lock first: the first is held (stopped) once it has its lock and its
-// journal, and the other says that it waits and writes nothing until the first ends. The failing
-// one takes back only what it wrote, never the data file the other wrote there.
+// whichever took the lock of out/sub first: the first is held (stopped) once it has that lock
+// and its journal there, and the other says that it waits and writes nothing until the first
+// ends. The failing one takes back only what it wrote, never the data file the other wrote there.
 TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     Folder alone;
     fs::create_directories(alone.path / "sub");
@@ -481,10 +496,12 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{1, SIGSTOP});
+        // The command on out/ has journaled its data file in out/sub after its fifth step.
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 5 : 1, SIGSTOP});
         int status = 0;
         ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
         ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        ASSERT_TRUE(fs::exists(folder / "out/sub/.qvhost-journal")) << outerFirst;
         const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
         bool waits = false;
         pid_t ended = 0;
@@ -817,9 +834,21 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
     EXPECT_GE(steps, 4);
 }
 
+// Gives up the right to keep setuid and setgid through a write (which a user who is not root
+// never has), keeping the others of root. False where the system does not allow it.
+bool DropRightToKeepSetIdBits() {
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    data[CAP_FSETID / 32].effective &= ~(1u << (CAP_FSETID % 32));
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
 // A replaced file keeps its owner (where the process may: as root), its group, and then its
 // permissions with setuid and setgid; so does an earlier file a rollback brings back, also
-// from a copy.
+// from a copy. So it does for a process without the right to keep those bits through a
+// write, as any user but root, except setgid for a group the process is not in, which the
+// system does not let it give.
 TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
     if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
     struct Case {
@@ -829,31 +858,255 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
         mode_t mode;
     } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
     for (const bool keep : {true, false})
-        for (const bool noSecondLinks : {false, true}) {
+        for (const bool noSecondLinks : {false, true})
+            for (const bool asUser : {false, true}) {
+                Folder folder;
+                for (const Case& c : cases) {
+                    WriteFile(folder / c.name, "before");
+                    ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
+                    ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+                }
+                const int status = RunOwnerJob(
+                    [&] {
+                        if (asUser && !DropRightToKeepSetIdBits()) _exit(77);
+                        for (const Case& c : cases)
+                            if (!WriteThrough(folder / c.name, "after")) _exit(3);
+                        OutputFiles::Current().Settle(keep);
+                    },
+                    folder.path.string() + ".err", 0, SIGKILL, noSecondLinks);
+                if (status == 77) continue;   // the right cannot be given up here; the other runs check the rest
+                EXPECT_EQ(status, 0);
+                for (const Case& c : cases) {
+                    struct stat status {};
+                    ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
+                    const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks) +
+                                             std::to_string(asUser);
+                    const bool madeAgain = keep || noSecondLinks;   // not the earlier file itself
+                    const mode_t lost = asUser && madeAgain && c.group != getegid() ? S_ISGID : 0;
+                    EXPECT_EQ(status.st_uid, c.owner) << what;
+                    EXPECT_EQ(status.st_gid, c.group) << what;
+                    EXPECT_EQ(status.st_mode & 07777, c.mode & ~lost) << what;
+                    EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+                }
+                EXPECT_EQ(folder.Snapshot().size(), 3u);
+            }
+}
+
+// Everything of the stranger's (owned by nobody) below `shared`, by name: its permissions and
+// its bytes or the target of its link.
+std::map<std::string, std::string> StrangersFiles(const fs::path& shared) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(shared)) {
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) != 0 || status.st_uid != 65534) continue;
+        std::string what = std::to_string(status.st_mode);
+        if (S_ISLNK(status.st_mode)) what += " -> " + fs::read_symlink(entry.path()).string();
+        else if (S_ISREG(status.st_mode)) what += " " + ReadFile(entry.path().string());
+        files[fs::relative(entry.path(), shared).string()] = what;
+    }
+    return files;
+}
+
+std::string Listed(const std::map<std::string, std::string>& files) {
+    std::string text;
+    for (const auto& [name, what] : files) text += name + "\t" + what + "\n";
+    return text;
+}
+
+// What a stranger plants in the shared folder: the backup and temporary names that a journal
+// once announced beside the target, as files of its own or as links to a file only root may
+// read, or the private folder the journal's header names, open to all, with a link in it.
+enum class Plant { kFiles, kLinks, kPrivateFolder };
+
+// Plants, as nobody, in the shared folder `shared`; the links lead to `secret`.
+void PlantAsStranger(const std::string& shared, Plant plant, const std::string& secret) {
+    const int dir = open(shared.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::RunAsAnotherUser(dir, [&] {
+        if (plant == Plant::kPrivateFolder) {
+            const std::string header = ReadFile(qv::journal::kJournalName);
+            const size_t at = header.find("\nm ");
+            if (at == std::string::npos) return 0;
+            const std::string own = qv::journal::PrivateFolderName(header.substr(at + 3, 32));
+            if (mkdir(own.c_str(), 0777) != 0 || chmod(own.c_str(), 0777) != 0) return 0;
+            for (const char* name : {"/0.old", "/0.tmp"}) (void)!symlink(secret.c_str(), (own + name).c_str());
+            return 0;
+        }
+        for (const char* name : {".a.desc.qvold", ".a.desc.qvtmp", ".a.desc.qvold.1", ".a.desc.qvtmp.1"}) {
+            if (plant == Plant::kLinks) (void)!symlink(secret.c_str(), name);
+            else WriteFile(name, "the stranger's");
+        }
+        return 0;
+    });
+    close(dir);
+}
+
+// A stranger sharing the output folder (mode 1777, as /tmp is) plants what a command's journal
+// lets it foresee, after each step of the command while it runs, or after a SIGKILL that ends
+// it there, before the next command's recovery. The command succeeds, or fails with one line
+// and takes its file back; the user's file is as before or as after; nothing of the
+// stranger's moves or changes, and nothing outside the output folder changes.
+TEST(OutputFiles, WhatAStrangerPlantsIsNeverUsed) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    static std::string shared, secret, marker;
+    static Plant plant;
+    static bool afterKill;
+    static long at;
+    for (const Plant what : {Plant::kFiles, Plant::kLinks, Plant::kPrivateFolder})
+        for (const bool kill : {false, true}) {
+            bool planted = true;
+            for (long step = 1; planted; ++step) {
+                Folder folder;
+                shared = folder / "shared";
+                secret = folder / "rootonly/secret.txt";
+                marker = folder.path.string() + ".planted";
+                plant = what;
+                afterKill = kill;
+                at = step;
+                fs::create_directories(folder.path / "rootonly");
+                fs::create_directories(shared);
+                WriteFile(secret, "secret");
+                fs::permissions(secret, static_cast<fs::perms>(0600));
+                fs::permissions(folder.path / "rootonly", static_cast<fs::perms>(0700));
+                fs::permissions(shared, static_cast<fs::perms>(01777));
+                fs::permissions(folder.path, static_cast<fs::perms>(0755));
+                WriteFile(shared + "/a.desc", "before");
+                fs::permissions(shared + "/a.desc", static_cast<fs::perms>(0640));
+                const auto outside = folder.Snapshot("rootonly");
+                const std::string what = std::to_string(static_cast<int>(plant)) + " " + std::to_string(kill) + " step " +
+                                         std::to_string(step);
+                const int status = RunOwnerJob(
+                    [] {
+                        OutputFiles::SetStepHook([](long s) {
+                            if (s != at) return;
+                            if (afterKill) {
+                                WriteFile(marker, "");
+                                raise(SIGKILL);
+                            }
+                            PlantAsStranger(shared, plant, secret);
+                            WriteFile(marker, Listed(StrangersFiles(shared)));
+                        });
+                        OutputFiles& owner = OutputFiles::Current();
+                        std::string error;
+                        if (owner.Plan({shared + "/a.desc"}, error) && WriteThrough(shared + "/a.desc", "after") &&
+                            owner.Commit(error))
+                            _exit(0);
+                        std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                        owner.Settle(false);
+                        _exit(3);
+                    },
+                    folder.path.string() + ".err", 0);
+                planted = fs::exists(marker);
+                std::string theirs = planted ? ReadFile(marker) : "";
+                fs::remove(marker);
+                if (kill && planted) {
+                    ASSERT_EQ(status, 128 + SIGKILL) << what;
+                    PlantAsStranger(shared, plant, secret);
+                    theirs = Listed(StrangersFiles(shared));
+                    NextCommand(folder, "shared");
+                } else {
+                    ASSERT_TRUE(status == 0 || status == 3) << what << ": " << status;
+                }
+                const std::string message = ReadFile(folder.path.string() + ".err");
+                if (status == 3) {
+                    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+                }
+                struct stat file {};
+                ASSERT_EQ(lstat((shared + "/a.desc").c_str(), &file), 0) << what;
+                EXPECT_TRUE(S_ISREG(file.st_mode) && file.st_uid == 0 && (file.st_mode & 07777) == 0640) << what;
+                const std::string now = ReadFile(shared + "/a.desc");
+                EXPECT_TRUE(now == "before" || (now == "after" && status != 3)) << what << ": " << now;
+                EXPECT_EQ(Listed(StrangersFiles(shared)), theirs) << what;
+                EXPECT_EQ(folder.Snapshot("rootonly"), outside) << what;
+                EXPECT_EQ(ReadFile(secret), "secret") << what;
+            }
+        }
+}
+
+// A command that takes its files back, or the next command's recovery that does, ended after
+// any of its steps (SIGKILL): a recovery after it still puts every file back as it was.
+TEST(OutputFiles, ATakeBackEndedAfterAnyStepIsFinishedByTheNext) {
+    for (const bool inRecovery : {false, true})
+        for (long step = 1, status = -1; status != 0; ++step) {
             Folder folder;
-            for (const Case& c : cases) {
-                WriteFile(folder / c.name, "before");
-                ASSERT_EQ(chown((folder / c.name).c_str(), c.owner, c.group), 0);
-                ASSERT_EQ(chmod((folder / c.name).c_str(), c.mode), 0);
+            fs::create_directories(folder.path / "sub");
+            for (const char* name : {"old.mdx", "sub/old.mdx"}) {
+                WriteFile(folder / name, "old");
+                fs::permissions(folder / name, static_cast<fs::perms>(0640));
             }
-            EXPECT_EQ(RunOwnerJob(
-                          [&] {
-                              for (const Case& c : cases)
-                                  if (!WriteThrough(folder / c.name, "after")) _exit(3);
-                              OutputFiles::Current().Settle(keep);
-                          },
-                          folder.path.string() + ".err", 0, SIGKILL, noSecondLinks),
-                      0);
-            for (const Case& c : cases) {
-                struct stat status {};
-                ASSERT_EQ(stat((folder / c.name).c_str(), &status), 0);
-                const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks);
-                EXPECT_EQ(status.st_uid, c.owner) << what;
-                EXPECT_EQ(status.st_gid, c.group) << what;
-                EXPECT_EQ(status.st_mode & 07777, c.mode) << what;
-                EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
+            const auto before = folder.Snapshot();
+            const std::vector<std::string> names{"a.desc", "old.mdx", "sub/new.mdx", "sub/old.mdx"};
+            status = RunOwnerJob(
+                [&] {
+                    std::vector<std::string> targets;
+                    for (const std::string& name : names) targets.push_back(folder / name);
+                    std::string error;
+                    OutputFiles& owner = OutputFiles::Current();
+                    owner.Plan(targets, error);
+                    owner.SetAside(folder / "sub/old.mdx");
+                    for (const std::string& target : targets) WriteThrough(target, "new");
+                    WriteThrough(folder / "not-planned", "new");
+                    if (inRecovery) raise(SIGKILL);
+                    owner.Settle(false);
+                },
+                folder.path.string() + ".err", inRecovery ? 0 : step);
+            if (inRecovery) {
+                ASSERT_EQ(status, 128 + SIGKILL);
+                const pid_t pid = fork();
+                if (pid == 0) {
+                    static long end;
+                    end = step;
+                    OutputFiles::SetStepHook([](long s) {
+                        if (s == end) raise(SIGKILL);
+                    });
+                    std::string error;
+                    _exit(OutputFiles::Current().LockFolder(folder.path, error) ? 0 : 1);
+                }
+                status = Wait(pid);
             }
-            EXPECT_EQ(folder.Snapshot().size(), 3u);
+            ASSERT_TRUE(status == 0 || status == 128 + SIGKILL) << inRecovery << " step " << step << ": " << status;
+            ASSERT_TRUE(NextCommand(folder, ".")) << inRecovery << " step " << step;
+            EXPECT_EQ(folder.Snapshot(), before) << inRecovery << " step " << step;
+        }
+}
+
+// A journal append or journal sync that fails, whichever it is, stops the command: it touches
+// no name after it, even where its caller goes on, and the folder is left as it was.
+TEST(OutputFiles, AFailedJournalWriteStopsEveryLaterWrite) {
+    for (const bool failSync : {false, true})
+        for (long n = 1, status = 5; status == 5; ++n) {
+            Folder folder;
+            fs::create_directories(folder.path / "sub");
+            WriteFile(folder / "old.mdx", "old");
+            const auto before = folder.Snapshot();
+            const std::string record = folder.path.string() + ".calls";
+            status = RunOwnerJob(
+                [&] {
+                    static std::vector<std::string> calls;
+                    OutputFiles::RecordCallsForTest(&calls);
+                    OutputFiles::SetFaultsForTest(false, failSync ? 0 : n, failSync ? n : 0);
+                    OutputFiles& owner = OutputFiles::Current();
+                    std::string error;
+                    owner.Plan({folder / "a.desc", folder / "old.mdx"}, error);
+                    owner.SetAside(folder / "old.mdx");
+                    for (const char* name : {"a.desc", "sub/d.mdx", "old.mdx", "sub/e.mdx"}) WriteThrough(folder / name, "new");
+                    owner.BringBack(folder / "old.mdx");
+                    const bool committed = owner.Commit(error);
+                    std::string lines;
+                    for (const std::string& call : calls) lines += call + "\n";
+                    WriteFile(record, lines);
+                    _exit(committed ? 0 : 5);
+                },
+                folder.path.string() + ".err");
+            const std::string what = std::to_string(failSync) + " " + std::to_string(n);
+            ASSERT_TRUE(status == 0 || status == 5) << what << ": " << status;
+            if (status == 0) continue;
+            const std::vector<std::string> calls = qv_test::Lines(ReadFile(record));
+            const auto fault = std::find_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("fault\t", 0) == 0; });
+            ASSERT_NE(fault, calls.end()) << what;
+            for (auto call = fault + 1; call != calls.end(); ++call)
+                EXPECT_TRUE(call->rfind("fault\t", 0) == 0 || call->rfind("sync", 0) == 0) << what << ": " << *call;
+            EXPECT_EQ(folder.Snapshot(), before) << what;
+            fs::remove(record);
         }
 }
 
@@ -1322,6 +1575,21 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile((pub / ".qvhost-committed").string(), main(journal::FolderRecord(out + "/sub")));
          },
          "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}}},
+        {"a dead main journal above names the output folder and a folder beside it: only the first is taken back",
+         [&](const fs::path& pub, const std::string& out) {
+             const std::string top = fs::canonical(pub).string();
+             WriteFile(top + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FolderRecord(top + "/victim")));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+             WriteFile(top + "/victim/.qvhost-journal", journal::PartHeader(id, top) + journal::FileRecord("v.txt", 0, true));
+             MakeOwnFolder(top + "/victim", id, {{"0.old", "V-old"}});
+         },
+         "pub/o/sub", "", {{"o/sub/s.txt", "S-old"}, {"victim/v.txt", "V"}}},
+        {"a folder's journal whose main journal is gone",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+         },
+         "pub/o/sub", "pub/o/sub/.qvhost-journal"},
         {"a pipe of the journal's name",
          [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
         {"a link of the journal's name",
@@ -1442,10 +1710,132 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[1].BackupName(), "");
     EXPECT_EQ(read.files[2].target, odd);
     EXPECT_EQ(read.files[2].BackupName(), "2.old");
+    // The journal of a folder below the output folder "/" names "/" as its main folder.
+    ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") + journal::FileRecord("b.txt", 0, false),
+                               read, why))
+        << why;
+    EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
             std::string damaged = bytes;
             damaged[at] ^= change;
             EXPECT_FALSE(journal::Parse(damaged, read, why)) << at << " ^ " << int(change);
         }
+}
+
+// A file at a journal's name that no command acts on, in a folder below the output folder that
+// the command writes data files into, fails it with the line that says why, as the same file in
+// the output folder does; nothing is touched.
+TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
+    const std::string id = "0123456789abcdef0123456789abcdef";
+    const struct {
+        const char* what;
+        std::function<void(const std::string& sub, const std::string& out)> make;
+        const char* reason;
+    } cases[] = {
+        {"a pipe", [](const std::string& sub, const std::string&) { ASSERT_EQ(mkfifo((sub + "/.qvhost-journal").c_str(), 0600), 0); },
+         ": is a pipe, so it is no journal a command acts on"},
+        {"a damaged record",
+         [&](const std::string& sub, const std::string& out) {
+             std::string bytes = journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false);
+             bytes[bytes.size() - 3] ^= 1;
+             WriteFile(sub + "/.qvhost-journal", bytes);
+         },
+         ": record 2 is damaged, so it is no journal a command acts on"},
+        {"a folder's journal without its main one",
+         [&](const std::string& sub, const std::string& out) {
+             WriteFile(sub + "/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, false));
+         },
+         " is gone or is no journal a command acts on"},
+        {"another user's journal",
+         [&](const std::string& sub, const std::string&) {
+             WriteFile(sub + "/.qvhost-journal", journal::MainHeader(id));
+             ASSERT_EQ(chown((sub + "/.qvhost-journal").c_str(), 4242, 4242), 0);
+         },
+         ": belongs to another user, so it is no journal a command acts on"},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what) == "another user's journal" && geteuid() != 0) continue;   // only root gives files away
+        Folder folder;
+        fs::create_directories(folder.path / "o/sub");
+        WriteFile(folder / "r.json", Resistors(2, "", 1, 2));
+        WriteFile(folder / "o/sub/s.txt", "S");
+        c.make(folder / "o/sub", fs::canonical(folder.path / "o").string());
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "o/x.desc"}), 2) << c.what;
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+        EXPECT_EQ(message.rfind("qvhost: ", 0), 0u) << c.what << ": " << message;
+        EXPECT_NE(message.find("sub/.qvhost-journal"), std::string::npos) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << c.what << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << c.what;
+    }
+}
+
+// A lock of another user's process never makes a command wait: one on a folder above the output
+// folder (which no command locks) leaves it running; one on the output folder or on a folder
+// below that it writes into fails it at once with one line naming that folder.
+TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    const struct {
+        const char* held;   // below pub/, which the stranger enters
+        int status;
+    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}};
+    for (const auto& c : cases) {
+        Folder folder;
+        fs::create_directories(folder.path / "pub/o/sub");
+        fs::permissions(folder.path / "pub", static_cast<fs::perms>(01777));
+        WriteFile(folder / "r.json", Resistors(2, "", 1, 1));
+        const int pub = open((folder / "pub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        qv_test::AnotherUser holder(pub, [&] {
+            const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
+            if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1) return 1;
+            pause();
+            return 0;
+        });
+        close(pub);
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1) << c.held;
+        close(ready[0]);
+        close(ready[1]);
+        const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}), 60);
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(status, c.status) << c.held << ": " << message;
+        EXPECT_EQ(message.find("waiting"), std::string::npos) << c.held << ": " << message;
+        if (c.status == 0) continue;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.held << ": " << message;
+        EXPECT_NE(message.find("pub/" + std::string(c.held) + ": a process of another user"), std::string::npos) << message;
+        EXPECT_FALSE(fs::exists(folder / "pub/o/x.desc"));
+    }
+}
+
+// A stranger who owns a folder below the output folder swaps it with a link to a folder of the
+// user's elsewhere, over and over, while the user's commands write data files into it, and
+// while they recover what a killed command left there: no file of that other folder changes.
+TEST(OutputFiles, AFolderSwappedForALinkLeadsNoWriteOutOfTheOutputFolder) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    fs::create_directories(folder.path / "mine");
+    for (const char* shared : {"pub", "pub/o"}) fs::permissions(folder.path / shared, static_cast<fs::perms>(01777));
+    for (const char* name : {"f0.mdx", "f1.mdx", "f2.mdx", "x.desc"}) WriteFile(folder / (std::string("mine/") + name), "MINE");
+    WriteFile(folder / "r.json", Resistors(3, "", 1, 3));
+    const auto before = folder.Snapshot("mine");
+    const std::string mine = folder / "mine";
+    const int o = open((folder / "pub/o").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::AnotherUser swapper(o, [&] {
+        if (mkdir("sub", 0777) != 0 || chmod("sub", 0777) != 0 || symlink(mine.c_str(), "lnk") != 0) return 1;
+        for (;;) renameat2(AT_FDCWD, "sub", AT_FDCWD, "lnk", RENAME_EXCHANGE);
+    });
+    close(o);
+    while (!fs::exists(folder / "pub/o/lnk")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int run = 0; run < 60; ++run) {
+        // Every third command is killed after one of its steps, so that the next one recovers.
+        const Faults faults = run % 3 == 2 ? Faults{4 + run % 9, SIGKILL} : Faults{};
+        EXPECT_NE(WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}, faults), 60), -1) << run;
+    }
+    swapper.Stop();
+    EXPECT_EQ(folder.Snapshot("mine"), before);
 }

@@ -80,6 +80,25 @@ TEST(QvhostInput, ShownPathsKeepTheirStartAndTheirFileName) {
             }
 }
 
+// A control byte in a path is shown escaped, so that a message stays one line, and a long
+// path with many of them still keeps to its bound and its file name.
+TEST(QvhostInput, ShownPathsAreOneLine) {
+    const struct {
+        std::string path, shown;
+    } cases[] = {
+        {"/o/a\nb.mdx", "/o/a\\nb.mdx"},
+        {"/o/a\\nb.mdx", "/o/a\\\\nb.mdx"},
+        {"/o/\r\t\x01\x7f.mdx", "/o/\\r\\t\\x01\\x7f.mdx"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qv::ShownPath(c.path), c.shown);
+    // A long path of line breaks: cut to its bound, as shown, with its file name and no break.
+    const std::string cut = qv::ShownPath("/" + std::string(300, '\n') + "/f.mdx");
+    EXPECT_GE(qv::kMaxShownPathBytes, cut.size()) << cut;
+    EXPECT_EQ(cut.find('\n'), std::string::npos) << cut;
+    EXPECT_EQ(cut.substr(cut.size() - 6), "/f.mdx");
+    EXPECT_EQ(cut.substr(0, 5), "/\\n\\n") << cut;
+}
+
 // Every kind of place that quotes a user's text in a message: a text of 100,000 bytes shows
 // its first bytes and its length (a path its start and its end), and no line of the output is
 // long.
