@@ -14,22 +14,27 @@
 //   inner, so two commands never wait in a circle; a lock held by another user's process fails
 //   the command instead of making it wait.
 // - Journal. Before the first file of a folder is created or replaced, the folder gets a
-//   journal (".qvhost-journal") naming, for every target, the temporary file it is written to
-//   and the second link that keeps its earlier contents; a target's line is on disk before
+//   journal (".qvhost-journal") naming every target; a target's line is on disk before
 //   anything of that name is touched. The journal of the output folder is the command's main
 //   one and names the other folders' journals, which name it. A command that knows its files
-//   in advance names them all at once (Plan), so that one sync per folder covers them. A new
-//   target is put in place as a second link of its temporary file, so that a rollback knows
-//   the file it made from one the user made later under that name.
+//   in advance names them all at once (Plan), so that one sync per folder covers them.
+// - Private folder. Once the journal's header is on disk, the command makes a folder of its
+//   own beside it (".qvhost-" and the command's ID, mode 0700), which holds the temporary
+//   files and the second links that keep earlier contents under numbered names: no other user
+//   can plant, swap or read them, and a name taken by something the command did not make
+//   fails it without being touched. A replacement is renamed from there onto its target; a
+//   new target is put in place as a second link of its temporary file, so that a rollback
+//   knows the file it made from one the user made later under that name.
 // - Commit. The files written and their folders are synced together (the file system once
 //   where there are many), then renaming the main journal to ".qvhost-committed" makes the
-//   command's result the folders'; then the second links and the journals go.
+//   command's result the folders'; then the private folders and the journals go.
 // - Recovery. A command that finds a journal when it takes its lock, or when it first writes
 //   into a folder below its output folder, puts the dead command's folders back as they were
 //   (or, past its commit point, removes what it left) before anything else. Files that no
 //   journal names are never touched, and a journal is acted on only when it can be trusted:
 //   a regular file of the user or root whose every record reads and names only what a
-//   command of this program makes (editor/journal_format.h).
+//   command of this program makes (editor/journal_format.h). Recovery acts only on a private
+//   folder of the user that no one else may enter, and only on regular files in it.
 // - Failure, signals (SIGINT, SIGTERM, SIGHUP, SIGPIPE) and running out of memory take the
 //   written files back from the list in memory, which the handlers reach without allocating;
 //   after the commit point they change nothing and say so. SIGXFSZ is ignored, so that a write
@@ -85,9 +90,10 @@ public:
     bool Plan(const std::vector<std::string>& targets, std::string& error);
 
     // Begins writing `target` (links followed): names it in its folder's journal, keeps the
-    // earlier contents in a second link, and creates the temporary file beside it, with the
-    // permissions (and group, where the system allows) of the file it replaces, or those of a
-    // new file. The temporary file's path, or "" with a message. A file written twice by one
+    // earlier contents in a second link, and creates the temporary file in the command's
+    // private folder; PutInPlace gives it the owner (as root), group (where the system allows)
+    // and permissions of the file it replaces after its last write, or leaves those of a new
+    // file. The temporary file's path, or "" with a message. A file written twice by one
     // command keeps its first earlier contents.
     std::string BeginFile(const std::string& target, std::string& error);
     // As BeginFile, with the temporary file open for writing: its descriptor, or -1 with errno

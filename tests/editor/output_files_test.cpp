@@ -496,8 +496,8 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        // The command on out/ has journaled its data file in out/sub after its fifth step.
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 5 : 1, SIGSTOP});
+        // The command on out/ has journaled its data file in out/sub after its sixth step.
+        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 6 : 1, SIGSTOP});
         int status = 0;
         ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
         ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
