@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,7 @@ std::string Shown(const journal::Journal& read) {
     return text;
 }
 
-// The bytes read in one piece: "" and the journal, or the reason for the refusal.
+// The bytes read in one piece: the journal as Shown gives it, or "refused: " and the reason.
 std::string ReadWhole(std::string_view bytes) {
     journal::Journal read;
     std::string why;
@@ -112,8 +113,8 @@ TEST(JournalFormat, PiecesReadAsTheWhole) {
         EXPECT_EQ(whole, ReadInPieces(large, {size})) << size;
 }
 
-// A journal of exactly the size a command writes at most reads; one byte more of valid records
-// is refused, whole or in the pieces the owner reads.
+// A journal of exactly the size a command writes at most reads, in the pieces the owner reads it
+// in; one byte more of valid records is refused.
 TEST(JournalFormat, AJournalReadsUpToTheSizeACommandWrites) {
     const std::string bytes = qv_test::JournalOfSize(journal::kMaxBytes);
     ASSERT_EQ(journal::kMaxBytes, bytes.size());
