@@ -430,44 +430,6 @@ bool ReadJournal(int dir, const std::string& folder, const char* name, Journal& 
     return false;
 }
 
-// Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
-// none (nothing was made in it, or everything in it is gone), and -2 with a message when the
-// name holds anything but a folder of the user that no one else may enter, or when a name the
-// journal gives it holds anything but a regular file. Such things were not made by the
-// command, and recovery leaves them as they are.
-int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
-    const std::string name = journal::PrivateFolderName(journal.id);
-    const std::string shown = ShownPath(JoinPath(folder, name));
-    const int own = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (own < 0 && errno == ENOENT) return -1;
-    const char* refusal = "the folder an earlier command kept its temporary files in ";
-    const char* leftAlone = "; its journal is not acted on, nothing is touched, and a command does not write into the folder while it is there";
-    if (own < 0) {
-        error = shown + ": " + refusal + (errno == ELOOP || errno == ENOTDIR ? std::string("is no folder") : "cannot be opened (" + std::string(std::strerror(errno)) + ")") + leftAlone;
-        return -2;
-    }
-    struct stat status {};
-    std::string why;
-    if (::fstat(own, &status) != 0)
-        why = std::strerror(errno);
-    else if (status.st_uid != ::geteuid())
-        why = "belongs to another user";
-    else if ((status.st_mode & 077) != 0)
-        why = "is open to other users";
-    for (const Journal::File& file : journal.files) {
-        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
-            struct stat held {};
-            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
-                !S_ISREG(held.st_mode))
-                why = "holds " + kept + ", which is no regular file";
-        }
-    }
-    if (why.empty()) return own;
-    ::close(own);
-    error = shown + ": " + refusal + why + leftAlone;
-    return -2;
-}
-
 // Whether a folder holds a file of a journal's name at all.
 bool HasJournalName(int dir) { return Exists(dir, kJournal) || Exists(dir, kCommitted); }
 
@@ -525,8 +487,8 @@ bool StillInPlace(int dir, const std::string& path, std::string& error) {
 // locks), with whether each belongs to the user: a lock of another user's process never makes
 // a command wait.
 struct Holders {
-    bool found = false;
-    pid_t stranger = 0;   // a holder of another user, or 0
+    bool stranger = false;   // a holder is another user's process, or one this process cannot see
+    long pid = 0;            // that holder, where the table names it
 };
 
 Holders LockHolders(const struct stat& status) {
@@ -547,10 +509,13 @@ Holders LockHolders(const struct stat& status) {
         if (std::strcmp(kind, "FLOCK") != 0 || inode != status.st_ino || major != ::major(status.st_dev) ||
             minor != ::minor(status.st_dev))
             continue;
-        holders.found = true;
+        // A holder in another container shows no process id here, and counts as a stranger.
         struct stat process {};
         const std::string at = "/proc/" + std::to_string(pid);
-        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) holders.stranger = static_cast<pid_t>(pid);
+        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) {
+            holders.stranger = true;
+            holders.pid = pid;
+        }
     }
     std::fclose(table);
     return holders;
@@ -571,9 +536,9 @@ bool LockDescriptor(int fd, const std::string& path, bool mayWait, std::string& 
         }
         struct stat status {};
         const Holders holders = ::fstat(fd, &status) == 0 ? LockHolders(status) : Holders{};
-        if (holders.stranger != 0) {
-            error = ShownPath(path) + ": a process of another user (" + std::to_string(holders.stranger) +
-                    ") holds the lock of this folder, and a command waits only for the user's own";
+        if (holders.stranger) {
+            error = ShownPath(path) + ": a process of another user" + (holders.pid > 0 ? " (" + std::to_string(holders.pid) + ")" : std::string()) +
+                    " holds the lock of this folder, and a command waits only for the user's own";
             return false;
         }
         if (!mayWait) {
@@ -630,10 +595,47 @@ void LetGo(Held& held) {
     held.dir = -1;
 }
 
-// Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
+// Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
+// none (nothing was made in it, or everything in it is gone), and -2 with a message when the
+// name holds anything but a folder of the user that no one else may enter, or when a name the
+// journal gives it holds anything but a regular file. Such things were not made by the
+// command, and recovery leaves them as they are.
+int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
+    const std::string name = journal::PrivateFolderName(journal.id);
+    const std::string shown = ShownPath(JoinPath(folder, name));
+    const int own = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (own < 0 && errno == ENOENT) return -1;
+    const char* refusal = "the folder an earlier command kept its temporary files in ";
+    const char* leftAlone = "; its journal is not acted on, nothing is touched, and a command does not write into the folder while it is there";
+    if (own < 0) {
+        error = shown + ": " + refusal + (errno == ELOOP || errno == ENOTDIR ? std::string("is no folder") : "cannot be opened (" + std::string(std::strerror(errno)) + ")") + leftAlone;
+        return -2;
+    }
+    struct stat status {};
+    std::string why;
+    if (::fstat(own, &status) != 0)
+        why = std::strerror(errno);
+    else if (status.st_uid != ::geteuid())
+        why = "belongs to another user";
+    else if ((status.st_mode & 077) != 0)
+        why = "is open to other users";
+    for (const Journal::File& file : journal.files) {
+        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
+            struct stat held {};
+            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
+                !S_ISREG(held.st_mode))
+                why = "holds " + kept + ", which is no regular file";
+        }
+    }
+    if (why.empty()) return own;
+    ::close(own);
+    error = shown + ": " + refusal + why + leftAlone;
+    return -2;
+}
+
+// Applies a dead command's journal to the folder held by `dir` (taken back, or tidied past its
 // commit point), acting only on what its private folder holds, and removes the private folder
-// and then the journal, each once what it holds is gone on disk. False with a message when the
-// private folder is no folder the command made, or cannot be removed.
+// and then the journal, each once what it holds is gone on disk.
 bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
     const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
     if (own == -2) return false;

@@ -309,7 +309,7 @@ int Edit(const Arguments& args) {
     // A byte-order mark that starts the script is no part of it, as it is none of a schematic.
     if (scriptText.compare(0, 3, "\xEF\xBB\xBF") == 0) scriptText.erase(0, 3);
     std::string converted;
-    if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(args.Get("--script") + ": " + error);
+    if (!qv::Utf8ToCp1252(scriptText, converted, error)) return Fail(qv::ShownPath(args.Get("--script")) + ": " + error);
     std::vector<std::string> lines;
     std::istringstream in(converted);
     for (std::string line; std::getline(in, line);) lines.push_back(line);

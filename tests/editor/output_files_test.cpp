@@ -492,15 +492,23 @@ TEST(OutputFiles, CommandsOnNestedFoldersWaitForEachOther) {
     const std::vector<std::string> bad{"describe", "bad.json", "-o", "out/sub/b.desc"};
     for (const bool outerFirst : {true, false}) {
         Folder folder;
-        fs::create_directories(folder.path / "out" / "sub");
         WriteFile(folder / "good.json", TableNamed("sub/t"));
         WriteFile(folder / "bad.json", "{\"document\": \"B\", \"elements\": [" + table +
                                        Resistors(3, R"(, {"id": 15, "name": "RX", "parameters": {"R": ""}})").substr(31));
-        // The command on out/ has journaled its data file in out/sub after its sixth step.
-        const pid_t first = StartHost(folder, outerFirst ? good : bad, Faults{outerFirst ? 6 : 1, SIGSTOP});
+        // The first command is stopped after the first of its steps after which it holds out/sub,
+        // which its journal there shows (a try that stops too early is killed and undone).
+        pid_t first = 0;
         int status = 0;
-        ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
-        ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+        for (long step = 1; step < 40; ++step) {
+            fs::remove_all(folder.path / "out");
+            fs::create_directories(folder.path / "out" / "sub");
+            first = StartHost(folder, outerFirst ? good : bad, Faults{step, SIGSTOP});
+            ASSERT_EQ(waitpid(first, &status, WUNTRACED), first);
+            ASSERT_TRUE(WIFSTOPPED(status)) << outerFirst;
+            if (fs::exists(folder / "out/sub/.qvhost-journal")) break;
+            kill(first, SIGKILL);
+            Wait(first);
+        }
         ASSERT_TRUE(fs::exists(folder / "out/sub/.qvhost-journal")) << outerFirst;
         const pid_t second = StartHost(folder, outerFirst ? bad : good, {}, ".wait.err");
         bool waits = false;
@@ -1590,6 +1598,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         {"a folder's journal whose main journal is gone",
          [&](const fs::path&, const std::string& out) {
              WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
          },
          "pub/o/sub", "pub/o/sub/.qvhost-journal"},
         {"a pipe of the journal's name",
@@ -1714,8 +1723,7 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[2].BackupName(), "2.old");
     // The journal of a folder below the output folder "/" names "/" as its main folder.
     ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") + journal::FileRecord("b.txt", 0, false),
-                               read, why))
-        << why;
+                               read, why)) << why;
     EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
@@ -1840,4 +1848,14 @@ TEST(OutputFiles, AFolderSwappedForALinkLeadsNoWriteOutOfTheOutputFolder) {
     }
     swapper.Stop();
     EXPECT_EQ(folder.Snapshot("mine"), before);
+}
+
+// A path with a line break in a message is shown escaped: the message stays one line.
+TEST(OutputFiles, APathWithALineBreakIsShownOnOneLine) {
+    Folder folder;
+    WriteFile(folder / "r.json", Resistors(1));
+    EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", "no\nsuch/x.desc"}), 2);
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find("no\\nsuch"), std::string::npos) << message;
 }
