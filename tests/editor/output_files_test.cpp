@@ -5,6 +5,7 @@
 #include "afx/message_text.h"
 #include "tests/support/another_user.h"
 #include "tests/support/host_run.h"
+#include "tests/support/journal_bytes.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
@@ -408,17 +409,35 @@ TEST(OutputFiles, SignalsLeaveTheFolderAsItWas) {
         ASSERT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "x.desc"}), 0);
         EXPECT_EQ(folder.Snapshot(), cleanRun);
     }
-    // SIGPIPE: quietly, with the usual status, and no part of the archive left.
+    // SIGPIPE: quietly, with the usual status, and no part of the archive left. The reader
+    // takes the first 100 bytes and goes, as `head -c 100` does; the pipe holds one page, far
+    // less than the 38 KB printed, so the command writes after the reader went, whatever the
+    // machine's load.
     Folder folder;
     WriteFile(folder / "s.json", Resistors(50));
     ASSERT_EQ(RunHostIn(folder, {"save", "s.json", "-o", "s.qva"}), 0);
     const auto before = folder.Snapshot();
-    qv_test::RunCaptured("cd '" + folder.path.string() + "' && { '" QVHOST_PATH
-                         "' load s.qva -o c.qva 2>err; echo $? >status; } | head -c 100 >/dev/null");
-    auto after = folder.Snapshot();
-    EXPECT_EQ(ReadFile(folder / "status"), "141\n");
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_GT(fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(ends[1], 1);
+        dup2(open((folder / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600), 2);
+        if (chdir(folder.path.c_str()) == 0) execl(QVHOST_PATH, QVHOST_PATH, "load", "s.qva", "-o", "c.qva", nullptr);
+        _exit(127);
+    }
+    close(ends[1]);
+    char head[100];
+    for (size_t got = 0; got < sizeof head;) {
+        const ssize_t n = read(ends[0], head + got, sizeof head - got);
+        ASSERT_GT(n, 0);
+        got += static_cast<size_t>(n);
+    }
+    close(ends[0]);
+    EXPECT_EQ(Wait(pid), 128 + SIGPIPE);
     EXPECT_EQ(ReadFile(folder / "err"), "");
-    after.erase("status");
+    auto after = folder.Snapshot();
     after.erase("err");
     EXPECT_EQ(after, before);
 }
@@ -692,6 +711,44 @@ TEST(OutputFiles, AJournalLineThatCannotBeWrittenFailsTheCommand) {
         }
         fs::remove(fault);
     }
+}
+
+// A folder's journal stays within the size recovery reads: a command that would grow it
+// further fails with the journal's line and writes nothing more, what it left of the journal
+// is filled up to that size and no further, and the earlier file is as it was.
+TEST(OutputFiles, AJournalNeverGrowsBeyondWhatRecoveryReads) {
+    Folder folder;
+    WriteFile(folder / "old", "old");
+    const auto before = folder.Snapshot();
+    const std::string report = folder.path.string() + ".fault";
+    const int status = RunOwnerJob(
+        [&] {
+            // New files of names of about 250 backslashes, which the journal writes doubled:
+            // about 520 bytes of journal each. By bare name in the current folder, so that the
+            // path need not be resolved again and again.
+            if (chdir(folder.path.c_str()) != 0) _exit(4);
+            std::vector<std::string> targets;
+            for (size_t n = 0; n * 520 < qv::journal::kMaxBytes + (1 << 20); ++n)
+                targets.push_back(std::to_string(n) + std::string(245, '\\'));
+            std::string error;
+            OutputFiles& owner = OutputFiles::Current();
+            const bool planned = owner.Plan(targets, error);
+            const bool written = WriteThrough(folder / "old", "new");
+            WriteFile(report, std::to_string(fs::file_size(folder / qv::journal::kJournalName)) + "\n" + error);
+            owner.Settle(false);
+            _exit(planned || written ? 3 : 5);
+        },
+        folder.path.string() + ".err");
+    EXPECT_EQ(status, 5);
+    const std::string lines = ReadFile(report);
+    ASSERT_FALSE(lines.empty());
+    const size_t size = std::stoull(lines);
+    EXPECT_LE(size, qv::journal::kMaxBytes);
+    // Filled up to the last record that fits.
+    EXPECT_GT(size + qv::journal::FileRecord(std::string(251, '\\'), 999999, false).size(), qv::journal::kMaxBytes);
+    EXPECT_EQ(lines.substr(lines.find('\n') + 1), qv::ShownPath(folder / qv::journal::kJournalName) + ": cannot be written: File too large");
+    EXPECT_EQ(folder.Snapshot(), before);
+    fs::remove(report);
 }
 
 // The same over the host: 60 data files with long names described again where the journal
@@ -1452,6 +1509,17 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
     };
     const std::string takenBack = "\x01";   // a file that goes
     const std::string own = journal::PrivateFolderName(id);
+    // A folder's journal of the dead command whose main journal names its folder, but that
+    // names an impossible main folder itself: refused, and its file is not taken back.
+    const auto partNaming = [&](const char* what, std::string (*mainFolder)(const std::string& out)) {
+        return Case{what, [=](const fs::path&, const std::string& out) {
+                        WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub")));
+                        WriteFile(out + "/sub/.qvhost-journal",
+                                  journal::PartHeader(id, mainFolder(out)) + journal::FileRecord("s.txt", 0, true));
+                        MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+                    },
+                    "pub/o", "pub/o/sub/.qvhost-journal"};
+    };
     const Case cases[] = {
         {"a trusted journal takes back, its last record cut short",
          [&](const fs::path&, const std::string& out) {
@@ -1542,6 +1610,21 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile(out + "/.qvhost-journal", main(""));
              fs::resize_file(out + "/.qvhost-journal", 20ull << 30);
          }},
+        {"a journal of valid records beyond the size any command writes",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::JournalOfSize(journal::kMaxBytes + 1, out + "/sub"));
+         }},
+        {"a committed journal cut short in its header",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-committed", main("").substr(0, main("").size() - 4));
+         },
+         "pub/o", "pub/o/.qvhost-committed"},
+        partNaming("a folder's journal naming its main folder through ..", [](const std::string& out) { return out + "/sub/.."; }),
+        partNaming("a folder's journal naming a relative main folder", [](const std::string& out) { return out.substr(1); }),
+        partNaming("a folder's journal naming no main folder", [](const std::string&) { return std::string(); }),
+        partNaming("a folder's journal naming a main folder beside its own",
+                   [](const std::string& out) { return out.substr(0, out.rfind('/')) + "/victim"; }),
+        partNaming("a folder's journal naming its own folder as its main folder", [](const std::string& out) { return out + "/sub"; }),
         {"a pipe of the committed journal's name above",
          [&](const fs::path& pub, const std::string&) {
              ASSERT_EQ(mkfifo((pub / ".qvhost-committed").c_str(), 0600), 0);

@@ -65,6 +65,19 @@ TEST(QvhostInput, ShownPathsKeepTheirStartAndTheirFileName) {
         EXPECT_EQ(c.path.size() > qv::kMaxShownPathBytes, shown.find("...") != std::string::npos) << shown;
         EXPECT_TRUE(qv::IsUtf8(shown)) << shown;
     }
+    // Characters of two, three and four bytes, shifted so that each cut falls on every byte of
+    // one: the start gives back and the end leaves out what would be part of a character.
+    for (const std::string character : {"\xC3\xA4", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"})
+        for (size_t before = 0; before < character.size(); ++before)
+            for (size_t after = 0; after < character.size(); ++after) {
+                std::string path = "/" + std::string(before, 'x');
+                while (path.size() < 2 * qv::kMaxShownPathBytes) path += character;
+                path += std::string(after, 'y');
+                const std::string shown = qv::ShownPath(path);
+                EXPECT_TRUE(qv::IsUtf8(shown)) << character.size() << " " << before << " " << after;
+                EXPECT_GE(qv::kMaxShownPathBytes, shown.size()) << shown;
+                EXPECT_LE(qv::kMaxShownPathBytes - 2 * (character.size() - 1), shown.size()) << shown;
+            }
 }
 
 // A control byte in a path is shown escaped, so that a message stays one line, and a long
