@@ -953,25 +953,38 @@ Folder* FolderFor(const std::string& path, std::string& error) {
 bool MakeOwn(Folder& folder, std::string& error) {
     if (folder.own.load() >= 0) return true;
     const std::string shown = ShownPath(JoinPath(folder.path, g_ownName));
-    if (::mkdirat(folder.dir, g_ownName.c_str(), 0700) != 0) {
-        error = errno == EEXIST ? shown + ": the name of the folder this command keeps its temporary files in is taken by something it did not make; "
-                                          "it is left as it is, and the command writes nothing"
-                                : OutputFiles::CannotBeWritten(JoinPath(folder.path, g_ownName), errno);
+    int own = -1;
+    int reason = 0;
+    bool replaced = false;
+    {
+        // A handler sees the private folder made and known, or not made.
+        SignalsBlocked blocked;
+        if (::mkdirat(folder.dir, g_ownName.c_str(), 0700) != 0) {
+            reason = errno;
+        } else {
+            // Opened without following a link and checked, in case the name was swapped since
+            // it was made.
+            own = ::openat(folder.dir, g_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            struct stat status {};
+            replaced = own < 0 || ::fstat(own, &status) != 0 || status.st_uid != ::geteuid() || (status.st_mode & 077) != 0;
+            if (replaced && own >= 0) ::close(own);
+            if (!replaced) folder.own.store(own);
+        }
+    }
+    if (reason != 0) {
+        error = reason == EEXIST ? shown + ": the name of the folder this command keeps its temporary files in is taken by something it did not make; "
+                                           "it is left as it is, and the command writes nothing"
+                                 : OutputFiles::CannotBeWritten(JoinPath(folder.path, g_ownName), reason);
         return false;
     }
     folder.changed = true;
     Record("own", folder.path);
     Step();
-    // Opened without following a link and checked, in case the name was swapped since it was made.
-    const int own = ::openat(folder.dir, g_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat status {};
-    if (own < 0 || ::fstat(own, &status) != 0 || status.st_uid != ::geteuid() || (status.st_mode & 077) != 0) {
-        if (own >= 0) ::close(own);
+    if (replaced) {
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
         return false;
     }
-    folder.own.store(own);
     return true;
 }
 
