@@ -430,6 +430,44 @@ bool ReadJournal(int dir, const std::string& folder, const char* name, Journal& 
     return false;
 }
 
+// Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
+// none (nothing was made in it, or everything in it is gone), and -2 with a message when the
+// name holds anything but a folder of the user that no one else may enter, or when a name the
+// journal gives it holds anything but a regular file. Such things were not made by the
+// command, and recovery leaves them as they are.
+int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
+    const std::string name = journal::PrivateFolderName(journal.id);
+    const std::string shown = ShownPath(JoinPath(folder, name));
+    const int own = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (own < 0 && errno == ENOENT) return -1;
+    const char* refusal = "the folder an earlier command kept its temporary files in ";
+    const char* leftAlone = "; its journal is not acted on, nothing is touched, and a command does not write into the folder while it is there";
+    if (own < 0) {
+        error = shown + ": " + refusal + (errno == ELOOP || errno == ENOTDIR ? std::string("is no folder") : "cannot be opened (" + std::string(std::strerror(errno)) + ")") + leftAlone;
+        return -2;
+    }
+    struct stat status {};
+    std::string why;
+    if (::fstat(own, &status) != 0)
+        why = std::strerror(errno);
+    else if (status.st_uid != ::geteuid())
+        why = "belongs to another user";
+    else if ((status.st_mode & 077) != 0)
+        why = "is open to other users";
+    for (const Journal::File& file : journal.files) {
+        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
+            struct stat held {};
+            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
+                !S_ISREG(held.st_mode))
+                why = "holds " + kept + ", which is no regular file";
+        }
+    }
+    if (why.empty()) return own;
+    ::close(own);
+    error = shown + ": " + refusal + why + leftAlone;
+    return -2;
+}
+
 // Whether a folder holds a file of a journal's name at all.
 bool HasJournalName(int dir) { return Exists(dir, kJournal) || Exists(dir, kCommitted); }
 
@@ -595,47 +633,10 @@ void LetGo(Held& held) {
     held.dir = -1;
 }
 
-// Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
-// none (nothing was made in it, or everything in it is gone), and -2 with a message when the
-// name holds anything but a folder of the user that no one else may enter, or when a name the
-// journal gives it holds anything but a regular file. Such things were not made by the
-// command, and recovery leaves them as they are.
-int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
-    const std::string name = journal::PrivateFolderName(journal.id);
-    const std::string shown = ShownPath(JoinPath(folder, name));
-    const int own = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (own < 0 && errno == ENOENT) return -1;
-    const char* refusal = "the folder an earlier command kept its temporary files in ";
-    const char* leftAlone = "; its journal is not acted on, nothing is touched, and a command does not write into the folder while it is there";
-    if (own < 0) {
-        error = shown + ": " + refusal + (errno == ELOOP || errno == ENOTDIR ? std::string("is no folder") : "cannot be opened (" + std::string(std::strerror(errno)) + ")") + leftAlone;
-        return -2;
-    }
-    struct stat status {};
-    std::string why;
-    if (::fstat(own, &status) != 0)
-        why = std::strerror(errno);
-    else if (status.st_uid != ::geteuid())
-        why = "belongs to another user";
-    else if ((status.st_mode & 077) != 0)
-        why = "is open to other users";
-    for (const Journal::File& file : journal.files) {
-        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
-            struct stat held {};
-            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
-                !S_ISREG(held.st_mode))
-                why = "holds " + kept + ", which is no regular file";
-        }
-    }
-    if (why.empty()) return own;
-    ::close(own);
-    error = shown + ": " + refusal + why + leftAlone;
-    return -2;
-}
-
-// Applies a dead command's journal to the folder held by `dir` (taken back, or tidied past its
+// Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
 // commit point), acting only on what its private folder holds, and removes the private folder
-// and then the journal, each once what it holds is gone on disk.
+// and then the journal, each once what it holds is gone on disk. False with a message when the
+// private folder is no folder the command made, or cannot be removed.
 bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
     const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
     if (own == -2) return false;

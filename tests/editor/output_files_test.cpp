@@ -1724,7 +1724,8 @@ TEST(OutputFiles, AJournalIsCutShortOnlyAtItsEnd) {
     EXPECT_EQ(read.files[2].BackupName(), "2.old");
     // The journal of a folder below the output folder "/" names "/" as its main folder.
     ASSERT_TRUE(journal::Parse(journal::PartHeader("00112233445566778899aabbccddeeff", "/") + journal::FileRecord("b.txt", 0, false),
-                               read, why)) << why;
+                               read, why))
+        << why;
     EXPECT_EQ(read.mainFolder, "/");
     for (size_t at = 0; at < bytes.size(); ++at)
         for (const char change : {'\x01', '\x08', '\x10'}) {
