@@ -50,4 +50,9 @@ std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& 
     return std::nullopt;
 }
 
+CString TablesShareFileText(const CString& firstTable, const CString& secondTable, const CString& file) {
+    return "The tables " + firstTable + " and " + secondTable + " would both be written to " + file +
+           ": each table needs a file of its own.";
+}
+
 } // namespace qv::files

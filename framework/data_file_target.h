@@ -71,4 +71,8 @@ CString DataFilePathIn(const CString& name, const CString& folder);
 std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& folder, const DataFileKnowledge& known,
                                             bool mayAsk);
 
+// The refusal when two tables of one element would be written to one file, where the second
+// would replace the first: it names both tables and the file.
+CString TablesShareFileText(const CString& firstTable, const CString& secondTable, const CString& file);
+
 } // namespace qv::files

@@ -89,6 +89,39 @@ TEST_F(DcMachine, TwoDataPairTablesAndTheirFiles) {
     EXPECT_NE(std::string::npos, magnetization.find("0.9"));
 }
 
+// Two tables in one data file would lose one of them: the description writes neither and tells
+// the editor, naming both tables and the file.
+TEST_F(DcMachine, TablesThatNameOneFileAreNotWritten) {
+    auto wizard = MakeWizard();
+    {
+        OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
+        for (const auto& [button, file] : {std::pair{2157, "a.mdx"}, std::pair{2159, "b.mdx"}}) {
+            const std::string path = (root / file).string();
+            qv::UserScript::Instance().ExpectSheet([&path](CPropertySheet& inner) {
+                EnterPairs(inner, "0.5");
+                ASSERT_TRUE(qv::ui::Click(inner.GetActivePage(), 2116));
+                ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), path.c_str()));
+            });
+            ASSERT_TRUE(qv::ui::Click(open.Page(), button));
+        }
+        ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
+    }
+    ASSERT_EQ(kDcmExcitationUserFile | kDcmMagnetizationUserFile, wizard->GetFlags());
+    // As older data may hold them: both parameters name one file.
+    const std::string shared = (root / "M1.mdx").string();
+    P(1008)->SetValue(shared.c_str());
+    P(1010)->SetValue(shared.c_str());
+    editor->ClearRequests();
+    Write(*wizard);
+    ASSERT_EQ(1u, editor->CountRequests(8));
+    for (const auto& request : editor->Requests()) {
+        if (request.code != 8) continue;
+        EXPECT_EQ("The tables CHLE and CHM would both be written to " + shared + ": each table needs a file of its own.",
+                  request.text);
+    }
+    EXPECT_FALSE(fs::exists(shared));
+}
+
 // The excitation as a file reference: its variable written bare, no excitation file.
 TEST_F(DcMachine, ExcitationFileReference) {
     auto wizard = MakeWizard();
