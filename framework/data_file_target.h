@@ -31,9 +31,10 @@
 
 namespace qv::files {
 
-// What a page knows of the files its table belongs to. Names and paths are kept as they were
-// given; each is resolved against the write's folder when a write is checked, as the written
-// name is.
+// What a page knows of the files its table belongs to. A file the page read (or refused) is
+// kept as an absolute path, a relative one taken from the current folder where it was opened;
+// a name typed or answered to a write dialog is kept as given and resolved against the
+// write's folder when a write is checked, as the written name is.
 struct DataFileKnowledge {
     // The table's own file: the one the page read its table from as it opened, or the one it
     // wrote last. Empty when there is none.
@@ -58,9 +59,10 @@ struct DataFileKnowledge {
     void TakeWritten(const CString& path);
 };
 
-// The path a name given by a page or its user names: a relative name lies in `folder` (the
-// document's folder when `folder` is empty), an absolute one stays; '\\' becomes '/' and "."
-// and ".." steps are taken out. The name is not rewritten by any naming rule.
+// The absolute path a name given by a page or its user names: a relative name lies in
+// `folder` (the document's folder when `folder` is empty, the current folder when both are),
+// an absolute one stays; '\\' becomes '/' and "." and ".." steps are taken out. The name is
+// not rewritten by any naming rule.
 CString DataFilePathIn(const CString& name, const CString& folder);
 
 // The path to write the table named `name` to (made writable, WritableDataFileName, and
