@@ -72,6 +72,12 @@ CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
 using qv::pages::ReadArchivedBlock;
 
+// The notice that a table read from a text file is written as an ".mdx" file.
+CString TextCannotBeWritten() {
+    CResourceSwitch resources;
+    return LoadLibraryString(kStrTextCannotBeWritten);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -846,12 +852,7 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
     files.InsertChannel(0, x.data(), "X", "");
     files.InsertChannel(1, y.data(), channelName, "");
     if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(kStrTextCannotBeWritten);
-        }
-        ShowMessage(text);
+        ShowMessage(TextCannotBeWritten());
         name = SplitPath(name).name + ".mdx";
         format = 0;
     }
@@ -914,6 +915,7 @@ void CPropDeadBlock::OnExportFile() {
                                                     qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
     if (format < 0) return;
     m_known.TakeAnswered(answered);
+    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(TextCannotBeWritten());
     // The name chosen is written where it says, in the format chosen: values read from a
     // text file have their new name now. When nothing may be written, the page stays as it was.
     const CString earlierName = m_strFileName;

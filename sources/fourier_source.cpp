@@ -82,6 +82,12 @@ void ReadRows(CArchive& ar, long long count, std::vector<double> (&columns)[3]) 
         }
 }
 
+// The notice that a table read from a text file is written as an ".mdx" file.
+CString TextCannotBeWritten() {
+    CResourceSwitch resources;
+    return LoadLibraryString(kStrTextCannotBeWritten);
+}
+
 } // namespace
 
 namespace qv::sources {
@@ -545,12 +551,7 @@ BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
     files.InsertChannel(1, columns[1].data(), "Amplitude", "");
     files.InsertChannel(2, columns[2].data(), "Phase", "rad");
     if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(kStrTextCannotBeWritten);
-        }
-        ShowMessage(text);
+        ShowMessage(TextCannotBeWritten());
         fileName = SplitPath(fileName).name + ".mdx";
         format = 0;
     }
@@ -689,6 +690,7 @@ void CPropFourierSource::OnBrowseWrite() {
                                                     qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
     if (format < 0) return;
     m_known.TakeAnswered(answered);
+    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(TextCannotBeWritten());
     // The name chosen is written where it says, in the format chosen: a table read from a
     // text file has its new name now. When nothing may be written, the page stays as it was.
     const CString earlierName = m_strFileName;

@@ -612,6 +612,8 @@ TEST_F(DeadTime, ExportReplacesAFileItDidNotNameOnlyAfterAYes) {
             }
             const std::string before = Text(page, 2117);
             script.ExpectFileDialog(folder + road.answer);
+            if (road.opened != nullptr)
+                script.ExpectMessageBox(IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
             script.ExpectMessageBox(reply, std::filesystem::path(victim).filename().string() +
                                                " already exists.\nDo you want to replace it?");
             ASSERT_TRUE(qv::ui::Click(page, 2119));

@@ -21,6 +21,7 @@ using namespace sources_test;
 namespace {
 
 constexpr DWORD kMark = 0x20000;
+constexpr char kTextNotice[] = "The file format \"text\" cannot be written! The file will be saved as a MDX-file.";
 
 std::vector<ParamRow> FourierRows(const char* file = "harmonics.mdx", DWORD currentMark = 0, DWORD voltageMark = kMark) {
     return {
@@ -266,8 +267,7 @@ TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     ASSERT_TRUE(qv::ui::Click(page, 2118));
     EXPECT_EQ(-1, page->GetFileFormat());
     EXPECT_EQ(3, page->List().GetItemCount());
-    qv::UserScript::Instance().ExpectMessageBox(
-        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, kTextNotice);
     editor->ClearRequests();
     EXPECT_TRUE(page->WriteMdxFile(page->GetFileName(), 0));
     EXPECT_EQ("table.mdx", page->GetFileName().str());
@@ -325,14 +325,13 @@ TEST_F(GeneratorFourier, AWriteReplacesAFileItDidNotNameOnlyAfterAYes) {
         bool asks;
         bool namedAtOpening = false;  // the page opens on the victim and refuses to read it
     };
-    const char* const kText = "The file format \"text\" cannot be written! The file will be saved as a MDX-file.";
     const Road roads[] = {
         {"typed read-only extension", "mine.mdx", type("mine.txt"), nullptr, nullptr, true},
         {"typed wildcard", "F1.mdx", type("*.mdx"), nullptr, nullptr, true},
         {"typed without extension", "noext.mdx", type("noext"), nullptr, nullptr, true},
         {"typed exactly", "mine.mdx", type("mine.mdx"), nullptr, nullptr, false},
         {"save as wildcard", "F1.mdx", [](CPropFourierSource*) {}, "*.mdx", nullptr, true},
-        {"text opened in a folder, then apply", "meas.mdx", open("sub/meas.txt", {}), nullptr, kText, true},
+        {"text opened in a folder, then apply", "meas.mdx", open("sub/meas.txt", {}), nullptr, kTextNotice, true},
         {"refused file opened, then apply", "bad.mdx",
          open("bad.mdx", {"Only 3 channels allowed!", "Error while reading file!"}), nullptr, nullptr, true},
         {"refused as the page opened, then apply", "bad.mdx", [](CPropFourierSource*) {}, nullptr, nullptr, true, true},
@@ -391,6 +390,7 @@ TEST_F(GeneratorFourier, SaveAsWritesTheChosenFile) {
     qv::UserScript::Instance().ExpectFileDialog(folder + "sub/meas.txt");
     ASSERT_TRUE(qv::ui::Click(page, 2118));
     qv::UserScript::Instance().ExpectFileDialog(folder + "sub/new.mdx");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, kTextNotice);
     ASSERT_TRUE(qv::ui::Click(page, 2119));
     EXPECT_EQ((std::vector<double>{0, 50}), ReadChannels(folder + "sub/new.mdx").at(0));
     EXPECT_EQ(kept, ReadFile(folder + "new.mdx"));
