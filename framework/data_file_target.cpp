@@ -60,6 +60,12 @@ CString DataFilePathIn(const CString& name, const CString& folder) {
 std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& folder, const DataFileKnowledge& known,
                                             bool mayAsk) {
     const CString path = DataFilePathIn(WritableDataFileName(name), folder);
+    for (const DataFileKnowledge::OtherTable& other : known.others) {
+        if (other.path != path) continue;
+        const PathParts parts = SplitPath(path);
+        if (mayAsk) AfxMessageBox(TablesShareFileText(other.table, known.table, parts.name + parts.ext), MB_OK);
+        return std::nullopt;
+    }
     // Each name the page knows is resolved as the written one is, against the same folder,
     // so that the file checked is the file written.
     const auto names = [&](const CString& given) { return !given.IsEmpty() && DataFilePathIn(given, folder) == path; };

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "afx/afx.h"
 
@@ -46,6 +47,16 @@ struct DataFileKnowledge {
     CString typed;
     // The path a write dialog was answered with: choosing it there agreed to its replacement.
     CString answered;
+    // For an element with more than one table: this table's name, and the absolute path of
+    // each other table's file with that table's name. This table is never written to one of
+    // them, where it would replace the other table; the write is refused with a message that
+    // names both tables.
+    CString table;
+    struct OtherTable {
+        CString table;
+        CString path;
+    };
+    std::vector<OtherTable> others;
 
     // As the page opens: it read its table from `path` (`read`) or refused the file there.
     void TakeOpened(const CString& path, bool read);
@@ -66,7 +77,8 @@ struct DataFileKnowledge {
 CString DataFilePathIn(const CString& name, const CString& folder);
 
 // The path to write the table named `name` to (made writable, WritableDataFileName, and
-// resolved, DataFilePathIn), or none when nothing may be written: a file is there that is not
+// resolved, DataFilePathIn), or none when nothing may be written: it is the file of another
+// table of the element (the refusal is shown when `mayAsk`), or a file is there that is not
 // the table's own (see above) and the user said No, or, without `mayAsk` (a hidden page), a
 // question would be needed. The question is "<name> already exists. Do you want to replace
 // it?"; a script that does not answer it fails its command and nothing is written.

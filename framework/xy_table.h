@@ -120,6 +120,9 @@ public:
     // component's name, one in the extension ".mdx"; a table read from a text file is an
     // ".mdx" file.
     CString ExportedFileName(const CString& fileName) const;
+    // What the page knows of its table's files; an owner with more than one table names the
+    // others' files here, so that this table is never written over one of them.
+    qv::files::DataFileKnowledge& FileKnowledge() { return m_known; }
 
     // Check of the points on apply: 0 when the x values rise or fall strictly, else the
     // string ID of the message (8009 constant, 8010 not rising, 8011 not falling).

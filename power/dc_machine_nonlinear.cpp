@@ -308,6 +308,16 @@ void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
     CString& variable = excitation ? m_strExcitationVariable : m_strMagnetizationVariable;
     CString& file = excitation ? m_strExcitationFile : m_strMagnetizationFile;
     DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+    // The other table's file, when its sheet writes one, is not this table's to write over.
+    const CPropCharacteristicXYTable* other = excitation ? BindMagnetization() : BindExcitation();
+    const DWORD otherLookUp = excitation ? m_dwMagnetizationLookUp : m_dwExcitationLookUp;
+    qv::files::DataFileKnowledge& known = table->FileKnowledge();
+    known.table = ids.name;
+    known.others.clear();
+    if (other != nullptr && otherLookUp != 0 && other->GetDataPairsFlag() != 0 && other->GetUserFileFlag())
+        known.others.push_back({(excitation ? kMagnetization : kExcitation).name,
+                                qv::files::DataFilePathIn(WritableDataFileName(other->GetFileName()),
+                                                          other->GetFileDirectory())});
     table->SetParameterName(ids.name);
     table->SetReference(reference);
     table->SetDefaultNameSuffix(ids.name);

@@ -89,6 +89,40 @@ TEST_F(DcMachine, TwoDataPairTablesAndTheirFiles) {
     EXPECT_NE(std::string::npos, magnetization.find("0.9"));
 }
 
+// The second table's sheet refuses the first table's file, whatever names it, and takes a file
+// of its own; the first table's file keeps its table.
+TEST_F(DcMachine, ASheetRefusesTheOtherTablesFile) {
+    editor->Document().SetPathName((root / "doc.qsc").c_str());
+    for (const char* second : {"*.mdx", "M1.mdx", "M1.txt"}) {
+        SCOPED_TRACE(second);
+        fs::remove(root / "M1.mdx");
+        auto wizard = MakeWizard();
+        OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
+        const auto enter = [](CPropertySheet& inner, const char* y, const char* file) {
+            EnterPairs(inner, y);
+            ASSERT_TRUE(qv::ui::Click(inner.GetActivePage(), 2116));
+            ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), file));
+        };
+        auto& script = qv::UserScript::Instance();
+        script.ExpectSheet([&](CPropertySheet& inner) { enter(inner, "0.2", "*.mdx"); });
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2157));
+        const std::string first = ReadFile(root / "M1.mdx");
+        script.ExpectSheet(
+            [&](CPropertySheet& inner) {
+                enter(inner, "0.9", second);
+                script.ExpectMessageBox(IDOK, "The tables CHLE and CHM would both be written to M1.mdx: each table "
+                                              "needs a file of its own.");
+                EXPECT_FALSE(qv::ui::PressOK(&inner));
+                ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), "M2.mdx"));
+                EXPECT_TRUE(qv::ui::PressOK(&inner));
+            },
+            0);
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2159));
+        EXPECT_EQ(first, ReadFile(root / "M1.mdx"));
+        EXPECT_NE(std::string::npos, ReadFile(root / "M2.mdx").find("0.9"));
+    }
+}
+
 // Two tables in one data file would lose one of them: the description writes neither and tells
 // the editor, naming both tables and the file.
 TEST_F(DcMachine, TablesThatNameOneFileAreNotWritten) {
