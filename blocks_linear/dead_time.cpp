@@ -406,16 +406,7 @@ void CPropDeadBlock::CompleteFileName() {
         m_strFileName = MakeDocumentFileName(m_pWizard, "");
         return;
     }
-    m_strFileName = CompletedFileName(m_strFileName);
-}
-
-// A name part that holds "*" or is empty becomes the element name, an extension that holds
-// "*" becomes ".mdx"; an empty extension stays empty.
-CString CPropDeadBlock::CompletedFileName(const CString& name) const {
-    PathParts parts = SplitPath(name);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
+    m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
 }
 
 BOOL CPropDeadBlock::OnApply() {
@@ -840,7 +831,7 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
         x[static_cast<size_t>(i)] = i;
         y[static_cast<size_t>(i)] = TBExtended_atof(m_lstValues.GetItemText(i, 1), "");
     }
-    CString name = m_strFileName.Find('*') >= 0 ? CompletedFileName(m_strFileName) : m_strFileName;
+    CString name = ReplaceDataFileWildcards(m_strFileName, m_strName);
     CReadAndWriteFiles files;
     files.SetNrChannels(2);
     files.SetNrItems(n);

@@ -105,8 +105,6 @@ protected:
     void ListFileValues();
     void SetFirstColumnHeading(UINT stringID);
     void CompleteFileName();
-    // The name with its wildcards completed, as the values are written under it.
-    CString CompletedFileName(const CString& name) const;
     void MoveRow(int from, int to);
 
     void OnInitialValueMode();

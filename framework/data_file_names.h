@@ -3,9 +3,7 @@
 // so the rules live here alone, as inline functions of the platform's strings: the host,
 // which does not link the plug-in, uses the same text. A page checks and writes the name
 // these rules give (see framework/data_file_target.h); a copy of a rule elsewhere would let
-// the name checked and the name written drift apart. The Fourier source's and the dead time's
-// pages still keep their own copies of the wildcard and extension rules: they are to call
-// ReplaceDataFileWildcards and WritableDataFileName here instead, and then this note goes.
+// the name checked and the name written drift apart.
 #pragma once
 
 #include "afx/afx.h"

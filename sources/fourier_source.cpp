@@ -317,14 +317,6 @@ void CPropFourierSource::HandOver() {
     if (m_pWizard != nullptr) m_pWizard->CopyStateFrom(*this);
 }
 
-// A name part that holds "*" or is empty becomes the element name, an extension that holds
-// "*" becomes ".mdx"; an empty extension stays empty.
-CString CPropFourierSource::CompletedFileName(const CString& name) const {
-    PathParts parts = SplitPath(name);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
 
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
@@ -543,7 +535,7 @@ BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
         columns[1].push_back(record ? record->amplitude : 0.0);
         columns[2].push_back(record && !m_bPhaseAutomatic ? record->phase : 0.0);
     }
-    fileName = CompletedFileName(fileName);
+    fileName = ReplaceDataFileWildcards(fileName, m_strName);
     CReadAndWriteFiles files;
     files.SetNrChannels(3);
     files.SetNrItems(rows);

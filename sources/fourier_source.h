@@ -131,8 +131,6 @@ protected:
     void UpdateHarmonicsControls();
     void HandOver();
     void EnableFileControls();
-    // The name with its wildcards completed, as the table is written under it.
-    CString CompletedFileName(const CString& name) const;
     void SetSymbolMask();
     void ShowMessage(const CString& text);
 
