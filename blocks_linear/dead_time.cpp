@@ -72,12 +72,6 @@ CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
 using qv::pages::ReadArchivedBlock;
 
-// The notice that a table read from a text file is written as an ".mdx" file.
-CString TextCannotBeWritten() {
-    CResourceSwitch resources;
-    return LoadLibraryString(kStrTextCannotBeWritten);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -831,7 +825,6 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
         x[static_cast<size_t>(i)] = i;
         y[static_cast<size_t>(i)] = TBExtended_atof(m_lstValues.GetItemText(i, 1), "");
     }
-    CString name = ReplaceDataFileWildcards(m_strFileName, m_strName);
     CReadAndWriteFiles files;
     files.SetNrChannels(2);
     files.SetNrItems(n);
@@ -842,26 +835,15 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
     }
     files.InsertChannel(0, x.data(), "X", "");
     files.InsertChannel(1, y.data(), channelName, "");
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        ShowMessage(TextCannotBeWritten());
-        name = SplitPath(name).name + ".mdx";
-        format = 0;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder. A file
-    // there that is not the table's own is replaced only when the user agrees.
-    name = WritableDataFileName(name);
-    const std::optional<CString> path = qv::files::ChooseDataFileTarget(name, m_strFolder, m_known, true);
-    if (!path) return FALSE;
-    if (!files.WriteFile(*path, "", format, nullptr, nullptr, 0, 0)) {
-        ShowMessage(files.GetLastError());
-        return FALSE;
-    }
-    m_known.TakeWritten(*path);
-    m_nFileFormat = format;
+    // A relative folder lies in the table's folder.
+    const std::optional<qv::files::WrittenTable> written =
+        qv::files::WriteTableFile(files, m_strFileName, format, m_nFileFormat, m_strName, m_strFolder, m_known);
+    if (!written) return FALSE;
+    m_nFileFormat = written->format;
     // The field names the file written.
-    m_strFileName = name;
+    m_strFileName = written->name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), *path);
+    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), written->path);
     return TRUE;
 }
 
@@ -906,7 +888,7 @@ void CPropDeadBlock::OnExportFile() {
                                                     qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
     if (format < 0) return;
     m_known.TakeAnswered(answered);
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(TextCannotBeWritten());
+    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(qv::files::TextCannotBeWrittenText());
     // The name chosen is written where it says, in the format chosen: values read from a
     // text file have their new name now. When nothing may be written, the page stays as it was.
     const CString earlierName = m_strFileName;

@@ -24,7 +24,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/block_page_fields.h"
-#include "framework/data_file_target.h"
+#include "framework/page_table_file.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"

@@ -82,12 +82,6 @@ void ReadRows(CArchive& ar, long long count, std::vector<double> (&columns)[3]) 
         }
 }
 
-// The notice that a table read from a text file is written as an ".mdx" file.
-CString TextCannotBeWritten() {
-    CResourceSwitch resources;
-    return LoadLibraryString(kStrTextCannotBeWritten);
-}
-
 } // namespace
 
 namespace qv::sources {
@@ -535,33 +529,21 @@ BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
         columns[1].push_back(record ? record->amplitude : 0.0);
         columns[2].push_back(record && !m_bPhaseAutomatic ? record->phase : 0.0);
     }
-    fileName = ReplaceDataFileWildcards(fileName, m_strName);
     CReadAndWriteFiles files;
     files.SetNrChannels(3);
     files.SetNrItems(rows);
     files.InsertChannel(0, columns[0].data(), "f", "Hz");
     files.InsertChannel(1, columns[1].data(), "Amplitude", "");
     files.InsertChannel(2, columns[2].data(), "Phase", "rad");
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        ShowMessage(TextCannotBeWritten());
-        fileName = SplitPath(fileName).name + ".mdx";
-        format = 0;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the data folder. A file
-    // there that is not the table's own is replaced only when the user agrees.
-    fileName = WritableDataFileName(fileName);
-    const std::optional<CString> path = qv::files::ChooseDataFileTarget(fileName, m_strDataDir, m_known, true);
-    if (!path) return FALSE;
-    if (!files.WriteFile(*path, "", format, nullptr, nullptr, 0, 0)) {
-        ShowMessage(files.GetLastError());
-        return FALSE;
-    }
-    m_known.TakeWritten(*path);
-    m_nFileFormat = format;
+    // A relative folder lies in the data folder.
+    const std::optional<qv::files::WrittenTable> written =
+        qv::files::WriteTableFile(files, fileName, format, m_nFileFormat, m_strName, m_strDataDir, m_known);
+    if (!written) return FALSE;
+    m_nFileFormat = written->format;
     // The field and the parameter name the file written.
-    m_strFileName = fileName;
+    m_strFileName = written->name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), *path);
+    AnnounceFileWritten(RequestTarget(m_pWizard), written->path);
     return TRUE;
 }
 
@@ -682,7 +664,7 @@ void CPropFourierSource::OnBrowseWrite() {
                                                     qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
     if (format < 0) return;
     m_known.TakeAnswered(answered);
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(TextCannotBeWritten());
+    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(qv::files::TextCannotBeWrittenText());
     // The name chosen is written where it says, in the format chosen: a table read from a
     // text file has its new name now. When nothing may be written, the page stays as it was.
     const CString earlierName = m_strFileName;

@@ -17,7 +17,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "framework/data_file_target.h"
+#include "framework/page_table_file.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
