@@ -1,6 +1,7 @@
 #include "framework/page_table_file.h"
 
 #include "afx/afxwin.h"
+#include "framework/data_file_dialogs.h"
 #include "framework/data_file_names.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -9,9 +10,25 @@
 
 namespace qv::files {
 
-CString TextCannotBeWrittenText() {
+namespace {
+
+// The notice that a table read from a text file is written as an ".mdx" file.
+void ShowTextCannotBeWritten() {
     CResourceSwitch resources;
-    return LoadLibraryString(qv::strings::kStrTextCannotBeWritten);
+    AfxMessageBox(LoadLibraryString(qv::strings::kStrTextCannotBeWritten), MB_OK);
+}
+
+} // namespace
+
+int AskForFileToSaveAs(CWnd* parent, const CString& folder, CString& fileName, int readFormat,
+                       DataFileKnowledge& known) {
+    CString answered;
+    const int format = AskForFileToWrite(parent, folder, fileName, readFormat,
+                                         NoChosenFilter::kAppendFirstFormatsExtension, &answered);
+    if (format < 0) return format;
+    known.TakeAnswered(answered);
+    if (readFormat == CReadAndWriteFiles::kFormatTextVersion) ShowTextCannotBeWritten();
+    return format;
 }
 
 std::optional<WrittenTable> WriteTableFile(CReadAndWriteFiles& files, CString name, int format, int readFormat,
@@ -21,7 +38,7 @@ std::optional<WrittenTable> WriteTableFile(CReadAndWriteFiles& files, CString na
     CResourceSwitch resources;
     name = ReplaceDataFileWildcards(name, elementName);
     if (readFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        AfxMessageBox(TextCannotBeWrittenText(), MB_OK);
+        ShowTextCannotBeWritten();
         name = SplitPath(name).name + kDataFileExtension;
         format = CReadAndWriteFiles::kFormatMdx;
     }

@@ -659,14 +659,10 @@ void CPropFourierSource::OnBrowseWrite() {
     UpdateData(TRUE);
     SetModified(TRUE);
     CString chosen = m_strFileName;
-    CString answered;
-    const int format = qv::files::AskForFileToWrite(this, m_strDataDir, chosen, m_nFileFormat,
-                                                    qv::files::NoChosenFilter::kAppendFirstFormatsExtension, &answered);
+    const int format = qv::files::AskForFileToSaveAs(this, m_strDataDir, chosen, m_nFileFormat, m_known);
     if (format < 0) return;
-    m_known.TakeAnswered(answered);
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) ShowMessage(qv::files::TextCannotBeWrittenText());
-    // The name chosen is written where it says, in the format chosen: a table read from a
-    // text file has its new name now. When nothing may be written, the page stays as it was.
+    // The name chosen is written where it says, in the format chosen. When nothing may be
+    // written, the page stays as it was.
     const CString earlierName = m_strFileName;
     const CString earlierDir = m_strDataDir;
     const int earlierFormat = m_nFileFormat;
