@@ -308,16 +308,20 @@ void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
     CString& variable = excitation ? m_strExcitationVariable : m_strMagnetizationVariable;
     CString& file = excitation ? m_strExcitationFile : m_strMagnetizationFile;
     DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
-    // The other table's file, when its sheet writes one, is not this table's to write over.
+    // The other table's file, when it has one (its own name, or the default name the
+    // description gives it), is not this table's to write over.
     const CPropCharacteristicXYTable* other = excitation ? BindMagnetization() : BindExcitation();
+    const CharacteristicIDs& otherIds = excitation ? kMagnetization : kExcitation;
     const DWORD otherLookUp = excitation ? m_dwMagnetizationLookUp : m_dwExcitationLookUp;
     qv::files::DataFileKnowledge& known = table->FileKnowledge();
     known.table = ids.name;
     known.others.clear();
-    if (other != nullptr && otherLookUp != 0 && other->GetDataPairsFlag() != 0 && other->GetUserFileFlag())
-        known.others.push_back({(excitation ? kMagnetization : kExcitation).name,
-                                qv::files::DataFilePathIn(WritableDataFileName(other->GetFileName()),
-                                                          other->GetFileDirectory())});
+    if (other != nullptr && otherLookUp != 0 && other->GetDataPairsFlag() != 0) {
+        const CString otherFile = other->GetUserFileFlag() ? WritableDataFileName(other->GetFileName())
+                                                           : MakeDocumentFileName(m_pWizard, otherIds.name);
+        const CString otherFolder = other->GetUserFileFlag() ? other->GetFileDirectory() : CString();
+        known.others.push_back({otherIds.name, qv::files::DataFilePathIn(otherFile, otherFolder)});
+    }
     table->SetParameterName(ids.name);
     table->SetReference(reference);
     table->SetDefaultNameSuffix(ids.name);
