@@ -25,11 +25,12 @@ constexpr UINT kSweepTemplate = 2605;
 using namespace qv::strings;
 // The grid has no count limit of its own: a table read from a file is bounded by the file's
 // bytes, a swept one by memory. Before a table is built, its points are checked against the
-// memory the process may take at this many bytes per point, which covers the editing form,
-// the page's and the wizard's point lists and the columns of a file being read (about 180
-// bytes measured). Running out of memory while a grid is built raises std::bad_alloc and
-// leaves the grid as it was.
-constexpr size_t kBytesPerPoint = 256;
+// memory the process may take at this many bytes per point, an upper estimate of what the
+// editing form, the page's and the wizard's point lists, the lists' rows and the columns of a
+// file being read take together (measured: about 200 bytes per point of a grid read from a
+// file, 450 per value of a swept axis, whose list shows every value). Running out of memory
+// while a grid is built raises std::bad_alloc and leaves the grid as it was.
+constexpr size_t kBytesPerPoint = 512;
 constexpr char kInvalidValue[] = "Invalid value!";
 
 enum class Axis { X, Y };
