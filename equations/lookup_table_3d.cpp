@@ -119,12 +119,14 @@ void CopyPoints(CPtrArray& to, const CPtrArray& from) {
 // CProp3DLookupTableXY
 
 // Edits that mark the page modified, unit texts that head a list, and the unit boxes.
-constexpr int kMarkingEdits[] = {kCtlName, kCtlFileName, kCtlVariable, kCtlYUnit};
+constexpr int kMarkingEdits[] = {kCtlName, kCtlVariable, kCtlYUnit};
 constexpr int kHeadingUnits[] = {kCtlXUnit, kCtlZUnit};
 constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
 
 BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CDataFileTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
+    // A typed file name also names the table's own file.
+    ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnFileNameTyped)
     ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
@@ -779,14 +781,16 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     writer.InsertChannel(1, zs.data(), zName, zUnit);
     writer.InsertChannel(2, ys.data(), yName, yUnit);
     CString name;
-    const CString path = DataFileTarget(fileName, format, name);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+    const std::optional<CString> path = DataFileTarget(fileName, format, name);
+    if (!path) return FALSE;
+    if (!writer.WriteFile(*path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(writer.GetLastError());
         return FALSE;
     }
+    TakeWrittenFile(*path);
     if (m_bFileName) m_strFileName = name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    AnnounceFileWritten(RequestTarget(m_pWizard), *path);
     return TRUE;
 }
 

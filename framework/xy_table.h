@@ -7,6 +7,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_target.h"
 #include "framework/point_table_list.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_edits.h"
@@ -110,7 +111,9 @@ public:
 
     // Data files. ImportFile reads a two-channel file into the points (the table is left as
     // it was when the file cannot be taken); ExportFile writes the points to file directory
-    // + file name in the format given and announces the file to the editor.
+    // + file name (the file name made writable, kept as written) in the format given and
+    // announces the file to the editor. A file there that is not the table's own is replaced
+    // only after the user agreed (ChooseDataFileTarget); FALSE, changing nothing, otherwise.
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(int version);
     // The name ExportFile writes a named table under: a "*" in the name part takes the
@@ -161,6 +164,8 @@ protected:
     void OnClickedSource();
     void OnClickedWriteFile();
     void OnTextChanged();
+    // The file name typed also names the table's own file.
+    void OnFileNameTyped();
     void OnNewRow();
     void OnDeleteRow();
     void OnDeleteAllRows();
@@ -205,6 +210,7 @@ protected:
     int m_nBlockLength = 0;
     CCharacteristicDlg* m_pPreview = nullptr;
     int m_nFileSaveVersion = 0;
+    qv::files::DataFileKnowledge m_known;  // which file is the table's own, while it is edited
 
     // Controls.
     CTBEditListCtrl m_list;
