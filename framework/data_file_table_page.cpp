@@ -62,7 +62,7 @@ bool CDataFileTablePage::CommitNameFirst() {
 
 void CDataFileTablePage::ResolveFileName() {
     if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+    else m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
 }
 
 bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
@@ -135,7 +135,7 @@ void CDataFileTablePage::WriteChosenDataFile() {
 
 CString CDataFileTablePage::WrittenFileName(const CString& fileName) const {
     CString name = fileName;
-    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
+    if (name.Find('*') >= 0) name = ReplaceDataFileWildcards(name, m_strName);
     // A table read from a text file is written as an ".mdx" file beside it.
     if (m_nFileFormat == -1) {
         PathParts parts = SplitPath(name);
@@ -152,7 +152,7 @@ std::optional<CString> CDataFileTablePage::DataFileTarget(const CString& fileNam
         folder = g_DocumentDir;
         name = m_strName + kDataFileExtension;
     }
-    if (name.Find('*') >= 0) OnWildcardsReplaced(qv::pointtable::ReplaceWildcards(name, m_strName));
+    if (name.Find('*') >= 0) OnWildcardsReplaced(ReplaceDataFileWildcards(name, m_strName));
     if (m_nFileFormat == -1) ShowMessage(LoadLibraryString(kStrTextCannotBeWritten));
     name = WrittenFileName(name);
     // A relative folder lies in the table's folder.

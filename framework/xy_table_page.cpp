@@ -535,9 +535,8 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
 CString CPropCharacteristicXYTable::ExportedFileName(const CString& fileName) const {
     const bool text = m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion;
     if (fileName.Find('*') < 0 && !text) return fileName;
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-    if (parts.ext.Find('*') >= 0 || text) parts.ext = ".mdx";
+    PathParts parts = SplitPath(ReplaceDataFileWildcards(fileName, m_strComponentName));
+    if (text) parts.ext = kDataFileExtension;
     return JoinPath(parts);
 }
 
@@ -594,27 +593,15 @@ BOOL CPropCharacteristicXYTable::OnApply() {
     const bool dataPairs = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs;
 
     if (dataPairs) {
-        PathParts parts = SplitPath(m_strFileName);
-        if (m_bWriteFile) {
-            if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-            // The table is written as an ".mdx" file: a name without that kind of extension
-            // gets it here, so that the name kept is the one of the file written.
-            if (!IsWritableDataFileExtension(parts.ext)) parts.ext = ".mdx";
-        } else {
-            parts.name = m_strComponentName;
-            parts.ext = ".mdx";
-            parts.drive.Empty();
-            parts.dir.Empty();
-        }
-        m_strFileName = JoinPath(parts);
+        // The table is written as an ".mdx" file: a name without that kind of extension gets
+        // it here, so that the name kept is the one of the file written.
+        m_strFileName = m_bWriteFile ? WritableDataFileName(ReplaceDataFileWildcards(m_strFileName, m_strComponentName))
+                                     : m_strComponentName + kDataFileExtension;
         ShowFields();
     }
     if (dataPairs && m_bWriteFile) {
         MakeFileNameRelative();
-        // A bare name that begins with "." is prefixed with the component name; a path with a
-        // folder ("./x.mdx") names its file as it stands.
-        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.' && SplitPath(m_strFileName).dir.IsEmpty())
-            m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
+        m_strFileName = PrefixDotFileName(m_strFileName, m_strComponentName + m_strFileNameInfix);
         if (!ExportFile(m_nFileSaveVersion)) return FALSE;
     }
     if (m_pOwner4 == nullptr) SaveBlock();

@@ -575,6 +575,22 @@ TEST_F(Lookup3d, OpenRefusesAFileThatIsNoGridAndNeverWritesIt) {
     EXPECT_EQ(before, Named(editor->Holder(element), "FILE")->GetValue().str());
 }
 
+TEST_F(Lookup3d, ApplyAsksBeforeWritingOverTheFileItRefusedToRead) {
+    qv_test::WriteFile(root / "doc" / "bad.mdx", qv_test::kFourChannels);
+    DWORD element = 0;
+    auto made = GridWizard(&element);
+    Named(editor->Holder(element), "FILE")->SetValue("bad.mdx");
+    Table3DState state;
+    state.fileNameFlag = TRUE;
+    CPtrArray copy;
+    CopyPoints(copy, made->Points());
+    made->SetData(state, copy);
+    DeletePoints(copy);
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+    WizardOnSheet wizard(std::move(made));
+    qv_test::ExpectApplyAsksBeforeReplacingTheRefusedFile(wizard.Sheet(), root / "doc" / "bad.mdx");
+}
+
 TEST_F(Lookup3d, SaveAsAsksBeforeReplacingTheFileItWrites) {
     WizardOnSheet wizard(GridWizard(nullptr));
     ASSERT_TRUE(qv::ui::Click(wizard.Page(), 2116));

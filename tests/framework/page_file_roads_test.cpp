@@ -4,8 +4,6 @@
 // question that names it. Each page is a row of kPages; each road a row of kRoads.
 #include "tests/support/host_fixture.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,7 +18,8 @@ using qv_test::WriteFile;
 // record without its name, which is always "E1"), the lines that open the page, give its table
 // rows and tick "File Name", the lines that follow a successful OK, those that leave the page
 // while it is open, and those that end the session after either (a page on a sheet of its own
-// is opened by the button that follows its block).
+// is opened by the button that follows its block). Another page is one more row; its file
+// controls are expected at the IDs every table page uses (2116 to 2119).
 struct TablePage {
     const char* label;
     const char* element;
@@ -59,14 +58,13 @@ enum class Outcome {
 };
 
 // A road: what the user does before the action that writes (`$` in a line is the scratch
-// folder), the action, whether the page closes after a written OK, the user's file (relative to
+// folder), the action (the sheet's OK or apply, or a file button), the user's file (relative to
 // the document's folder; `*` the page's wildcard name, `.` its dot name) and what happens to
 // it. A road run from another working folder says so.
 struct Road {
     const char* label;
     std::vector<std::string> before;
-    const char* action;
-    bool closes;
+    std::string action;
     const char* userFile;
     Outcome outcome;
     bool elsewhere = false;
@@ -74,21 +72,21 @@ struct Road {
 };
 
 const Road kRoads[] = {
-    {"OK as typed", {"type 2117 \"mine.mdx\""}, "ok", true, "mine.mdx", Outcome::kWritten},
-    {"OK, text extension", {"type 2117 \"mine.txt\""}, "ok", true, "mine.mdx", Outcome::kAsked},
-    {"apply, text extension", {"type 2117 \"mine.txt\""}, "apply", false, "mine.mdx", Outcome::kAsked},
-    {"OK, wildcard", {"type 2117 \"*.mdx\""}, "ok", true, "*", Outcome::kAsked},
-    {"OK, no extension", {"type 2117 \"noext\""}, "ok", true, "noext.mdx", Outcome::kAsked},
-    {"OK, leading dot", {"type 2117 \".hidden.mdx\""}, "ok", true, ".", Outcome::kAsked},
-    {"OK, two dots", {"type 2117 \"a.b.data\""}, "ok", true, "a.b.mdx", Outcome::kAsked},
-    {"OK, relative from elsewhere", {"type 2117 \"sub/rel.data\""}, "ok", true, "sub/rel.mdx", Outcome::kAsked, true},
-    {"save as, as chosen", {"file \"$/saved.mdx\""}, "click 2119", false, "saved.mdx", Outcome::kWritten},
-    {"save as, rewritten", {"file \"$/saved.data\""}, "click 2119", false, "saved.mdx", Outcome::kAsked},
-    {"save as, extension added", {"file \"$/picked\""}, "click 2119", false, "picked.mdx", Outcome::kAsked},
-    {"save as, relative from elsewhere", {"file \"sub/rel.data\""}, "click 2119", false, "sub/rel.mdx", Outcome::kAsked,
+    {"OK as typed", {"type 2117 \"mine.mdx\""}, "ok", "mine.mdx", Outcome::kWritten},
+    {"OK, text extension", {"type 2117 \"mine.txt\""}, "ok", "mine.mdx", Outcome::kAsked},
+    {"apply, text extension", {"type 2117 \"mine.txt\""}, "apply", "mine.mdx", Outcome::kAsked},
+    {"OK, wildcard", {"type 2117 \"*.mdx\""}, "ok", "*", Outcome::kAsked},
+    {"OK, no extension", {"type 2117 \"noext\""}, "ok", "noext.mdx", Outcome::kAsked},
+    {"OK, leading dot", {"type 2117 \".hidden.mdx\""}, "ok", ".", Outcome::kAsked},
+    {"OK, two dots", {"type 2117 \"a.b.data\""}, "ok", "a.b.mdx", Outcome::kAsked},
+    {"OK, relative from elsewhere", {"type 2117 \"sub/rel.data\""}, "ok", "sub/rel.mdx", Outcome::kAsked, true},
+    {"save as, as chosen", {"file \"$/saved.mdx\""}, "click 2119", "saved.mdx", Outcome::kWritten},
+    {"save as, rewritten", {"file \"$/saved.data\""}, "click 2119", "saved.mdx", Outcome::kAsked},
+    {"save as, extension added", {"file \"$/picked\""}, "click 2119", "picked.mdx", Outcome::kAsked},
+    {"save as, relative from elsewhere", {"file \"sub/rel.data\""}, "click 2119", "sub/rel.mdx", Outcome::kAsked,
      true},
-    {"open text, OK", {"file \"$/meas.txt\"", "click 2118"}, "ok", true, "meas.mdx", Outcome::kAsked, false, true},
-    {"open text, save as", {"file \"$/meas.txt\"", "click 2118", "file \"$/sub/new.mdx\""}, "click 2119", false,
+    {"open text, OK", {"file \"$/meas.txt\"", "click 2118"}, "ok", "meas.mdx", Outcome::kAsked, false, true},
+    {"open text, save as", {"file \"$/meas.txt\"", "click 2118", "file \"$/sub/new.mdx\""}, "click 2119",
      "new.mdx", Outcome::kUntouched, false, true},
 };
 
@@ -125,12 +123,12 @@ protected:
             lines.push_back(std::string("message ") + (yes ? "yes" : "no") + " \"" + users.filename().string() +
                             " already exists.\\nDo you want to replace it?\"");
         lines.push_back(road.action);
-        const bool closed = road.closes && (yes || expected != Outcome::kAsked);
+        const bool closed = road.action == "ok" && (yes || expected != Outcome::kAsked);
         for (const std::string& line : closed ? page.closed : page.leave) lines.push_back(line);
         lines.insert(lines.end(), page.tail.begin(), page.tail.end());
-        qv::EditOutcome outcome;
         const fs::path here = fs::current_path();
         if (road.elsewhere) fs::current_path(folder / "elsewhere");
+        qv::EditOutcome outcome;
         const bool done = host->Edit("E1", lines, outcome, error);
         if (road.elsewhere) fs::current_path(here);
         return done;
@@ -157,7 +155,8 @@ TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenNamedOrAfterAYes) {
                 ASSERT_NO_FATAL_FAILURE(BuildElement(page));
                 std::string error;
                 // After a no the sheet's OK or apply is refused, which ends the session.
-                const bool refused = expected == Outcome::kAsked && !yes && road.action[0] != 'c';
+                const bool sheetButton = road.action == "ok" || road.action == "apply";
+                const bool refused = expected == Outcome::kAsked && !yes && sheetButton;
                 EXPECT_EQ(!refused, Walk(page, road, expected, users, yes, error)) << error;
                 EXPECT_EQ(refused, error.find("the sheet refused") != std::string::npos) << error;
                 const bool changed = ReadFile(users) != kUsersFile;
