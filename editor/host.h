@@ -306,8 +306,11 @@ private:
     // them. False, naming the element and the parameter, when the page does not take a value
     // as given.
     bool ApplyValuesOnPage(Element& element, std::string& error);
+    // Runs the actions on the element's pages. With `schematicsOwn` the actions are the
+    // schematic's own (its values, characteristic and script), whose data files are the job's
+    // documented outputs: a page's question whether to replace such a file is answered yes.
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
-                    std::string& error);
+                    std::string& error, bool schematicsOwn = false);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
     // The first input parameter that the model text names ("@R") and whose value is empty, or

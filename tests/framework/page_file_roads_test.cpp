@@ -174,4 +174,16 @@ TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenNamedOrAfterAYes) {
     }
 }
 
+// A schematic that names its table's file is the job's instruction: building it writes the
+// file the name gives (`mine.txt` gives `mine.mdx`) over an earlier one, as describing the
+// same schematic twice into one folder does, without a question nobody could answer.
+TEST_F(PageFileRoads, TheSchematicsOwnScriptWritesTheFileItNames) {
+    WriteFile(folder / "mine.mdx", kUsersFile);
+    const fs::path schematic = folder / "schematic.json";
+    WriteFile(schematic, R"({"document": "D", "elements": [{"name": "E1", "id": 78, "script": ["click 1122",
+        "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"mine.txt\"", "ok"]}]})");
+    ASSERT_NO_FATAL_FAILURE(Build(schematic.string()));
+    EXPECT_NE(kUsersFile, ReadFile(folder / "mine.mdx"));
+}
+
 } // namespace
