@@ -8,10 +8,10 @@
 #include "framework/data_file_places.h"
 #include "framework/factories.h"
 #include "framework/param_list.h"
-#include "tests/support/data_file_buttons.h"
 #include "tests/support/mdx_channels.h"
 #include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <cstring>
 #include <filesystem>
@@ -629,15 +629,6 @@ TEST_F(DeadTime, ExportReplacesAFileItDidNotNameOnlyAfterAYes) {
             EXPECT_EQ(road.values, channels[1]);
         }
     EXPECT_EQ(beside, ReadFile(folder + "iv.mdx"));
-}
-
-// "Save as" with another extension or one the dialog added asks about the file it writes.
-TEST_F(DeadTime, ExportAsksAboutTheRewrittenName) {
-    editor->Document().SetPathName((folder + "doc.qsc").c_str());
-    auto wizard = New(DeadRows("2", "none.mdx"));
-    wizard->TakePageData(0, {1.5, -2}, CPtrArray());
-    OpenPage open(*wizard);
-    ExpectSaveAsAsksBeforeReplacingTheFileItWrites(open.Page(), folder, "");
 }
 
 TEST_F(DeadTime, ATextFileIsExportedAsMdx) {

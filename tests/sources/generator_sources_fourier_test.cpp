@@ -6,10 +6,10 @@
 #include "framework/factories.h"
 #include "framework/param_access.h"
 #include "sources/fourier_source.h"
-#include "tests/support/data_file_buttons.h"
 #include "tests/support/mdx_channels.h"
 #include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <cmath>
 #include <filesystem>
@@ -374,15 +374,14 @@ TEST_F(GeneratorFourier, AWriteReplacesAFileItDidNotNameOnlyAfterAYes) {
     EXPECT_EQ(2u, ReadChannels(folder + "sub/meas.txt")[0].size()) << "an opened file is never written";
 }
 
-// "Save as" asks about the name written when the dialog did not; after a text file of another
-// folder was opened, the name chosen is written where it says.
-TEST_F(GeneratorFourier, SaveAsWritesTheChosenFile) {
+// After a text file of another folder was opened, "Save as" writes the name chosen where it
+// says, not beside the document.
+TEST_F(GeneratorFourier, SaveAsAfterATextFileWritesTheChosenFile) {
     editor->Document().SetPathName((folder + "doc.qsc").c_str());
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
     wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
     OpenPage<CFourierSourceWizard4> open(*wizard);
     CPropFourierSource* page = open.Page();
-    ExpectSaveAsAsksBeforeReplacingTheFileItWrites(page, folder, "");
     std::filesystem::create_directory(folder + "sub");
     std::ofstream(folder + "sub/meas.txt") << "0 1 0\n50 2 0\n";
     WriteChannels(folder + "new.mdx", {{1}, {2}});
