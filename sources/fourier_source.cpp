@@ -311,7 +311,6 @@ void CPropFourierSource::HandOver() {
     if (m_pWizard != nullptr) m_pWizard->CopyStateFrom(*this);
 }
 
-
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
