@@ -245,36 +245,51 @@ def linear_memory(argv):
     return ok
 
 
-def linear_rows(argv):
-    """The table part of the gate: True when every command's processor time per row at
-    ROWS_SIZES[1] is at most ROWS_LIMIT / 10 times its time per row at ROWS_SIZES[0], and its
-    peak resident set grows by at most PEAK_PER_ROW bytes per row."""
-    small_n, large_n = ROWS_SIZES
+def linear_tables(argv, unit, parts, limit, peak, repetitions):
+    """Checks commands of the host program on one table at two sizes. `parts` holds, for each
+    benchmark mode (--rows, --grid, --sweep), its sizes, its commands and the function that
+    gives a size's number of table items (rows or points). True when every command's processor
+    time per item at the larger size is at most `limit` times its time per item at the smaller
+    (the median of `repetitions` interleaved runs), and its peak resident set grows by at most
+    `peak` bytes per item added."""
     # As in linear_time, a run over the limit is measured again; memory does not depend on the
     # machine's load, so the first run decides it.
     memory_ok = True
     for attempt in range(1, ATTEMPTS + 1):
-        results = host_runs(program(argv[1]), small_n, large_n, 1, "--rows")
         time_ok = True
-        for command in ROWS_COMMANDS:
-            (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
-            ratio = bench_check.ratio(t_large, t_small)
-            growth = (p_large - p_small) / (large_n - small_n)
-            verdict = ("ok" if ratio <= ROWS_LIMIT else "NOT LINEAR" if attempt == ATTEMPTS
-                       else "over the limit, measuring again")
-            print(f"{command}: {t_large:.2f} s at {large_n} rows vs {t_small:.2f} s at {small_n} of processor "
-                  f"time ({t_large / large_n * 1e6:.2f} vs {t_small / small_n * 1e6:.2f} us per row) -> ratio "
-                  f"{ratio:.2f} (limit {ROWS_LIMIT}) {verdict}; peak resident set {p_large / 1024 ** 2:.0f} MiB vs "
-                  f"{p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} bytes per row (limit {PEAK_PER_ROW})")
-            time_ok = time_ok and ratio <= ROWS_LIMIT
-            if attempt == 1 and growth > PEAK_PER_ROW:
-                print(f"  {command}: TOO MUCH MEMORY per row")
-                memory_ok = False
+        for mode, (small_n, large_n), commands, items in parts:
+            results = host_runs(program(argv[1]), small_n, large_n, repetitions, mode, median=True)
+            small_items, large_items = items(small_n), items(large_n)
+            for command in commands:
+                (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
+                per_small, per_large = t_small / small_items, t_large / large_items
+                ratio = bench_check.ratio(per_large, per_small)
+                growth = (p_large - p_small) / (large_items - small_items)
+                verdict = ("ok" if ratio <= limit else "NOT LINEAR" if attempt == ATTEMPTS
+                           else "over the limit, measuring again")
+                print(f"{command}: {per_large * 1e6:.3f} us per {unit} at {large_items} {unit}s vs "
+                      f"{per_small * 1e6:.3f} at {small_items} of processor time ({t_large:.2f} s vs {t_small:.2f} s, "
+                      f"median of {repetitions}) -> ratio {ratio:.2f} (limit {limit:.2f}) {verdict}; peak resident set "
+                      f"{p_large / 1024 ** 2:.0f} MiB vs {p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} bytes per "
+                      f"{unit} (limit {peak})")
+                time_ok = time_ok and ratio <= limit
+                if attempt == 1 and growth > peak:
+                    print(f"  {command}: TOO MUCH MEMORY per {unit}")
+                    memory_ok = False
         if not memory_ok:
             return False
         if time_ok:
             return True
     return False
+
+
+def linear_rows(argv):
+    """The table part of the gate: True when every command's processor time at ROWS_SIZES[1] is
+    at most ROWS_LIMIT times its time at ROWS_SIZES[0], and its peak resident set grows by at
+    most PEAK_PER_ROW bytes per row."""
+    small_n, large_n = ROWS_SIZES
+    return linear_tables(argv, "row", (("--rows", ROWS_SIZES, ROWS_COMMANDS, lambda rows: rows),),
+                         ROWS_LIMIT * small_n / large_n, PEAK_PER_ROW, 1)
 
 
 def linear_grid(argv):
@@ -283,33 +298,7 @@ def linear_grid(argv):
     GRID_REPETITIONS), and its peak resident set grows by at most PEAK_PER_POINT bytes per point."""
     parts = (("--grid", GRID_SIDES, GRID_COMMANDS, lambda side: side * side),
              ("--sweep", SWEEP_SIZES, SWEEP_COMMANDS, lambda values: values))
-    memory_ok = True
-    for attempt in range(1, ATTEMPTS + 1):
-        time_ok = True
-        for mode, (small_n, large_n), commands, points in parts:
-            results = host_runs(program(argv[1]), small_n, large_n, GRID_REPETITIONS, mode, median=True)
-            small_points, large_points = points(small_n), points(large_n)
-            for command in commands:
-                (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
-                per_small, per_large = t_small / small_points, t_large / large_points
-                ratio = bench_check.ratio(per_large, per_small)
-                growth = (p_large - p_small) / (large_points - small_points)
-                verdict = ("ok" if ratio <= GRID_LIMIT else "NOT LINEAR" if attempt == ATTEMPTS
-                           else "over the limit, measuring again")
-                print(f"{command}: {per_large * 1e6:.3f} us per point at {large_points} points vs "
-                      f"{per_small * 1e6:.3f} at {small_points} of processor time ({t_large:.2f} s vs {t_small:.2f} s, "
-                      f"median of {GRID_REPETITIONS}) -> ratio {ratio:.2f} (limit {GRID_LIMIT}) {verdict}; peak "
-                      f"resident set {p_large / 1024 ** 2:.0f} MiB vs {p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} "
-                      f"bytes per point (limit {PEAK_PER_POINT})")
-                time_ok = time_ok and ratio <= GRID_LIMIT
-                if attempt == 1 and growth > PEAK_PER_POINT:
-                    print(f"  {command}: TOO MUCH MEMORY per point")
-                    memory_ok = False
-        if not memory_ok:
-            return False
-        if time_ok:
-            return True
-    return False
+    return linear_tables(argv, "point", parts, GRID_LIMIT, PEAK_PER_POINT, GRID_REPETITIONS)
 
 
 def gate(argv):
