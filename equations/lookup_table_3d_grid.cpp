@@ -261,13 +261,20 @@ UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check) {
         if (const UINT id = CheckXYValues(grid)) return id;
     const size_t nx = grid.CountX();
     const size_t ny = grid.CountY();
-    // The point objects are reused: the list is grown (and shrunk back when memory runs out,
-    // before any point has changed) or cut to the grid's size, then every point is set.
     // The point list counts with int: a larger grid cannot be listed, as memory cannot hold it.
     if (nx * ny > static_cast<size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
+    // The point objects are reused, so that the old and the new list are never in memory
+    // together: missing entries get a point and the list is grown (both taken back when memory
+    // runs out, before any point has changed) or cut to the grid's size; then every point is set.
     const INT_PTR before = points.GetSize();
     const INT_PTR total = static_cast<INT_PTR>(nx * ny);
+    std::vector<INT_PTR> filled;
     try {
+        for (INT_PTR k = 0; k < std::min(before, total); ++k) {
+            if (points.GetAt(k) != nullptr) continue;
+            filled.push_back(k);
+            points.SetAt(k, new C3DDataPoint());
+        }
         while (points.GetSize() < total) {
             auto point = std::make_unique<C3DDataPoint>();
             points.Add(point.get());
@@ -276,6 +283,10 @@ UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check) {
     } catch (...) {
         for (INT_PTR k = points.GetSize() - 1; k >= before; --k) delete static_cast<C3DDataPoint*>(points.GetAt(k));
         points.SetSize(before);
+        for (const INT_PTR k : filled) {
+            delete static_cast<C3DDataPoint*>(points.GetAt(k));
+            points.SetAt(k, nullptr);
+        }
         throw;
     }
     for (INT_PTR k = points.GetSize() - 1; k >= total; --k) delete static_cast<C3DDataPoint*>(points.GetAt(k));
