@@ -12,7 +12,7 @@ thyristor, gain, transfer-function, digital-filter, sum, limiter, characteristic
 blocks, time functions, a lookup table, an equation block and a meter), about a quarter of
 which write a data file.
 
-The first form is the gate of the continuous build, in four parts.
+The first form is the gate of the continuous build, in five parts.
 - Time: the benchmark does what `qvhost describe` does (read the schematic text once to check it
   and plan its outputs, then again to make, describe and destroy the elements one by one as they
   are read) for 1,000 and 10,000 elements. Fails (exit status 1) when the larger takes more than
@@ -41,6 +41,14 @@ The first form is the gate of the continuous build, in four parts.
   (15) times its time at the smaller in three runs in a row (a step that walks the table for
   every row gives about 100), or when its peak resident set grows by more than PEAK_PER_ROW
   bytes per row added.
+- 3D tables: the host program runs `describe`, `save` and `load -o` on a schematic of one 3D
+  lookup table whose page opens a data file of GRID_SIDES[0] and GRID_SIDES[1] squared points
+  (632 x 632 and 2,000 x 2,000), and `describe` on one whose x axis is swept to SWEEP_SIZES
+  values (100,000 and 1,000,000) under one y value, each GRID_REPETITIONS times in random
+  order. Fails when a command's processor time per point at the larger size, the median of its
+  repetitions, is more than GRID_LIMIT (2) times its time per point at the smaller in three
+  measurements in a row (a step that walks the grid for every value gives about 10), or when its
+  peak resident set grows by more than PEAK_PER_POINT bytes per point added.
 - Journal: the benchmark describes 3,000 resistors with tables of data pairs (half of them with
   "file": "sub/fN.mdx", so two folders) into a fresh folder on a disk and into one on a memory
   file system, interleaved, JOURNAL_REPETITIONS times each. Fails when the fastest run on the
@@ -68,6 +76,7 @@ wall-clock time unevenly. Run it on a quiet machine; the figures measured are in
 """
 import json
 import os
+import statistics
 import subprocess
 import sys
 
@@ -87,6 +96,13 @@ ROWS_SIZES = (100000, 1000000)
 ROWS_COMMANDS = ("rows_describe", "rows_save", "rows_load", "rows_edit")
 ROWS_LIMIT = 15.0     # 1,000,000 against 100,000 rows
 PEAK_PER_ROW = 3200   # bytes of peak resident set per row of a table, for every command
+GRID_SIDES = (632, 2000)         # 3D tables of side x side points opened from a data file
+SWEEP_SIZES = (100000, 1000000)  # values swept on one axis of a 3D table
+GRID_COMMANDS = ("grid_describe", "grid_save", "grid_load")
+SWEEP_COMMANDS = ("sweep_describe",)
+GRID_REPETITIONS = 3
+GRID_LIMIT = 2.0      # time per point at the larger size against the smaller
+PEAK_PER_POINT = 600  # bytes of peak resident set per point of a 3D table, for every command
 
 
 def linear_time(argv):
@@ -182,11 +198,13 @@ def journal_cost(argv):
     return False
 
 
-def host_runs(binary, small_n, large_n, repetitions, mode="--scale"):
-    """Runs the host program's commands through the benchmark's --scale mode (or --rows).
-    Returns {(command, n): (processor seconds, peak bytes, wall seconds)}: the fastest
-    repetition, with the largest peak resident set of all of them."""
+def host_runs(binary, small_n, large_n, repetitions, mode="--scale", median=False):
+    """Runs the host program's commands through the benchmark's --scale mode (or --rows, --grid,
+    --sweep). Returns {(command, n): (processor seconds, peak bytes, wall seconds)}: the fastest
+    repetition (with `median`, the median processor and wall-clock times of the repetitions),
+    with the largest peak resident set of all of them."""
     results = {}
+    runs = {}
     for entry in report(binary, [f"{mode}={small_n},{large_n}", f"--benchmark_repetitions={repetitions}",
                                  "--benchmark_enable_random_interleaving=true"]):
         if entry.get("error_occurred"):
@@ -196,8 +214,13 @@ def host_runs(binary, small_n, large_n, repetitions, mode="--scale"):
             continue
         command, n = entry["run_name"].split("/")[1:3]
         now = (float(entry["real_time"]), float(entry["peak_rss_MB"]) * 1024 ** 2, float(entry["wall_s"]))
+        runs.setdefault((command, int(n)), []).append(now)
         best = results.get((command, int(n)), now)
         results[(command, int(n))] = (min(best[0], now[0]), max(best[1], now[1]), min(best[2], now[2]))
+    if median:
+        for key, measured in runs.items():
+            results[key] = (statistics.median(m[0] for m in measured), results[key][1],
+                            statistics.median(m[2] for m in measured))
     return results
 
 
@@ -222,36 +245,60 @@ def linear_memory(argv):
     return ok
 
 
-def linear_rows(argv):
-    """The table part of the gate: True when every command's processor time per row at
-    ROWS_SIZES[1] is at most ROWS_LIMIT / 10 times its time per row at ROWS_SIZES[0], and its
-    peak resident set grows by at most PEAK_PER_ROW bytes per row."""
-    small_n, large_n = ROWS_SIZES
+def linear_tables(argv, unit, parts, limit, peak, repetitions):
+    """Checks commands of the host program on one table at two sizes. `parts` holds, for each
+    benchmark mode (--rows, --grid, --sweep), its sizes, its commands and the function that
+    gives a size's number of table items (rows or points). True when every command's processor
+    time per item at the larger size is at most `limit` times its time per item at the smaller
+    (the median of `repetitions` interleaved runs), and its peak resident set grows by at most
+    `peak` bytes per item added."""
     # As in linear_time, a run over the limit is measured again; memory does not depend on the
     # machine's load, so the first run decides it.
     memory_ok = True
     for attempt in range(1, ATTEMPTS + 1):
-        results = host_runs(program(argv[1]), small_n, large_n, 1, "--rows")
         time_ok = True
-        for command in ROWS_COMMANDS:
-            (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
-            ratio = bench_check.ratio(t_large, t_small)
-            growth = (p_large - p_small) / (large_n - small_n)
-            verdict = ("ok" if ratio <= ROWS_LIMIT else "NOT LINEAR" if attempt == ATTEMPTS
-                       else "over the limit, measuring again")
-            print(f"{command}: {t_large:.2f} s at {large_n} rows vs {t_small:.2f} s at {small_n} of processor "
-                  f"time ({t_large / large_n * 1e6:.2f} vs {t_small / small_n * 1e6:.2f} us per row) -> ratio "
-                  f"{ratio:.2f} (limit {ROWS_LIMIT}) {verdict}; peak resident set {p_large / 1024 ** 2:.0f} MiB vs "
-                  f"{p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} bytes per row (limit {PEAK_PER_ROW})")
-            time_ok = time_ok and ratio <= ROWS_LIMIT
-            if attempt == 1 and growth > PEAK_PER_ROW:
-                print(f"  {command}: TOO MUCH MEMORY per row")
-                memory_ok = False
+        for mode, (small_n, large_n), commands, items in parts:
+            results = host_runs(program(argv[1]), small_n, large_n, repetitions, mode, median=True)
+            small_items, large_items = items(small_n), items(large_n)
+            for command in commands:
+                (t_small, p_small, _), (t_large, p_large, _) = results[(command, small_n)], results[(command, large_n)]
+                per_small, per_large = t_small / small_items, t_large / large_items
+                ratio = bench_check.ratio(per_large, per_small)
+                growth = (p_large - p_small) / (large_items - small_items)
+                verdict = ("ok" if ratio <= limit else "NOT LINEAR" if attempt == ATTEMPTS
+                           else "over the limit, measuring again")
+                print(f"{command}: {per_large * 1e6:.3f} us per {unit} at {large_items} {unit}s vs "
+                      f"{per_small * 1e6:.3f} at {small_items} of processor time ({t_large:.2f} s vs {t_small:.2f} s, "
+                      f"median of {repetitions}) -> ratio {ratio:.2f} (limit {limit:.2f}) {verdict}; peak resident set "
+                      f"{p_large / 1024 ** 2:.0f} MiB vs {p_small / 1024 ** 2:.0f} MiB -> {growth:.0f} bytes per "
+                      f"{unit} (limit {peak})")
+                time_ok = time_ok and ratio <= limit
+                if attempt == 1 and growth > peak:
+                    print(f"  {command}: TOO MUCH MEMORY per {unit}")
+                    memory_ok = False
         if not memory_ok:
             return False
         if time_ok:
             return True
     return False
+
+
+def linear_rows(argv):
+    """The table part of the gate: True when every command's processor time at ROWS_SIZES[1] is
+    at most ROWS_LIMIT times its time at ROWS_SIZES[0], and its peak resident set grows by at
+    most PEAK_PER_ROW bytes per row."""
+    small_n, large_n = ROWS_SIZES
+    return linear_tables(argv, "row", (("--rows", ROWS_SIZES, ROWS_COMMANDS, lambda rows: rows),),
+                         ROWS_LIMIT * small_n / large_n, PEAK_PER_ROW, 1)
+
+
+def linear_grid(argv):
+    """The 3D table part of the gate: True when every command's processor time per point at the
+    larger size is at most GRID_LIMIT times its time per point at the smaller (medians of
+    GRID_REPETITIONS), and its peak resident set grows by at most PEAK_PER_POINT bytes per point."""
+    parts = (("--grid", GRID_SIDES, GRID_COMMANDS, lambda side: side * side),
+             ("--sweep", SWEEP_SIZES, SWEEP_COMMANDS, lambda values: values))
+    return linear_tables(argv, "point", parts, GRID_LIMIT, PEAK_PER_POINT, GRID_REPETITIONS)
 
 
 def gate(argv):
@@ -260,10 +307,11 @@ def gate(argv):
         time_ok = linear_time(argv)
         memory_ok = linear_memory(argv)
         rows_ok = linear_rows(argv)
+        grid_ok = linear_grid(argv)
         journal_ok = journal_cost(argv)
     except bench_check.Failed as failure:
         return failure.status
-    return 0 if time_ok and memory_ok and rows_ok and journal_ok else 1
+    return 0 if time_ok and memory_ok and rows_ok and grid_ok and journal_ok else 1
 
 
 def scale(argv):

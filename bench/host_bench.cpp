@@ -33,6 +33,13 @@
 // nonlinear resistor whose characteristic is a table of N data pairs (RowsCommand):
 // Qvhost/rows_describe/N, rows_save, rows_load and rows_edit, with the time and the peak
 // resident set per row besides. bench/check_host_bench.py compares 100,000 with 1,000,000 rows.
+//
+// With --grid=S1,S2,... it runs the host program on a schematic of one 3D lookup table whose
+// page opens a data file of S x S points (GridCommand): Qvhost/grid_describe/S, grid_save and
+// grid_load; with --sweep=N1,N2,... on one whose x axis is swept to N values under one y value:
+// Qvhost/sweep_describe/N. Both give the time and the peak resident set per point besides.
+// bench/check_host_bench.py compares 632 x 632 with 2,000 x 2,000 points and 100,000 with
+// 1,000,000 swept values.
 #include "editor/host.h"
 #include "editor/output_files.h"
 #include "win32/profile.h"
@@ -59,6 +66,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -507,44 +516,92 @@ void RowsCommand(benchmark::State& state, const std::string& command, int rows) 
     state.counters["rss_per_row_B"] = used.peakBytes / rows;
 }
 
-// Registers the child-process runs of "--rows=N1,N2,..." (RowsCommand).
-bool RegisterRows(const std::string& list) {
+// The folder of the 3D lookup table of side x side points: its data file "input.mdx" (x = i,
+// y = j, z = i + j / 2 in grid order) and the schematic of one 3D lookup table "LUT1" whose
+// page opens that file and names its own file "grid.mdx", written once.
+std::string GridSchematic(int side) {
+    const std::string folder = FolderFor("grid" + std::to_string(side));
+    const std::string path = folder + "schematic.json";
+    if (std::filesystem::exists(path)) return path;
+    {
+        std::ofstream data(folder + "input.mdx", std::ios::binary);
+        data << "MDX 1\nchannels 3\nitems " << static_cast<long long>(side) * side
+             << "\nchannel \"x\" \"\"\nchannel \"z\" \"\"\nchannel \"y\" \"\"\ndata\n";
+        for (int j = 0; j < side; ++j)
+            for (int i = 0; i < side; ++i) data << i << ' ' << i + j * 0.5 << ' ' << j << '\n';
+        data << "end\n";
+    }
+    std::ofstream(path, std::ios::binary)
+        << R"({"document": "Grid", "elements": [{"id": 103, "name": "LUT1", "parameters": {"IN[1]": "U", "IN[2]": "W"}, )"
+        << R"("script": ["click 2116", "file )" << folder << R"(input.mdx", "click 2118", "type 2117 \"grid.mdx\"", "ok"]}]})"
+        << "\n";
+    return path;
+}
+
+// The schematic of one 3D lookup table "LUT1" whose y axis is swept to one value and whose x
+// axis to `values` values (0, 1, ...), written once in its folder.
+std::string SweepSchematic(int values) {
+    const std::string path = FolderFor("sweep" + std::to_string(values)) + "schematic.json";
+    if (!std::filesystem::exists(path))
+        std::ofstream(path, std::ios::binary)
+            << R"({"document": "Sweep", "elements": [{"id": 103, "name": "LUT1", "parameters": {"IN[1]": "U", "IN[2]": "W"}, )"
+            << R"("script": ["dialog 2605 stay {", "type 1035 \"1\"", "click 1036", "}", "click 2444", )"
+            << R"("dialog 2605 stay {", "type 1035 \")" << values << R"(\"", "click 1036", "}", "click 2438", )"
+            << R"("click 2116", "type 2117 \"sweep.mdx\"", "ok"]}]})" << "\n";
+    return path;
+}
+
+// One command of the host program on a 3D lookup table: "grid" of side x side points opened
+// from its data file (describe, save, load -o of what was saved), or "sweep" of `n` values on
+// one axis (describe). Time and peak resident set are also given per point.
+void GridCommand(benchmark::State& state, const std::string& kind, const std::string& command, int n) {
+    const bool grid = kind == "grid";
+    const std::string schematic = grid ? GridSchematic(n) : SweepSchematic(n);
+    const std::string folder = FolderFor(kind + std::to_string(n));
+    const double points = grid ? static_cast<double>(n) * n : n;
+    ChildUsage used;
+    if (!TimeChild(state, FileCommandArgs(command, schematic, folder), schematic, folder, used)) return;
+    state.counters["points"] = points;
+    state.counters["cpu_per_point_us"] = used.cpuSeconds / points * 1e6;
+    state.counters["rss_per_point_B"] = used.peakBytes / points;
+}
+
+// Registers Qvhost/<prefix><command>/<n> for every size n of the comma-separated list (from 1
+// to `max`) and every command, each run once per repetition by `run(state, command, n)`.
+bool RegisterChildRuns(const std::string& list, const char* option, long max, const std::string& prefix,
+                       std::initializer_list<const char*> commands,
+                       const std::function<void(benchmark::State&, const std::string&, int)>& run) {
     std::stringstream sizes(list);
     for (std::string item; std::getline(sizes, item, ',');) {
         char* end = nullptr;
         const long n = std::strtol(item.c_str(), &end, 10);
-        if (item.empty() || *end != '\0' || n < 1 || n > 10000000) {
-            std::fprintf(stderr, "host_bench: --rows takes sizes from 1 to 10000000, not \"%s\"\n", item.c_str());
+        if (item.empty() || *end != '\0' || n < 1 || n > max) {
+            std::fprintf(stderr, "host_bench: %s takes sizes from 1 to %ld, not \"%s\"\n", option, max, item.c_str());
             return false;
         }
-        for (const char* command : {"describe", "save", "load", "edit"}) {
-            const std::string name = std::string("Qvhost/rows_") + command + "/" + std::to_string(n);
-            benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
-                RowsCommand(state, command, static_cast<int>(n));
+        for (const char* command : commands) {
+            const std::string name = "Qvhost/" + prefix + command + "/" + std::to_string(n);
+            benchmark::RegisterBenchmark(name.c_str(), [run, command, n](benchmark::State& state) {
+                run(state, command, static_cast<int>(n));
             })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
         }
     }
     return true;
 }
 
-// Registers the child-process runs for the sizes of "--scale=N1,N2,...".
-bool RegisterScale(const std::string& list) {
-    std::stringstream sizes(list);
-    for (std::string item; std::getline(sizes, item, ',');) {
-        char* end = nullptr;
-        const long n = std::strtol(item.c_str(), &end, 10);
-        if (item.empty() || *end != '\0' || n < 1 || n > 1000000) {
-            std::fprintf(stderr, "host_bench: --scale takes sizes from 1 to 1000000, not \"%s\"\n", item.c_str());
-            return false;
-        }
-        for (const char* command : {"describe", "save", "load", "edit", "svg"}) {
-            const std::string name = std::string("Qvhost/") + command + "/" + std::to_string(n);
-            benchmark::RegisterBenchmark(name.c_str(), [command, n](benchmark::State& state) {
-                RunCommand(state, command, static_cast<int>(n));
-            })->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-        }
-    }
-    return true;
+// The child-process runs of the options "--scale=", "--rows=", "--grid=" and "--sweep=".
+bool RegisterOption(const std::string& option, const std::string& list) {
+    if (option == "--scale=") return RegisterChildRuns(list, "--scale", 1000000, "", {"describe", "save", "load", "edit", "svg"}, RunCommand);
+    if (option == "--rows=") return RegisterChildRuns(list, "--rows", 10000000, "rows_", {"describe", "save", "load", "edit"}, RowsCommand);
+    if (option == "--grid=")
+        return RegisterChildRuns(list, "--grid", 10000, "grid_", {"describe", "save", "load"},
+                                 [](benchmark::State& state, const std::string& command, int n) {
+                                     GridCommand(state, "grid", command, n);
+                                 });
+    return RegisterChildRuns(list, "--sweep", 10000000, "sweep_", {"describe"},
+                             [](benchmark::State& state, const std::string& command, int n) {
+                                 GridCommand(state, "sweep", command, n);
+                             });
 }
 
 struct Cleanup {
@@ -563,22 +620,23 @@ int main(int argc, char** argv) {
     qv::SetProfileFolder(bin);
     setenv("QV_USER_PROFILE", (ScratchRoot() + "user.ini").c_str(), 1);
     Cleanup cleanup;
-    // "--scale=..." and "--rows=..." replace the in-process benchmarks by the runs of the host
-    // program.
-    std::string scale;
-    std::string rows;
+    // "--scale=...", "--rows=...", "--grid=..." and "--sweep=..." replace the in-process
+    // benchmarks by the runs of the host program.
+    std::vector<std::pair<std::string, std::string>> childRuns;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::strncmp(argv[i], "--scale=", 8) == 0)
-            scale = argv[i] + 8;
-        else if (i > 0 && std::strncmp(argv[i], "--rows=", 7) == 0)
-            rows = argv[i] + 7;
-        else
-            rest.push_back(argv[i]);
+        bool taken = false;
+        for (const char* option : {"--scale=", "--rows=", "--grid=", "--sweep="})
+            if (i > 0 && !taken && std::strncmp(argv[i], option, std::strlen(option)) == 0) {
+                childRuns.emplace_back(option, argv[i] + std::strlen(option));
+                taken = true;
+            }
+        if (!taken) rest.push_back(argv[i]);
     }
     int restCount = static_cast<int>(rest.size());
-    if (!scale.empty() || !rows.empty()) {
-        if ((!scale.empty() && !RegisterScale(scale)) || (!rows.empty() && !RegisterRows(rows))) return 1;
+    if (!childRuns.empty()) {
+        for (const auto& [option, list] : childRuns)
+            if (!RegisterOption(option, list)) return 1;
         // A filter given on the command line picks among the runs ("^Qvhost/load/"); without
         // one, every command runs and none of the in-process benchmarks.
         const bool filtered = std::any_of(rest.begin() + 1, rest.end(), [](const char* arg) {

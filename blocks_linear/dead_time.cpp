@@ -207,7 +207,9 @@ void CPropDeadBlock::FindAndReadFile() {
     if (!FindCharacteristicFile(name, folder)) return;
     m_strFileName = name;
     m_strFolder = folder;
-    if (ReadInitialValueFile(m_strFolder + m_strFileName)) {
+    const BOOL read = ReadInitialValueFile(m_strFolder + m_strFileName);
+    m_known.TakeOpened(m_strFolder + m_strFileName, read != FALSE);
+    if (read) {
         MakeFileNameRelative();
         UpdateData(FALSE);
     }
@@ -398,10 +400,7 @@ void CPropDeadBlock::CompleteFileName() {
         m_strFileName = MakeDocumentFileName(m_pWizard, "");
         return;
     }
-    PathParts parts = SplitPath(m_strFileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    m_strFileName = JoinPath(parts);
+    m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
 }
 
 BOOL CPropDeadBlock::OnApply() {
@@ -826,13 +825,6 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
         x[static_cast<size_t>(i)] = i;
         y[static_cast<size_t>(i)] = TBExtended_atof(m_lstValues.GetItemText(i, 1), "");
     }
-    if (m_strFileName.Find('*') >= 0) {
-        PathParts parts = SplitPath(m_strFileName);
-        if (parts.name.Find('*') >= 0) parts.name = m_strName;
-        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-        m_strFileName = JoinPath(parts);
-        UpdateData(FALSE);
-    }
     CReadAndWriteFiles files;
     files.SetNrChannels(2);
     files.SetNrItems(n);
@@ -843,26 +835,15 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
     }
     files.InsertChannel(0, x.data(), "X", "");
     files.InsertChannel(1, y.data(), channelName, "");
-    if (m_nFileFormat != CReadAndWriteFiles::kFormatTextVersion) {
-        m_nFileFormat = format;
-    } else {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(kStrTextCannotBeWritten);
-        }
-        ShowMessage(text);
-        m_strFileName = SplitPath(m_strFileName).name + ".mdx";
-        m_nFileFormat = 0;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the table's folder.
-    m_strFileName = WritableDataFileName(m_strFileName);
-    const CString path = WritableDataFilePath(m_strFileName, m_strFolder);
-    if (!files.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(files.GetLastError());
-        return FALSE;
-    }
-    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    // A relative folder lies in the table's folder.
+    const std::optional<qv::files::WrittenTable> written =
+        qv::files::WriteTableFile(files, m_strFileName, format, m_nFileFormat, m_strName, m_strFolder, m_known);
+    if (!written) return FALSE;
+    m_nFileFormat = written->format;
+    // The field names the file written.
+    m_strFileName = written->name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    if (m_pWizard != nullptr) AnnounceFileWritten(RequestTarget(m_pWizard), written->path);
     return TRUE;
 }
 
@@ -879,7 +860,9 @@ void CPropDeadBlock::OnImportFile() {
     UpdateData(TRUE);
     SetModified(TRUE);
     if (!qv::files::AskForFileToRead(this, m_strFolder, m_strFileName)) return;
-    if (!ReadInitialValueFile(m_strFileName)) {
+    const BOOL read = ReadInitialValueFile(m_strFileName);
+    m_known.TakeChosenToRead(m_strFileName, read != FALSE);
+    if (!read) {
         ShowMessage(qv::files::ReadErrorText());
         UpdateData(TRUE);
         SetModified(TRUE);
@@ -899,11 +882,24 @@ void CPropDeadBlock::OnImportFile() {
 void CPropDeadBlock::OnExportFile() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const int format = qv::files::AskForFileToWrite(this, m_strFolder, m_strFileName, m_nFileFormat);
+    CString chosen = m_strFileName;
+    const int format = qv::files::AskForFileToSaveAs(this, m_strFolder, chosen, m_nFileFormat, m_known);
     if (format < 0) return;
+    // The name chosen is written where it says, in the format chosen. When nothing may be
+    // written, the page stays as it was.
+    const CString earlierName = m_strFileName;
+    const CString earlierFolder = m_strFolder;
+    const int earlierFormat = m_nFileFormat;
+    m_strFileName = chosen;
+    m_nFileFormat = format;
     MakeFileNameRelative();
-    if (!WriteInitialValueFile(m_strFileName, format)) return;
-    UpdateData(FALSE);
+    if (!WriteInitialValueFile(m_strFileName, format)) {
+        m_strFileName = earlierName;
+        m_strFolder = earlierFolder;
+        m_nFileFormat = earlierFormat;
+        UpdateData(FALSE);
+        return;
+    }
     MakeFileNameRelative();
     SetModified(TRUE);
 }

@@ -24,6 +24,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/block_page_fields.h"
+#include "framework/page_table_file.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
@@ -129,6 +130,9 @@ protected:
 
     CPtrArray m_snapshots;
     CString m_strFolder;
+    // The files the values were read from, refused, named or written, for the question before
+    // a write replaces a file.
+    qv::files::DataFileKnowledge m_known;
     int m_bSeparate = 1;
     int m_bInitialising = 0;
     CWizardCopaObject3* m_pTemplate = nullptr;

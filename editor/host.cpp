@@ -598,7 +598,7 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     const std::vector<ScriptAction>& actions = pressOk;
     const size_t shownBefore = UserScript::Instance().Shown().size();
     std::string refused;
-    if (!RunSession(element, actions, runner, refused)) {
+    if (!RunSession(element, actions, runner, refused, true)) {
         // The page's own message says what it refused; the OK the host pressed is no line of
         // the user's.
         const auto& shown = UserScript::Instance().Shown();
@@ -672,7 +672,7 @@ bool Host::TakeName(Element& element, std::string& error) {
 }
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
-                      std::string& error) {
+                      std::string& error, bool schematicsOwn) {
     // What the pages show while the sheet is made comes before the user script, which has no
     // answer for it yet: unless the job hears of it itself, the session fails on it as on any
     // box the script could not answer.
@@ -700,7 +700,16 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         error = ElementLabel(element.source.name) + ", as its pages opened: " + unanswered;
         ok = false;
     } else {
+        // A user answers a page's question before it replaces a file; the schematic, which names
+        // the file its page writes, has answered it for the job.
+        if (schematicsOwn)
+            UserScript::Instance().SetStandingAnswer([](const std::string& text) {
+                static const std::string question = " already exists.\nDo you want to replace it?";
+                const bool replace = text.size() > question.size() && text.ends_with(question);
+                return replace ? IDYES : 0;
+            });
         ok = runner.Run(actions, sheet);
+        UserScript::Instance().SetStandingAnswer(nullptr);
         // The run leaves no one to hear of what the user script did not foresee, unless the
         // job asked to keep hearing of it (counting the runs).
         ++m_pageRuns;
@@ -772,7 +781,7 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     if (actions == nullptr) return false;
     EditScriptRunner runner;
     runner.makeListings = false;
-    return RunSession(added, *actions, runner, error) && TakeName(added, error);
+    return RunSession(added, *actions, runner, error, true) && TakeName(added, error);
 }
 
 namespace {

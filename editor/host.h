@@ -306,8 +306,11 @@ private:
     // them. False, naming the element and the parameter, when the page does not take a value
     // as given.
     bool ApplyValuesOnPage(Element& element, std::string& error);
+    // Runs the actions on the element's pages. With `schematicsOwn` the actions are the
+    // schematic's own (its values, characteristic and script), whose data files are the job's
+    // documented outputs: a page's question whether to replace such a file is answered yes.
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
-                    std::string& error);
+                    std::string& error, bool schematicsOwn = false);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
     // The first input parameter that the model text names ("@R") and whose value is empty, or
@@ -476,10 +479,11 @@ std::string InputNamedBy(const std::string& path, const std::vector<std::string>
 // (ending in '/') and written as an absolute path; a bare name or an absolute path stays.
 std::string DataFileEntry(const std::string& file, const std::string& documentFolder);
 
-// The path of the data file that the table writes for a user's file name: a missing name
-// part becomes the element's name, an extension that is not a writable four-character one
-// becomes ".mdx", a bare name beginning with "." gets the element's name in front, and a
-// bare name lies in the document's folder.
+// The path of the data file that the table writes for a user's file name, by the table's
+// rules (framework/data_file_names.h): a missing name part or one with "*" becomes the
+// element's name, an extension with "*" or one that cannot be written becomes ".mdx", a bare
+// name beginning with "." gets the element's name in front, and a bare name lies in the
+// document's folder.
 std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder);
 
 // The edit-script lines that enter a characteristic on a page whose controls the catalogue

@@ -129,23 +129,18 @@ std::string DataFileEntry(const std::string& file, const std::string& documentFo
 std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
     std::string entry = DataFileEntry(file, documentFolder);
     std::replace(entry.begin(), entry.end(), '\\', '/');
-    // Folder, name and extension as the table cuts them.
-    const size_t slash = entry.find_last_of('/');
-    std::string dir = slash == std::string::npos ? std::string() : entry.substr(0, slash + 1);
-    std::string rest = slash == std::string::npos ? entry : entry.substr(slash + 1);
-    const size_t dot = rest.find_last_of('.');
-    std::string name = dot == std::string::npos ? rest : rest.substr(0, dot);
-    std::string ext = dot == std::string::npos ? std::string() : rest.substr(dot);
-    if (name.empty() || name.find('*') != std::string::npos) name = element;
-    if (!IsWritableDataFileExtension(CString(std::string_view(ext)))) ext = kDataFileExtension;
+    // The name the table gives the file, by the rules the table applies (data_file_names.h).
+    const CString elementName{std::string_view(element)};
+    const PathParts parts = SplitPath(WritableDataFileName(ReplaceDataFileWildcards(CString(std::string_view(entry)), elementName)));
+    std::string dir = parts.dir.str();
     std::string folder = documentFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
-    // A file in the document's folder is kept by its bare name; a bare name beginning with "."
-    // gets the element's name in front.
+    // A file in the document's folder is kept by its bare name, to which the leading-dot rule
+    // applies.
     if (dir == folder) dir.clear();
-    std::string bare = name + ext;
-    if (dir.empty() && bare[0] == '.') bare = element + bare;
-    return (dir.empty() ? folder : dir) + bare;
+    CString bare = parts.name + parts.ext;
+    if (dir.empty()) bare = PrefixDotFileName(bare, elementName);
+    return (dir.empty() ? folder : dir) + bare.str();
 }
 
 namespace {

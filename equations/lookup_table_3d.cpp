@@ -20,6 +20,7 @@
 #include "toolkit/tb_numbers.h"
 #include "win32/paths.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -118,12 +119,14 @@ void CopyPoints(CPtrArray& to, const CPtrArray& from) {
 // CProp3DLookupTableXY
 
 // Edits that mark the page modified, unit texts that head a list, and the unit boxes.
-constexpr int kMarkingEdits[] = {kCtlName, kCtlFileName, kCtlVariable, kCtlYUnit};
+constexpr int kMarkingEdits[] = {kCtlName, kCtlVariable, kCtlYUnit};
 constexpr int kHeadingUnits[] = {kCtlXUnit, kCtlZUnit};
 constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
 
 BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CDataFileTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
+    // A typed file name also names the table's own file.
+    ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnFileNameTyped)
     ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
     ON_CBN_SELCHANGE(kCtlInterpolation, &CProp3DLookupTableXY::OnMarkModified)
@@ -272,14 +275,21 @@ void CProp3DLookupTableXY::EnableUnitEdits() {
 }
 
 void CProp3DLookupTableXY::BuildListsFromPoints() {
-    ShowCheckFailure(qv::lookup3d::BuildListsFromPoints(m_grid, m_points));
+    WithinMemory(static_cast<std::uint64_t>(m_points.GetSize()),
+                 [&] { ShowCheckFailure(qv::lookup3d::BuildListsFromPoints(m_grid, m_points)); });
     if (m_nSelectedY >= static_cast<int>(m_grid.CountY())) m_nSelectedY = -1;
 }
 
 bool CProp3DLookupTableXY::BuildPointsFromLists() {
-    const UINT failure = qv::lookup3d::BuildPointsFromLists(m_grid, m_points, true);
+    UINT failure = 0;
+    if (!WithinMemory(GridPoints(), [&] { failure = qv::lookup3d::BuildPointsFromLists(m_grid, m_points, true); }))
+        return false;
     ShowCheckFailure(failure);
     return failure == 0;
+}
+
+std::uint64_t CProp3DLookupTableXY::GridPoints() const {
+    return static_cast<std::uint64_t>(m_grid.CountX()) * m_grid.CountY();
 }
 
 void CProp3DLookupTableXY::ReadXListFromControl() {
@@ -370,10 +380,7 @@ void CProp3DLookupTableXY::NewRow(Axis axis) {
     ReadYListFromControl();
     ReadZListFromControl();
     const size_t end = axis == Axis::X ? m_grid.CountX() : m_grid.CountY();
-    if (!m_grid.Insert(axis, end, 0.0)) {
-        ShowMessage(LoadLibraryString(kStrInvalidValue));
-        return;
-    }
+    if (!WithinMemory(m_grid.PointsWith(axis, end + 1), [&] { m_grid.Insert(axis, end, 0.0); })) return;
     FillAxisList(axis);
     EnableListButtons(axis);
     if (axis == Axis::X) {
@@ -449,7 +456,7 @@ void CProp3DLookupTableXY::MoveRow(Axis axis, int delta) {
 }
 
 // The wizard's sweep dialog of the axis; on OK the axis is set or extended. A refused sweep
-// (a grid beyond the bounds, or values that are not finite) changes nothing.
+// (values that are not finite, or a grid that does not fit in memory) changes nothing.
 void CProp3DLookupTableXY::Sweep(Axis axis) {
     if (m_pWizard == nullptr) return;
     CDlgSweepData& dialog = axis == Axis::X ? m_pWizard->XSweep() : m_pWizard->YSweep();
@@ -462,7 +469,11 @@ void CProp3DLookupTableXY::Sweep(Axis axis) {
     ReadXListFromControl();
     ReadYListFromControl();
     ReadZListFromControl();
-    if (!dialog.ApplyTo(m_grid, axis)) {
+    bool finite = true;
+    const size_t kept = dialog.GetMode() == 0 ? 0 : (axis == Axis::X ? m_grid.CountX() : m_grid.CountY());
+    const std::uint64_t values = static_cast<std::uint64_t>(std::max(TBExtended_atoi(dialog.GetCount()), 0)) + kept;
+    if (!WithinMemory(m_grid.PointsWith(axis, values), [&] { finite = dialog.ApplyTo(m_grid, axis); })) return;
+    if (!finite) {
         ShowMessage(LoadLibraryString(kStrInvalidValue));
         return;
     }
@@ -581,8 +592,11 @@ BOOL CProp3DLookupTableXY::OnApply() {
         else if (param->GetValueID() == kIdInterpolation) param->SetValue(TBExtended_itoa(m_nInterpolation + 1));
         else if (param->GetValueID() == kIdVariable) param->SetValue(m_strVariable);
     });
-    qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
-    m_pWizard->SetData(GetState(), m_points);
+    if (!WithinMemory(GridPoints(), [&] {
+            qv::lookup3d::BuildPointsFromLists(m_grid, m_points, false);
+            m_pWizard->SetData(GetState(), m_points);
+        }))
+        return FALSE;
     m_lstZ.SaveColumnWidths();
     if (!WriteFileAndCommit(true)) return FALSE;
     SetModified(FALSE);
@@ -602,7 +616,6 @@ void CProp3DLookupTableXY::Serialize(CArchive& ar) {
     DWORD xFlag = 0, yFlag = 0, zFlag = 0, fileFlag = 0, count = 0;
     CString xUnit, yUnit, zUnit;
     ar >> xFlag >> yFlag >> zFlag >> xUnit >> yUnit >> zUnit >> fileFlag >> count;
-    if (count > kMaxGridPoints) AfxThrowArchiveException(CArchiveException::badIndex);
     m_bXUnit = xFlag != 0;
     m_bYUnit = yFlag != 0;
     m_bZUnit = zFlag != 0;
@@ -644,7 +657,7 @@ void CProp3DLookupTableXY::ConvertWizard3Data(const void* data, long length) {
             // empties the table.
             if (Read3DDataPointsFromBuffer(&cursor, &left, &read, nullptr, nullptr, nullptr, nullptr, nullptr,
                                            nullptr) &&
-                l4 > 4 && static_cast<size_t>(read.GetSize()) <= kMaxGridPoints) {
+                l4 > 4) {
                 DeletePoints(m_points);
                 m_points.Append(read);
                 read.RemoveAll();
@@ -675,8 +688,10 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
         ShowMessage(kOnlyThreeChannels);
         return FALSE;
     }
+    // The reader has checked the item count against the file's bytes; a table that memory
+    // cannot hold is refused with one message.
     const int n = reader.GetNrItems();
-    if (n < 0 || static_cast<size_t>(n) > kMaxGridPoints) {
+    if (n < 0) {
         ShowMessage(LoadLibraryString(kStrInvalidValue));
         return FALSE;
     }
@@ -685,15 +700,31 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     // grid is checked before the page takes it, so that a refused file never becomes the
     // table's file.
     std::vector<double> columns[3];
-    if (!qv::pointtable::ReadChannelColumns(reader, n, columns)) {
+    CPtrArray read;
+    Grid grid;
+    bool readable = true;
+    UINT failure = 0;
+    const bool fits = WithinMemory(static_cast<std::uint64_t>(n), [&] {
+        try {
+            qv::tables::RequireMemoryFor(static_cast<std::uint64_t>(n), kBytesPerPoint);
+            readable = qv::pointtable::ReadChannelColumns(reader, n, columns);
+            for (size_t k = 0; readable && k < static_cast<size_t>(n); ++k) {
+                auto point = std::make_unique<C3DDataPoint>(columns[0][k], columns[2][k], columns[1][k]);
+                read.Add(point.get());
+                point.release();
+            }
+            if (readable) failure = qv::lookup3d::BuildListsFromPoints(grid, read);
+        } catch (...) {
+            DeletePoints(read);
+            throw;
+        }
+    });
+    if (!fits) return FALSE;
+    if (!readable) {
         if (reader.GetLastErrorNumber() != 7) ShowMessage(reader.GetLastError());
         return FALSE;
     }
-    CPtrArray read;
-    for (size_t k = 0; k < static_cast<size_t>(n); ++k)
-        read.Add(new C3DDataPoint(columns[0][k], columns[2][k], columns[1][k]));
-    Grid grid;
-    if (const UINT failure = qv::lookup3d::BuildListsFromPoints(grid, read)) {
+    if (failure != 0) {
         DeletePoints(read);
         ShowCheckFailure(failure);
         return FALSE;
@@ -750,14 +781,16 @@ BOOL CProp3DLookupTableXY::ExportFile(const CString& fileName, int format) {
     writer.InsertChannel(1, zs.data(), zName, zUnit);
     writer.InsertChannel(2, ys.data(), yName, yUnit);
     CString name;
-    const CString path = DataFileTarget(fileName, format, name);
-    if (!writer.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
+    const std::optional<CString> path = DataFileTarget(fileName, format, name);
+    if (!path) return FALSE;
+    if (!writer.WriteFile(*path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
         ShowMessage(writer.GetLastError());
         return FALSE;
     }
+    TakeWrittenFile(*path);
     if (m_bFileName) m_strFileName = name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    AnnounceFileWritten(RequestTarget(m_pWizard), *path);
     return TRUE;
 }
 
@@ -856,7 +889,6 @@ void C3DLookupTableWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     CString xChannel, yChannel, zChannel;
     ar >> fileName >> xChannel >> yChannel >> zChannel >> state.xUnit >> state.yUnit >> state.zUnit;
     ar >> xFlag >> yFlag >> zFlag >> count;
-    if (count > kMaxGridPoints) AfxThrowArchiveException(CArchiveException::badIndex);
     state.fileNameFlag = fileName != 0;
     state.xUnitFlag = xFlag != 0;
     state.yUnitFlag = yFlag != 0;

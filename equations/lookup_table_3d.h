@@ -21,6 +21,7 @@
 #include "framework/data_classes.h"
 #include "framework/page_wizard.h"
 #include "framework/sheet_serialize.h"
+#include "framework/table_memory.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
@@ -111,6 +112,14 @@ protected:
     void OnWildcardsReplaced(const CString& name) override;
     CWizardBase4* Owner() const override;
     qv::lookup3d::Axis FocusedAxis() const;
+    // The points of the editing form (x values times y values).
+    std::uint64_t GridPoints() const;
+    // Runs a step that builds a table of `points` points; false, with one message saying so,
+    // when memory runs out (the step leaves what it changes as it was).
+    template <class Step>
+    bool WithinMemory(std::uint64_t points, Step&& step) {
+        return qv::tables::BuildWithinMemory(points, step, [this](const CString& text) { ShowMessage(text); });
+    }
 
     void OnMarkModified();
     void OnFileNameFlag();

@@ -3,10 +3,13 @@
 #include "framework/control_layout.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/table_memory.h"
 #include "toolkit/tb_numbers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <new>
 
 IMPLEMENT_SERIAL(CDlgSweepData, CTBDialog, VERSIONABLE_SCHEMA | 10)
 PARVEL_VERSIONED_CLASS(CDlgSweepData)
@@ -57,27 +60,37 @@ void Grid::EraseZ(size_t i, size_t j) {
     if (row != m_z.end()) row->second.erase(m_x[i].get());
 }
 
-bool Grid::Fits(size_t nx, size_t ny) const {
-    if (nx > kMaxAxisValues || ny > kMaxAxisValues) return false;
-    return nx * ny <= kMaxGridPoints;
+std::uint64_t Grid::PointsWith(Axis axis, std::uint64_t values) const {
+    // An axis without values still holds its values in the other's lists: counted as one.
+    const std::uint64_t other = std::max<size_t>(axis == Axis::X ? m_y.size() : m_x.size(), 1);
+    const std::uint64_t limit = std::numeric_limits<std::uint64_t>::max();
+    return values != 0 && other > limit / values ? limit : values * other;
 }
 
-bool Grid::Insert(Axis axis, size_t position, double value) {
-    if (axis == Axis::X) {
-        if (!Fits(m_x.size() + 1, m_y.size())) return false;
-        position = std::min(position, m_x.size());
-        auto fresh = std::make_unique<double>(value);
-        for (const auto& y : m_y) m_z[y.get()][fresh.get()] = 0.0;
-        m_x.insert(m_x.begin() + static_cast<std::ptrdiff_t>(position), std::move(fresh));
-    } else {
-        if (!Fits(m_x.size(), m_y.size() + 1)) return false;
-        position = std::min(position, m_y.size());
-        auto fresh = std::make_unique<double>(value);
-        ZRow& row = m_z[fresh.get()];
-        for (const auto& x : m_x) row[x.get()] = 0.0;
-        m_y.insert(m_y.begin() + static_cast<std::ptrdiff_t>(position), std::move(fresh));
+// The value goes into its list first; when a z map cannot take it, what it was given is taken
+// back, so that running out of memory leaves the grid as it was.
+void Grid::Insert(Axis axis, size_t position, double value) {
+    auto& list = axis == Axis::X ? m_x : m_y;
+    position = std::min(position, list.size());
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(position), std::make_unique<double>(value));
+    const double* key = list[position].get();
+    try {
+        if (axis == Axis::X) {
+            for (const auto& y : m_y) m_z[y.get()][key] = 0.0;
+        } else {
+            ZRow row;
+            row.reserve(m_x.size());
+            for (const auto& x : m_x) row[x.get()] = 0.0;
+            m_z[key] = std::move(row);
+        }
+    } catch (...) {
+        if (axis == Axis::X)
+            for (auto& row : m_z) row.second.erase(key);
+        else
+            m_z.erase(key);
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(position));
+        throw;
     }
-    return true;
 }
 
 bool Grid::Erase(Axis axis, size_t index) {
@@ -119,21 +132,43 @@ bool Grid::Move(Axis axis, size_t index, int delta) {
     return true;
 }
 
+void Grid::EraseFirst(Axis axis, size_t count) {
+    auto& list = axis == Axis::X ? m_x : m_y;
+    count = std::min(count, list.size());
+    for (size_t k = 0; k < count; ++k) {
+        if (axis == Axis::X)
+            for (auto& row : m_z) row.second.erase(list[k].get());
+        else
+            m_z.erase(list[k].get());
+    }
+    list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
 bool Grid::Sweep(Axis axis, double start, double step, long long count, bool replace) {
     // A count below 1 adds nothing and, even for "Set", keeps the axis as it is.
     if (count < 1) return true;
-    const size_t kept = replace ? 0 : (axis == Axis::X ? m_x.size() : m_y.size());
-    if (static_cast<unsigned long long>(count) > kMaxAxisValues) return false;
-    const size_t total = kept + static_cast<size_t>(count);
-    if (!(axis == Axis::X ? Fits(total, m_y.size()) : Fits(m_x.size(), total))) return false;
-    std::vector<double> values;
+    const size_t before = Count(axis);
+    const std::uint64_t values = static_cast<std::uint64_t>(count) + (replace ? 0 : before);
+    const std::uint64_t points = PointsWith(axis, values);
+    // The point list counts with int: a larger grid cannot be listed, as memory cannot hold it.
+    if (points > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
+    qv::tables::RequireMemoryFor(points, kBytesPerPoint);
+    std::vector<double> swept;
+    swept.reserve(static_cast<size_t>(count));
     for (long long k = 0; k < count; ++k) {
         const double value = start + static_cast<double>(k) * step;
         if (!std::isfinite(value)) return false;
-        values.push_back(value);
+        swept.push_back(value);
     }
-    if (replace) Clear(axis);
-    for (const double value : values) Insert(axis, static_cast<size_t>(-1), value);
+    // The new values are appended first and the old ones of a "Set" go only when every new one
+    // is in, so that running out of memory half-way leaves the axis as it was.
+    try {
+        for (const double value : swept) Insert(axis, Count(axis), value);
+    } catch (...) {
+        while (Count(axis) > before) Erase(axis, Count(axis) - 1);
+        throw;
+    }
+    if (replace) EraseFirst(axis, before);
     return true;
 }
 
@@ -209,26 +244,54 @@ UINT BuildListsFromPoints(Grid& grid, CPtrArray& points) {
     }
     const size_t nx = static_cast<size_t>(block);
     const size_t ny = static_cast<size_t>(points.GetSize()) / nx;
-    if (nx > kMaxAxisValues || ny > kMaxAxisValues || nx * ny > kMaxGridPoints) {
-        BuildPointsFromLists(grid, points, false);
-        return kStrInvalidValue;
-    }
-    grid.Clear();
-    for (size_t i = 0; i < nx; ++i) grid.Insert(Axis::X, i, At(points, static_cast<INT_PTR>(i))->x);
+    qv::tables::RequireMemoryFor(static_cast<std::uint64_t>(points.GetSize()), kBytesPerPoint);
+    // Built aside and taken only when complete: running out of memory keeps the grid.
+    Grid built;
+    for (size_t i = 0; i < nx; ++i) built.Insert(Axis::X, i, At(points, static_cast<INT_PTR>(i))->x);
     for (size_t j = 0; j < ny; ++j) {
-        grid.Insert(Axis::Y, j, At(points, static_cast<INT_PTR>(j * nx))->y);
-        for (size_t i = 0; i < nx; ++i) grid.SetZ(i, j, At(points, static_cast<INT_PTR>(j * nx + i))->z);
+        built.Insert(Axis::Y, j, At(points, static_cast<INT_PTR>(j * nx))->y);
+        for (size_t i = 0; i < nx; ++i) built.SetZ(i, j, At(points, static_cast<INT_PTR>(j * nx + i))->z);
     }
+    grid = std::move(built);
     return 0;
 }
 
 UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check) {
     if (check)
         if (const UINT id = CheckXYValues(grid)) return id;
-    DeletePoints(points);
     const size_t nx = grid.CountX();
     const size_t ny = grid.CountY();
-    for (size_t k = 0; k < nx * ny; ++k) points.Add(new C3DDataPoint());
+    // The point list counts with int: a larger grid cannot be listed, as memory cannot hold it.
+    if (nx * ny > static_cast<size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
+    // The point objects are reused, so that the old and the new list are never in memory
+    // together: missing entries get a point and the list is grown (both taken back when memory
+    // runs out, before any point has changed) or cut to the grid's size; then every point is set.
+    const INT_PTR before = points.GetSize();
+    const INT_PTR total = static_cast<INT_PTR>(nx * ny);
+    std::vector<INT_PTR> filled;
+    try {
+        for (INT_PTR k = 0; k < std::min(before, total); ++k) {
+            if (points.GetAt(k) != nullptr) continue;
+            filled.push_back(k);
+            points.SetAt(k, new C3DDataPoint());
+        }
+        while (points.GetSize() < total) {
+            auto point = std::make_unique<C3DDataPoint>();
+            points.Add(point.get());
+            point.release();
+        }
+    } catch (...) {
+        for (INT_PTR k = points.GetSize() - 1; k >= before; --k) delete static_cast<C3DDataPoint*>(points.GetAt(k));
+        points.SetSize(before);
+        for (const INT_PTR k : filled) {
+            delete static_cast<C3DDataPoint*>(points.GetAt(k));
+            points.SetAt(k, nullptr);
+        }
+        throw;
+    }
+    for (INT_PTR k = points.GetSize() - 1; k >= total; --k) delete static_cast<C3DDataPoint*>(points.GetAt(k));
+    points.SetSize(total);
+    for (INT_PTR k = 0; k < total; ++k) static_cast<C3DDataPoint*>(points.GetAt(k))->Set(C3DDataPoint());
     for (size_t j = 0; j < ny; ++j) {
         size_t next = j * nx;
         for (size_t i = 0; i < nx; ++i) {

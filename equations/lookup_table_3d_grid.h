@@ -15,6 +15,7 @@
 #include "toolkit/tb_dialog.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -22,9 +23,14 @@
 namespace qv::lookup3d {
 constexpr UINT kSweepTemplate = 2605;
 using namespace qv::strings;
-// Bounds of the editing form: values per axis and points of the whole grid.
-constexpr size_t kMaxAxisValues = 10000;
-constexpr size_t kMaxGridPoints = 1000000;
+// The grid has no count limit of its own: a table read from a file is bounded by the file's
+// bytes, a swept one by memory. Before a table is built, its points are checked against the
+// memory the process may take at this many bytes per point, an upper estimate of what the
+// editing form, the page's and the wizard's point lists, the lists' rows and the columns of a
+// file being read take together (measured: about 200 bytes per point of a grid read from a
+// file, 450 per value of a swept axis, whose list shows every value). Running out of memory
+// while a grid is built raises std::bad_alloc and leaves the grid as it was.
+constexpr size_t kBytesPerPoint = 512;
 constexpr char kInvalidValue[] = "Invalid value!";
 
 enum class Axis { X, Y };
@@ -48,8 +54,8 @@ public:
     void EraseZ(size_t i, size_t j);
 
     // Inserts a value at position (clamped to the end); a new x gets z 0 under every y, a new
-    // y a map with z 0 for every x. False (nothing changed) when a bound would be exceeded.
-    bool Insert(Axis axis, size_t position, double value);
+    // y a map with z 0 for every x.
+    void Insert(Axis axis, size_t position, double value);
     // Deletes value i of an axis with its z entries; false for a bad index.
     bool Erase(Axis axis, size_t index);
     void Clear(Axis axis);
@@ -57,15 +63,19 @@ public:
     // Moves value i one place up (delta -1) or down (+1); its z values stay attached.
     bool Move(Axis axis, size_t index, int delta);
     // Appends count values start + k * step (k = 0 .. count-1); replace empties the axis
-    // first. A count below 1 adds nothing. False (nothing changed) for non-finite values or a
-    // grid beyond the bounds.
+    // first. A count below 1 adds nothing. False (nothing changed) for non-finite values;
+    // std::bad_alloc (nothing changed) for a grid that does not fit in memory.
     bool Sweep(Axis axis, double start, double step, long long count, bool replace);
+    // The number of points of the grid once `axis` holds `values` values.
+    std::uint64_t PointsWith(Axis axis, std::uint64_t values) const;
 
     const std::vector<std::unique_ptr<double>>& XList() const { return m_x; }
     const std::vector<std::unique_ptr<double>>& YList() const { return m_y; }
 
 private:
-    bool Fits(size_t nx, size_t ny) const;
+    size_t Count(Axis axis) const { return axis == Axis::X ? m_x.size() : m_y.size(); }
+    // Deletes the first `count` values of an axis with their z entries, in one pass.
+    void EraseFirst(Axis axis, size_t count);
 
     std::vector<std::unique_ptr<double>> m_x;
     std::vector<std::unique_ptr<double>> m_y;
@@ -79,12 +89,13 @@ UINT CheckXYValues(const Grid& grid);
 // (x values per y value). Returns 0 or the string ID of the failure; fewer than two points
 // fail with 8015.
 UINT CheckBlocks(const CPtrArray& points, int* blockLength);
-// Builds the editing form from the points. On a failed check (or a grid beyond the bounds:
-// 8000 "Invalid value!") the grid stays as it was, the points are rebuilt from it, and the
-// string ID of the failure is returned.
+// Builds the editing form from the points. On a failed check the grid stays as it was, the
+// points are rebuilt from it, and the string ID of the failure is returned; a grid that does
+// not fit in memory raises std::bad_alloc and leaves grid and points as they were.
 UINT BuildListsFromPoints(Grid& grid, CPtrArray& points);
 // Builds the points from the editing form; with check, a failed CheckXYValues leaves the
 // points unchanged and returns its string ID. A missing z leaves (0, 0, 0) at the block's end.
+// Running out of memory raises std::bad_alloc and leaves the points as they were.
 UINT BuildPointsFromLists(const Grid& grid, CPtrArray& points, bool check);
 void DeletePoints(CPtrArray& points);
 } // namespace qv::lookup3d
@@ -110,7 +121,7 @@ public:
     // 0 after "Set", 1 after "Append".
     DWORD GetMode() const { return m_dwMode; }
     // Fills an axis of the grid from the texts and the mode; false ("Invalid value!") when
-    // the grid refuses the values.
+    // the values are not finite. A grid that does not fit in memory raises std::bad_alloc.
     bool ApplyTo(qv::lookup3d::Grid& grid, qv::lookup3d::Axis axis) const;
 
     void OnSet();

@@ -27,9 +27,10 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
                       NoChosenFilter noFilter = NoChosenFilter::kAppendFirstFormatsExtension,
                       CString* answered = nullptr);
 
-// Whether a table may be written to `path`, a file the write dialog did not ask about (it was
-// answered with another name): yes when there is no file; otherwise, when `mayAsk`, the user
-// is asked whether to replace it, and no when nobody may be asked.
+// Whether a table may be written to `path`, a file that is not the table's own (pages reach
+// this through ChooseDataFileTarget, data_file_target.h): yes when there is no file;
+// otherwise, when `mayAsk`, the user is asked whether to replace it, and no when nobody may be
+// asked.
 bool MayReplace(const CString& path, bool mayAsk = true);
 
 // The message a page shows when a chosen data file cannot be read, from the library's strings.

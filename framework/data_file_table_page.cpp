@@ -62,7 +62,7 @@ bool CDataFileTablePage::CommitNameFirst() {
 
 void CDataFileTablePage::ResolveFileName() {
     if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
-    else m_strFileName = qv::pointtable::ReplaceWildcards(m_strFileName, m_strName);
+    else m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
 }
 
 bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {
@@ -81,10 +81,16 @@ void CDataFileTablePage::NormalizeFileName() {
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
 }
 
+void CDataFileTablePage::OnFileNameTyped() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    m_known.TakeTyped(m_strFileName);
+}
+
 bool CDataFileTablePage::ImportFoundFile(CString name) {
     CString folder = m_strFolder;
     if (!FindCharacteristicFile(name, folder)) return false;
-    ImportFile(folder + name);
+    m_known.TakeOpened(folder + name, ImportFile(folder + name) != FALSE);
     return true;
 }
 
@@ -92,7 +98,9 @@ bool CDataFileTablePage::ReadChosenDataFile() {
     SetModified(TRUE);
     CString path = m_strFileName;
     if (!qv::files::AskForFileToRead(this, m_strFolder, path)) return false;
-    if (!ImportFile(path)) {
+    const bool read = ImportFile(path) != FALSE;
+    m_known.TakeChosenToRead(path, read);
+    if (!read) {
         ShowMessage(LoadLibraryString(qv::strings::kStrReadError));
         UpdateData(TRUE);
         return false;
@@ -112,21 +120,22 @@ void CDataFileTablePage::WriteChosenDataFile() {
     if (format < 0) return;
     // The dialog asked before replacing the file it was answered with, but the table is written
     // under the name the writers give it; another file of that name is replaced only when the
-    // user says so, and the name shown is the one written.
+    // user says so (the writer asks), and the name shown is the one written.
+    m_known.TakeAnswered(answered);
     CString name = WrittenFileName(chosen);
-    const bool renamed = name != answered;
-    CString folder = m_strFolder;
-    MakeCharacteristicPathRelative(folder, name);
-    if (renamed && !qv::files::MayReplace(WritableDataFilePath(name, folder), !m_bHidden)) return;
-    m_strFolder = folder;
+    const CString earlierFolder = m_strFolder;
+    MakeCharacteristicPathRelative(m_strFolder, name);
+    if (!ExportFile(name, format)) {
+        m_strFolder = earlierFolder;
+        return;
+    }
     m_strFileName = name;
-    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    if (ExportFile(m_strFileName, format)) NormalizeFileName();
+    NormalizeFileName();
 }
 
 CString CDataFileTablePage::WrittenFileName(const CString& fileName) const {
     CString name = fileName;
-    if (name.Find('*') >= 0) name = qv::pointtable::ReplaceWildcards(name, m_strName);
+    if (name.Find('*') >= 0) name = ReplaceDataFileWildcards(name, m_strName);
     // A table read from a text file is written as an ".mdx" file beside it.
     if (m_nFileFormat == -1) {
         PathParts parts = SplitPath(name);
@@ -136,17 +145,18 @@ CString CDataFileTablePage::WrittenFileName(const CString& fileName) const {
     return WritableDataFileName(name);
 }
 
-CString CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {
+std::optional<CString> CDataFileTablePage::DataFileTarget(const CString& fileName, int format, CString& name) {
     CString folder = m_strFolder;
     name = fileName;
     if (!m_bFileName) {
         folder = g_DocumentDir;
         name = m_strName + kDataFileExtension;
     }
-    if (name.Find('*') >= 0) OnWildcardsReplaced(qv::pointtable::ReplaceWildcards(name, m_strName));
+    if (name.Find('*') >= 0) OnWildcardsReplaced(ReplaceDataFileWildcards(name, m_strName));
     if (m_nFileFormat == -1) ShowMessage(LoadLibraryString(kStrTextCannotBeWritten));
     name = WrittenFileName(name);
-    m_nFileFormat = m_nFileFormat == -1 ? 0 : format;
     // A relative folder lies in the table's folder.
-    return WritableDataFilePath(name, folder);
+    std::optional<CString> path = qv::files::ChooseDataFileTarget(name, folder, m_known, !m_bHidden);
+    if (path) m_nFileFormat = m_nFileFormat == -1 ? 0 : format;
+    return path;
 }

@@ -5,7 +5,10 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/data_file_target.h"
 #include "toolkit/tb_draw_symbol.h"
+
+#include <optional>
 #include "toolkit/tb_edits.h"
 #include "toolkit/tb_page.h"
 #include "wizard/paramholder.h"
@@ -50,8 +53,12 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
+    // The user typed into the file-name edit (2117): the page is modified, and the name typed
+    // names the table's own file from now on.
+    void OnFileNameTyped();
     // Reads the table from the data file `name`, looked for in the table's folder, the
-    // document's and the characteristic folders; false when it is not found.
+    // document's and the characteristic folders; false when it is not found. A file found is
+    // the table's own when it could be read; one that could not is replaced only after a yes.
     bool ImportFoundFile(CString name);
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile() { return ImportFoundFile(m_strFileName); }
@@ -64,13 +71,18 @@ protected:
     // preselected, else the format of its file's extension); the chosen file becomes the
     // table's file, with the chosen format's extension when it has none, and the table is
     // written there in that format, under WrittenFileName. When that name is not the one the
-    // dialog was answered with, a file of that name is replaced only after the user agreed.
+    // dialog was answered with, a file of that name is replaced only after the user agreed;
+    // after a no the table's file stays as it was.
     void WriteChosenDataFile();
     // Where the table is written: the path returned, the name written under in `name`. Without
     // a chosen name (the flag off) the element's name in the document's folder; otherwise
     // WrittenFileName of `fileName`. A table read from a text file is written after a message in
-    // the first format, otherwise in `format`, which becomes the table's format.
-    CString DataFileTarget(const CString& fileName, int format, CString& name);
+    // the first format, otherwise in `format`, which becomes the table's format. A file there
+    // that is not the table's own is replaced only after the user agreed (ChooseDataFileTarget);
+    // none, changing nothing, when it may not be.
+    std::optional<CString> DataFileTarget(const CString& fileName, int format, CString& name);
+    // The table was written to `path` (a path DataFileTarget gave): it is the table's own file.
+    void TakeWrittenFile(const CString& path) { m_known.TakeWritten(path); }
     // The name a chosen file name is written under: wildcards take the element's name, a table
     // read from a text file is an ".mdx" file in the same folder, and an extension that cannot
     // be written becomes ".mdx" (WritableDataFileName).
@@ -102,6 +114,7 @@ protected:
     DWORD_PTR m_cookie = 0;
     CTBBrowseEdit m_edtFileName;  // 2117: completes paths as they are typed
     CString m_strFolder;        // where a relative data-file name lies
+    qv::files::DataFileKnowledge m_known;  // which file is the table's own
     CString m_strFileName;
     CString m_strName;
     BOOL m_bFileName = FALSE;   // 2116: the table is written to the named file

@@ -111,15 +111,6 @@ inline CString FormatNumber(double value) {
     return text;
 }
 
-// A title that is empty or holds "*" becomes the element name, an extension that holds "*"
-// becomes ".mdx".
-inline CString ReplaceWildcards(const CString& fileName, const CString& elementName) {
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = elementName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    return JoinPath(parts);
-}
-
 // Shows `point` in `row` (a row past the end is appended): its number, fixed, and x and y
 // as editable numbers.
 inline void SetPointRow(CTBEditListCtrl& list, int row, const CDataPoint* point) {

@@ -25,12 +25,13 @@ using namespace qv::strings;
 } // namespace
 
 // Typing the name, the file name or the reference, or clicking "Show Name", marks the page
-// modified.
-constexpr int kMarkingEdits[] = {kCtlName, kIdFileName, kCtlReference};
+// modified; a typed file name also names the table's own file.
+constexpr int kMarkingEdits[] = {kCtlName, kCtlReference};
 
 BEGIN_MESSAGE_MAP(CPointTablePage, CDataFileTablePage)
     ON_BN_CLICKED(kCtlShowName, &CPointTablePage::OnMarkModified)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CPointTablePage::OnMarkModified)
+    ON_EN_CHANGE(kIdFileName, &CPointTablePage::OnFileNameTyped)
     ON_BN_CLICKED(kIdOutput, &CPointTablePage::OnOutput)
     // The row buttons and the row-list menu's commands.
     ON_ROW_LIST_BUTTONS(kCtlNew, &CPointTablePage::OnNewRow, &CPointTablePage::OnDeleteRow,
@@ -120,15 +121,17 @@ BOOL CPointTablePage::ExportFile(const CString& fileName, int format) {
     CString xName, xUnit, yName, yUnit;
     ChannelNames(xName, xUnit, yName, yUnit);
     CString name;
-    const CString path = DataFileTarget(fileName, format, name);
+    const std::optional<CString> path = DataFileTarget(fileName, format, name);
+    if (!path) return FALSE;
     CString error;
-    if (!qv::pointtable::WriteTwoChannels(path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
+    if (!qv::pointtable::WriteTwoChannels(*path, m_nFileFormat, m_points, xName, xUnit, yName, yUnit, error)) {
         ShowMessage(error);
         return FALSE;
     }
+    TakeWrittenFile(*path);
     m_strFileName = name;
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-    AnnounceFileWritten(RequestTarget(Owner()), path);
+    AnnounceFileWritten(RequestTarget(Owner()), *path);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
+#include "framework/data_file_target.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
 #include "framework/requests.h"
@@ -80,16 +81,21 @@ bool AllEntriesPresent(const CPtrArray* points) {
     return true;
 }
 
-// Runs a writer on the path held by the parameter and reports a failure to the editor. An
-// empty name is the element's default name ("<document>__<element>.mdx"); the parameter then
-// holds the name of the file as written, so that the model text names exactly that file.
+// The name a table is written under: as given without surrounding blanks, an empty one being
+// the element's default name ("<document>__<element>.mdx").
+CString RequestedTableName(CString given, const CWizardBaseCommon* wizard) {
+    given.Trim();
+    return given.IsEmpty() ? MakeDocumentFileName(wizard, "") : given;
+}
+
+// Runs a writer on the path held by the parameter and reports a failure to the editor. The
+// parameter then holds the name of the file as written, so that the model text names exactly
+// that file.
 template <class Write>
 void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID, Write write) {
     BuildCharacteristicSearchDirs(wizard);
     CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
-    CString requested = param ? param->GetValue() : CString();
-    requested.Trim();
-    if (param != nullptr && requested.IsEmpty()) requested = MakeDocumentFileName(wizard, "");
+    const CString requested = param ? RequestedTableName(param->GetValue(), wizard) : CString();
     CString path;
     if (param != nullptr && ResolveTablePath(requested, path) && write(path)) {
         SetParamValue(holder, valueID, NameInModelText(path));
@@ -97,6 +103,22 @@ void WriteToParamFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD
     }
     ReportWriteError(RequestTarget(wizard), path.IsEmpty() ? requested : path);
 }
+
+} // namespace
+
+bool TablesHaveFilesOfTheirOwn(const CWizardBaseCommon* wizard, const CString& firstTable, const CString& first,
+                               const CString& secondTable, const CString& second) {
+    BuildCharacteristicSearchDirs(wizard);
+    CString firstPath;
+    CString secondPath;
+    if (!ResolveTablePath(RequestedTableName(first, wizard), firstPath) ||
+        !ResolveTablePath(RequestedTableName(second, wizard), secondPath) || firstPath != secondPath)
+        return true;
+    ReportErrorText(RequestTarget(wizard), qv::files::TablesShareFileText(firstTable, secondTable, firstPath));
+    return false;
+}
+
+namespace {
 
 // A point block: n, n points of `doubles` values each, then up to `texts` texts. Parsed
 // completely before anything is changed.

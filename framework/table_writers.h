@@ -38,6 +38,14 @@ void WriteParamTableFile3D(ParamHolder* holder, const CWizardBaseCommon* wizard,
                            CString textAx, CString textAy, CString textAz, CString textBx, CString textBy,
                            CString textBz);
 
+// Whether two tables of one element, written by the wrappers above under the names `first`
+// and `second` (an empty name is the element's default one), end in files of their own. When
+// both would be written to one file, the second replacing the first, the editor is told in a
+// text that names both tables and the file (request 8), and the answer is false: neither may
+// be written.
+bool TablesHaveFilesOfTheirOwn(const CWizardBaseCommon* wizard, const CString& firstTable, const CString& first,
+                               const CString& secondTable, const CString& second);
+
 // Point blocks: DWORD n, n points (x, y as doubles; x, z, y for 3D points), then up to four
 // (3D: six) texts, each a DWORD length and that many bytes. The readers advance the cursor
 // and decrease the remaining count by what they consume. A block with fewer than four bytes

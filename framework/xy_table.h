@@ -7,6 +7,7 @@
 
 #include "afx/afxwin.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_target.h"
 #include "framework/point_table_list.h"
 #include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_edits.h"
@@ -110,13 +111,18 @@ public:
 
     // Data files. ImportFile reads a two-channel file into the points (the table is left as
     // it was when the file cannot be taken); ExportFile writes the points to file directory
-    // + file name in the format given and announces the file to the editor.
+    // + file name (the file name made writable, kept as written) in the format given and
+    // announces the file to the editor. A file there that is not the table's own is replaced
+    // only after the user agreed (ChooseDataFileTarget); FALSE, changing nothing, otherwise.
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(int version);
     // The name ExportFile writes a named table under: a "*" in the name part takes the
     // component's name, one in the extension ".mdx"; a table read from a text file is an
     // ".mdx" file.
     CString ExportedFileName(const CString& fileName) const;
+    // What the page knows of its table's files; an owner with more than one table names the
+    // others' files here, so that this table is never written over one of them.
+    qv::files::DataFileKnowledge& FileKnowledge() { return m_known; }
 
     // Check of the points on apply: 0 when the x values rise or fall strictly, else the
     // string ID of the message (8009 constant, 8010 not rising, 8011 not falling).
@@ -161,6 +167,8 @@ protected:
     void OnClickedSource();
     void OnClickedWriteFile();
     void OnTextChanged();
+    // The file name typed also names the table's own file.
+    void OnFileNameTyped();
     void OnNewRow();
     void OnDeleteRow();
     void OnDeleteAllRows();
@@ -205,6 +213,7 @@ protected:
     int m_nBlockLength = 0;
     CCharacteristicDlg* m_pPreview = nullptr;
     int m_nFileSaveVersion = 0;
+    qv::files::DataFileKnowledge m_known;  // which file is the table's own, while it is edited
 
     // Controls.
     CTBEditListCtrl m_list;

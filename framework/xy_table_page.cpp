@@ -7,6 +7,7 @@
 #include "framework/characteristic_preview.h"
 #include "framework/data_file_places.h"
 #include "framework/data_file_dialogs.h"
+#include "framework/data_file_target.h"
 #include "framework/list_controls.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -73,7 +74,7 @@ BEGIN_MESSAGE_MAP(CPropCharacteristicXYTable, CTBPropertyPage)
     ON_BN_CLICKED(kButtonExport, &CPropCharacteristicXYTable::OnExport)
     ON_BN_CLICKED(kButtonShow, &CPropCharacteristicXYTable::OnShowPreview)
     ON_EN_CHANGE(kEditReference, &CPropCharacteristicXYTable::OnTextChanged)
-    ON_EN_CHANGE(kEditFileName, &CPropCharacteristicXYTable::OnTextChanged)
+    ON_EN_CHANGE(kEditFileName, &CPropCharacteristicXYTable::OnFileNameTyped)
     ON_EN_CHANGE(kEditVariable, &CPropCharacteristicXYTable::OnTextChanged)
     ON_NOTIFY(NM_CLICK, kList, &CPropCharacteristicXYTable::OnListClicked)
     ON_NOTIFY(NM_RCLICK, kList, &CPropCharacteristicXYTable::OnListClicked)
@@ -149,7 +150,7 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     // carries the default name (left from an earlier schematic) is not this element's.
     const bool keepsDataFile = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs && m_points.GetSize() > 0;
     if (keepsDataFile && FindCharacteristicFile(m_strFileName, m_strFileDirectory))
-        ImportFile(m_strFileDirectory + m_strFileName);
+        m_known.TakeOpened(m_strFileDirectory + m_strFileName, ImportFile(m_strFileDirectory + m_strFileName) != FALSE);
 
     for (INT_PTR i = 0; i < m_points.GetSize(); ++i) {
         const int row = static_cast<int>(i);
@@ -270,6 +271,11 @@ void CPropCharacteristicXYTable::OnClickedWriteFile() { ApplyWriteFileRule(); }
 void CPropCharacteristicXYTable::OnTextChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
+}
+
+void CPropCharacteristicXYTable::OnFileNameTyped() {
+    OnTextChanged();
+    m_known.TakeTyped(m_strFileName);
 }
 
 void CPropCharacteristicXYTable::OnListClicked(NMHDR*, LRESULT* pResult) {
@@ -484,13 +490,17 @@ BOOL CPropCharacteristicXYTable::ImportFile(const CString& path) {
 }
 
 BOOL CPropCharacteristicXYTable::ExportFile(int version) {
-    if (!m_bWriteFile) {
-        m_strFileDirectory = g_DocumentDir;
-        m_strFileName = m_strComponentName + ".mdx";
-    }
+    CString directory = m_bWriteFile ? m_strFileDirectory : g_DocumentDir;
+    CString name = m_bWriteFile ? m_strFileName : m_strComponentName + ".mdx";
     if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion)
         AfxMessageBox(LoadLibraryString(kStrTextCannotBeWritten), MB_OK);
-    m_strFileName = ExportedFileName(m_strFileName);
+    // The name kept is the name of the file written; a file there that is not the table's
+    // own is replaced only after the user agreed, and otherwise nothing changes.
+    name = WritableDataFileName(ExportedFileName(name));
+    const std::optional<CString> path = qv::files::ChooseDataFileTarget(name, directory, m_known, true);
+    if (!path) return FALSE;
+    m_strFileDirectory = directory;
+    m_strFileName = name;
 
     const int n = static_cast<int>(m_points.GetSize());
     std::vector<double> xs(static_cast<size_t>(n));
@@ -510,31 +520,32 @@ BOOL CPropCharacteristicXYTable::ExportFile(int version) {
     if (m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion) version = CReadAndWriteFiles::kFormatMdx;
     m_nFileSaveVersion = version;
 
-    const CString path = m_strFileDirectory + m_strFileName;
-    if (!file.WriteFile(path, "", version, nullptr, nullptr, 0, 0)) {
+    if (!file.WriteFile(*path, "", version, nullptr, nullptr, 0, 0)) {
         AfxMessageBox(file.GetLastError(), MB_OK);
         return FALSE;
     }
+    m_known.TakeWritten(*path);
     if (m_pOwner4 != nullptr)
-        AnnounceFileWritten(RequestTarget(m_pOwner4), path);
+        AnnounceFileWritten(RequestTarget(m_pOwner4), *path);
     else if (m_pOwner3 != nullptr)
-        AnnounceFileWritten(RequestTarget(m_pOwner3), path);
+        AnnounceFileWritten(RequestTarget(m_pOwner3), *path);
     return TRUE;
 }
 
 CString CPropCharacteristicXYTable::ExportedFileName(const CString& fileName) const {
     const bool text = m_nFileSaveVersion == CReadAndWriteFiles::kFormatTextVersion;
     if (fileName.Find('*') < 0 && !text) return fileName;
-    PathParts parts = SplitPath(fileName);
-    if (parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-    if (parts.ext.Find('*') >= 0 || text) parts.ext = ".mdx";
+    PathParts parts = SplitPath(ReplaceDataFileWildcards(fileName, m_strComponentName));
+    if (text) parts.ext = kDataFileExtension;
     return JoinPath(parts);
 }
 
 void CPropCharacteristicXYTable::OnImport() {
     CString path = m_strFileName;
     if (!qv::files::AskForFileToRead(this, m_strFileDirectory, path)) return;
-    if (!ImportFile(path)) {
+    const bool read = ImportFile(path) != FALSE;
+    m_known.TakeChosenToRead(path, read);
+    if (!read) {
         AfxMessageBox(qv::files::ReadErrorText(), MB_OK);
         ApplyWriteFileRule();
         return;
@@ -554,19 +565,22 @@ void CPropCharacteristicXYTable::OnExport() {
                                                      qv::files::NoChosenFilter::kKeepName, &answered);
     if (version < 0) return;
     // The dialog asked before replacing the file it was answered with; a file of another name
-    // (an extension appended, a text table's ".mdx") is replaced only when the user says so.
-    CString directory = m_strFileDirectory;
-    CString written = ExportedFileName(chosen);
-    const bool renamed = written != answered;
-    MakeCharacteristicPathRelative(directory, written);
-    if (renamed && !qv::files::MayReplace(directory + written)) return;
+    // (an extension appended or made writable, a text table's ".mdx") is replaced only when
+    // the user says so, and after a no the table's file stays as it was.
+    m_known.TakeAnswered(answered);
+    const CString earlierName = m_strFileName;
+    const CString earlierDirectory = m_strFileDirectory;
     m_strFileName = chosen;
     MakeFileNameRelative();
-    if (ExportFile(version)) {
+    if (!ExportFile(version)) {
+        m_strFileName = earlierName;
+        m_strFileDirectory = earlierDirectory;
         ShowFields();
-        MakeFileNameRelative();
-        SetModified(TRUE);
+        return;
     }
+    ShowFields();
+    MakeFileNameRelative();
+    SetModified(TRUE);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -579,27 +593,15 @@ BOOL CPropCharacteristicXYTable::OnApply() {
     const bool dataPairs = m_dwKind == kKindLookUp && m_dwTableSource == kSourceDataPairs;
 
     if (dataPairs) {
-        PathParts parts = SplitPath(m_strFileName);
-        if (m_bWriteFile) {
-            if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strComponentName;
-            // The table is written as an ".mdx" file: a name without that kind of extension
-            // gets it here, so that the name kept is the one of the file written.
-            if (!IsWritableDataFileExtension(parts.ext)) parts.ext = ".mdx";
-        } else {
-            parts.name = m_strComponentName;
-            parts.ext = ".mdx";
-            parts.drive.Empty();
-            parts.dir.Empty();
-        }
-        m_strFileName = JoinPath(parts);
+        // The table is written as an ".mdx" file: a name without that kind of extension gets
+        // it here, so that the name kept is the one of the file written.
+        m_strFileName = m_bWriteFile ? WritableDataFileName(ReplaceDataFileWildcards(m_strFileName, m_strComponentName))
+                                     : m_strComponentName + kDataFileExtension;
         ShowFields();
     }
     if (dataPairs && m_bWriteFile) {
         MakeFileNameRelative();
-        // A bare name that begins with "." is prefixed with the component name; a path with a
-        // folder ("./x.mdx") names its file as it stands.
-        if (!m_strFileName.IsEmpty() && m_strFileName[0] == '.' && SplitPath(m_strFileName).dir.IsEmpty())
-            m_strFileName = m_strComponentName + m_strFileNameInfix + m_strFileName;
+        m_strFileName = PrefixDotFileName(m_strFileName, m_strComponentName + m_strFileNameInfix);
         if (!ExportFile(m_nFileSaveVersion)) return FALSE;
     }
     if (m_pOwner4 == nullptr) SaveBlock();

@@ -4,6 +4,7 @@
 #include "power/embedded_table.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/characteristic_description.h"
 #include "framework/characteristic_element_page.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
@@ -24,6 +25,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 using namespace qv::power;
 using namespace qv::dialog;
@@ -306,6 +308,20 @@ void CPropDCMENLMachine::EditCharacteristic(bool excitation) {
     CString& variable = excitation ? m_strExcitationVariable : m_strMagnetizationVariable;
     CString& file = excitation ? m_strExcitationFile : m_strMagnetizationFile;
     DWORD& lookUp = excitation ? m_dwExcitationLookUp : m_dwMagnetizationLookUp;
+    // The other table's file, when it has one (its own name, or the default name the
+    // description gives it), is not this table's to write over.
+    const CPropCharacteristicXYTable* other = excitation ? BindMagnetization() : BindExcitation();
+    const CharacteristicIDs& otherIds = excitation ? kMagnetization : kExcitation;
+    const DWORD otherLookUp = excitation ? m_dwMagnetizationLookUp : m_dwExcitationLookUp;
+    qv::files::DataFileKnowledge& known = table->FileKnowledge();
+    known.table = ids.name;
+    known.others.clear();
+    if (other != nullptr && otherLookUp != 0 && other->GetDataPairsFlag() != 0) {
+        const CString otherFile = other->GetUserFileFlag() ? WritableDataFileName(other->GetFileName())
+                                                           : MakeDocumentFileName(m_pWizard, otherIds.name);
+        const CString otherFolder = other->GetUserFileFlag() ? other->GetFileDirectory() : CString();
+        known.others.push_back({otherIds.name, qv::files::DataFilePathIn(otherFile, otherFolder)});
+    }
     table->SetParameterName(ids.name);
     table->SetReference(reference);
     table->SetDefaultNameSuffix(ids.name);
@@ -613,23 +629,50 @@ int CDCMachineNonlinearWizard4::WriteSimDescr(CFile* file, const CString& templ,
     ParamHolder* holder = params.Holder();
     BuildPinAssignmentList(modelText, &m_Snapshots, m_Settings.flags, holder, nullptr);
     const DWORD flags = m_Settings.flags;
+    const auto fileIDOf = [holder](const CharacteristicIDs& ids) {
+        return HasParamWithValueID(holder, ids.file) ? ids.file : ids.reference;
+    };
+    // Only a look-up table of data pairs has a file to write.
+    const auto writesFile = [&](const CharacteristicIDs& ids) {
+        const DWORD lookUp = &ids == &kExcitation ? m_Settings.excitationLookUp : m_Settings.magnetizationLookUp;
+        return lookUp != 0 && (flags & ids.referenceBit) == 0;
+    };
+    // The two tables need files of their own: the second written to the first one's file would
+    // replace it, and the text would name one file for both. Then neither is written.
+    const auto fileNameOf = [&](const CharacteristicIDs& ids) {
+        CString name;
+        if ((flags & (ids.userFileBit | ids.referenceBit)) == 0) return MakeDocumentFileName(this, ids.name);
+        GetParamValue(holder, fileIDOf(ids), &name);
+        return name;
+    };
+    std::vector<const CharacteristicIDs*> written;
+    for (INT_PTR i = 0; i < g_PlaceholderList.GetSize(); ++i)
+        if (const CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(static_cast<int>(i)))
+            for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization})
+                if (entry->GetName() == CString("@") + ids->name && writesFile(*ids)) written.push_back(ids);
+    bool tablesApart = true;
+    if (written.size() == 2) {
+        // The names are resolved as the writes resolve them, beside the description.
+        qv::characteristic::PutDataFilesBesideDescription(file);
+        tablesApart = TablesHaveFilesOfTheirOwn(this, written[0]->name, fileNameOf(*written[0]), written[1]->name,
+                                                fileNameOf(*written[1]));
+    }
     for (INT_PTR i = g_PlaceholderList.GetSize() - 1; i >= 0; --i) {
         CCopaObjectCompare* entry = g_PlaceholderList.GetEntry(static_cast<int>(i));
         if (entry == nullptr) continue;
         const CString name = entry->GetName();
         for (const CharacteristicIDs* ids : {&kExcitation, &kMagnetization}) {
             if (name != CString("@") + ids->name) continue;
-            const WORD fileID = HasParamWithValueID(holder, ids->file) ? ids->file : ids->reference;
+            const WORD fileID = fileIDOf(*ids);
             if ((flags & (ids->userFileBit | ids->referenceBit)) == 0) {
                 SetParamValue(holder, fileID, MakeDocumentFileName(this, ids->name));
                 CommitParamSet(target, params.Cookie());
             }
             const bool reference = (flags & ids->referenceBit) != 0;
-            // Only a look-up table of data pairs has a file to write. It is written before the
-            // table's text is built, so that the text names the file as written.
+            // The file is written before the table's text is built, so that the text names the
+            // file as written.
             const bool excitation = ids == &kExcitation;
-            const DWORD lookUp = excitation ? m_Settings.excitationLookUp : m_Settings.magnetizationLookUp;
-            if (lookUp != 0 && !reference) {
+            if (writesFile(*ids) && tablesApart) {
                 if (excitation)
                     WriteEmbeddedTableFile(holder, this, file, fileID, m_ExcitationTable, m_Settings.excitationX,
                                            m_Settings.excitationY, m_strUnits[0], m_strUnits[1]);

@@ -233,7 +233,7 @@ BOOL CPropFourierSource::OnInitDialog() {
     CString directory = m_strDataDir;
     if (!found.IsEmpty() && FindCharacteristicFile(found, directory)) {
         m_strDataDir = directory;
-        ReadDataFile(directory + found);
+        m_known.TakeOpened(directory + found, ReadDataFile(directory + found) != FALSE);
     }
     UpdateHarmonicsControls();
     if (CWnd* exportButton = GetDlgItem(kCtlExport)) exportButton->EnableWindow(m_lstHarmonics.GetItemCount() > 0);
@@ -311,16 +311,6 @@ void CPropFourierSource::HandOver() {
     if (m_pWizard != nullptr) m_pWizard->CopyStateFrom(*this);
 }
 
-// A name part that holds "*" or is empty becomes the element name, an extension that holds
-// "*" becomes ".mdx"; an empty extension stays empty.
-void CPropFourierSource::CompleteFileName() {
-    PathParts parts = SplitPath(m_strFileName);
-    if (parts.name.IsEmpty() || parts.name.Find('*') >= 0) parts.name = m_strName;
-    if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-    m_strFileName = JoinPath(parts);
-    UpdateData(FALSE);
-}
-
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
@@ -332,16 +322,21 @@ BOOL CPropFourierSource::OnApply() {
         m_strFileName = MakeDocumentFileName(m_pWizard, "");
         UpdateData(FALSE);
     } else {
-        CompleteFileName();
+        // The parameter names the file written; when nothing may be written, the page stays
+        // as the user left it.
+        const CString typedName = m_strFileName;
+        const CString typedDir = m_strDataDir;
+        ResolveDataFileDir();
+        if (!WriteMdxFile(m_strFileName, m_nFileFormat)) {
+            m_strFileName = typedName;
+            m_strDataDir = typedDir;
+            UpdateData(FALSE);
+            return FALSE;
+        }
     }
     qv::pages::ForEachPresentParam(m_pParams, [this](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
     });
-    if (m_bUseFileName) {
-        ResolveDataFileDir();
-        if (!WriteMdxFile(m_strFileName, m_nFileFormat)) return FALSE;
-        SetParamValue(m_pParams, kIdTableFile, m_strFileName);
-    }
     const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
     if (selection >= 0 && selection < 8) {
         m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
@@ -533,42 +528,21 @@ BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
         columns[1].push_back(record ? record->amplitude : 0.0);
         columns[2].push_back(record && !m_bPhaseAutomatic ? record->phase : 0.0);
     }
-    if (fileName.Find('*') >= 0) {
-        PathParts parts = SplitPath(fileName);
-        if (parts.name.Find('*') >= 0) parts.name = m_strName;
-        if (parts.ext.Find('*') >= 0) parts.ext = ".mdx";
-        fileName = JoinPath(parts);
-        m_strFileName = fileName;
-        UpdateData(FALSE);
-    }
     CReadAndWriteFiles files;
     files.SetNrChannels(3);
     files.SetNrItems(rows);
     files.InsertChannel(0, columns[0].data(), "f", "Hz");
     files.InsertChannel(1, columns[1].data(), "Amplitude", "");
     files.InsertChannel(2, columns[2].data(), "Phase", "rad");
-    if (m_nFileFormat == CReadAndWriteFiles::kFormatTextVersion) {
-        CString text;
-        {
-            CResourceSwitch resources;
-            text = LoadLibraryString(kStrTextCannotBeWritten);
-        }
-        ShowMessage(text);
-        const PathParts parts = SplitPath(fileName);
-        fileName = parts.name + ".mdx";
-        m_strFileName = fileName;
-        m_nFileFormat = 0;
-    } else {
-        m_nFileFormat = format;
-    }
-    // A written table is an ".mdx" file; a relative folder lies in the data folder.
-    fileName = WritableDataFileName(fileName);
-    const CString path = WritableDataFilePath(fileName, m_strDataDir);
-    if (!files.WriteFile(path, "", m_nFileFormat, nullptr, nullptr, 0, 0)) {
-        ShowMessage(files.GetLastError());
-        return FALSE;
-    }
-    AnnounceFileWritten(RequestTarget(m_pWizard), path);
+    // A relative folder lies in the data folder.
+    const std::optional<qv::files::WrittenTable> written =
+        qv::files::WriteTableFile(files, fileName, format, m_nFileFormat, m_strName, m_strDataDir, m_known);
+    if (!written) return FALSE;
+    m_nFileFormat = written->format;
+    // The field and the parameter name the file written.
+    m_strFileName = written->name;
+    if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+    AnnounceFileWritten(RequestTarget(m_pWizard), written->path);
     return TRUE;
 }
 
@@ -625,6 +599,7 @@ void CPropFourierSource::OnFileNameChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
     m_lstHarmonics.SetFileName(m_strFileName);
+    m_known.TakeTyped(m_strFileName);
 }
 
 void CPropFourierSource::OnFundamentalDone() {
@@ -666,7 +641,9 @@ void CPropFourierSource::OnBrowseRead() {
     SetModified(TRUE);
     if (!qv::files::AskForFileToRead(this, m_strDataDir, m_strFileName)) return;
     UpdateData(FALSE);
-    if (!ReadDataFile(m_strFileName)) {
+    const BOOL read = ReadDataFile(m_strFileName);
+    m_known.TakeChosenToRead(m_strFileName, read != FALSE);
+    if (!read) {
         ShowMessage(qv::files::ReadErrorText());
         UpdateData(TRUE);
         SetModified(TRUE);
@@ -680,11 +657,24 @@ void CPropFourierSource::OnBrowseRead() {
 void CPropFourierSource::OnBrowseWrite() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const int format = qv::files::AskForFileToWrite(this, m_strDataDir, m_strFileName, m_nFileFormat);
+    CString chosen = m_strFileName;
+    const int format = qv::files::AskForFileToSaveAs(this, m_strDataDir, chosen, m_nFileFormat, m_known);
     if (format < 0) return;
+    // The name chosen is written where it says, in the format chosen. When nothing may be
+    // written, the page stays as it was.
+    const CString earlierName = m_strFileName;
+    const CString earlierDir = m_strDataDir;
+    const int earlierFormat = m_nFileFormat;
+    m_strFileName = chosen;
+    m_nFileFormat = format;
     ResolveDataFileDir();
-    if (!WriteMdxFile(m_strFileName, format)) return;
-    UpdateData(FALSE);
+    if (!WriteMdxFile(m_strFileName, format)) {
+        m_strFileName = earlierName;
+        m_strDataDir = earlierDir;
+        m_nFileFormat = earlierFormat;
+        UpdateData(FALSE);
+        return;
+    }
     ResolveDataFileDir();
 }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "framework/page_table_file.h"
 #include "framework/element_page.h"
 #include "framework/page_overrides.h"
 #include "framework/page_wizard.h"
@@ -130,7 +131,6 @@ protected:
     void UpdateHarmonicsControls();
     void HandOver();
     void EnableFileControls();
-    void CompleteFileName();
     void SetSymbolMask();
     void ShowMessage(const CString& text);
 
@@ -153,6 +153,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     CString m_strDataDir;
+    // The files the table was read from, refused, named or written, for the question before
+    // a write replaces a file.
+    qv::files::DataFileKnowledge m_known;
     CTBBrowseEdit m_edtFile;
     CFourierListCtrl m_lstHarmonics;
     CComboBox m_cmbSourceType;

@@ -150,8 +150,12 @@ int UserScript::AnswerMessageBox(const std::string& text, const std::string& cap
     } answering{m_answeredBox, m_answeredBox};
     m_answeredBox = m_shownCount - 1;
     int answer = DefaultMessageBoxAnswer(type);
+    const bool scripted = !m_queue.empty() && m_queue.front().kind == InteractionKind::MessageBox;
+    const int standing = !scripted && m_standingAnswer ? m_standingAnswer(text) : 0;
     Entry e{InteractionKind::MessageBox};
-    if (Take(InteractionKind::MessageBox, e, Quoted(text))) {
+    if (standing != 0 && IsValidMessageBoxAnswer(type, standing)) {
+        answer = standing;
+    } else if (Take(InteractionKind::MessageBox, e, Quoted(text))) {
         if (!e.text.empty() && e.text != text)
             ReportFailure("message box shows " + Quoted(text) + " where the user script expects " + Quoted(e.text));
         if (IsValidMessageBoxAnswer(type, e.answer))

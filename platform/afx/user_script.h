@@ -88,6 +88,11 @@ public:
     // stderr carry its own prefix).
     void SetDefaultFailureHandler(FailureHandler handler) { m_defaultFailure = std::move(handler); }
     void ReportFailure(const std::string& message);
+    // Answers the message boxes that the script has no entry for with what `answer` gives for
+    // their text (0: no answer, the box is unexpected as before): a program that runs scripts
+    // of its own answers the questions its job has settled. Null: none.
+    typedef std::function<int(const std::string& text)> StandingAnswer;
+    void SetStandingAnswer(StandingAnswer answer) { m_standingAnswer = std::move(answer); }
 
     // Used by the windows layer when it shows something. The Take functions hand out the
     // next entry for a modal dialog or sheet; false (reported) when the script has none.
@@ -121,6 +126,7 @@ private:
     size_t m_answeredBox = kNoBox;
     FailureHandler m_onFailure;
     FailureHandler m_defaultFailure;
+    StandingAnswer m_standingAnswer;
 };
 
 } // namespace qv

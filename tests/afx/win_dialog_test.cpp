@@ -380,6 +380,23 @@ TEST_F(Templates, MessageBoxesTakeTheQueuedAnswersAndAreRecorded)
     guard.Script().Reset(); // the popup menu entry is still queued
 }
 
+// A standing answer takes only the boxes the script has no entry for and that it answers:
+// a queued entry comes first, and a box it gives no (or an impossible) answer stays unexpected.
+TEST_F(Templates, AStandingAnswerTakesOnlyTheBoxesTheScriptHasNoEntryFor)
+{
+    guard.Script().SetStandingAnswer([](const std::string& text) { return text.starts_with("Replace") ? IDYES : 0; });
+    guard.Script().ExpectMessageBox(IDNO, "Replace a?");
+    EXPECT_EQ(AfxMessageBox("Replace a?", MB_YESNO), IDNO);
+    EXPECT_EQ(AfxMessageBox("Replace b?", MB_YESNO), IDYES);
+    std::vector<std::string> failures = qv::test::UserScriptGuard::CollectFailures([] {
+        EXPECT_EQ(AfxMessageBox("Keep c?", MB_YESNO), IDNO);
+        EXPECT_EQ(AfxMessageBox("Replace d.", MB_OK), IDOK);
+    });
+    guard.Script().SetStandingAnswer(nullptr);
+    EXPECT_EQ(failures.size(), 2u);
+    EXPECT_EQ(guard.Script().Shown().back().answer, IDOK);
+}
+
 TEST(UserScriptGuardTest, AnExpectedInteractionThatNeverComesFailsTheTest)
 {
     EXPECT_NONFATAL_FAILURE(

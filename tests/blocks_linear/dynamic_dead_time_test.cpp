@@ -11,6 +11,7 @@
 #include "tests/support/mdx_channels.h"
 #include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <cstring>
 #include <filesystem>
@@ -573,6 +574,61 @@ TEST_F(DeadTime, ExportOfAWildcardNameWritesTheElementsFile) {
     EXPECT_EQ((std::vector<std::vector<double>>{{0, 1}, {1.5, -2}}), ReadChannels(folder + "B1.mdx", &names));
     EXPECT_EQ((Strings{"X[]", "Initial Value[]"}), names);
     EXPECT_EQ(1u, editor->CountRequests(7));
+}
+
+// Export replaces a file the dialog did not ask about only after a yes: another extension, one
+// the dialog added, a wildcard; after a text file of another folder was opened, the name
+// answered is written where it says, and the file of that name beside the document is never
+// touched.
+TEST_F(DeadTime, ExportReplacesAFileItDidNotNameOnlyAfterAYes) {
+    editor->Document().SetPathName((folder + "doc.qsc").c_str());
+    std::filesystem::create_directory(folder + "sub");
+    std::ofstream(folder + "sub/iv.txt") << "0 4\n1 5\n";
+    WriteChannels(folder + "iv.mdx", {{1}, {2}});
+    const std::string beside = ReadFile(folder + "iv.mdx");
+    const struct {
+        const char* opened;
+        const char* answer;
+        const char* victim;
+        std::vector<double> values;
+    } roads[] = {
+        {nullptr, "*.mdx", "B1.mdx", {1.5, -2}},
+        {"sub/iv.txt", "sub/iv.txt", "sub/iv.mdx", {4, 5}},
+    };
+    auto& script = qv::UserScript::Instance();
+    for (const auto& road : roads)
+        for (const int reply : {IDNO, IDYES}) {
+            SCOPED_TRACE(std::string(road.answer) + (reply == IDYES ? " yes" : " no"));
+            const std::string victim = folder + road.victim;
+            WriteChannels(victim, {{1}, {2}});
+            const std::string kept = ReadFile(victim);
+            auto wizard = New(DeadRows("2", "none.mdx"));
+            wizard->TakePageData(0, {1.5, -2}, CPtrArray());
+            OpenPage open(*wizard);
+            CPropDeadBlock* page = open.Page();
+            if (road.opened != nullptr) {
+                script.ExpectFileDialog(folder + road.opened);
+                ASSERT_TRUE(qv::ui::Click(page, 2118));
+            }
+            const std::string before = Text(page, 2117);
+            script.ExpectFileDialog(folder + road.answer);
+            if (road.opened != nullptr)
+                script.ExpectMessageBox(IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+            script.ExpectMessageBox(reply, std::filesystem::path(victim).filename().string() +
+                                               " already exists.\nDo you want to replace it?");
+            ASSERT_TRUE(qv::ui::Click(page, 2119));
+            EXPECT_EQ(0u, script.Pending()) << script.DescribePending();
+            script.Reset();
+            if (reply == IDNO) {
+                EXPECT_EQ(kept, ReadFile(victim));
+                EXPECT_EQ(before, Text(page, 2117));
+                continue;
+            }
+            const auto channels = ReadChannels(victim);
+            ASSERT_EQ(2u, channels.size());
+            EXPECT_EQ(road.values, channels[1]);
+        }
+    EXPECT_EQ(beside, ReadFile(folder + "iv.mdx"));
 }
 
 TEST_F(DeadTime, ATextFileIsExportedAsMdx) {

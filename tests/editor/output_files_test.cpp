@@ -134,9 +134,12 @@ std::string Resistors(int count, const std::string& extra = "", int y = 1, int b
 }
 
 // An edit script that applies a 2D table of two rows, the second (1, y), with the file "tab".
-std::string TableScript(int y, const std::string& last = "ok") {
+// The table's file "tab" is written as "tab.mdx": over an earlier run's file (`replaces`) the
+// session answers the page's question about it.
+std::string TableScript(int y, const std::string& last = "ok", bool replaces = false) {
+    const std::string answer = replaces ? "message yes \"tab.mdx already exists.\\nDo you want to replace it?\"\n" : "";
     return "click 1122\nclick 1122\ncell 2121 0 1 0\ncell 2121 1 1 " + std::to_string(y) +
-           "\nclick 2116\ntype 2117 \"tab\"\napply\n" + last + "\n";
+           "\nclick 2116\ntype 2117 \"tab\"\n" + answer + "apply\n" + last + "\n";
 }
 
 const char kTableSchematic[] = R"({"document":"T","elements":[{"id":78,"name":"LT1","parameters":{"IN":"W"}}]})";
@@ -1274,7 +1277,7 @@ TEST(OutputFiles, ACrashAfterAnyStepIsRecoveredToBeforeOrAfter) {
     WriteFile(earlier / "new.json", Resistors(4, "", 2, 2));
     WriteFile(earlier / "t.json", kTableSchematic);
     WriteFile(earlier / "old.txt", TableScript(1));
-    WriteFile(earlier / "new.txt", TableScript(5));
+    WriteFile(earlier / "new.txt", TableScript(5, "ok", true));
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"describe", "old.json", "-o", "o/x.desc"}, {"save", "old.json", "-o", "o/s.qva"},
              {"save", "old.json", "-o", "o/c.qva"}, {"save", "new.json", "-o", "n.qva"},

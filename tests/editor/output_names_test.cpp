@@ -23,6 +23,7 @@ TEST(OutputNames, AUsersDataFileLandsWhereTheTableWritesIt) {
         {".mdx", ".mdx", "/w/doc/R1.mdx"},
         {".hidden.mdx", ".hidden.mdx", "/w/doc/R1.hidden.mdx"},
         {"*.mdx", "*.mdx", "/w/doc/R1.mdx"},
+        {"x.md*", "x.md*", "/w/doc/x.mdx"},
         {"./dot.mdx", "/w/doc/dot.mdx", "/w/doc/dot.mdx"},
         {"./.dot.mdx", "/w/doc/.dot.mdx", "/w/doc/R1.dot.mdx"},
         {"sub/../up", "/w/doc/up", "/w/doc/up.mdx"},

@@ -177,7 +177,7 @@ TEST_F(Lookup3d, DamagedArchives) {
     const std::vector<Case> cases = {
         {"other schema: nothing read", otherSchema, false, 1},
         {"cut in the points", Bytes(bytes.begin(), bytes.begin() + 80), true, 1},
-        {"count beyond the bound", hugeCount, true, 1},
+        {"count beyond the data", hugeCount, true, 1},
     };
     for (const Case& c : cases) {
         C3DLookupTableWizard4 loaded;
@@ -369,6 +369,8 @@ TEST_F(Lookup3d, EqualXIsRefusedOnApplyAndNothingIsCommitted) {
 }
 
 TEST_F(Lookup3d, SweepsFillTheAxes) {
+    Strings many;
+    for (int i = 0; i < 20000; ++i) many.push_back(std::to_string(i));
     struct Case {
         const char* what;
         int button;
@@ -382,7 +384,11 @@ TEST_F(Lookup3d, SweepsFillTheAxes) {
         {"append to y", 2444, {{1033, "25"}, {1034, "-5"}, {1035, "2"}}, 1037, {"1", "2", "3"}, {"10", "20", "25", "20"}, nullptr},
         {"cancel", 2438, {{1035, "3"}}, 2, {"1", "2", "3"}, {"10", "20"}, nullptr},
         {"count 0", 2438, {{1035, "0"}}, 1036, {"1", "2", "3"}, {"10", "20"}, nullptr},
-        {"above the bound", 2438, {{1035, "10001"}}, 1036, {"1", "2", "3"}, {"10", "20"}, "Invalid value!"},
+        {"20,000 values", 2438, {{1035, "20000"}}, 1036, many, {"10", "20"}, nullptr},
+        {"more than memory holds", 2438, {{1035, "2000000000"}}, 1036, {"1", "2", "3"}, {"10", "20"},
+         "Not enough memory for a table of 4000000000 points."},
+        {"values beyond the doubles", 2438, {{1033, "1e308"}, {1034, "1e308"}}, 1036, {"1", "2", "3"}, {"10", "20"},
+         "Invalid value!"},
     };
     for (const Case& c : cases) {
         WizardOnSheet wizard(GridWizard(nullptr));
@@ -402,6 +408,57 @@ TEST_F(Lookup3d, SweepsFillTheAxes) {
         // Every value of either axis has its z under every y.
         ASSERT_TRUE(qv::ui::ClickListItem(List(page, 2448), static_cast<int>(c.ys.size()) - 1)) << c.what;
         EXPECT_EQ(c.xs.size(), static_cast<size_t>(List(page, 2446)->GetItemCount())) << c.what;
+    }
+}
+
+// A table's size is bounded only by its bytes and memory: grids of 20,001 x 2 and 1,001 x
+// 1,000 points open from their file; the first then applies and comes back byte for byte from
+// the description's data file and from the archive (the second would only add time under the
+// sanitizers: the benchmark takes 2,000 x 2,000 points through every step).
+TEST_F(Lookup3d, LargeGridsGoThroughPageDescriptionAndArchive) {
+    const struct {
+        int nx, ny;
+        bool whole;
+    } sizes[] = {{20001, 2, true}, {1001, 1000, false}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.nx) + " x " + std::to_string(size.ny));
+        std::vector<Pt> grid;
+        CPtrArray points;
+        for (int j = 0; j < size.ny; ++j)
+            for (int i = 0; i < size.nx; ++i) {
+                grid.push_back({i * 0.5, -j * 0.25, i + j / 8.0});
+                points.Add(new C3DDataPoint(grid.back().x, grid.back().y, grid.back().z));
+            }
+        const fs::path file = root / "doc" / "big.mdx";
+        ASSERT_TRUE(WriteTableMdx3D(file.string().c_str(), &points, "", "", "", "", "", ""));
+        DeletePoints(points);
+        const std::string bytes = ReadFile(file);
+
+        DWORD element = 0;
+        WizardOnSheet wizard(NewWizard<C3DLookupTableWizard4>(GridRows(), &element));
+        CProp3DLookupTableXY* page = wizard.Page();
+        ASSERT_TRUE(qv::ui::Click(page, 2116));
+        qv::UserScript::Instance().ExpectFileDialog(file.string());
+        ASSERT_TRUE(qv::ui::Click(page, 2118));
+        EXPECT_EQ(size.nx, List(page, 2449)->GetItemCount());
+        EXPECT_EQ(size.ny, List(page, 2448)->GetItemCount());
+        ASSERT_TRUE(qv::ui::ClickListItem(List(page, 2448), size.ny - 1));
+        EXPECT_EQ(grid.back().z, std::stod(List(page, 2446)->GetItemText(size.nx - 1, 1).str()));
+        if (!size.whole) continue;
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
+        EXPECT_TRUE(PointsOf(wizard->Points()) == grid);
+        EXPECT_EQ("big.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());
+        fs::remove(file);
+        NamedFile description((root / "model" / "desc.qvm").string());
+        CString text = "X";
+        EXPECT_EQ(4, wizard->WriteSimDescr(&description, "IMMANENT", text));
+        EXPECT_TRUE(ReadFile(file) == bytes);
+
+        const Bytes archive = StoredBlock(*wizard);
+        C3DLookupTableWizard4 loaded;
+        LoadedAt(loaded, archive);
+        EXPECT_TRUE(PointsOf(loaded.Points()) == grid);
+        EXPECT_TRUE(StoredBlock(loaded) == archive);
     }
 }
 
@@ -516,6 +573,22 @@ TEST_F(Lookup3d, OpenRefusesAFileThatIsNoGridAndNeverWritesIt) {
     EXPECT_EQ(rows, ReadFile(bad));
     EXPECT_EQ(kGrid, PointsOf(wizard->Points()));
     EXPECT_EQ(before, Named(editor->Holder(element), "FILE")->GetValue().str());
+}
+
+TEST_F(Lookup3d, ApplyAsksBeforeWritingOverTheFileItRefusedToRead) {
+    qv_test::WriteFile(root / "doc" / "bad.mdx", qv_test::kFourChannels);
+    DWORD element = 0;
+    auto made = GridWizard(&element);
+    Named(editor->Holder(element), "FILE")->SetValue("bad.mdx");
+    Table3DState state;
+    state.fileNameFlag = TRUE;
+    CPtrArray copy;
+    CopyPoints(copy, made->Points());
+    made->SetData(state, copy);
+    DeletePoints(copy);
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+    WizardOnSheet wizard(std::move(made));
+    qv_test::ExpectApplyAsksBeforeReplacingTheRefusedFile(wizard.Sheet(), root / "doc" / "bad.mdx");
 }
 
 TEST_F(Lookup3d, SaveAsAsksBeforeReplacingTheFileItWrites) {

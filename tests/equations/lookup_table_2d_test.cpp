@@ -440,6 +440,17 @@ TEST_F(LookupTable, SaveAsAsksBeforeReplacingTheFileItWrites) {
     qv_test::ExpectSaveAsAsksBeforeReplacingTheFileItWrites(wizard.Page(), root, "");
 }
 
+TEST_F(LookupTable, ApplyAsksBeforeWritingOverTheFileItRefusedToRead) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    qv_test::WriteFile(root / "bad.mdx", qv_test::kFourChannels);
+    auto made = TableWith({{1, 1}, {2, 4}});
+    made->TakeFromPage(TRUE, 0, made->Points(), made->Snapshots());
+    Named(editor->Holder(tableElement), "FNAME")->SetValue("bad.mdx");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 2 channels allowed!");
+    WizardOnSheet wizard(std::move(made));
+    qv_test::ExpectApplyAsksBeforeReplacingTheRefusedFile(wizard.Sheet(), root / "bad.mdx");
+}
+
 // An axis text comes back as it was typed: an apply with "File Name" ticked writes the texts
 // split into channel names and units, a page opened on that file reads them back, and so do
 // "Save as" and "Open".

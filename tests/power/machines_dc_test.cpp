@@ -89,6 +89,85 @@ TEST_F(DcMachine, TwoDataPairTablesAndTheirFiles) {
     EXPECT_NE(std::string::npos, magnetization.find("0.9"));
 }
 
+// The second table's sheet refuses the first table's file, whatever names it (the first table's
+// default name too), and takes a file of its own; the first table's file keeps its table.
+TEST_F(DcMachine, ASheetRefusesTheOtherTablesFile) {
+    editor->Document().SetPathName((root / "doc.qsc").c_str());
+    const struct {
+        const char* first;  // null: the first table keeps no file of its own
+        const char* second;
+        const char* shared;
+    } cases[] = {{"*.mdx", "*.mdx", "M1.mdx"},
+                 {"*.mdx", "M1.mdx", "M1.mdx"},
+                 {"*.mdx", "M1.txt", "M1.mdx"},
+                 {nullptr, "Demo__M1__CHLE.mdx", "Demo__M1__CHLE.mdx"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.second);
+        fs::remove(root / "M1.mdx");
+        auto wizard = MakeWizard();
+        OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
+        const auto enter = [](CPropertySheet& inner, const char* y, const char* file) {
+            EnterPairs(inner, y);
+            if (file == nullptr) return;
+            ASSERT_TRUE(qv::ui::Click(inner.GetActivePage(), 2116));
+            ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), file));
+        };
+        auto& script = qv::UserScript::Instance();
+        script.ExpectSheet([&](CPropertySheet& inner) { enter(inner, "0.2", c.first); });
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2157));
+        const std::string first = c.first != nullptr ? ReadFile(root / "M1.mdx") : std::string();
+        script.ExpectSheet(
+            [&](CPropertySheet& inner) {
+                enter(inner, "0.9", c.second);
+                script.ExpectMessageBox(IDOK, std::string("The tables CHLE and CHM would both be written to ") +
+                                                  c.shared + ": each table needs a file of its own.");
+                EXPECT_FALSE(qv::ui::PressOK(&inner));
+                ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), "M2.mdx"));
+                EXPECT_TRUE(qv::ui::PressOK(&inner));
+            },
+            0);
+        ASSERT_TRUE(qv::ui::Click(open.Page(), 2159));
+        if (c.first != nullptr) {
+            EXPECT_EQ(first, ReadFile(root / "M1.mdx"));
+        }
+        EXPECT_FALSE(fs::exists(root / "Demo__M1__CHLE.mdx"));
+        EXPECT_NE(std::string::npos, ReadFile(root / "M2.mdx").find("0.9"));
+    }
+}
+
+// Two tables in one data file would lose one of them: the description writes neither and tells
+// the editor, naming both tables and the file.
+TEST_F(DcMachine, TablesThatNameOneFileAreNotWritten) {
+    auto wizard = MakeWizard();
+    {
+        OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
+        for (const auto& [button, file] : {std::pair{2157, "a.mdx"}, std::pair{2159, "b.mdx"}}) {
+            const std::string path = (root / file).string();
+            qv::UserScript::Instance().ExpectSheet([&path](CPropertySheet& inner) {
+                EnterPairs(inner, "0.5");
+                ASSERT_TRUE(qv::ui::Click(inner.GetActivePage(), 2116));
+                ASSERT_TRUE(qv::ui::TypeText(inner.GetActivePage()->GetDlgItem(2117), path.c_str()));
+            });
+            ASSERT_TRUE(qv::ui::Click(open.Page(), button));
+        }
+        ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
+    }
+    ASSERT_EQ(kDcmExcitationUserFile | kDcmMagnetizationUserFile, wizard->GetFlags());
+    // As older data may hold them: both parameters name one file.
+    const std::string shared = (root / "M1.mdx").string();
+    P(1008)->SetValue(shared.c_str());
+    P(1010)->SetValue(shared.c_str());
+    editor->ClearRequests();
+    Write(*wizard);
+    ASSERT_EQ(1u, editor->CountRequests(8));
+    for (const auto& request : editor->Requests()) {
+        if (request.code != 8) continue;
+        EXPECT_EQ("The tables CHLE and CHM would both be written to " + shared + ": each table needs a file of its own.",
+                  request.text);
+    }
+    EXPECT_FALSE(fs::exists(shared));
+}
+
 // The excitation as a file reference: its variable written bare, no excitation file.
 TEST_F(DcMachine, ExcitationFileReference) {
     auto wizard = MakeWizard();

@@ -83,4 +83,33 @@ TEST_F(MachinesHost, MachineDataTravelsUntilTheDescriptionConvertsIt) {
     EXPECT_TRUE(loaded->Editor().Breaches().empty());
 }
 
+// A schematic whose machine keeps both tables in one file, as older data may: the description
+// refuses it in one line that names both tables, and the file keeps what it held.
+TEST_F(MachinesHost, TwoTablesInOneFileRefuseTheDescription) {
+    const auto sheet = [](const char* file) {
+        return std::string("\"sheet ok {\", \"click 2114\", \"click 2397\", \"click 1122\", \"click 1122\", ") +
+               "\"cell 2121 1 1 \\\"2\\\"\", \"click 2116\", \"type 2117 \\\"" + file + "\\\"\", \"}\"";
+    };
+    WriteFile(folder / "one.json", "{ \"document\": \"One\", \"elements\": [ { \"id\": 30, \"name\": \"M1\", "
+                                   "\"script\": [" + sheet("first.mdx") + ", \"click 2157\", " + sheet("other.mdx") +
+                                       ", \"click 2159\", \"ok\"] } ] }");
+    Build((folder / "one.json").string());
+    std::string error;
+    ASSERT_TRUE(host->Save((folder / "two.qva").string(), error)) << error;
+    std::string bytes = ReadFile(folder / "two.qva");
+    for (size_t at = bytes.find("other.mdx"); at != std::string::npos; at = bytes.find("other.mdx", at))
+        bytes.replace(at, 9, "first.mdx");
+    WriteFile(folder / "one.qva", bytes);
+    const std::string kept = ReadFile(folder / "first.mdx");
+    auto loaded = Started();
+    ASSERT_TRUE(loaded->Load((folder / "one.qva").string(), folder.string() + "/", error)) << error;
+    std::vector<std::string> written;
+    EXPECT_FALSE(loaded->Describe((folder / "one.desc").string(), written, error));
+    EXPECT_EQ("element \"M1\": The tables CHLE and CHM would both be written to " + (folder / "first.mdx").string() +
+                  ": each table needs a file of its own.",
+              error);
+    EXPECT_EQ(kept, ReadFile(folder / "first.mdx"));
+    EXPECT_FALSE(fs::exists(folder / "one.desc"));
+}
+
 } // namespace

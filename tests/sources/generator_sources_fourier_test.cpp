@@ -9,16 +9,19 @@
 #include "tests/support/mdx_channels.h"
 #include "tests/support/own_folder_test.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace sources_test;
 
 namespace {
 
 constexpr DWORD kMark = 0x20000;
+constexpr char kTextNotice[] = "The file format \"text\" cannot be written! The file will be saved as a MDX-file.";
 
 std::vector<ParamRow> FourierRows(const char* file = "harmonics.mdx", DWORD currentMark = 0, DWORD voltageMark = kMark) {
     return {
@@ -264,8 +267,7 @@ TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     ASSERT_TRUE(qv::ui::Click(page, 2118));
     EXPECT_EQ(-1, page->GetFileFormat());
     EXPECT_EQ(3, page->List().GetItemCount());
-    qv::UserScript::Instance().ExpectMessageBox(
-        IDOK, "The file format \"text\" cannot be written! The file will be saved as a MDX-file.");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, kTextNotice);
     editor->ClearRequests();
     EXPECT_TRUE(page->WriteMdxFile(page->GetFileName(), 0));
     EXPECT_EQ("table.mdx", page->GetFileName().str());
@@ -297,6 +299,100 @@ TEST_F(GeneratorFourier, ExistingDataFileOverridesTheArchivedTable) {
     OpenPage<CFourierSourceWizard4> open(*wizard);
     ASSERT_EQ(3, open.Page()->List().GetItemCount());
     EXPECT_EQ(5.0, open.Page()->List().RowRecord(1)->amplitude);
+}
+
+// Every road on which the page writes its table ends at a file of the user's that the page did
+// not name exactly: the file changes only after a yes to the question about it, a no keeps the
+// file and the page, and the file-name field and parameter then name the file written.
+TEST_F(GeneratorFourier, AWriteReplacesAFileItDidNotNameOnlyAfterAYes) {
+    editor->Document().SetPathName((folder + "doc.qsc").c_str());
+    const auto type = [](const char* name) {
+        return [name](CPropFourierSource* page) { ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), name)); };
+    };
+    const auto open = [this](const char* name, std::vector<const char*> refusals) {
+        return [this, name, refusals](CPropFourierSource* page) {
+            qv::UserScript::Instance().ExpectFileDialog(folder + name);
+            for (const char* refusal : refusals) qv::UserScript::Instance().ExpectMessageBox(IDOK, refusal);
+            ASSERT_TRUE(qv::ui::Click(page, 2118));
+        };
+    };
+    struct Road {
+        const char* label;
+        const char* victim;  // the user's file the road ends at
+        std::function<void(CPropFourierSource*)> first;
+        const char* saveAs;  // the name answered in "Save as"; null: the road ends with apply
+        const char* notice;  // a box the write shows before its question
+        bool asks;
+        bool namedAtOpening = false;  // the page opens on the victim and refuses to read it
+    };
+    const Road roads[] = {
+        {"typed read-only extension", "mine.mdx", type("mine.txt"), nullptr, nullptr, true},
+        {"typed wildcard", "F1.mdx", type("*.mdx"), nullptr, nullptr, true},
+        {"typed without extension", "noext.mdx", type("noext"), nullptr, nullptr, true},
+        {"typed exactly", "mine.mdx", type("mine.mdx"), nullptr, nullptr, false},
+        {"save as wildcard", "F1.mdx", [](CPropFourierSource*) {}, "*.mdx", nullptr, true},
+        {"text opened in a folder, then apply", "meas.mdx", open("sub/meas.txt", {}), nullptr, kTextNotice, true},
+        {"refused file opened, then apply", "bad.mdx",
+         open("bad.mdx", {"Only 3 channels allowed!", "Error while reading file!"}), nullptr, nullptr, true},
+        {"refused as the page opened, then apply", "bad.mdx", [](CPropFourierSource*) {}, nullptr, nullptr, true, true},
+    };
+    std::filesystem::create_directory(folder + "sub");
+    std::ofstream(folder + "sub/meas.txt") << "0 1 0\n50 2 0\n";
+    for (const Road& road : roads)
+        for (const int reply : {IDNO, IDYES}) {
+            if (!road.asks && reply == IDNO) continue;
+            SCOPED_TRACE(std::string(road.label) + (reply == IDYES ? " yes" : " no"));
+            const std::string victim = folder + road.victim;
+            WriteChannels(victim, {{1}, {2}});
+            const std::string kept = ReadFile(victim);
+            DWORD element = 0;
+            auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(road.namedAtOpening ? road.victim : "none.mdx"),
+                                                           "F1", &element);
+            wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+            auto& script = qv::UserScript::Instance();
+            if (road.namedAtOpening) script.ExpectMessageBox(IDOK, "Only 3 channels allowed!");
+            OpenPage<CFourierSourceWizard4> open(*wizard);
+            CPropFourierSource* page = open.Page();
+            road.first(page);
+            if (road.saveAs != nullptr) script.ExpectFileDialog(folder + road.saveAs);
+            if (road.notice != nullptr) script.ExpectMessageBox(IDOK, road.notice);
+            if (road.asks) script.ExpectMessageBox(reply, std::string(road.victim) + " already exists.\nDo you want to replace it?");
+            const bool done = road.saveAs != nullptr ? qv::ui::Click(page, 2119) : qv::ui::Apply(&open.Sheet());
+            EXPECT_EQ(0u, script.Pending()) << script.DescribePending();
+            script.Reset();
+            if (reply == IDNO) {
+                EXPECT_EQ(kept, ReadFile(victim));
+                EXPECT_TRUE(road.saveAs != nullptr || !done) << "the page stays open";
+                continue;
+            }
+            EXPECT_EQ(3u, ReadChannels(victim).size());
+            EXPECT_EQ(road.victim, std::filesystem::path(Text(page, 2117)).filename().string());
+            if (road.saveAs != nullptr) continue;
+            EXPECT_EQ(road.victim,
+                      std::filesystem::path(Param(editor->Holder(element), 2117)->GetValue().str()).filename().string());
+        }
+    EXPECT_EQ(2u, ReadChannels(folder + "sub/meas.txt")[0].size()) << "an opened file is never written";
+}
+
+// After a text file of another folder was opened, "Save as" writes the name chosen where it
+// says, not beside the document.
+TEST_F(GeneratorFourier, SaveAsAfterATextFileWritesTheChosenFile) {
+    editor->Document().SetPathName((folder + "doc.qsc").c_str());
+    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
+    wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+    OpenPage<CFourierSourceWizard4> open(*wizard);
+    CPropFourierSource* page = open.Page();
+    std::filesystem::create_directory(folder + "sub");
+    std::ofstream(folder + "sub/meas.txt") << "0 1 0\n50 2 0\n";
+    WriteChannels(folder + "new.mdx", {{1}, {2}});
+    const std::string kept = ReadFile(folder + "new.mdx");
+    qv::UserScript::Instance().ExpectFileDialog(folder + "sub/meas.txt");
+    ASSERT_TRUE(qv::ui::Click(page, 2118));
+    qv::UserScript::Instance().ExpectFileDialog(folder + "sub/new.mdx");
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, kTextNotice);
+    ASSERT_TRUE(qv::ui::Click(page, 2119));
+    EXPECT_EQ((std::vector<double>{0, 50}), ReadChannels(folder + "sub/new.mdx").at(0));
+    EXPECT_EQ(kept, ReadFile(folder + "new.mdx"));
 }
 
 TEST_F(GeneratorFourier, OlderBlocks) {

@@ -88,4 +88,20 @@ inline void ExpectSaveAsAsksBeforeReplacingTheFileItWrites(CWnd* page, const std
     }
 }
 
+// A file of four channels, which no table page reads.
+inline const std::string kFourChannels = "MDX 1\nchannels 4\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\n"
+                                        "channel \"c\" \"\"\nchannel \"d\" \"\"\ndata\n1 2 3 4\nend\n";
+
+// The sheet of a page that refused, as it opened, the file its file-name parameter named: an
+// apply writes over that file only after a yes to the question about it, and a no refuses it.
+inline void ExpectApplyAsksBeforeReplacingTheRefusedFile(CPropertySheet& sheet, const std::filesystem::path& file) {
+    const std::string refused = ReadFile(file);
+    for (int reply : {IDNO, IDYES}) {
+        qv::UserScript::Instance().ExpectMessageBox(reply, file.filename().string() +
+                                                               " already exists.\nDo you want to replace it?");
+        EXPECT_EQ(reply == IDYES, qv::ui::Apply(&sheet)) << reply;
+        EXPECT_EQ(reply == IDNO, ReadFile(file) == refused) << reply;
+    }
+}
+
 } // namespace qv_test

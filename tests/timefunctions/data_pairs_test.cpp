@@ -669,6 +669,18 @@ TEST_F(DataPairs, SaveAsAsksBeforeReplacingTheFileItWrites) {
     qv_test::ExpectSaveAsAsksBeforeReplacingTheFileItWrites(open.Page(), root, root.string() + "/");
 }
 
+TEST_F(DataPairs, ApplyAsksBeforeWritingOverTheFileItRefusedToRead) {
+    editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
+    qv_test::WriteFile(root / "bad.mdx", qv_test::kFourChannels);
+    std::vector<ParamRow> rows = PairRows();
+    rows[5].value = "bad.mdx";
+    auto made = Pairs(rows, nullptr, {{0, 1}, {1, 2}});
+    Settle(*made, 0, TRUE, {});
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Only 2 channels allowed!");
+    WizardOnSheet wizard(std::move(made));
+    qv_test::ExpectApplyAsksBeforeReplacingTheRefusedFile(wizard.Sheet(), root / "bad.mdx");
+}
+
 TEST_F(DataPairs, WildcardNameBecomesTheElementAndAReferenceWritesNoFile) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {{0, 1}, {1, 2}});
