@@ -521,9 +521,29 @@ bool StillInPlace(int dir, const std::string& path, std::string& error) {
     return same;
 }
 
+// Whether the process `pid` is wholly the user's: its real, effective, saved and file-system
+// user ids (the "Uid:" line of its status) are all the user's. The owner of /proc/PID follows
+// the effective id alone, so a set-user-id program that another user started (a password
+// prompt) would pass for the user's own there, and keep a command waiting as long as it runs.
+bool IsUsersOwnProcess(long pid) {
+    if (pid <= 0) return false;
+    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re");
+    if (status == nullptr) return false;
+    char line[256];
+    bool own = false;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        unsigned long ids[4] = {};
+        if (std::sscanf(line, "Uid: %lu %lu %lu %lu", &ids[0], &ids[1], &ids[2], &ids[3]) != 4) continue;
+        own = std::all_of(std::begin(ids), std::end(ids), [](unsigned long id) { return id == ::geteuid(); });
+        break;
+    }
+    std::fclose(status);
+    return own;
+}
+
 // The processes that hold a file lock on the file of `status` (from the system's table of
 // locks), with whether each belongs to the user: a lock of another user's process never makes
-// a command wait.
+// a command wait. A process that waits for the lock holds nothing and is passed over.
 struct Holders {
     bool stranger = false;   // a holder is another user's process, or one this process cannot see
     long pid = 0;            // that holder, where the table names it
@@ -548,9 +568,7 @@ Holders LockHolders(const struct stat& status) {
             minor != ::minor(status.st_dev))
             continue;
         // A holder in another container shows no process id here, and counts as a stranger.
-        struct stat process {};
-        const std::string at = "/proc/" + std::to_string(pid);
-        if (pid <= 0 || ::stat(at.c_str(), &process) != 0 || process.st_uid != ::geteuid()) {
+        if (!IsUsersOwnProcess(pid)) {
             holders.stranger = true;
             holders.pid = pid;
         }
@@ -1129,11 +1147,20 @@ namespace {
 
 // Gives a file the owner (where the process may: as root), group and permissions of the file
 // it stands for. The owner and group first: changing them clears the setuid and setgid bits,
-// as a write by a user who is not root does, so this comes after the file's last write.
+// as a write by a user who is not root does, so this comes after the file's last write. An
+// owner or group the process may not give stays the process's own, and the set-id bit that
+// would then apply to that other user or group is not set.
 bool TakeOwnerAndMode(int fd, const Entry& entry) {
     const uid_t owner = ::geteuid() == 0 && entry.owner != 0 ? entry.owner : static_cast<uid_t>(-1);
-    if (owner != static_cast<uid_t>(-1) || entry.group != ::getegid()) (void)::fchown(fd, owner, entry.group);
-    return ::fchmod(fd, entry.mode) == 0;
+    if ((owner != static_cast<uid_t>(-1) || entry.group != ::getegid()) && ::fchown(fd, owner, entry.group) != 0 &&
+        owner != static_cast<uid_t>(-1))
+        (void)::fchown(fd, static_cast<uid_t>(-1), entry.group);
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return false;
+    mode_t mode = entry.mode;
+    if (now.st_uid != entry.owner) mode &= ~static_cast<mode_t>(S_ISUID);
+    if (now.st_gid != entry.group) mode &= ~static_cast<mode_t>(S_ISGID);
+    return ::fchmod(fd, mode) == 0;
 }
 
 // A step that changed the names of a folder or of its private folder, for the target `name`:
@@ -1223,7 +1250,10 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     }
     const std::string name = NameOfPath(target);
     if (name.rfind(journal::kOwnPrefix, 0) == 0) {
-        error = ShownPath(given) + ": is a name of the kind qvhost gives its journals and its own folders, which no output takes";
+        // The command's line, whatever the write reports: no system error says this.
+        error = (target == given ? ShownPath(given) + ": is a name" : ShownPath(given) + ": leads to " + ShownPath(target) + ", a name") +
+                " of the kind qvhost gives its journals and its own folders, which no output takes";
+        if (g_fault.empty()) g_fault = error;
         return nullptr;
     }
     if (g_root.empty() && !LockRoot(real, real, false, error)) return nullptr;

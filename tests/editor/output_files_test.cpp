@@ -849,12 +849,14 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
 }
 
 // Gives up the right to keep setuid and setgid through a write (which a user who is not root
-// never has), keeping the others of root. False where the system does not allow it.
-bool DropRightToKeepSetIdBits() {
+// never has), and with `chown` the right to give a file away or to a group the process is not
+// in, keeping the others of root. False where the system does not allow it.
+bool DropRightToKeepSetIdBits(bool chown = false) {
     __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct data[2] = {};
     if (syscall(SYS_capget, &header, data) != 0) return false;
     data[CAP_FSETID / 32].effective &= ~(1u << (CAP_FSETID % 32));
+    if (chown) data[CAP_CHOWN / 32].effective &= ~(1u << (CAP_CHOWN % 32));
     return syscall(SYS_capset, &header, data) == 0;
 }
 
@@ -862,7 +864,9 @@ bool DropRightToKeepSetIdBits() {
 // permissions with setuid and setgid; so does an earlier file a rollback brings back, also
 // from a copy. So it does for a process without the right to keep those bits through a
 // write, as any user but root, except setgid for a group the process is not in, which the
-// system does not let it give.
+// system does not let it give. A process that may not give the file its owner or group (as a
+// user who is not root) leaves it its own, without the set-id bit that would then apply to
+// that other user or group.
 TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
     if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
     struct Case {
@@ -873,7 +877,7 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
     } cases[] = {{"u", 1234, 2345, 04755}, {"g", 0, 2345, 02750}, {"o", 4321, 0, 06711}};
     for (const bool keep : {true, false})
         for (const bool noSecondLinks : {false, true})
-            for (const bool asUser : {false, true}) {
+            for (const int asUser : {0, 1, 2}) {   // root; without the right to keep set-id bits; nor to give files
                 Folder folder;
                 for (const Case& c : cases) {
                     WriteFile(folder / c.name, "before");
@@ -882,7 +886,7 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
                 }
                 const int status = RunOwnerJob(
                     [&] {
-                        if (asUser && !DropRightToKeepSetIdBits()) _exit(77);
+                        if (asUser > 0 && !DropRightToKeepSetIdBits(asUser == 2)) _exit(77);
                         for (const Case& c : cases)
                             if (!WriteThrough(folder / c.name, "after")) _exit(3);
                         OutputFiles::Current().Settle(keep);
@@ -896,9 +900,13 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
                     const std::string what = std::string(c.name) + " " + std::to_string(keep) + std::to_string(noSecondLinks) +
                                              std::to_string(asUser);
                     const bool madeAgain = keep || noSecondLinks;   // not the earlier file itself
-                    const mode_t lost = asUser && madeAgain && c.group != getegid() ? S_ISGID : 0;
-                    EXPECT_EQ(status.st_uid, c.owner) << what;
-                    EXPECT_EQ(status.st_gid, c.group) << what;
+                    const bool givesAway = asUser == 2 && madeAgain;
+                    const uid_t owner = givesAway ? geteuid() : c.owner;
+                    const gid_t group = givesAway ? getegid() : c.group;
+                    const mode_t lost = (asUser > 0 && madeAgain && c.group != getegid() ? S_ISGID : 0) |
+                                        (owner != c.owner ? S_ISUID : 0);
+                    EXPECT_EQ(status.st_uid, owner) << what;
+                    EXPECT_EQ(status.st_gid, group) << what;
                     EXPECT_EQ(status.st_mode & 07777, c.mode & ~lost) << what;
                     EXPECT_EQ(ReadFile(folder / c.name), keep ? "after" : "before") << what;
                 }
@@ -1789,13 +1797,16 @@ TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
 
 // A lock of another user's process never makes a command wait: one on a folder above the output
 // folder (which no command locks) leaves it running; one on the output folder or on a folder
-// below that it writes into fails it at once with one line naming that folder.
+// below that it writes into fails it at once with one line naming that folder. So does one of a
+// set-user-id program that another user started (a password prompt), which runs with the
+// user's effective id but another real one.
 TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
     if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
     const struct {
         const char* held;   // below pub/, which the stranger enters
         int status;
-    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}};
+        bool setUserId = false;
+    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}, {"o", 2, true}, {"o/sub", 2, true}};
     for (const auto& c : cases) {
         Folder folder;
         fs::create_directories(folder.path / "pub/o/sub");
@@ -1804,26 +1815,91 @@ TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
         const int pub = open((folder / "pub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
-        qv_test::AnotherUser holder(pub, [&] {
-            const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
-            if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1) return 1;
-            pause();
-            return 0;
-        });
+        // The set-user-id program: started by nobody, running as root (the user here).
+        const qv_test::UserIds ids = c.setUserId ? qv_test::UserIds{0, 0} : qv_test::UserIds{};
+        qv_test::AnotherUser holder(
+            pub,
+            [&] {
+                const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
+                if (fd < 0 || flock(fd, LOCK_EX) != 0 || (c.setUserId && setresuid(65534, 0, 0) != 0) ||
+                    write(ready[1], "x", 1) != 1)
+                    return 1;
+                pause();
+                return 0;
+            },
+            ids);
         close(pub);
         char byte = 0;
-        ASSERT_EQ(read(ready[0], &byte, 1), 1) << c.held;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1) << c.held << c.setUserId;
         close(ready[0]);
         close(ready[1]);
         const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}), 60);
         const std::string message = ReadFile(folder.path.string() + ".err");
-        EXPECT_EQ(status, c.status) << c.held << ": " << message;
-        EXPECT_EQ(message.find("waiting"), std::string::npos) << c.held << ": " << message;
+        EXPECT_EQ(status, c.status) << c.held << c.setUserId << ": " << message;
+        EXPECT_EQ(message.find("waiting"), std::string::npos) << c.held << c.setUserId << ": " << message;
         if (c.status == 0) continue;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.held << ": " << message;
         EXPECT_NE(message.find("pub/" + std::string(c.held) + ": a process of another user"), std::string::npos) << message;
         EXPECT_FALSE(fs::exists(folder / "pub/o/x.desc"));
     }
+}
+
+// Whether the system's table of locks shows a process waiting for the lock of the folder `path`
+// (a line with "->").
+bool SomeoneWaitsFor(const fs::path& path) {
+    struct stat folder {};
+    if (stat(path.c_str(), &folder) != 0) return false;
+    const std::string inode = ":" + std::to_string(folder.st_ino) + " ";
+    const std::string table = ReadFile("/proc/locks");
+    for (size_t at = 0, end; at < table.size(); at = end + 1) {
+        end = std::min(table.find('\n', at), table.size());
+        const std::string line = table.substr(at, end - at);
+        if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A stranger that waits for the lock of the output folder while a process of the user holds it
+// holds nothing: the user's next command waits for the user's own, and runs once it is gone.
+TEST(OutputFiles, AStrangerWaitingForTheLockIsNoHolder) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    fs::permissions(folder.path / "pub", static_cast<fs::perms>(01777));
+    WriteFile(folder / "r.json", Resistors(1));
+    const int pub = open((folder / "pub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const auto lock = [&] {
+        const int fd = open("o", O_RDONLY | O_DIRECTORY);
+        if (fd < 0 || flock(fd, LOCK_EX) != 0 || write(ready[1], "x", 1) != 1) return 1;
+        pause();
+        return 0;
+    };
+    qv_test::AnotherUser own(pub, lock, {0, 0});
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    qv_test::AnotherUser stranger(pub, lock);
+    close(pub);
+    for (int i = 0; i < 3000 && !SomeoneWaitsFor(folder.path / "pub/o"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(SomeoneWaitsFor(folder.path / "pub/o"));
+    const pid_t command = StartHost(folder, {"describe", "r.json", "-o", "pub/o/x.desc"}, {}, ".wait.err");
+    bool waits = false;
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 3000 && !waits && (ended = waitpid(command, &status, WNOHANG)) == 0; ++i) {
+        waits = ReadFile(folder.path.string() + ".wait.err").find("qvhost: waiting for another command") == 0;
+        if (!waits) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(waits && ended == 0) << ReadFile(folder.path.string() + ".wait.err");
+    stranger.Stop();
+    own.Stop();
+    close(ready[0]);
+    close(ready[1]);
+    if (ended == 0) {
+        EXPECT_EQ(WaitAtMost(command, 60), 0) << ReadFile(folder.path.string() + ".wait.err");
+    }
+    EXPECT_TRUE(fs::exists(folder / "pub/o/x.desc"));
 }
 
 // A stranger who owns a folder below the output folder swaps it with a link to a folder of the
