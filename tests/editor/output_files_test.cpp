@@ -570,6 +570,21 @@ TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
     fs::create_symlink("../elsewhere/r.mdx", folder / "out/D__R0.mdx");
     EXPECT_EQ(RunHostIn(folder, {"describe", "s.json", "-o", "out/z.desc"}), 2);
     EXPECT_TRUE(fs::is_empty(folder.path / "elsewhere"));
+    // Nor is one that leads to a name qvhost gives its own files: one line says so, planned
+    // (a characteristic's) or not (a table's own).
+    fs::remove(folder / "out/D__R0.mdx");
+    WriteFile(folder / "t.json", TableNamed("t"));
+    const auto out = folder.Snapshot("out");
+    for (const auto& [schematic, link] : {std::pair{"s.json", "out/D__R0.mdx"}, std::pair{"t.json", "out/t.mdx"}})
+        for (const char* name : {".qvhost-committed", ".qvhost-journal"}) {
+            fs::create_symlink(name, folder / link);
+            EXPECT_EQ(RunHostIn(folder, {"describe", schematic, "-o", "out/z.desc"}), 2) << link << name;
+            EXPECT_EQ(ReadFile(folder.path.string() + ".err"),
+                      "qvhost: " + (folder / link) + ": leads to " + fs::canonical(folder.path / "out").string() + "/" + name +
+                          ", a name of the kind qvhost gives its journals and its own folders, which no output takes\n");
+            fs::remove(folder / link);
+            EXPECT_EQ(folder.Snapshot("out"), out) << link << name;
+        }
 
     for (const size_t length : {245, 255}) {
         const std::string name(length - 4, 'n');
