@@ -7,6 +7,7 @@ namespace qv::journal {
 namespace {
 
 constexpr std::string_view kMagic = "qvhost journal 3\n";
+constexpr std::string_view kMagic2 = "qvhost journal 2\n";
 constexpr std::size_t kMaxName = 255;     // the longest file name the system takes
 constexpr std::size_t kMaxPath = 4095;    // the longest path it takes
 constexpr std::size_t kIdLength = 32;
@@ -133,7 +134,7 @@ struct Cursor {
 
 struct Record {
     char kind = 0;
-    std::string id, first;
+    std::string id, first, second, third;   // second and third: of a file of version 2
     unsigned index = 0;      // of a file
     bool replaces = false;   // of a file
     std::uint32_t crc = 0;
@@ -141,7 +142,7 @@ struct Record {
 };
 
 // One record from the front of `bytes`; its length in `used`.
-Read ReadRecord(std::string_view bytes, Record& record, std::size_t& used) {
+Read ReadRecord(std::string_view bytes, int version, Record& record, std::size_t& used) {
     if (bytes.empty()) return Read::kMore;
     record.kind = bytes[0];
     if (std::string_view("mpdf").find(record.kind) == std::string_view::npos) return Read::kBad;
@@ -162,6 +163,11 @@ Read ReadRecord(std::string_view bytes, Record& record, std::size_t& used) {
         break;
     case 'f':
         QV_READ(in.Text(kMaxName, record.first));
+        if (version == 2) {
+            QV_READ(in.Text(kMaxName, record.second));
+            QV_READ(in.Text(kMaxName, record.third));
+            break;
+        }
         QV_READ(in.Number(record.index));
         if (in.at == bytes.size()) return Read::kMore;
         if (bytes[in.at] != 'n' && bytes[in.at] != 'r') return Read::kBad;
@@ -203,6 +209,20 @@ bool IsNormalPath(const std::string& path) {
     return true;
 }
 
+// Of a journal of version 2: whether `name` is one that version gave the temporary file
+// ("qvtmp") or the earlier contents ("qvold") of `target` beside it: "." + the target cut to
+// 200 bytes at a character boundary + "." + kind, then nothing or "." and a number from 1.
+bool IsBesideName(const std::string& target, const char* kind, const std::string& name) {
+    std::size_t cut = std::min<std::size_t>(target.size(), 200);
+    while (cut > 0 && cut < target.size() && (static_cast<unsigned char>(target[cut]) & 0xC0) == 0x80) --cut;
+    const std::string stem = "." + target.substr(0, cut) + "." + kind;
+    if (name == target || name.compare(0, stem.size(), stem) != 0 || name.size() < stem.size()) return false;
+    const std::string_view rest = std::string_view(name).substr(stem.size());
+    if (rest.empty()) return true;
+    if (rest.size() < 2 || rest.size() > 10 || rest[0] != '.' || rest[1] == '0') return false;
+    return rest.substr(1).find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 } // namespace
 
 std::string PrivateFolderName(const std::string& id) { return kOwnPrefix + id; }
@@ -239,21 +259,24 @@ bool Parser::Feed(std::string_view bytes) {
     std::string_view rest = pending_;
     if (!magicSeen_) {
         const std::size_t have = std::min(rest.size(), kMagic.size());
-        if (rest.compare(0, have, kMagic.substr(0, have)) != 0) {
+        const bool current = rest.compare(0, have, kMagic.substr(0, have)) == 0;
+        if (!current && rest.compare(0, have, kMagic2.substr(0, have)) != 0) {
             constexpr std::string_view kAnyVersion = "qvhost journal ";
-            why_ = rest.substr(0, kAnyVersion.size()) == kAnyVersion ? "it is a journal of another version of qvhost"
-                                                                       : "it does not begin as a journal of qvhost";
+            why_ = rest.substr(0, kAnyVersion.size()) == kAnyVersion
+                       ? "it is a journal of another version of qvhost, which a command of that version on this folder finishes"
+                       : "it does not begin as a journal of qvhost";
             failed_ = true;
             return false;
         }
         if (have < kMagic.size()) return true;
         magicSeen_ = true;
+        version_ = current ? 3 : 2;
         rest.remove_prefix(kMagic.size());
     }
     for (;;) {
         journal::Record record;
         std::size_t used = 0;
-        const Read read = ReadRecord(rest, record, used);
+        const Read read = ReadRecord(rest, version_, record, used);
         if (read == Read::kMore) break;
         ++records_;
         const std::string number = "record " + std::to_string(records_);
@@ -287,15 +310,24 @@ bool Parser::Feed(std::string_view bytes) {
         } else {
             Journal::File file;
             file.target = std::move(record.first);
-            file.index = record.index;
-            file.replaces = record.replaces;
+            file.index = version_ == 2 ? static_cast<unsigned>(journal_.files.size()) : record.index;
+            file.replaces = version_ == 2 ? !record.third.empty() : record.replaces;
             // The owner numbers a folder's files in the order of their records, so that no two
-            // share a temporary file or a backup.
+            // share a temporary file or a backup; of version 2, no two records share a name.
             if (!IsPlainName(file.target)) {
                 why_ = number + " names a target that is no plain file name";
+            } else if (version_ == 2 && !IsBesideName(file.target, "qvtmp", record.second)) {
+                why_ = number + " names a temporary file that qvhost does not make of its target";
+            } else if (version_ == 2 && file.replaces && !IsBesideName(file.target, "qvold", record.third)) {
+                why_ = number + " names a backup that qvhost does not make of its target";
+            } else if (version_ == 2 && (!names_.insert(file.target).second || !names_.insert(record.second).second ||
+                                         (file.replaces && !names_.insert(record.third).second))) {
+                why_ = number + " names a file that an earlier record names";
             } else if (file.index != journal_.files.size()) {
                 why_ = number + " names a file index out of order";
             } else {
+                file.besideTemporary = std::move(record.second);
+                file.besideBackup = std::move(record.third);
                 journal_.files.push_back(std::move(file));
             }
             if (!why_.empty()) {
@@ -321,6 +353,7 @@ bool Parser::Finish(Journal& journal) {
     }
     journal = std::move(journal_);
     journal.torn = records_ == 0;
+    journal.version = version_ == 2 ? 2 : 3;
     return true;
 }
 

@@ -19,12 +19,22 @@
 // only line break is its last byte. The first record is m or p. Only the last record may be
 // cut short (the process ended while appending it, so the step it announced was not taken),
 // before its line break; any other fault refuses the journal.
+//
+// The reader also takes a journal of the earlier version, "qvhost journal 2", which a command of
+// that version may have left: the same records, but for a file
+//   f N:TARGET N:TEMPORARY N:BACKUP CRC
+// with its temporary file and the second link that keeps its earlier contents ("" for a new
+// target) beside the target in the journal's own folder, named ".TARGET.qvtmp" and
+// ".TARGET.qvold" (the target cut to 200 bytes at a character boundary), from the second
+// candidate on with ".1", ".2", ... Such a journal is read so that it can be finished; no
+// command writes one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace qv::journal {
@@ -53,6 +63,7 @@ std::string FileRecord(const std::string& target, unsigned index, bool replaces)
 
 struct Journal {
     bool torn = false;   // the header is cut short: the journal names nothing yet
+    int version = 3;     // 2: of the earlier version, whose files lie beside their targets
     bool main = false;
     std::string id;
     std::string mainFolder;              // of a folder's journal: the folder of its main journal
@@ -65,6 +76,10 @@ struct Journal {
         bool replaces = false;   // false: the target was new, and has no earlier contents
         std::string TemporaryName() const;
         std::string BackupName() const;   // "" for a new target
+        // Of a journal of version 2: the temporary file and the earlier contents ("" for a new
+        // target) beside the target.
+        std::string besideTemporary;
+        std::string besideBackup;
     };
     std::vector<File> files;
 };
@@ -83,6 +98,8 @@ private:
     Journal journal_;
     std::size_t bytes_ = 0;
     long records_ = 0;
+    int version_ = 0;   // once the opening line is read
+    std::unordered_set<std::string> names_;   // of a journal of version 2: every name its files give
     bool magicSeen_ = false;
     bool failed_ = false;
     std::string why_;

@@ -651,12 +651,49 @@ void LetGo(Held& held) {
     held.dir = -1;
 }
 
+// A journal of the earlier version kept the temporary files and earlier contents beside their
+// targets, in the folder itself, where in a folder others may write into a name of that kind
+// may be another user's. Its files are finished as that version did, but only where each name
+// it gives holds nothing, or a regular file of the user that is no second link of a file
+// elsewhere (a new target's temporary file is a second link of the target itself): all of them
+// are looked at before the first change, and anything else fails the command with one line
+// and nothing touched. Only names are removed and renamed, so what another user changes there
+// meanwhile (who may do so only in a folder of their own or one without the sticky bit) is
+// never written into or read. False with a message.
+bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, bool committed, std::string& error) {
+    for (const Journal::File& file : journal.files) {
+        for (const std::string* name : {&file.besideTemporary, &file.besideBackup}) {
+            struct stat held {};
+            struct stat target {};
+            if (name->empty() || (::fstatat(dir, name->c_str(), &held, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)) continue;
+            if (S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+                (held.st_nlink == 1 ||
+                 (::fstatat(dir, file.target.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, target))))
+                continue;
+            error = ShownPath(JoinPath(folder, *name)) + ": named by a journal of the earlier version of qvhost, but no file of the user's own "
+                    "that it made; the journal is not acted on and nothing is touched: move this away, and the next command finishes the journal";
+            return false;
+        }
+    }
+    for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
+        const char* backup = it->besideBackup.empty() ? nullptr : it->besideBackup.c_str();
+        if (committed) {
+            Tidy(dir, it->besideTemporary.c_str(), backup);
+            Step();
+        } else {
+            TakeBack(dir, dir, it->target.c_str(), it->besideTemporary.c_str(), backup);
+        }
+    }
+    return true;
+}
+
 // Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
 // commit point), acting only on what its private folder holds, and removes the private folder
 // and then the journal, each once what it holds is gone on disk. False with a message when the
 // private folder is no folder the command made, or cannot be removed.
 bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
-    const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
+    if (journal.version == 2 && !ApplyBeside(dir, folder, journal, committed, error)) return false;
+    const int own = journal.torn || journal.version == 2 ? -1 : OpenOwn(dir, folder, journal, error);
     if (own == -2) return false;
     if (own >= 0) {
         for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {

@@ -81,6 +81,21 @@ std::vector<Case> Cases() {
         {"a file's number out of order", kMain + journal::FileRecord("x", 1, false), false},
         {"a file's number taken twice", kMain + x + journal::FileRecord("y", 0, false), false},
         {"a folder's journal naming an absolute main folder", part("/o/p"), true},
+        // A journal of the earlier version names the files beside their targets, as that
+        // version made their names, each name once.
+        {"a journal of the earlier version", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
+                                                                     journal::FolderRecord("/o/sub") +
+                                                                     qv_test::Version2File("n", ".n.qvtmp.1", "")), true},
+        {"a folder's journal of the earlier version", qv_test::Version2Journal(qv_test::Version2File("s", ".s.qvtmp", ".s.qvold.2"), "/o"),
+         true},
+        {"a journal of the earlier version naming another target's temporary file",
+         qv_test::Version2Journal(qv_test::Version2File("b.txt", ".a.txt.qvtmp", "")), false},
+        {"a journal of the earlier version naming a file outside its folder",
+         qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", "../.b.txt.qvold")), false},
+        {"a journal of the earlier version naming a file twice",
+         qv_test::Version2Journal(qv_test::Version2File("b", ".b.qvtmp", "") + qv_test::Version2File(".b.qvtmp", "..b.qvtmp.qvtmp", "")),
+         false},
+        {"a journal of a version that is neither", "qvhost journal 4\n" + WithoutOpening(kMain), false},
     };
     // The folder of a folder's main journal is an absolute path in normal form.
     for (const char* impossible : {"", "o", "o/p", "/o/../p", "/o/./p", "/o//p", "/o/p/", "/.."})
@@ -93,6 +108,21 @@ TEST(JournalFormat, RecordsAndNamesAreReadOnlyInTheirPlaceAndForm) {
         const std::string read = ReadWhole(c.bytes);
         EXPECT_EQ(c.read, read.rfind("refused: ", 0) != 0) << c.what << ": " << read;
     }
+    // A journal of the earlier version gives the names beside the targets; one of another
+    // version says what finishes it.
+    journal::Journal read;
+    std::string why;
+    const std::vector<Case> cases = Cases();
+    const auto earlier = std::find_if(cases.begin(), cases.end(),
+                                      [](const Case& c) { return std::string(c.what) == "a journal of the earlier version"; });
+    ASSERT_TRUE(earlier != cases.end() && journal::Parse(earlier->bytes, read, why)) << why;
+    EXPECT_EQ(read.version, 2);
+    ASSERT_EQ(read.files.size(), 2u);
+    EXPECT_EQ(read.files[0].besideTemporary + " " + read.files[0].besideBackup, ".b.txt.qvtmp .b.txt.qvold");
+    EXPECT_EQ(read.files[1].besideTemporary + " " + read.files[1].besideBackup, ".n.qvtmp.1 ");
+    EXPECT_FALSE(read.files[1].replaces);
+    EXPECT_EQ(ReadWhole("qvhost journal 4\n"),
+              "refused: it is a journal of another version of qvhost, which a command of that version on this folder finishes");
 }
 
 // The reader takes the bytes as they come from the file: cut anywhere, in pieces of any size,

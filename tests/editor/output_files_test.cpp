@@ -1628,6 +1628,39 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
          },
          "pub/o/sub", "pub/o/sub/.qvhost-journal"},
+        // A journal of the earlier version, whose files lie beside their targets, is finished:
+        // taken back before its commit point (a new target that still is the command's file
+        // goes), tidied after it; a name it gives that holds anything but a file the command
+        // made is refused, with nothing touched.
+        {"a journal of the earlier version",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold") +
+                                                                          journal::FolderRecord(out + "/sub") +
+                                                                          qv_test::Version2File("n.txt", ".n.txt.qvtmp.1", "")));
+             WriteFile(out + "/sub/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"), out));
+             WriteFile(out + "/.n.txt.qvtmp.1", "N");
+             fs::create_hard_link(out + "/.n.txt.qvtmp.1", out + "/n.txt");
+         },
+         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}, {"o/sub/s.txt", "S-old"}, {"o/sub/.s.txt.qvold", takenBack}}},
+        {"a committed journal of the earlier version",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-committed", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold")));
+         },
+         "pub/o", "", {{"o/.b.txt.qvold", takenBack}}},
+        {"a journal of the earlier version whose backup is a link",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.1") +
+                                                                          qv_test::Version2File("a.desc", ".a.desc.qvtmp", "")));
+             fs::create_symlink("important.txt", out + "/.b.txt.qvold.1");
+         },
+         "pub/o", "pub/o/.b.txt.qvold.1"},
+        {"another user's file at a name of a journal of the earlier version",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("report.txt", ".report.txt.qvtmp", "")));
+             WriteFile(out + "/.report.txt.qvtmp", "R");
+             ASSERT_EQ(chown((out + "/.report.txt.qvtmp").c_str(), 4242, 4242), 0);
+         },
+         "pub/o", "pub/o/.report.txt.qvtmp"},
         {"a pipe of the journal's name",
          [&](const fs::path&, const std::string& out) { ASSERT_EQ(mkfifo((out + "/.qvhost-journal").c_str(), 0600), 0); }},
         {"a link of the journal's name",
@@ -1704,6 +1737,7 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
         }
         RemoveJournals(pub);
         fs::remove(pub / "o/vl");
+        if (!refused.empty()) fs::remove(folder / refused);   // a file a journal of the earlier version names
         if (refused.empty()) {
             const std::string written = std::string(c.output).substr(4) + "/x.qva";   // below pub/
             expected[written] = folder.Snapshot("pub")[written];

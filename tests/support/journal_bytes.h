@@ -27,6 +27,21 @@ inline std::string ForgedRecord(const std::string& text) {
     return sealed + "\n";
 }
 
+// A journal of the earlier version 2 as a command of that version wrote it: its header (a main
+// journal, or with `mainFolder` a folder's), then the records given. Its file records name the
+// temporary file and the earlier contents beside the target (Version2File).
+inline std::string Version2Journal(const std::string& records, const std::string& mainFolder = "") {
+    const auto field = [](const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; };
+    return "qvhost journal 2\n" +
+           ForgedRecord(mainFolder.empty() ? "m " + std::string(kJournalId) + " " : "p " + std::string(kJournalId) + " " + field(mainFolder)) +
+           records;
+}
+
+inline std::string Version2File(const std::string& target, const std::string& temporary, const std::string& backup) {
+    const auto field = [](const std::string& text) { return std::to_string(text.size()) + ":" + text + " "; };
+    return ForgedRecord("f " + field(target) + field(temporary) + field(backup));
+}
+
 // A path below `folder` of exactly `length` bytes (at least two more than the folder's), in
 // parts no longer than a file name may be.
 inline std::string PathOfLength(const std::string& folder, std::size_t length) {
