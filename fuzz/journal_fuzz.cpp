@@ -1,8 +1,8 @@
 // The journal reader on arbitrary bytes: it reads a journal or refuses it with a short
 // one-line reason, and reads the same whether the bytes come whole or in two pieces. A journal
 // it reads names only plain targets, numbered in order, whose temporary and backup names are
-// distinct names in the private folder, and folders in normal form, and reads back the same
-// once written again. The input is
+// distinct names in the private folder (and, of the earlier version, distinct plain names
+// beside them), and folders in normal form, and reads back the same once written again. The input is
 // also read as the texts of records sealed as the owner seals them, so that the checks behind
 // the checksums meet arbitrary names.
 #include "editor/journal_format.h"
@@ -57,6 +57,26 @@ void CheckBytes(std::string_view bytes, unsigned split256) {
         again += qv::journal::FolderRecord(folder);
     }
     std::set<std::string> owned;
+    // A journal of the earlier version: its names beside the targets are plain names, each
+    // given once, none a target.
+    std::set<std::string> beside;
+    for (const Journal::File& file : whole.files) {
+        if (whole.version != 2) {
+            if (!file.besideTemporary.empty() || !file.besideBackup.empty()) std::abort();
+            continue;
+        }
+        // ".qvhost-x.qvtmp" (of the target "qvhost-x") is one too: it ends as no name of this
+        // version's own does.
+        const auto besideName = [](const std::string& name) {
+            return IsPlainName(name) || (IsPlainName("x" + name) && (name.find(".qvtmp") != std::string::npos ||
+                                                                      name.find(".qvold") != std::string::npos));
+        };
+        if (!besideName(file.besideTemporary) || file.besideBackup.empty() == file.replaces ||
+            (file.replaces && !besideName(file.besideBackup)))
+            std::abort();
+        for (const std::string& name : {file.target, file.besideTemporary, file.besideBackup})
+            if (!name.empty() && !beside.insert(name).second) std::abort();
+    }
     for (size_t i = 0; i < whole.files.size(); ++i) {
         const Journal::File& file = whole.files[i];
         const std::string temporary = file.TemporaryName();
