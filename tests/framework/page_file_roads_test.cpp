@@ -20,10 +20,7 @@ using qv_test::WriteFile;
 // rows and tick "File Name", the lines that follow a successful OK, those that leave the page
 // while it is open, and those that end the session after either (a page on a sheet of its own
 // is opened by the button that follows its block). Another page is one more row; its file
-// controls are expected at the IDs every table page uses (2116 to 2119). For a later edit the
-// row also gives the lines that open the page of the element as the first session left it and
-// change one value, the lines that end that first session keeping what it did, and the row of
-// the changed table as its file holds it.
+// controls are expected at the IDs every table page uses (2116 to 2119).
 struct TablePage {
     const char* label;
     const char* element;
@@ -39,6 +36,8 @@ struct TablePage {
     // Whether apply and OK write the file; a page that writes only on "Save as" walks only
     // the roads that end there.
     bool writesOnApply = true;
+    // A later edit: the lines that open the page and change one value, those that end the
+    // first session keeping what its OK did, and the changed row as the file holds it.
     std::vector<std::string> change = {"cell 2121 1 2 \"9\""};
     std::vector<std::string> keep = {};
     const char* changedRow = "\n1 9\n";
@@ -268,7 +267,8 @@ protected:
             page.writesOnApply ? std::vector<std::string>{"type 2117 \"own.mdx\"", "ok"}
                                : std::vector<std::string>{"file \"" + (folder / "own.mdx").string() + "\"",
                                                           "click 2119", "ok"};
-        for (const auto* more : {&write, &page.closed, &page.keep}) lines.insert(lines.end(), more->begin(), more->end());
+        for (const auto* more : {&write, &page.closed, &page.keep})
+            lines.insert(lines.end(), more->begin(), more->end());
         qv::EditOutcome outcome;
         std::string error;
         EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
@@ -366,7 +366,8 @@ TEST_F(LaterEdits, AStoredNameThatARuleRewritesStillAsks) {
             const Road& road = page.writesOnApply ? kLaterRoads[0] : kLaterRoads[2];
             for (const bool yes : {false, true}) {
                 if (expected != Outcome::kAsked && !yes) continue;
-                SCOPED_TRACE(std::string(page.label) + ", " + stored.label + ", " + road.label + (yes ? ", yes" : ", no"));
+                SCOPED_TRACE(std::string(page.label) + ", " + stored.label + ", " + road.label +
+                             (yes ? ", yes" : ", no"));
                 WalkLater(page, first, stored, road, expected, folder / name, Writer::kPage, false, yes);
             }
         }
