@@ -249,6 +249,8 @@ void CPropDeadBlock::LoadParameters() {
         }
     });
     UpdateData(FALSE);
+    // The file the element keeps its values in is the table's own, whether or not it is read.
+    m_known.TakeStored(separate ? CString() : m_strFileName);
     if (!separate) ListFileValues();
 }
 

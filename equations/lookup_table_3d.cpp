@@ -237,6 +237,7 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
             if (index >= 0 && index < 2) m_nInterpolation = index;
         } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
     });
+    TakeStoredFileName();
     UpdateData(FALSE);
     if (m_points.GetSize() == 0) ImportBareNamedFile();
     else BuildListsFromPoints();

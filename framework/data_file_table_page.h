@@ -53,6 +53,9 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
+    // As the page opens, with the file-name parameter read: with the flag on, the file that
+    // name names is the table's own (DataFileKnowledge::stored), whether or not it is read.
+    void TakeStoredFileName() { m_known.TakeStored(m_bFileName ? m_strFileName : CString()); }
     // The user typed into the file-name edit (2117): the page is modified, and the name typed
     // names the table's own file from now on.
     void OnFileNameTyped();

@@ -70,7 +70,7 @@ std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& 
     // so that the file checked is the file written.
     const auto names = [&](const CString& given) { return !given.IsEmpty() && DataFilePathIn(given, folder) == path; };
     if (names(known.answered)) return path;
-    const bool own = !names(known.refused) && (names(known.own) || names(known.typed));
+    const bool own = !names(known.refused) && (names(known.own) || names(known.stored) || names(known.typed));
     if (own || MayReplace(path, mayAsk)) return path;
     return std::nullopt;
 }

@@ -1,19 +1,22 @@
 // Where a page writes its table's data file, and whether it may replace a file it finds there.
 //
 // A page replaces an existing file only when it is the table's own file or when the user
-// agreed. The table's own file is the file the page read its table from as it opened (the
-// file its file-name parameter named), a file the page has written since, or the exact name
-// the user typed or chose, lying where the write puts it. A name that a rule rewrote on the
-// way (an extension that cannot be written, a wildcard, the dialog's added extension, a text
-// file read before, a folder dropped) names another file, and so does a file the page refused
-// to read: before such a file is replaced the user is asked, and No writes nothing.
+// agreed. The table's own file is the file the page read its table from as it opened, the
+// file its stored file name names exactly (the element's file-name parameter, the one the
+// table was written to in an earlier session or description, whether or not the page read
+// it now), a file the page has written since, or the exact name the user typed or chose,
+// lying where the write puts it. A name that a rule rewrote on the way (an extension that
+// cannot be written, a wildcard, a leading dot, the dialog's added extension, a text file read
+// before, a folder dropped) names another file, and so does a file the page refused to read:
+// before such a file is replaced the user is asked, and No writes nothing.
 //
 // Every road on which a page writes its table (apply, OK, "Save as", "Export", an "Open"
 // followed by one of these) ends in ChooseDataFileTarget, so that a road added later asks the
 // same question. A writer uses it like this:
 //
-//   1. The page keeps a DataFileKnowledge: TakeOpened as it reads (or fails to read) the file
-//      its file-name parameter names; TakeTyped when the user types into the file-name edit;
+//   1. The page keeps a DataFileKnowledge: TakeStored with its file-name parameter's value as
+//      it opens, when the table is kept under that name; TakeOpened as it reads (or fails to
+//      read) the file that name names; TakeTyped when the user types into the file-name edit;
 //      TakeChosenToRead after an "Open" dialog; TakeAnswered after a write dialog.
 //   2. It makes the name it will write with the rules of framework/data_file_names.h.
 //   3. std::optional<CString> path = ChooseDataFileTarget(name, folder, known, mayAsk);
@@ -40,6 +43,13 @@ struct DataFileKnowledge {
     // The table's own file: the one the page read its table from as it opened, or the one it
     // wrote last. Empty when there is none.
     CString own;
+    // The name the element stored for the table's file, as stored. The host keeps the files a
+    // command writes from the pages as they open, so that a file an earlier run left changes
+    // nothing: the page then never reads the table's own file, which the element or its
+    // description wrote under this name. Kept as given and resolved as a typed name is, so
+    // that a rule that rewrites it (`mine.txt` of older data written as `mine.mdx`) names
+    // another file.
+    CString stored;
     // A file the page refused to read: it is replaced only after the user agreed, whatever
     // named it, unless a write dialog was answered with it.
     CString refused;
@@ -58,6 +68,8 @@ struct DataFileKnowledge {
     };
     std::vector<OtherTable> others;
 
+    // As the page opens: the element keeps the table under the file name `name`.
+    void TakeStored(const CString& name) { stored = name; }
     // As the page opens: it read its table from `path` (`read`) or refused the file there.
     void TakeOpened(const CString& path, bool read);
     // The user typed `name` into the file-name edit.

@@ -135,6 +135,8 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     ShowFields();
 
     if (m_pBlock != nullptr && m_nBlockLength > 0) LoadFromData();
+    // The file the element keeps its table in is the table's own, whether or not it is read.
+    m_known.TakeStored(m_bWriteFile ? m_strFileName : CString());
 
     if (!m_bWriteFile) {
         if (m_pOwner4 != nullptr)

@@ -219,6 +219,8 @@ BOOL CPropFourierSource::OnInitDialog() {
     qv::pages::ForEachPresentParam(m_pParams, [this](const CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdTableFile) m_strFileName = param->GetValue();
     });
+    // The file the element keeps its harmonics in is the table's own, whether or not it is read.
+    m_known.TakeStored(m_bUseFileName ? m_strFileName : CString());
     UpdateData(FALSE);
     m_lstHarmonics.Init(this);
     UpdateData(TRUE);

@@ -209,6 +209,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
         }
     });
     TakeOldParameters();
+    TakeStoredFileName();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
     ShowModeInControls();

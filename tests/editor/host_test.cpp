@@ -2,6 +2,7 @@
 // model description of the example against golden text, the archive round trip, damaged
 // archives, edit sessions and pictures.
 #include "editor/host.h"
+#include "editor/output_files.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 #include "win32/window_handle.h"
@@ -691,6 +692,45 @@ TEST_F(HostTest, TheHeldStateDescribesAsTheEditedElements) {
             EXPECT_EQ(ReadFile(entry.path()), ReadFile(again / entry.path().filename())) << entry.path();
         }
     }
+}
+
+// The loop a user runs most, on every element of every example: an edit (OK alone) printed
+// into a new schematic, that schematic described, and the element edited again in the same
+// folder, each as its command runs it. An element that keeps its table in a data file finds
+// the file it wrote (or its description wrote) one command earlier, which is its own: no step
+// may stop at a question about it.
+TEST_F(HostTest, EveryExampleElementIsEditedDescribedAndEditedAgain) {
+    const std::vector<std::string> ok{"ok"};
+    size_t elements = 0;
+    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples")) {
+        if (entry.path().extension() != ".json") continue;
+        const std::string text = ReadFile(entry.path());
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(text, schematic, error)) << error;
+        for (const qv::SchematicElement& element : schematic.elements) {
+            ++elements;
+            const std::string where = entry.path().filename().string() + ", " + element.name;
+            const fs::path run = folder / entry.path().stem() / element.name;
+            fs::create_directories(run);
+            const std::string documentFolder = run.string() + "/";
+            qv::EditOutcome outcome;
+            ASSERT_TRUE(host.EditSchematicText(text, documentFolder, element.name, ok, (run / "e.json").string(),
+                                               nullptr, outcome, error))
+                << where << ": " << error;
+            const std::string edited = ReadFile(run / "e.json");
+            qv::DescribePlan plan;
+            std::vector<std::string> written;
+            ASSERT_TRUE(host.PlanDescription(edited, (run / "e.desc").string(), plan, error) &&
+                        host.DescribeSchematicText(edited, plan, documentFolder, (run / "e.desc").string(), written,
+                                                   error))
+                << where << ": " << error;
+            EXPECT_TRUE(host.EditSchematicText(edited, documentFolder, element.name, ok, "", nullptr, outcome, error) &&
+                        qv::OutputFiles::Current().Settle(true, &error))
+                << where << ", edited again: " << error;
+        }
+    }
+    EXPECT_LE(100u, elements) << "the examples were found";
 }
 
 } // namespace

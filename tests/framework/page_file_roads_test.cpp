@@ -1,7 +1,8 @@
 // Every road on which a page writes its table's data file, walked as a user walks it in an
 // edit session, against a file the user already has: the file changes without a question only
 // when it is the one the user named or the table's own, and otherwise only after a yes to the
-// question that names it. Each page is a row of kPages; each road a row of kRoads.
+// question that names it. Each page is a row of kPages; each road a row of kRoads, and each
+// road of a later edit of an element whose table a file keeps a row of kLaterRoads.
 #include "tests/support/host_fixture.h"
 
 #include <filesystem>
@@ -35,25 +36,43 @@ struct TablePage {
     // Whether apply and OK write the file; a page that writes only on "Save as" walks only
     // the roads that end there.
     bool writesOnApply = true;
+    // A later edit: the lines that open the page and change one value, those that end the
+    // first session keeping what its OK did, and the changed row as the file holds it.
+    std::vector<std::string> change = {"cell 2121 1 2 \"9\""};
+    std::vector<std::string> keep = {};
+    const char* changedRow = "\n1 9\n";
+    // Whether the schematic gives the file name as a characteristic's, which building the
+    // element types and writes (the schematic's instruction): the name stored is then always
+    // the one written.
+    bool builtWithName = false;
 };
 
 const TablePage kPages[] = {
     {"2D table", R"("id": 78)",
      {"click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx"},
     {"data pairs", R"("id": 43)",
-     {"click 1122", "click 1122", "cell 2121 1 1 \"1m\"", "click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx"},
+     {"click 1122", "click 1122", "cell 2121 1 1 \"1m\"", "click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx",
+     "0 0\n1 2\n", true, {"cell 2121 1 2 \"9\""}, {}, "\n0.001 9\n"},
     {"3D table", R"("id": 103, "parameters": {"IN[1]": "U", "IN[2]": "W"})",
      {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}",
       "click 2438", "dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}",
       "click 2444", "click 2116"},
-     {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 0 0\n1 0 0\n0 0 1\n1 0 1\n"},
+     {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 0 0\n1 0 0\n0 0 1\n1 0 1\n", true,
+     {"row 2448 1", "cell 2446 1 1 \"9\""}, {}, "\n1 9 1\n"},
     {"resistor's characteristic", R"("id": 15)",
      {"click 2088", "sheet stay {", "click 2114", "click 2397", "click 1122", "click 1122", "cell 2121 1 1 \"1\"",
       "click 2116"},
-     {"}"}, {"cancel", "}"}, {"click 2016", "cancel"}, "E1.mdx", "E1.hidden.mdx"},
-    {"Fourier source", R"("id": 85)", {"click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 1 0\n50 2 0\n"},
+     {"}"}, {"cancel", "}"}, {"click 2016", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
+     {"click 2088", "sheet stay {", "cell 2121 1 2 \"9\""}, {"click 2016", "ok"}, "\n1 9\n", true},
+    {"diode's characteristic", R"("id": 8)",
+     {"choose 2080 \"XY-Data Pairs\"", "sheet stay {", "click 2397", "click 1124", "click 1122", "click 1122",
+      "cell 2121 1 1 \"1\"", "click 2116"},
+     {"}"}, {"cancel", "}"}, {"click 2016", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
+     {"choose 2080 \"XY-Data Pairs\"", "sheet stay {", "cell 2121 1 2 \"9\""}, {"click 2016", "ok"}},
+    {"Fourier source", R"("id": 85)", {"click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 1 0\n50 2 0\n",
+     true, {"cell 2329 1 2 \"9\""}, {}, "\n50 9 0\n"},
     {"dead time", R"("id": 82, "parameters": {"INPUT": "0"})", {"click 1122"}, {}, {"cancel"}, {}, "E1.mdx",
-     ".hidden.mdx", "0 4\n1 5\n", false},
+     ".hidden.mdx", "0 4\n1 5\n", false, {"cell 2134 0 1 \"9\""}, {}, "\n0 9\n"},
 };
 
 // How a road ends for the user's file.
@@ -96,6 +115,33 @@ const Road kRoads[] = {
      "new.mdx", Outcome::kUntouched, false, true},
 };
 
+// A later edit of an element whose table a file keeps: the name the element stores for that
+// file (as an earlier session or older data left it), the file it leads to when the page
+// writes (as in kRoads) and what happens to that file. The file is the table's own when the
+// name names it exactly: the table was written there before, by the page or by describing
+// the schematic. A name a rule rewrites names another file, which may be the user's.
+struct StoredName {
+    const char* label;
+    const char* stored;
+    const char* userFile;
+    Outcome outcome;
+};
+
+const StoredName kStoredNames[] = {
+    {"own file", "own.mdx", "own.mdx", Outcome::kWritten},
+    {"stored text extension", "mine.txt", "mine.mdx", Outcome::kAsked},
+    {"stored wildcard", "*.mdx", "*", Outcome::kAsked},
+    {"stored leading dot", ".hidden.mdx", ".", Outcome::kAsked},
+};
+
+// The roads of a later edit: OK, apply, and "Save as" answered with a name that is rewritten
+// to the file the stored name leads to (`#` is that file's name without its extension).
+const Road kLaterRoads[] = {
+    {"later OK", {}, "ok", "", Outcome::kWritten},
+    {"later apply", {}, "apply", "", Outcome::kWritten},
+    {"later save as, rewritten", {"file \"$/#.data\""}, "click 2119", "", Outcome::kWritten},
+};
+
 const char kUsersFile[] = "MDX 1\nchannels 2\nitems 1\nchannel \"mine\" \"\"\nchannel \"too\" \"\"\ndata\n7 7\nend\n";
 
 std::string WithFolder(std::string line, const std::string& folder) {
@@ -108,9 +154,15 @@ class PageFileRoads : public qv_test::HostTest {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartInFolder("roads")); }
 
+    // A host started anew. The one before goes first: a host that ends stops watching which
+    // files the pages may find, also for a host started before it ended.
+    void Restart() {
+        host.reset();
+        host = Started();
+    }
     // The element built anew in the scratch folder, which is its document's folder.
     void BuildElement(const TablePage& page) {
-        host = Started();
+        Restart();
         const fs::path schematic = folder / "schematic.json";
         WriteFile(schematic, std::string(R"({"document": "D", "elements": [{"name": "E1", )") + page.element + "}]}");
         ASSERT_NO_FATAL_FAILURE(Build(schematic.string()));
@@ -118,10 +170,15 @@ protected:
 
     // Runs the session of the road on the page, the question about the user's file (when one
     // is expected) answered yes or no; false with the host's message when the session failed.
+    // The page is opened by `opening` (by default the lines that open it on a new element).
     bool Walk(const TablePage& page, const Road& road, Outcome expected, const fs::path& users, bool yes,
-              std::string& error) {
-        std::vector<std::string> lines = page.open;
-        for (const std::string& line : road.before) lines.push_back(WithFolder(line, folder.string()));
+              std::string& error, const std::vector<std::string>* opening = nullptr) {
+        std::vector<std::string> lines = opening != nullptr ? *opening : page.open;
+        for (std::string line : road.before) {
+            const size_t stem = line.find('#');
+            if (stem != std::string::npos) line.replace(stem, 1, users.stem().string());
+            lines.push_back(WithFolder(line, folder.string()));
+        }
         if (road.notice)
             lines.push_back("message ok \"The file format \\\"text\\\" cannot be written! The file will be saved as a "
                             "MDX-file.\"");
@@ -169,6 +226,149 @@ TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenNamedOrAfterAYes) {
                 const bool changed = ReadFile(users) != kUsersFile;
                 EXPECT_EQ(expected == Outcome::kWritten || (expected == Outcome::kAsked && yes), changed);
                 EXPECT_FALSE(fs::exists(folder / "elsewhere" / "sub" / "rel.mdx"));
+            }
+        }
+    }
+}
+
+// The schematic an edit session printed: the element as it was left, its table written to
+// "own.mdx" (by OK, or on the dead time's page by "Save as"), and what that file holds.
+struct EditedElement {
+    std::string schematic;
+    std::string ownFile;
+};
+
+// The element's name for its table's file `from` replaced by `to`, in the parameters and in
+// the wizard data (a text of fewer than 255 bytes there is its length byte and its bytes).
+std::string WithStoredName(std::string schematic, const std::string& from, const std::string& to) {
+    const auto hex = [](const std::string& text) {
+        static const char digits[] = "0123456789abcdef";
+        std::string out;
+        const std::string bytes = std::string(1, static_cast<char>(text.size())) + text;
+        for (const unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+        return out;
+    };
+    for (const auto& [old, now] : {std::pair{'"' + from + '"', '"' + to + '"'}, std::pair{hex(from), hex(to)}})
+        for (size_t at = schematic.find(old); at != std::string::npos; at = schematic.find(old, at + now.size()))
+            schematic.replace(at, old.size(), now);
+    return schematic;
+}
+
+class LaterEdits : public PageFileRoads {
+protected:
+    enum class Writer { kPage, kDescription };
+
+    // The first session on a new element of the page: its table written to "own.mdx" and kept.
+    EditedElement FirstSession(const TablePage& page) {
+        ResetFolder();
+        BuildElement(page);
+        std::vector<std::string> lines = page.open;
+        const std::vector<std::string> write =
+            page.writesOnApply ? std::vector<std::string>{"type 2117 \"own.mdx\"", "ok"}
+                               : std::vector<std::string>{"file \"" + (folder / "own.mdx").string() + "\"",
+                                                          "click 2119", "ok"};
+        for (const auto* more : {&write, &page.closed, &page.keep})
+            lines.insert(lines.end(), more->begin(), more->end());
+        qv::EditOutcome outcome;
+        std::string error;
+        EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
+        return {qv::WriteSchematic(host->CurrentSchematic()), ReadFile(folder / "own.mdx")};
+    }
+    void ResetFolder() {
+        std::error_code code;
+        fs::remove_all(folder, code);
+        fs::create_directories(folder / "elsewhere");
+    }
+
+    // The later edit, as a new command on the schematic the first session printed with the
+    // stored name in its place: the file the name leads to (`users`) was written before by the
+    // page or the description (it holds the table's own bytes) or by the user. The page is
+    // opened from the document's folder or another working folder, one value is changed and
+    // the road is walked; then the file holds the changed table exactly when it was expected to
+    // change.
+    void WalkLater(const TablePage& page, const EditedElement& first, const StoredName& stored, const Road& road,
+                   Outcome expected, const fs::path& users, Writer writer, bool elsewhere, bool yes) {
+        ResetFolder();
+        const fs::path schematic = folder / "e.json";
+        WriteFile(schematic, WithStoredName(first.schematic, "own.mdx", stored.stored));
+        if (expected == Outcome::kAsked) {
+            WriteFile(users, kUsersFile);
+        } else if (writer == Writer::kPage) {
+            WriteFile(users, first.ownFile);
+        } else {
+            Restart();
+            qv::Schematic edited;
+            std::vector<std::string> written;
+            std::string error;
+            ASSERT_TRUE(qv::ReadSchematicFile(schematic.string(), edited, error)) << error;
+            ASSERT_TRUE(host->DescribeSchematic(edited, folder.string() + "/", (folder / "e.desc").string(), written,
+                                                error))
+                << error;
+            ASSERT_TRUE(fs::exists(users));
+        }
+        const std::string before = ReadFile(users);
+        const fs::path here = fs::current_path();
+        if (elsewhere) fs::current_path(folder / "elsewhere");
+        Restart();
+        Build(schematic.string());
+        std::string error;
+        const bool refused = expected == Outcome::kAsked && !yes && road.action[0] != 'c';
+        EXPECT_EQ(!refused, Walk(page, road, expected, users, yes, error, &page.change)) << error;
+        fs::current_path(here);
+        const std::string after = ReadFile(users);
+        const bool changed = expected == Outcome::kWritten || yes;
+        EXPECT_EQ(changed, after != before);
+        if (changed) {
+            EXPECT_NE(std::string::npos, after.find(page.changedRow)) << after;
+        }
+        EXPECT_TRUE(fs::is_empty(folder / "elsewhere"));
+    }
+};
+
+// An element's table is kept in the file its stored name names exactly: every later edit
+// replaces that file with the table it shows, on every road and without a question, whoever
+// wrote it before and wherever the edit is run from. The host keeps that file from the page as
+// it opens (so that a file an earlier run left changes nothing), so the page never reads it.
+TEST_F(LaterEdits, TheTablesOwnFileIsReplacedWithoutAQuestion) {
+    const StoredName& own = kStoredNames[0];
+    for (const TablePage& page : kPages) {
+        const EditedElement first = FirstSession(page);
+        ASSERT_NE("", first.ownFile) << page.label;
+        for (const Road& road : kLaterRoads) {
+            if (!page.writesOnApply && road.action[0] != 'c') continue;
+            for (const Writer writer : {Writer::kPage, Writer::kDescription})
+                for (const bool elsewhere : {false, true}) {
+                    SCOPED_TRACE(std::string(page.label) + ", " + road.label +
+                                 (writer == Writer::kPage ? ", page wrote" : ", description wrote") +
+                                 (elsewhere ? ", from elsewhere" : ""));
+                    WalkLater(page, first, own, road, Outcome::kWritten, folder / own.userFile, writer, elsewhere,
+                              true);
+                }
+        }
+    }
+}
+
+// A stored name that a rule rewrites leads to another file than the one it names, which may be
+// the user's: a later edit replaces it only after a yes. A page without the leading-dot rule
+// writes a name beginning with "." as stored, its own file. (A characteristic that the
+// schematic gives names its file as the schematic's instruction: building the element writes
+// that file, so it stores no other name.)
+TEST_F(LaterEdits, AStoredNameThatARuleRewritesStillAsks) {
+    for (const TablePage& page : kPages) {
+        if (page.builtWithName) continue;
+        const EditedElement first = FirstSession(page);
+        for (const StoredName& stored : kStoredNames) {
+            if (stored.outcome != Outcome::kAsked) continue;
+            const std::string given = stored.userFile;
+            const std::string name = given == "*" ? page.wildcardName : given == "." ? page.dotName : given;
+            const Outcome expected = name == ".hidden.mdx" ? Outcome::kWritten : stored.outcome;
+            // The first road the page writes on: OK, or "Save as" where only that writes.
+            const Road& road = page.writesOnApply ? kLaterRoads[0] : kLaterRoads[2];
+            for (const bool yes : {false, true}) {
+                if (expected != Outcome::kAsked && !yes) continue;
+                SCOPED_TRACE(std::string(page.label) + ", " + stored.label + ", " + road.label +
+                             (yes ? ", yes" : ", no"));
+                WalkLater(page, first, stored, road, expected, folder / name, Writer::kPage, false, yes);
             }
         }
     }
