@@ -551,7 +551,8 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if ((code == CBN_DROPDOWN || code == CBN_KILLFOCUS) && field.role == Role::SampleTime && field.control == id) {
-            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr) qv::pages::KeepTypedTextAsEntry(*m_sampleTime);
+            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                qv::pages::KeepTypedTextAsEntry(*m_sampleTime);
             return TRUE;
         }
         if (code != BN_CLICKED) continue;

@@ -59,7 +59,8 @@ TEST(SharedPageControls, TheUpArrowRaisesTheNumberShown) {
 // page with the box, each element typing on its own page before the edited schematic is
 // written.
 TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry) {
-    const unsigned ids[] = {32, 33, 47, 49, 55, 56, 58, 59, 60, 64, 65, 66, 67, 79, 82, 100, 101, 102};
+    const unsigned ids[] = {32, 33, 47, 49, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66,
+                            67, 68, 69, 70, 79, 82, 100, 101, 102, 113, 330};
     qv::Catalogue catalogue;
     std::string error;
     ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue", error)) << error;
@@ -71,8 +72,8 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
         std::string elements;
         for (unsigned id : ids)
             elements += std::string(elements.empty() ? "" : ",\n") + R"({"id": )" + std::to_string(id) +
-                        R"(, "name": "E)" + std::to_string(id) + "\"" + (id == 65 ? R"(, "parameters": {"CH": "X"})" : "") +
-                        R"(, "script": ["type 2183 \")" + c.typed + R"(\"", "ok"]})";
+                        R"(, "name": "E)" + std::to_string(id) + R"(", "script": ["type 2183 \")" + c.typed +
+                        R"(\"", "ok"]})";
         int status = -1;
         std::string output;
         const auto edited = kHost.EditInSchematic(R"({"document": "TS", "elements": [)" + elements + "]}", "E32",
