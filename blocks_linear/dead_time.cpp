@@ -1,6 +1,7 @@
 #include "blocks_linear/dead_time.h"
 
 #include "framework/byte_cursor.h"
+#include "framework/combo_entries.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_dialogs.h"
 #include "framework/data_file_places.h"
@@ -664,13 +665,8 @@ void CPropDeadBlock::OnOutput() {
     CheckDlgButton(2056, m_bOutput ? BST_CHECKED : BST_UNCHECKED);
 }
 
-// A typed text that is no exact entry of the list becomes one.
-void CPropDeadBlock::OnSampleTimeTyped() {
-    CString text;
-    m_cmbSampleTime.GetWindowText(text);
-    if (text.IsEmpty() || m_cmbSampleTime.FindStringExact(-1, text) != CB_ERR) return;
-    m_cmbSampleTime.SetCurSel(m_cmbSampleTime.AddString(text));
-}
+// A typed text that is no entry of the list becomes one.
+void CPropDeadBlock::OnSampleTimeTyped() { qv::pages::KeepTypedTextAsEntry(m_cmbSampleTime); }
 
 void CPropDeadBlock::OnSampleTimeChosen() { SetModified(TRUE); }
 

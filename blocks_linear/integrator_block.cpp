@@ -112,8 +112,7 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
         case kIdResetValue: m_strResetValue = param->GetValue(); break;
         case kIdTriggerSetting: m_strTrigger = param->GetValue(); break;
         case kIdSampleTime:
-            ShowSampleTime(m_cmbSampleTime, param->GetValue(), SampleTimeRule::Block);
-            if (param->HasPin()) m_bSampleTimePin = TRUE;
+            ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
             break;
         case kIdInputSignal: TakeInputParam(param); break;
         case kIdResetSignal:

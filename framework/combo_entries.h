@@ -5,17 +5,45 @@
 
 namespace qv::pages {
 
+// The entry that the list's text stands for: the selected entry, or else the entry whose label
+// the typed text is, case and trailing blanks aside ("system" is the entry "System"); CB_ERR
+// when the text names no entry. A typed label is the entry itself, so that it is stored as the
+// entry is and never as the label's text.
+inline int EntryNamedByText(const CComboBox& list) {
+    CString text;
+    list.GetWindowText(text);
+    text.TrimRight();
+    auto label = [&list](int entry) {
+        CString shown;
+        list.GetLBText(entry, shown);
+        shown.TrimRight();
+        return shown;
+    };
+    // The selected entry holds when the list still shows it (an entry may repeat another's
+    // label, as a stored value does that the page added).
+    const int selected = list.GetCurSel();
+    if (selected >= 0 && label(selected) == text) return selected;
+    if (text.IsEmpty()) return CB_ERR;
+    for (int entry = 0; entry < list.GetCount(); ++entry)
+        if (label(entry).CompareNoCase(text) == 0) return entry;
+    return CB_ERR;
+}
+
+// Selects the entry that a typed label names (see EntryNamedByText), so that the list shows
+// the entry's own label; false when the text names none.
+inline bool SelectNamedEntry(CComboBox& list) {
+    const int entry = EntryNamedByText(list);
+    if (entry < 0) return false;
+    if (list.GetCurSel() != entry) list.SetCurSel(entry);
+    return true;
+}
+
 // A text typed into an editable list becomes an entry of its own, and the selected one,
-// unless the text is empty or an entry already equals it exactly.
+// unless the text is empty or names an entry, which is then selected.
 inline void KeepTypedTextAsEntry(CComboBox& list) {
     CString text;
     list.GetWindowText(text);
-    if (text.IsEmpty()) return;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        CString entry;
-        list.GetLBText(i, entry);
-        if (entry == text) return;
-    }
+    if (text.IsEmpty() || SelectNamedEntry(list)) return;
     list.SetCurSel(list.AddString(text));
 }
 

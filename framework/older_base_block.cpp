@@ -1,5 +1,6 @@
 #include "framework/older_base_block.h"
 
+#include "framework/combo_entries.h"
 #include "framework/dialog_rects.h"
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
@@ -38,20 +39,24 @@ void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComb
 void TakeOverTypedSampleTime(CComboBox& combo) {
     CString text;
     combo.GetWindowText(text);
-    if (text.IsEmpty() || combo.FindString(-1, text) != CB_ERR) return;
+    if (text.IsEmpty() || qv::pages::SelectNamedEntry(combo) || combo.FindString(-1, text) != CB_ERR) return;
     combo.SetCurSel(combo.AddString(text));
 }
 
 CString StoredSampleTime(const CComboBox& combo) {
-    if (combo.GetCurSel() == 0) return CString("0");
+    const int entry = qv::pages::EntryNamedByText(combo);
+    if (entry == 0) return CString("0");
     CString text;
-    combo.GetWindowText(text);
+    if (entry > 0)
+        combo.GetLBText(entry, text);
+    else
+        combo.GetWindowText(text);
     text.TrimRight();
     return text;
 }
 
 CString StoredSampleTimeWithMilli(const CComboBox& list) {
-    if (list.GetCurSel() == 1) return CString("1m");
+    if (qv::pages::EntryNamedByText(list) == 1) return CString("1m");
     return StoredSampleTime(list);
 }
 

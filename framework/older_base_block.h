@@ -49,10 +49,11 @@ void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule)
 // a pin, the list shows its value and the unit list its quantity's units, the used one chosen.
 void ShowSampleTimeParam(CWizardCopaObject3* param, CComboBox& list, CTBUnitComboBox& unitList, BOOL& pinned,
                          SampleTimeRule rule = SampleTimeRule::Block);
-// The text the user typed becomes an entry (and is selected) unless it is empty or the
-// beginning of an entry (any case).
+// A typed entry label (any case) selects that entry; any other text the user typed becomes an
+// entry (and is selected) unless it is empty or the beginning of an entry (any case).
 void TakeOverTypedSampleTime(CComboBox& combo);
-// What is stored for the list's state: "System" stores "0", anything else its text.
+// What is stored for the list's state: "System", chosen or typed in any case, stores "0";
+// another entry its label, anything else its text.
 CString StoredSampleTime(const CComboBox& combo);
 // What is stored for the list's state where its second entry is a millisecond: "System" stores
 // "0", the second entry "1m", anything else its text.

@@ -1,5 +1,6 @@
 #include "measurement/signal_characteristics.h"
 
+#include "framework/combo_entries.h"
 #include "framework/dialog_controls.h"
 #include "framework/immanent_template.h"
 #include "framework/module.h"
@@ -322,13 +323,6 @@ const Relabel kOvershootLabels[4] = {
 const Relabel kSlidingMeanLabels[1] = {{.control = 2056, .stringID = 2777, .outputSwitch = true, .unitValueID = 2056}};
 const Relabel kSlidingRMSLabels[1] = {{.control = 2056, .stringID = 2778, .outputSwitch = true, .unitValueID = 2056}};
 
-void TakeOverTypedSampleTime(CComboBox& combo) {
-    CString text;
-    combo.GetWindowText(text);
-    if (text.IsEmpty() || combo.FindStringExact(-1, text) != CB_ERR) return;
-    combo.SetCurSel(combo.AddString(text));
-}
-
 CString BuildInitList(ParamHolder* exchange) {
     CString entries;
     const int count = exchange ? exchange->GetParamCount() : 0;
@@ -557,7 +551,8 @@ BOOL CPropSCFrame::OnCommand(WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if ((code == CBN_DROPDOWN || code == CBN_KILLFOCUS) && field.role == Role::SampleTime && field.control == id) {
-            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr) TakeOverTypedSampleTime(*m_sampleTime);
+            if (m_sampleTime != nullptr && m_sampleTime->GetSafeHwnd() != nullptr)
+                qv::pages::KeepTypedTextAsEntry(*m_sampleTime);
             return TRUE;
         }
         if (code != BN_CLICKED) continue;

@@ -951,7 +951,7 @@ bool ClickSpin(WindowCore* core, int delta)
     NMUPDOWN nm{};
     nm.hdr.code = UDN_DELTAPOS;
     nm.iPos = pos;
-    nm.iDelta = delta;
+    nm.iDelta = core->upper < core->lower ? -delta : delta;
     if (NotifyParent(core, nm.hdr) != 0)
         return false; // the parent refused the change
     long long next = static_cast<long long>(pos) + nm.iDelta;

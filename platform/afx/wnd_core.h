@@ -148,9 +148,11 @@ public:
     int topIndex = 0;
     int selectionMark = -1;
 
-    // Up-down controls.
-    int lower = 0;
-    int upper = 100;
+    // Up-down controls. As the platform's, a control whose range was never set runs from 100
+    // (its minimum, `lower`) to 0 (its maximum, `upper`): the up arrow moves toward the
+    // maximum, so it lowers the position until a page sets a range of its own.
+    int lower = 100;
+    int upper = 0;
     int pos = 0;
     HWND buddy = nullptr;
     int base = 10;
@@ -251,7 +253,9 @@ void ReplaceSelection(WindowCore* edit, const std::string& text);
 void ClickButton(WindowCore* button);
 // A click on an up-down arrow (delta +1 up, -1 down): UDN_DELTAPOS to the parent, which
 // refuses with a non-zero answer; else the position moves, the buddy follows and the parent
-// gets WM_VSCROLL (WM_HSCROLL). False when refused or disabled.
+// gets WM_VSCROLL (WM_HSCROLL). False when refused or disabled. The up arrow moves toward the
+// range's maximum (`upper`), so for a reversed range, such as the default 100..0, the
+// notification's iDelta is -1 for the up arrow.
 bool ClickSpin(WindowCore* spin, int delta);
 
 // The place of a cell of a report list view in its client area; false for no such cell.

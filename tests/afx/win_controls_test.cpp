@@ -425,6 +425,35 @@ TEST_F(Controls, SpinMovesWithinItsRangeUnlessTheParentRefuses)
     EXPECT_TRUE(error);
 }
 
+TEST_F(Controls, ASpinWithoutARangeRunsFromHundredDownToZero)
+{
+    CSpinButtonCtrl spin;
+    ASSERT_TRUE(spin.Create(WS_CHILD, CRect(0, 0, 10, 20), &parent, 43));
+    int lower = 0, upper = 0;
+    spin.GetRange(lower, upper);
+    EXPECT_EQ(lower, 100);
+    EXPECT_EQ(upper, 0);
+    EXPECT_EQ(spin.GetRange(), static_cast<DWORD>(MAKELONG(0, 100)));
+    // The up arrow moves toward the maximum, 0: the parent hears a negative delta.
+    spin.SetPos(5);
+    const std::string delta = std::to_string(static_cast<int>(UDN_DELTAPOS));
+    struct Step {
+        int arrow;
+        const char* heard;
+        int pos;
+    } steps[] = {{+1, " pos 5 delta -1", 4}, {-1, " pos 4 delta 1", 5}};
+    for (const Step& step : steps) {
+        parent.log.clear();
+        ASSERT_TRUE(qv::ui::ClickSpin(&spin, step.arrow));
+        ASSERT_FALSE(parent.log.empty());
+        EXPECT_EQ(parent.log[0], "notify 43:" + delta + step.heard);
+        EXPECT_EQ(spin.GetPos32(), step.pos);
+    }
+    spin.SetPos(0);
+    ASSERT_TRUE(qv::ui::ClickSpin(&spin, +1)); // at the maximum it stays
+    EXPECT_EQ(spin.GetPos32(), 0);
+}
+
 TEST_F(Controls, WrappingSpinGoesRoundItsRange)
 {
     CSpinButtonCtrl spin;

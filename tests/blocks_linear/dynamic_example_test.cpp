@@ -67,6 +67,26 @@ TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceMod
     EXPECT_FALSE(fs::exists(folder / "shared_initial.mdx"));
 }
 
+// The continuous integrator's sample time in a unit of its own: given by the schematic and
+// kept by an OK that changes nothing, or chosen on the page; the page offers the time units.
+TEST(DynamicBlocksExample, TheIntegratorsSampleTimeKeepsItsUnit) {
+    const std::string schematic = R"({"document": "Units", "elements": [
+        {"id": 47, "name": "I1", "parameters": {"TS": {"value": "2", "unit": "ms"}}},
+        {"id": 47, "name": "I2", "script": ["choose 2400 us", "type 2183 3", "ok"]}]})";
+    int status = -1;
+    std::string output;
+    const fs::path edited = kHost.EditInSchematic(schematic, "I1", {"ok"}, "integrator_units", &status, &output);
+    ASSERT_EQ(0, status) << output;
+    EXPECT_NE(std::string::npos,
+              output.find("2400 ComboBox \"\" entries [\"s\", \"ms\", \"us\", \"ns\", \"ps\", \"min\", \"h\"] selected 1\n"))
+        << output;
+    const std::vector<std::string> expected = {
+        "INTEG I1 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 0.002, IN := 0 );",
+        "INTEG I2 ( K := 1, Y0 := 0, UL := 0, LL := 0, RESET := 0, RV := 0, TRIG := 1, TS := 3e-06, IN := 0 );",
+    };
+    EXPECT_EQ(expected, Lines(kHost.Described(edited.string(), edited.parent_path() / "integrator_units.desc")));
+}
+
 // The example saved and loaded again gives the same archive bytes, the dead time's points and
 // snapshots included.
 TEST(DynamicBlocksExample, ArchiveRoundTripThroughTheHost) {

@@ -75,10 +75,9 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         const char* saved;  // the element as `edit -o` writes it ("" when not asked)
         int status = 0;
     } cases[] = {
-        // Priority: limited when the field loses focus, stepped by the spin; the arrow that
-        // lowers the spin's position raises the priority.
+        // Priority: limited when the field loses focus, stepped by the spin (up raises it).
         {"T1", "type 2188 \"12\"\nclick 2002\nprint\ntype 2188 \"-1\"\nclick 2002\nprint\ntype 2188 \"1e300\"\nclick 2002\n"
-               "print\nspin 2220 down\nprint\nspin 2220 up\nprint\ncancel\n",
+               "print\nspin 2220 up\nprint\nspin 2220 down\nprint\ncancel\n",
          {"2188"}, "2188 Edit \"9\"\n2188 Edit \"0\"\n2188 Edit \"9\"\n2188 Edit \"9\"\n2188 Edit \"8\"\n2188 Edit \"8\"\n", ""},
         // An empty value releases the output, and its result output goes with it; the action
         // stays.

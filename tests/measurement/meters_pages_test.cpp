@@ -167,7 +167,7 @@ TEST_F(SCPages, SampleTimeShowsAndStoresItsValue) {
         {"0.001", nullptr, 1, 2, "1m"},
         {"TS ", nullptr, 2, 3, "TS"},
         {"0", "5m", 2, 3, "5m"},
-        {"0", "1m", -1, 2, "1m"},  // already an item: nothing added, the typed text is stored
+        {"0", "1m", 1, 2, "1m"},  // an entry's label: nothing added, the entry is chosen
     };
     for (const Case& c : cases) {
         const std::vector<ParamRow> rows = {

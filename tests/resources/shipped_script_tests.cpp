@@ -1,6 +1,7 @@
 // The shipped resource script: it parses, its dialogs are consistent, and it carries the
 // system's texts exactly.
 #include "win32/resource_script.h"
+#include "win32/winuser.h"
 
 #include <gtest/gtest.h>
 
@@ -245,6 +246,21 @@ TEST(ShippedScript, ListEntriesComeWithTheTemplates) {
     EXPECT_EQ(Control(2608, 2049).items, (std::vector<std::string>{"Yes", "No"}));
     EXPECT_EQ(Control(101, 2032).items, Control(2608, 2032).items);
     EXPECT_EQ(Control(101, 2049).items, Control(2608, 2049).items);
+}
+
+// Every sample-time box takes a typed time: a drop-down with an edit, never a drop-down list
+// (COMBOBOX implies CBS_SIMPLE, which turns CBS_DROPDOWN into CBS_DROPDOWNLIST unless it is
+// taken away).
+TEST(ShippedScript, EverySampleTimeBoxTakesTypedText) {
+    int boxes = 0;
+    for (const auto& [id, dialog] : Shipped().dialogs) {
+        const qv::RcControl* box = dialog.FindControl(2183);
+        if (box == nullptr || box->windowClass != "ComboBox") continue;
+        ++boxes;
+        EXPECT_EQ(static_cast<DWORD>(CBS_DROPDOWN), box->style & 0x3u) << "dialog " << id << " line " << box->line;
+        EXPECT_EQ((std::vector<std::string>{"System", "1m"}), box->items) << "dialog " << id;
+    }
+    EXPECT_GT(boxes, 20);
 }
 
 TEST(ShippedScript, PictureControlsNameExistingBitmaps) {

@@ -180,12 +180,12 @@ TEST_F(GeneratorPolynomial, LoweringAndRaisingTheOrderFollowsOnKillFocus) {
 
 TEST_F(GeneratorPolynomial, SpinChangesOnlyTheOrderText) {
     auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1"));
-    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
+    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), 1));
     EXPECT_EQ("2", Text(page, 2163));
     EXPECT_EQ(2, page->CoefficientList().GetItemCount());
-    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), 1));
-    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), 1));
-    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), 1));
+    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
+    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
+    ASSERT_TRUE(qv::ui::ClickSpin(page->GetDlgItem(2178), -1));
     EXPECT_EQ("0", Text(page, 2163)) << "never below 0";
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2163), "-4"));
     EXPECT_EQ("0", Text(page, 2163));
