@@ -237,6 +237,8 @@ BOOL CPropACParameters::OnInitDialog() {
         BOOL* pin = nullptr;
         CTBUnitComboBox* combo = nullptr;
         bool lockable = false;
+        // The boxes of the real and imaginary part show the pin flags of magnitude and phase
+        // (below); their own parameters never carry one from this page.
         switch (param->GetValueID()) {
         case kIdMagnitude:
             text = &m_strMagnitude, pin = &m_bMagnitudePin, combo = &m_cmbMagnitude, lockable = true;
@@ -245,10 +247,10 @@ BOOL CPropACParameters::OnInitDialog() {
             text = &m_strPhase, pin = &m_bPhasePin, combo = &m_cmbPhase, lockable = true;
             break;
         case kIdReal:
-            text = &m_strReal, pin = &m_bRealPin, combo = &m_cmbReal;
+            text = &m_strReal, combo = &m_cmbReal;
             break;
         case kIdImaginary:
-            text = &m_strImaginary, pin = &m_bImaginaryPin, combo = &m_cmbImaginary;
+            text = &m_strImaginary, combo = &m_cmbImaginary;
             break;
         default:
             continue;
@@ -256,7 +258,7 @@ BOOL CPropACParameters::OnInitDialog() {
         // A locked page keeps what the source page preset for magnitude and phase.
         const bool takeValue = !(lockable && m_dwLocked != 0);
         if (takeValue) {
-            if (param->HasPin()) *pin = TRUE;
+            if (pin != nullptr && param->HasPin()) *pin = TRUE;
             *text = param->GetValue();
         }
         if (!param->GetQuantity().IsEmpty()) {
@@ -266,6 +268,10 @@ BOOL CPropACParameters::OnInitDialog() {
         }
     }
 
+    // Both boxes of a pair show their shared flag, so that the mode change below writes back
+    // what the element holds whichever pair the mode shows.
+    m_bRealPin = m_bMagnitudePin;
+    m_bImaginaryPin = m_bPhasePin;
     UpdateData(FALSE);
     CheckDlgButton(kCtlRealImaginary, m_dwMode ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(kCtlPhaseMagnitude, m_dwMode ? BST_UNCHECKED : BST_CHECKED);
@@ -308,24 +314,38 @@ void CPropACParameters::OnPinBox() {
     SetModified(TRUE);
 }
 
+void CPropACParameters::ShareMagnitudePin(BOOL onPin) {
+    m_bMagnitudePin = m_bRealPin = onPin;
+    if (GetSafeHwnd() != nullptr)
+        for (int box : {kCtlMagnitudePin, kCtlRealPin}) CheckDlgButton(box, onPin ? BST_CHECKED : BST_UNCHECKED);
+    SetParamUsePin(m_pParams, kIdMagnitude, onPin);
+}
+
+void CPropACParameters::SharePhasePin(BOOL onPin) {
+    m_bPhasePin = m_bImaginaryPin = onPin;
+    if (GetSafeHwnd() != nullptr)
+        for (int box : {kCtlPhasePin, kCtlImaginaryPin}) CheckDlgButton(box, onPin ? BST_CHECKED : BST_UNCHECKED);
+    SetParamUsePin(m_pParams, kIdPhase, onPin);
+}
+
 void CPropACParameters::OnMagnitudePin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdMagnitude, m_bMagnitudePin);
+    ShareMagnitudePin(m_bMagnitudePin);
 }
 
 void CPropACParameters::OnRealPin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdMagnitude, m_bRealPin);
+    ShareMagnitudePin(m_bRealPin);
 }
 
 void CPropACParameters::OnPhasePin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdPhase, m_bPhasePin);
+    SharePhasePin(m_bPhasePin);
 }
 
 void CPropACParameters::OnImaginaryPin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdPhase, m_bImaginaryPin);
+    SharePhasePin(m_bImaginaryPin);
 }
 
 void CPropACParameters::OnUnitChanged() {
@@ -334,18 +354,14 @@ void CPropACParameters::OnUnitChanged() {
 }
 
 BOOL CPropACParameters::OnSetActive() {
-    const bool realImaginary = m_dwMode != 0;
+    // Another page may have changed a pin flag: both boxes of its pair take it.
     BOOL onPin = FALSE;
     if (GetParamUsePin(m_pParams, kIdMagnitude, &onPin)) {
-        (realImaginary ? m_bRealPin : m_bMagnitudePin) = onPin;
-        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-        SetParamUsePin(m_pParams, kIdMagnitude, onPin);
+        ShareMagnitudePin(onPin);
         SetModified(TRUE);
     }
     if (GetParamUsePin(m_pParams, kIdPhase, &onPin)) {
-        (realImaginary ? m_bImaginaryPin : m_bPhasePin) = onPin;
-        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
-        SetParamUsePin(m_pParams, kIdPhase, onPin);
+        SharePhasePin(onPin);
         SetModified(TRUE);
     }
     ApplyControlStates();

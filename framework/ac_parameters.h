@@ -104,6 +104,10 @@ protected:
     void OnPhasePin();
     void OnImaginaryPin();
     void OnPinBox();
+    // Two boxes share each pin flag (magnitude and real part, phase and imaginary part): both
+    // take the state, and so does the parameter's flag.
+    void ShareMagnitudePin(BOOL onPin);
+    void SharePhasePin(BOOL onPin);
     void OnUnitChanged();
     DECLARE_MESSAGE_MAP()
 
