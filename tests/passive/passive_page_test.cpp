@@ -160,6 +160,48 @@ TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     EXPECT_FALSE(Unused(holder, 2007));
 }
 
+// A linear value survives the nonlinear form: a page reopened on the nonlinear element shows
+// it, OK keeps it, and the linear form chosen again writes it back with its pin flag.
+TEST_F(PassivePage, AReopenedPageShowsTheValueTheNonlinearFormKept) {
+    struct Case {
+        const std::vector<ParamRow>* rows;
+        bool onPin;
+    };
+    const Case cases[] = {{&kResistorRows, false}, {&kConductanceRows, false}, {&kResistorRows, true}};
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = *c.rows;
+        rows[0].value = "4.7k";
+        DWORD element = 0;
+        auto wizard = rows[0].name == std::string("R") ? std::unique_ptr<CPassiveResAndConWizardBase4>(
+                                                             NewWizard<CResistorWizard4>(rows, "R1", &element))
+                                                       : NewWizard<CConductanceWizard4>(rows, "G1", &element);
+        SCOPED_TRACE(rows[0].name);
+        ParamHolder* holder = editor->Holder(element);
+        Param(holder, 2028)->UsePin(c.onPin);
+        auto edit = [&](auto steps) {
+            CPropertySheet sheet("Element");
+            ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+            ASSERT_TRUE(sheet.Create());
+            steps(sheet.GetPage(0));
+            EXPECT_TRUE(qv::ui::PressOK(&sheet));
+            sheet.DestroyWindow();
+            wizard->EndEditProperties();
+        };
+        edit([](CPropertyPage* page) { ASSERT_TRUE(qv::ui::Click(page, 2088)); });
+        ASSERT_TRUE(Param(holder, 2028)->IsOutput());
+        edit([&](CPropertyPage* page) {
+            EXPECT_EQ("4.7k", Text(page, 2028));
+            EXPECT_EQ(c.onPin, Checked(page, 2090));
+        });
+        EXPECT_EQ("4.7k", Param(holder, 2028)->GetValue().str());
+        EXPECT_EQ(c.onPin, Param(holder, 2028)->HasPin() != FALSE);
+        edit([](CPropertyPage* page) { ASSERT_TRUE(qv::ui::Click(page, 2027)); });
+        EXPECT_TRUE(Param(holder, 2028)->IsInput());
+        EXPECT_EQ("4.7k", Param(holder, 2028)->GetValue().str());
+        EXPECT_EQ(c.onPin, Param(holder, 2028)->HasPin() != FALSE);
+    }
+}
+
 // The symbol frame shows the element's symbol; the nonlinear form selects its variant.
 TEST_F(PassivePage, SymbolFollowsTheForm) {
     DWORD element = 0;
