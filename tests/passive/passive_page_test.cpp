@@ -2,6 +2,7 @@
 // element data through the wizards.
 #include "passive_support.h"
 #include "tests/support/characteristic_sheet.h"
+#include "tests/support/profiled_host.h"
 
 #include "framework/param_access.h"
 
@@ -417,6 +418,44 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     ASSERT_TRUE(ConvertOlder(*wizard, cut));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
 
+}
+
+} // namespace
+
+// Cancel after a click on a form radio, a "Use Pin" box or an output box leaves the element as
+// it was: the schematic printed after the session is the one a session that only opened the
+// pages printed.
+namespace {
+
+constexpr qv_test::ProfiledHost kHost("passive_cancel_profile.ini");
+
+TEST(PassiveCancel, CancelLeavesTheElementAsItWas) {
+    struct Case {
+        int id;
+        const char* name;
+        const char* parameters;
+        std::vector<const char*> clicks;
+    };
+    const Case cases[] = {
+        {15, "R1", "\"R\": \"4.7k\"", {"2088", "2090", "2018", "2056"}},
+        {16, "G1", "", {"2088"}},
+        {17, "C1", "", {"2092", "2089"}},
+        {18, "L1", "", {"2092", "2089"}},
+        {19, "K1", "", {"2307"}},
+    };
+    for (const Case& c : cases) {
+        const std::string schematic = qv_test::OneElement(c.id, c.name, c.parameters);
+        int status = -1;
+        const std::string untouched =
+            qv_test::ReadFile(kHost.EditInSchematic(schematic, c.name, {"cancel"}, "untouched", &status));
+        ASSERT_EQ(0, status) << c.name;
+        for (const char* click : c.clicks) {
+            const std::filesystem::path cancelled =
+                kHost.EditInSchematic(schematic, c.name, {std::string("click ") + click, "cancel"}, "cancelled", &status);
+            ASSERT_EQ(0, status) << c.name << " " << click;
+            EXPECT_EQ(untouched, qv_test::ReadFile(cancelled)) << c.name << " " << click;
+        }
+    }
 }
 
 } // namespace
