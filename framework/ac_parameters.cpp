@@ -237,8 +237,6 @@ BOOL CPropACParameters::OnInitDialog() {
         BOOL* pin = nullptr;
         CTBUnitComboBox* combo = nullptr;
         bool lockable = false;
-        // The boxes of the real and imaginary part show the pin flags of magnitude and phase
-        // (below); their own parameters never carry one from this page.
         switch (param->GetValueID()) {
         case kIdMagnitude:
             text = &m_strMagnitude, pin = &m_bMagnitudePin, combo = &m_cmbMagnitude, lockable = true;
@@ -247,10 +245,10 @@ BOOL CPropACParameters::OnInitDialog() {
             text = &m_strPhase, pin = &m_bPhasePin, combo = &m_cmbPhase, lockable = true;
             break;
         case kIdReal:
-            text = &m_strReal, combo = &m_cmbReal;
+            text = &m_strReal, pin = &m_bRealPin, combo = &m_cmbReal;
             break;
         case kIdImaginary:
-            text = &m_strImaginary, combo = &m_cmbImaginary;
+            text = &m_strImaginary, pin = &m_bImaginaryPin, combo = &m_cmbImaginary;
             break;
         default:
             continue;
@@ -258,7 +256,7 @@ BOOL CPropACParameters::OnInitDialog() {
         // A locked page keeps what the source page preset for magnitude and phase.
         const bool takeValue = !(lockable && m_dwLocked != 0);
         if (takeValue) {
-            if (pin != nullptr && param->HasPin()) *pin = TRUE;
+            if (param->HasPin()) *pin = TRUE;
             *text = param->GetValue();
         }
         if (!param->GetQuantity().IsEmpty()) {
@@ -268,10 +266,10 @@ BOOL CPropACParameters::OnInitDialog() {
         }
     }
 
-    // Both boxes of a pair show their shared flag, so that the mode change below writes back
-    // what the element holds whichever pair the mode shows.
-    m_bRealPin = m_bMagnitudePin;
-    m_bImaginaryPin = m_bPhasePin;
+    // A shared flag also ticks the other box of its pair, so that the mode change below writes
+    // back what the element holds whichever pair the mode shows.
+    if (m_bMagnitudePin) m_bRealPin = TRUE;
+    if (m_bPhasePin) m_bImaginaryPin = TRUE;
     UpdateData(FALSE);
     CheckDlgButton(kCtlRealImaginary, m_dwMode ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(kCtlPhaseMagnitude, m_dwMode ? BST_UNCHECKED : BST_CHECKED);
@@ -354,14 +352,18 @@ void CPropACParameters::OnUnitChanged() {
 }
 
 BOOL CPropACParameters::OnSetActive() {
-    // Another page may have changed a pin flag: both boxes of its pair take it.
+    const bool realImaginary = m_dwMode != 0;
     BOOL onPin = FALSE;
     if (GetParamUsePin(m_pParams, kIdMagnitude, &onPin)) {
-        ShareMagnitudePin(onPin);
+        (realImaginary ? m_bRealPin : m_bMagnitudePin) = onPin;
+        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+        SetParamUsePin(m_pParams, kIdMagnitude, onPin);
         SetModified(TRUE);
     }
     if (GetParamUsePin(m_pParams, kIdPhase, &onPin)) {
-        SharePhasePin(onPin);
+        (realImaginary ? m_bImaginaryPin : m_bPhasePin) = onPin;
+        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
+        SetParamUsePin(m_pParams, kIdPhase, onPin);
         SetModified(TRUE);
     }
     ApplyControlStates();

@@ -104,8 +104,8 @@ protected:
     void OnPhasePin();
     void OnImaginaryPin();
     void OnPinBox();
-    // Two boxes share each pin flag (magnitude and real part, phase and imaginary part): both
-    // take the state, and so does the parameter's flag.
+    // Two boxes share each pin flag (magnitude and real part, phase and imaginary part): a
+    // click on one gives both boxes and the parameter's flag its state.
     void ShareMagnitudePin(BOOL onPin);
     void SharePhasePin(BOOL onPin);
     void OnUnitChanged();

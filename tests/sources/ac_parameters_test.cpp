@@ -156,13 +156,13 @@ TEST_F(ACPage, ApplyWritesTextsAndUnitsAndCommits) {
     editor->SetCommitAnswer(0);
 }
 
-TEST_F(ACPage, SetActiveShowsTheSharedFlagInBothBoxesOfItsPair) {
+TEST_F(ACPage, SetActiveShowsTheSharedFlagInTheShownPair) {
     const DWORD element = AddElement();
     Open open(*editor, element, 1);
     Param(editor->Holder(element), 2434)->UsePin(TRUE);
     EXPECT_TRUE(open.Page()->OnSetActive());
     EXPECT_EQ(BST_CHECKED, open.Page()->IsDlgButtonChecked(2036));
-    EXPECT_EQ(BST_CHECKED, open.Page()->IsDlgButtonChecked(2321));
+    EXPECT_EQ(BST_UNCHECKED, open.Page()->IsDlgButtonChecked(2321));
     EXPECT_FALSE(Enabled(open.Page(), 2432));
 }
 
