@@ -298,13 +298,16 @@ void CPropDigitalFilterBlock::CheckInputs() {
 
 BOOL CPropDigitalFilterBlock::DesignFilter(bool showMessage) {
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
-    if (LooksNumeric(m_strSampleTime) && LooksNumeric(m_strCutOff) && LooksNumeric(m_strUpperCutOff))
-        return DesignFilterNumeric(showMessage);
-    DesignFilterText();
+    // The design works in seconds: a number typed in another unit is converted first; a name
+    // or formula stays as it is, as the simulator reads it.
+    const CString seconds = InSimulatorUnit(SampleTimeAsShown(GetParams(), m_strSampleTime));
+    if (LooksNumeric(seconds) && LooksNumeric(m_strCutOff) && LooksNumeric(m_strUpperCutOff))
+        return DesignFilterNumeric(seconds, showMessage);
+    DesignFilterText(seconds);
     return TRUE;
 }
 
-BOOL CPropDigitalFilterBlock::DesignFilterNumeric(bool showMessage) {
+BOOL CPropDigitalFilterBlock::DesignFilterNumeric(const CString& sampleTime, bool showMessage) {
     const int kind = CurrentKind();
     const int type = CurrentType();
     const int order = qv::filter::DesignOrder(m_strOrder);
@@ -312,7 +315,7 @@ BOOL CPropDigitalFilterBlock::DesignFilterNumeric(bool showMessage) {
     m_pTable = new CFilterCoefficientTable(static_cast<UINT>(kind));
     const qv::filter::NumericDesign design =
         qv::filter::DesignNumeric(*m_pTable, type, order, TBExtended_atof(m_strCutOff, ""),
-                                  TBExtended_atof(m_strUpperCutOff, ""), TBExtended_atof(m_strSampleTime, ""));
+                                  TBExtended_atof(m_strUpperCutOff, ""), TBExtended_atof(sampleTime, ""));
     m_LastRefusal = design.refusal;
     if (design.refusal != Refusal::None) {
         if (showMessage) {
@@ -335,7 +338,7 @@ BOOL CPropDigitalFilterBlock::DesignFilterNumeric(bool showMessage) {
     return TRUE;
 }
 
-void CPropDigitalFilterBlock::DesignFilterText() {
+void CPropDigitalFilterBlock::DesignFilterText(const CString& sampleTime) {
     const int kind = CurrentKind();
     const int type = CurrentType();
     const int order = qv::filter::DesignOrder(m_strOrder);
@@ -343,8 +346,8 @@ void CPropDigitalFilterBlock::DesignFilterText() {
     m_pTable = new CFilterCoefficientTable(static_cast<UINT>(kind));
     CString num[qv::filter::kWorkSize];
     CString den[qv::filter::kWorkSize];
-    const int s = qv::filter::MapSectionTexts(*m_pTable, type, order, m_strCutOff, m_strUpperCutOff, m_strSampleTime,
-                                              num, den);
+    const int s = qv::filter::MapSectionTexts(*m_pTable, type, order, m_strCutOff, m_strUpperCutOff, sampleTime, num,
+                                              den);
     const int w = qv::filter::SectionWidth(type);
     const int count = w == 3 ? 2 * s + 1 : 4 * s + 1;
     CString numProduct[qv::filter::kWorkSize];
@@ -651,8 +654,11 @@ void CDigitalFilterWizard4::ConvertFrom4x(DWORD_PTR cookie, const void* data, lo
     if (ReadDouble(bytes, length, 20, &value)) m_strUpperCutOff = NumberText(value);
     if (haveFirst && ReadDouble(bytes, length, first > 1 ? 12 : 28, &value)) m_strCutOff = NumberText(value);
     // A sample rate of 0 or below names no sample time: the parameter keeps its value.
+    // The period is in seconds; the parameter holds it in its used unit.
     if (ReadDouble(bytes, length, 36, &value) && value > 0.0)
-        SetParamValue(holder, qv::blocks::kIdSampleTimeField, MakeReciprocalText(NumberText(value)));
+        SetParamValue(holder, qv::blocks::kIdSampleTimeField,
+                      FromSimulatorUnit(MakeReciprocalText(NumberText(value)),
+                                        TypedValueOf(FindParamByValueID(holder, qv::blocks::kIdSampleTimeField))));
     CommitParamSet(target, cookie);
     CommitParamSet(target, cookie);
 }

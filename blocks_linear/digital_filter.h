@@ -82,8 +82,8 @@ public:
     // Rewrites the order and the cut-offs that are plain numbers: order at most 10 (at least 3
     // for a band stop), cut-offs above 0 (else 1). Texts that are not plain numbers stay.
     void CheckInputs();
-    // Designs with the page's texts (numeric path or formula path) and writes the
-    // coefficients. FALSE when the design was refused; then nothing was written, and the
+    // Designs with the page's texts (numeric path or formula path), the sample time read in the
+    // unit the page shows, and writes the coefficients. FALSE when the design was refused; then nothing was written, and the
     // message that says why is shown when showMessage is set.
     BOOL DesignFilter(bool showMessage);
     void UpdateCoefficientDescriptions();
@@ -101,8 +101,9 @@ public:
 protected:
     int CurrentKind() const;
     int CurrentType() const;
-    BOOL DesignFilterNumeric(bool showMessage);
-    void DesignFilterText();
+    // Both paths take the sample time as the simulator reads it: in seconds.
+    BOOL DesignFilterNumeric(const CString& sampleTime, bool showMessage);
+    void DesignFilterText(const CString& sampleTime);
     void WriteCoefficients(int count, const std::vector<CString>& numerator, const std::vector<CString>& denominator);
     void WriteCommonParameters(int count);
     void ReadParameters();

@@ -352,7 +352,8 @@ void CPropTransferFunctionBlockZ::OnFromGs() {
             double sampleTime = 0.0;
             discretizer.GetResult(num, den, &numOrder, &n, &sampleTime);
             UpdateData(TRUE);
-            m_strSampleTime = NumberText(sampleTime);
+            // The dialog's sample time is in seconds; the field shows it in the unit of its list.
+            m_strSampleTime = FromSimulatorUnit(NumberText(sampleTime), SampleTimeAsShown(Holder(), m_strSampleTime));
             m_strNumeratorOrder = NumberText(n + 1);
             m_strDenominatorOrder = NumberText(n + 1);
             UpdateData(FALSE);
@@ -590,6 +591,9 @@ void CDiscreteTransferFunctionWizard4::ConvertFrom4x(DWORD_PTR cookie, const voi
     for (double v : block.numerator) numerator.push_back(NumberText(v));
     for (double v : block.denominator) denominator.push_back(NumberText(v));
     m_Dialog.SetState(block.numeratorOrder, block.denominatorOrder, numerator, denominator);
-    SetParamValue(holder, kIdSampleTimeField, NumberText(block.sampleTime));
+    // The block's sample time is in seconds; the parameter holds it in its used unit.
+    SetParamValue(holder, kIdSampleTimeField,
+                  FromSimulatorUnit(NumberText(block.sampleTime),
+                                    TypedValueOf(FindParamByValueID(holder, kIdSampleTimeField))));
     CommitParamSet(target, cookie);
 }

@@ -266,6 +266,10 @@ BOOL CPropACParameters::OnInitDialog() {
         }
     }
 
+    // A shared flag also ticks the other box of its pair, so that the mode change below writes
+    // back what the element holds whichever pair the mode shows.
+    if (m_bMagnitudePin) m_bRealPin = TRUE;
+    if (m_bPhasePin) m_bImaginaryPin = TRUE;
     UpdateData(FALSE);
     CheckDlgButton(kCtlRealImaginary, m_dwMode ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(kCtlPhaseMagnitude, m_dwMode ? BST_UNCHECKED : BST_CHECKED);
@@ -308,24 +312,38 @@ void CPropACParameters::OnPinBox() {
     SetModified(TRUE);
 }
 
+void CPropACParameters::ShareMagnitudePin(BOOL onPin) {
+    m_bMagnitudePin = m_bRealPin = onPin;
+    if (GetSafeHwnd() != nullptr)
+        for (int box : {kCtlMagnitudePin, kCtlRealPin}) CheckDlgButton(box, onPin ? BST_CHECKED : BST_UNCHECKED);
+    SetParamUsePin(m_pParams, kIdMagnitude, onPin);
+}
+
+void CPropACParameters::SharePhasePin(BOOL onPin) {
+    m_bPhasePin = m_bImaginaryPin = onPin;
+    if (GetSafeHwnd() != nullptr)
+        for (int box : {kCtlPhasePin, kCtlImaginaryPin}) CheckDlgButton(box, onPin ? BST_CHECKED : BST_UNCHECKED);
+    SetParamUsePin(m_pParams, kIdPhase, onPin);
+}
+
 void CPropACParameters::OnMagnitudePin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdMagnitude, m_bMagnitudePin);
+    ShareMagnitudePin(m_bMagnitudePin);
 }
 
 void CPropACParameters::OnRealPin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdMagnitude, m_bRealPin);
+    ShareMagnitudePin(m_bRealPin);
 }
 
 void CPropACParameters::OnPhasePin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdPhase, m_bPhasePin);
+    SharePhasePin(m_bPhasePin);
 }
 
 void CPropACParameters::OnImaginaryPin() {
     OnPinBox();
-    SetParamUsePin(m_pParams, kIdPhase, m_bImaginaryPin);
+    SharePhasePin(m_bImaginaryPin);
 }
 
 void CPropACParameters::OnUnitChanged() {

@@ -104,6 +104,10 @@ protected:
     void OnPhasePin();
     void OnImaginaryPin();
     void OnPinBox();
+    // Two boxes share each pin flag (magnitude and real part, phase and imaginary part): a
+    // click on one gives both boxes and the parameter's flag its state.
+    void ShareMagnitudePin(BOOL onPin);
+    void SharePhasePin(BOOL onPin);
     void OnUnitChanged();
     DECLARE_MESSAGE_MAP()
 

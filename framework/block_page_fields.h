@@ -9,7 +9,9 @@
 #include "afx/afxwin.h"
 #include "framework/field_exchange.h"
 #include "framework/older_base_block.h"
+#include "framework/param_access.h"
 #include "framework/param_set_page.h"
+#include "framework/shown_unit.h"
 #include "toolkit/tb_unit_combo.h"
 
 template <class Base>
@@ -33,6 +35,13 @@ protected:
         qv::pages::ShowSwitchesAndPins(*this, params, {{&m_bOutput, qv::blocks::kIdBlockOutput}},
                                        {{&m_bInputPin, qv::blocks::kIdInputSignal},
                                         {&m_bSampleTimePin, sampleTimeID, sampleTimeField}});
+    }
+
+    // A text of the sample-time field (2202) as the page shows it: with its parameter's quantity
+    // and unit, in the unit the list shows. A design or conversion reads and writes the sample
+    // time through it, so that its numbers are made for the time the element describes.
+    TypedValue SampleTimeAsShown(ParamHolder* params, const CString& text) const {
+        return qv::pages::TypedAsShown(FindParamByValueID(params, qv::blocks::kIdSampleTimeField), text, &m_cmbUnit);
     }
 
     // An edit or choice marks the page modified, with the dialog's state taken over.

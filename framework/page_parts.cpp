@@ -88,4 +88,31 @@ void ExchangeNameAndShowName(CDataExchange* pDX, CString& name, BOOL& showName) 
     DDX_Text(pDX, qv::dialog::kCtlName, name);
 }
 
+void ElementMarks::Record(ParamHolder* params) {
+    m_pParams = params;
+    m_Params.clear();
+    if (params == nullptr) return;
+    m_bySymbolVariant = params->m_bySymbolVariant;
+    for (int i = 0; i < params->GetParamCount(); ++i) {
+        CWizardCopaObject3* param = params->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        BOOL output = FALSE;
+        GetSDBOutputForParam(params, param, &output);
+        m_Params.push_back({param, param->GetType(), param->GetExtType(), output});
+    }
+}
+
+void ElementMarks::Restore(ParamHolder* params) const {
+    if (params == nullptr || params != m_pParams) return;
+    params->m_bySymbolVariant = m_bySymbolVariant;
+    for (const ParamMarks& marks : m_Params) {
+        if (IndexOfParam(params, marks.param) < 0) continue;
+        marks.param->SetType(marks.type);
+        marks.param->SetExtType(marks.extType);
+        BOOL output = FALSE;
+        GetSDBOutputForParam(params, marks.param, &output);
+        if (output != marks.output) SetSDBOutputForParam(params, marks.param, marks.output ? FALSE : TRUE);
+    }
+}
+
 } // namespace qv::pages

@@ -142,6 +142,7 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropPassiveResAndCon::OnInitDialog() {
     InitDialogWithLibraryResources();
+    m_Marks.Record(m_pParams);
     m_cmbUnit.DisableFlatLook(TRUE);
     CreateOutputSwitches();
     CheckDlgButton(kCtlNonlinear, BST_UNCHECKED);
@@ -153,8 +154,7 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (IsLiveInput(param)) {
-            LoadPinnedField(*param, {{.id = kIdValue, .text = &m_strValue, .usesPin = &m_bValueUsesPin},
-                                     {.id = kIdCharacteristic, .text = &m_strCharacteristic,
+            LoadPinnedField(*param, {{.id = kIdCharacteristic, .text = &m_strCharacteristic,
                                       .usesPin = &m_bCharacteristicUsesPin, .characteristic = true},
                                      {.id = kIdCharacteristicVariable, .text = &m_strVariableName,
                                       .usesPin = &m_bCharacteristicUsesPin, .characteristic = true},
@@ -164,7 +164,10 @@ BOOL CPropPassiveResAndCon::OnInitDialog() {
             if (id == kIdCharacteristic || id == kIdCharacteristicVariable || id == kIdCharacteristicFile)
                 m_bCharacteristicPresent = TRUE;
         }
-        if (id == kIdValue) qv::pages::ShowUnitsOf(m_cmbUnit, param);
+        // The value is read whatever its form: the nonlinear form keeps it as an output, and
+        // the linear form chosen again on this page writes it back as it stands.
+        if (id == kIdValue)
+            LoadPinnedField(*param, {{.id = kIdValue, .text = &m_strValue, .usesPin = &m_bValueUsesPin, .unit = &m_cmbUnit}});
     });
 
     UpdateData(FALSE);
@@ -293,6 +296,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
         m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
     if (!CommitParamSet(target, cookie)) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/characteristic_element_page.h"
+#include "framework/page_parts.h"
 #include "toolkit/tb_unit_combo.h"
 
 template <class Wizard>
@@ -13,6 +14,13 @@ public:
     // The value's switch stands for the element's value parameter.
     static constexpr WORD kOutputValueSwitch = 2056;
     static constexpr WORD kValue = 2028;
+
+    // Cancel puts back what the page's handlers changed in the element (form, pins, outputs)
+    // since the page opened or was last applied.
+    void OnReset() override {
+        m_Marks.Restore(this->m_pParams);
+        Base::OnReset();
+    }
 
 protected:
     using Base = TCharacteristicElementPage<Wizard>;
@@ -40,6 +48,8 @@ protected:
         qv::pages::ClickOutputBox(*this, this->m_pParams, m_bOutputValue, kOutputValueSwitch, kValue);
     }
 
+    // The element as the page found it; the variants record it as they open and after apply.
+    qv::pages::ElementMarks m_Marks;
     CTBUnitCheckBox m_chkOutputValue;
     CTBUnitCheckBox m_chkOutputVoltage;
     CTBUnitCheckBox m_chkOutputCurrent;

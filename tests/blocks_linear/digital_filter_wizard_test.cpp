@@ -356,6 +356,44 @@ TEST_F(DigitalFilter, SimplifiedTextsAreTheNumericCoefficients) {
     }
 }
 
+// A sample time typed in another unit than seconds is designed for as the element describes
+// it, on both paths: "2" in "ms" is 2 ms, and the stored value keeps the text and the unit.
+TEST_F(DigitalFilter, TheSampleTimeIsDesignedForInTheUnitItIsShownIn) {
+    struct Case {
+        Settings s;
+        const char* unit;
+        double seconds;
+    };
+    const Case cases[] = {
+        {{.order = "2", .cutOff = "100", .sampleTime = "2"}, "ms", 2e-3},
+        {{.order = "2", .cutOff = "fc", .sampleTime = "500"}, "us", 5e-4},  // the formula path
+    };
+    for (const Case& c : cases) {
+        Enter(OpenWizardPage(FilterRows()), c.s);
+        ASSERT_TRUE(qv::ui::ChooseEntry(open->Page()->GetDlgItem(2400), c.unit));
+        ASSERT_TRUE(qv::ui::Apply(&open->Sheet()));
+        open.reset();
+        ParamHolder* holder = editor->Holder(element);
+        EXPECT_EQ(c.s.sampleTime, Named(holder, "TS")->GetValue().str());
+        EXPECT_EQ(c.unit, Named(holder, "TS")->GetUsedUnit().str());
+        CFilterCoefficientTable table(0);
+        const qv::filter::NumericDesign design = qv::filter::DesignNumeric(table, 0, 2, 100, 200, c.seconds);
+        const std::map<std::string, double> names{{"fc", 100.0}};
+        for (const auto& [id, numbers] : {std::pair{WORD{2194}, design.numerator.data()},
+                                          std::pair{WORD{2195}, design.denominator.data()}}) {
+            const std::vector<std::string> texts = Coefficients(holder, id);
+            ASSERT_EQ(static_cast<size_t>(design.count), texts.size()) << c.unit;
+            for (size_t i = 0; i < texts.size(); ++i) {
+                filter_test::Evaluator evaluator(texts[i], names);
+                const long double value = evaluator.Run();
+                ASSERT_FALSE(evaluator.Failed()) << texts[i].substr(0, 300);
+                EXPECT_NEAR(numbers[i], static_cast<double>(value), 1e-9 * (1.0 + std::fabs(numbers[i])))
+                    << c.unit << " " << id << "[" << i << "]";
+            }
+        }
+    }
+}
+
 // WORD schema 0, DWORD kind 2, DWORD type 3, cut-off "100", upper cut-off "1k", order "4".
 Bytes GoldenArchive() {
     Bytes b;
@@ -496,12 +534,14 @@ TEST_F(DigitalFilter, DataOf4xListsAndSettings) {
         const char* cutOff;
         const char* upper;
         const char* sampleTime;
+        const char* usedUnit = "s";  // the sample time's, before the conversion
     };
     Bytes shortBlock = Settings4x(1, 3, 4, 100, 300, 50, 1000);
     shortBlock.resize(24);
     const Case cases[] = {
         {Settings4x(1, 3, 4, 100, 300, 50, 1000), 1, 3, "4", "50", "300", "0.001"},
         {Settings4x(2, 0, 3, 100, 300, 50, 500), 2, 0, "3", "100", "300", "0.002"},
+        {Settings4x(2, 0, 3, 100, 300, 50, 500), 2, 0, "3", "100", "300", "2", "ms"},  // 2 ms in its unit
         {shortBlock, 1, 3, "4", "50", "1k", "1m"},  // only whole fields: no cut-off at 28, no rate
         {Settings4x(7, 9, 2, NAN, INFINITY, 5, 0), 0, 0, "2", "50", "1k", "1m"},  // a rate of 0 is none
         {Bytes{}, 0, 0, "1", "50", "1k", "1m"},
@@ -515,6 +555,7 @@ TEST_F(DigitalFilter, DataOf4xListsAndSettings) {
         rows[3].value = "1,0.5,7,8";
         rows.push_back({.id = 2194, .name = "Q[0]", .value = "old", .deletable = TRUE});
         auto wizard = NewWizard<CDigitalFilterWizard4>(rows, &element);
+        Named(editor->Holder(element), "TS")->SetUsedUnit(c.usedUnit);
         Bytes block = c.block;
         editor->ClearRequests();
         EXPECT_TRUE(wizard->DoConversionFrom4x(block.empty() ? nullptr : block.data(), static_cast<long>(block.size())));

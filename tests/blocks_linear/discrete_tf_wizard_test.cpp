@@ -101,6 +101,32 @@ TEST_F(DiscreteTf, FromGsFillsThePageWithTheZeroOrderHoldEquivalent) {
     EXPECT_EQ("2", wizard->GetConvertDialog().GetDenominatorOrderText().str());
 }
 
+// The dialog's sample time is in seconds; the page shows the sample time the coefficients were
+// made for in the unit its list shows, and applies it in that unit.
+TEST_F(DiscreteTf, FromGsShowsTheSampleTimeInThePagesUnit) {
+    struct Case {
+        const char* unit;
+        const char* shown;
+    };
+    for (const Case& c : {Case{"ms", "100"}, Case{"us", "100000"}, Case{"s", "0.1"}}) {
+        DWORD element = 0;
+        WizardOnSheet wizard(NewWizard<CDiscreteTransferFunctionWizard4>(DiscreteRows(), &element, 1));
+        CPropTransferFunctionBlock* page = wizard.Page();
+        ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2400), c.unit));
+        qv::UserScript::Instance().ExpectDialog(
+            2541, [](CDialog& dialog) { TypeGs(dialog, {"1"}, {"2", "3", "1"}, "0.1"); });
+        ASSERT_TRUE(qv::ui::Click(page, 2196));
+        EXPECT_EQ(c.shown, Text(page, 2202)) << c.unit;
+        const auto denominator = Column(page->GetDlgItem(2195), 1);
+        ASSERT_EQ(3u, denominator.size());
+        EXPECT_NEAR(0.7408182207, TBExtended_atof(denominator[2].c_str()), 1e-9);  // e^(-0.1) e^(-0.2)
+        ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
+        ParamHolder* holder = editor->Holder(element);
+        EXPECT_EQ(c.shown, Named(holder, "TS")->GetValue().str());
+        EXPECT_EQ(c.unit, Named(holder, "TS")->GetUsedUnit().str());
+    }
+}
+
 TEST_F(DiscreteTf, TheDialogRefusesWhatCannotBeConverted) {
     struct Case {
         int mode;
@@ -240,9 +266,12 @@ TEST_F(DiscreteTf, OlderDataWithTheOldGsBlock) {
     struct Case {
         Bytes block;
         bool read;
+        const char* usedUnit = "s";  // the sample time's, before the conversion
+        const char* sampleTime = "0.5";
     };
     const Case cases[] = {
         {OldGsBlock(0, 2, {1, 2, 3, 1, 0.5}), true},
+        {OldGsBlock(0, 2, {1, 2, 3, 1, 0.5}), true, "ms", "500"},  // 0.5 s in the unit it is shown in
         {OldGsBlock(0, 2, {1, 2, 3, 1}), false},       // the sample time is missing
         {OldGsBlock(101, 2, {1, 2, 3, 1, 0.5}), false},  // order out of range
         {OldGsBlock(-1, 2, {1, 2, 3, 1, 0.5}), false},
@@ -254,6 +283,7 @@ TEST_F(DiscreteTf, OlderDataWithTheOldGsBlock) {
         rows[2].value = "4,5";
         rows[3].value = "1,2,3,x,x,x,7,8,9,10";
         auto wizard = NewWizard<CDiscreteTransferFunctionWizard4>(rows, &element, 1);
+        Named(editor->Holder(element), "TS")->SetUsedUnit(c.usedUnit);
         Bytes block = c.block;
         EXPECT_TRUE(wizard->DoConversionFrom4x(block.data(), static_cast<long>(block.size())));
         ParamHolder* holder = editor->Holder(element);
@@ -263,7 +293,7 @@ TEST_F(DiscreteTf, OlderDataWithTheOldGsBlock) {
         EXPECT_EQ("3", Named(holder, "P[2]")->GetValue().str());
         EXPECT_EQ("8", Named(holder, "Q0[1]")->GetValue().str());
         EXPECT_EQ("10", Named(holder, "P0[1]")->GetValue().str());
-        EXPECT_EQ(c.read ? "0.5" : "1m", Named(holder, "TS")->GetValue().str());
+        EXPECT_EQ(c.read ? c.sampleTime : "1m", Named(holder, "TS")->GetValue().str());
         EXPECT_EQ("2", wizard->GetConvertDialog().GetDenominatorOrderText().str());
         EXPECT_EQ(c.read ? 3 : 0, wizard->GetConvertDialog().GetDenominatorTexts().GetSize());
     }

@@ -2,6 +2,7 @@
 // element data through the wizards.
 #include "passive_support.h"
 #include "tests/support/characteristic_sheet.h"
+#include "tests/support/profiled_host.h"
 
 #include "framework/param_access.h"
 
@@ -158,6 +159,48 @@ TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     EXPECT_EQ((std::vector<std::string>{"CH", "QUANT"}), SnapshotNames(wizard->GetSnapshots()));
     EXPECT_FALSE(Unused(holder, 2016));
     EXPECT_FALSE(Unused(holder, 2007));
+}
+
+// A linear value survives the nonlinear form: a page reopened on the nonlinear element shows
+// it, OK keeps it, and the linear form chosen again writes it back with its pin flag.
+TEST_F(PassivePage, AReopenedPageShowsTheValueTheNonlinearFormKept) {
+    struct Case {
+        const std::vector<ParamRow>* rows;
+        bool onPin;
+    };
+    const Case cases[] = {{&kResistorRows, false}, {&kConductanceRows, false}, {&kResistorRows, true}};
+    for (const Case& c : cases) {
+        std::vector<ParamRow> rows = *c.rows;
+        rows[0].value = "4.7k";
+        DWORD element = 0;
+        auto wizard = rows[0].name == std::string("R") ? std::unique_ptr<CPassiveResAndConWizardBase4>(
+                                                             NewWizard<CResistorWizard4>(rows, "R1", &element))
+                                                       : NewWizard<CConductanceWizard4>(rows, "G1", &element);
+        SCOPED_TRACE(rows[0].name);
+        ParamHolder* holder = editor->Holder(element);
+        Param(holder, 2028)->UsePin(c.onPin);
+        auto edit = [&](auto steps) {
+            CPropertySheet sheet("Element");
+            ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
+            ASSERT_TRUE(sheet.Create());
+            steps(sheet.GetPage(0));
+            EXPECT_TRUE(qv::ui::PressOK(&sheet));
+            sheet.DestroyWindow();
+            wizard->EndEditProperties();
+        };
+        edit([](CPropertyPage* page) { ASSERT_TRUE(qv::ui::Click(page, 2088)); });
+        ASSERT_TRUE(Param(holder, 2028)->IsOutput());
+        edit([&](CPropertyPage* page) {
+            EXPECT_EQ("4.7k", Text(page, 2028));
+            EXPECT_EQ(c.onPin, Checked(page, 2090));
+        });
+        EXPECT_EQ("4.7k", Param(holder, 2028)->GetValue().str());
+        EXPECT_EQ(c.onPin, Param(holder, 2028)->HasPin() != FALSE);
+        edit([](CPropertyPage* page) { ASSERT_TRUE(qv::ui::Click(page, 2027)); });
+        EXPECT_TRUE(Param(holder, 2028)->IsInput());
+        EXPECT_EQ("4.7k", Param(holder, 2028)->GetValue().str());
+        EXPECT_EQ(c.onPin, Param(holder, 2028)->HasPin() != FALSE);
+    }
 }
 
 // The symbol frame shows the element's symbol; the nonlinear form selects its variant.
@@ -375,6 +418,44 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
     ASSERT_TRUE(ConvertOlder(*wizard, cut));
     EXPECT_EQ(std::vector<std::string>{"R"}, SnapshotNames(wizard->GetSnapshots()));
 
+}
+
+} // namespace
+
+// Cancel after a click on a form radio, a "Use Pin" box or an output box leaves the element as
+// it was: the schematic printed after the session is the one a session that only opened the
+// pages printed.
+namespace {
+
+constexpr qv_test::ProfiledHost kHost("passive_cancel_profile.ini");
+
+TEST(PassiveCancel, CancelLeavesTheElementAsItWas) {
+    struct Case {
+        int id;
+        const char* name;
+        const char* parameters;
+        std::vector<const char*> clicks;
+    };
+    const Case cases[] = {
+        {15, "R1", "\"R\": \"4.7k\"", {"2088", "2090", "2018", "2056"}},
+        {16, "G1", "", {"2088"}},
+        {17, "C1", "", {"2092", "2089"}},
+        {18, "L1", "", {"2092", "2089"}},
+        {19, "K1", "", {"2307"}},
+    };
+    for (const Case& c : cases) {
+        const std::string schematic = qv_test::OneElement(c.id, c.name, c.parameters);
+        int status = -1;
+        const std::string untouched =
+            qv_test::ReadFile(kHost.EditInSchematic(schematic, c.name, {"cancel"}, "untouched", &status));
+        ASSERT_EQ(0, status) << c.name;
+        for (const char* click : c.clicks) {
+            const std::filesystem::path cancelled =
+                kHost.EditInSchematic(schematic, c.name, {std::string("click ") + click, "cancel"}, "cancelled", &status);
+            ASSERT_EQ(0, status) << c.name << " " << click;
+            EXPECT_EQ(untouched, qv_test::ReadFile(cancelled)) << c.name << " " << click;
+        }
+    }
 }
 
 } // namespace

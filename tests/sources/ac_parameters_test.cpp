@@ -166,6 +166,37 @@ TEST_F(ACPage, SetActiveShowsTheSharedFlagInTheShownPair) {
     EXPECT_FALSE(Enabled(open.Page(), 2432));
 }
 
+// A page opened on an element whose magnitude or phase is on a pin shows the flag in whichever
+// pair its mode shows, keeps it through mode changes, and OK writes what the boxes showed.
+TEST_F(ACPage, AReopenedPageKeepsThePinFlagsThroughModeChanges) {
+    struct Case {
+        DWORD mode;
+        WORD pinned;
+        std::vector<int> clicks;
+        bool pinnedAfter;
+        int shownBox;  // the box of the flag in the pair the page shows at the end
+    };
+    const Case cases[] = {
+        {1, 2425, {}, true, 2035},            // OK without a change
+        {1, 2434, {}, true, 2036},
+        {1, 2425, {2330, 2428}, true, 2035},  // to magnitude and phase and back
+        {0, 2434, {2428}, true, 2036},
+        {1, 2425, {2035, 2330}, false, 2033},  // cleared in one pair, cleared in the other
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pinned);
+        const DWORD element = AddElement();
+        ParamHolder* holder = editor->Holder(element);
+        Param(holder, c.pinned)->UsePin(TRUE);
+        Open open(*editor, element, c.mode);
+        for (int box : c.clicks) ASSERT_TRUE(qv::ui::Click(open.Page(), box)) << box;
+        EXPECT_EQ(c.pinnedAfter ? BST_CHECKED : BST_UNCHECKED, open.Page()->IsDlgButtonChecked(c.shownBox));
+        ASSERT_TRUE(qv::ui::Apply(&open.sheet));
+        EXPECT_EQ(c.pinnedAfter, Param(holder, c.pinned)->HasPin() != FALSE);
+        for (WORD id : {2430, 2432}) EXPECT_FALSE(Param(holder, id)->HasPin()) << id;
+    }
+}
+
 // The page block: DWORD version, DWORD mode; older versions add the phase unit.
 TEST_F(ACPage, PageBlocksOfVersionsNineAndTen) {
     struct Case {
