@@ -106,6 +106,10 @@ struct Entry {
     volatile sig_atomic_t kept = 0;           // the backup name holds the whole earlier contents
     volatile sig_atomic_t made = 0;           // a new target is in place
     bool unsynced = false;                    // put in place, not yet synced
+    // The temporary file the command made and wrote (through the descriptor it made it with),
+    // which alone takes the target's place.
+    dev_t writtenDevice = 0;
+    ino_t writtenInode = 0;
     Entry* next = nullptr;
 };
 
@@ -121,6 +125,10 @@ struct Folder {
     std::atomic<int> journal{-1};
     std::atomic<Entry*> entries{nullptr};
     Folder* next = nullptr;
+    // What finishing the folder could not do, read once it is over: its journal stays (for
+    // the next command), and another user moved its private folder away from its name.
+    volatile sig_atomic_t journalLeft = 0;
+    volatile sig_atomic_t ownMoved = 0;
     bool linesUnsynced = false;   // lines appended since the journal was last synced
     bool journalNamed = false;    // the journal's name is on disk (the folder synced since it was made)
     bool changed = false;         // names in the folder changed since it was last synced
@@ -220,27 +228,70 @@ int SyncFile(int fd, const Folder& folder, const char* name) {
     return ::fsync(fd);
 }
 
-// Removes a folder's private folder and then its journal, each once what it holds is gone on
-// disk: a private folder that still holds a file (a step that failed) keeps the journal that
-// names it, for a recovery. No allocation.
-void DropOwnAndJournal(Folder& f, const char* journalName) {
+// Whether the private folder the command holds still stands at its name in its folder: another
+// user who may rename in that folder can exchange it for a folder of its own. No allocation.
+bool OwnAtItsName(const Folder& f) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(f.own.load(), &held) == 0 && ::fstatat(f.dir, g_ownName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(held, named);
+}
+
+// Whether the private folder the command holds keeps nothing of its entries any more (after a
+// take-back or a tidy), so that no recovery needs it. No allocation.
+bool OwnEmptied(const Folder& f) {
+    const int own = f.own.load();
+    struct stat left {};
+    for (const Entry* e = f.entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
+        if (::fstatat(own, e->temporary, &left, AT_SYMLINK_NOFOLLOW) == 0) return false;
+        if (e->backup != nullptr && ::fstatat(own, e->backup, &left, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    }
+    return true;
+}
+
+// Removes a folder's private folder and then its journal (when `dropJournal`), each once what
+// it holds is gone on disk: a private folder that still holds a file (a step that failed)
+// keeps the journal that names it, for a recovery. A private folder another user moved away
+// from its name is not looked for; what holds its name now is not the command's and stays,
+// and the journal goes only when the moved folder holds nothing a recovery would need. Whether
+// the journal is gone; the folder's flags say why not. No allocation.
+bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
     if (f.own.load() >= 0) {
-        if (::unlinkat(f.dir, g_ownName.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return;
-        Record("drop-own", f.path);
-        Step();
-        SyncFolder(f);
+        if (OwnAtItsName(f)) {
+            if (::unlinkat(f.dir, g_ownName.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+                f.journalLeft = 1;
+                return false;
+            }
+            Record("drop-own", f.path);
+            Step();
+            SyncFolder(f);
+        } else {
+            f.ownMoved = 1;
+            if (!OwnEmptied(f)) {
+                f.journalLeft = 1;
+                return false;
+            }
+        }
+    }
+    if (!dropJournal) {
+        f.journalLeft = 1;
+        return false;
     }
     ::unlinkat(f.dir, journalName, 0);
     Record("drop-journal", f.path);
     if (&f != g_main) SyncFolder(f);
     Step();
+    return true;
 }
 
 // Finishes the command's folders from the list in memory: taken back, or tidied past the
 // commit point; the other folders' journals go before the main one, and no journal goes
-// before what it names is gone on disk. No allocation, no lock (but in the commit, which
-// notes its calls for the test of their order).
+// before what it names is gone on disk. The main journal goes only once every other folder's
+// journal is gone: a folder's journal left behind is finished by the next command, from the
+// main journal. No allocation, no lock (but in the commit, which notes its calls for the
+// test of their order).
 void FinishFolders(bool committed) {
+    bool othersGone = true;
     for (Folder* f = g_folders.load(std::memory_order_acquire); f != nullptr; f = f->next) {
         const int own = f->own.load();
         bool removed = false;
@@ -263,7 +314,9 @@ void FinishFolders(bool committed) {
         }
         if (f->journal.load() < 0) continue;
         if (removed && own < 0) SyncFolder(*f);
-        DropOwnAndJournal(*f, f == g_main && committed ? kCommitted : kJournal);
+        const bool main = f == g_main;
+        if (!DropOwnAndJournal(*f, main && committed ? kCommitted : kJournal, !main || othersGone) && !main)
+            othersGone = false;
     }
 }
 
@@ -519,6 +572,45 @@ bool StillInPlace(int dir, const std::string& path, std::string& error) {
     if (fd >= 0) ::close(fd);
     if (!same) error = ShownPath(path) + ": the folder was replaced while the command ran, and a command writes only into the folders it checked";
     return same;
+}
+
+// Whether a folder's private folder, once made, still stands at its name: one that another
+// user moved away (exchanged for a folder of its own) fails the command, which then neither
+// puts in place nor leaves at that name anything it did not make and check.
+bool OwnStillInPlace(const Folder& folder, std::string& error) {
+    if (folder.own.load() < 0 || OwnAtItsName(folder)) return true;
+    error = ShownPath(JoinPath(folder.path, g_ownName)) +
+            ": the folder this command made for its temporary files was moved away from its name while the command ran; "
+            "the command writes nothing";
+    return false;
+}
+
+// Whether the temporary file at an entry's name in the private folder `own` is the one the
+// command made and wrote: only that file takes the target's place.
+bool IsWrittenFile(int own, const Entry& entry) {
+    struct stat now {};
+    return ::fstatat(own, entry.temporary, &now, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(now.st_mode) &&
+           now.st_dev == entry.writtenDevice && now.st_ino == entry.writtenInode;
+}
+
+// After the commit point, what finishing the command's folders could not do, as the command's
+// line ("" when every folder was tidied). A folder's journal left comes first: the main
+// journal stays only because of it.
+std::string Untidied() {
+    for (const Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+        if (!f->journalLeft) continue;
+        return ShownPath(JoinPath(f->path, f == g_main ? kCommitted : kJournal)) + ": the command's files are in place, but " +
+               (f->ownMoved ? "another user moved the folder it kept its temporary files in away from its name"
+                            : std::string("the folder it kept its temporary files in cannot be removed")) +
+               "; the journal stays, and the next command that writes into " + ShownPath(g_main->path) + " finishes it";
+    }
+    for (const Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+        if (!f->ownMoved) continue;
+        return ShownPath(JoinPath(f->path, g_ownName)) +
+               ": the command's files are in place, but another user moved the folder it kept its temporary files in away "
+               "from its name; that folder stays, empty, where it was moved, and what holds its name is not touched";
+    }
+    return std::string();
 }
 
 // The processes that hold a file lock on the file of `status` (from the system's table of
@@ -962,6 +1054,7 @@ bool MakeOwn(Folder& folder, std::string& error) {
         if (::mkdirat(folder.dir, g_ownName.c_str(), 0700) != 0) {
             reason = errno;
         } else {
+            Step();
             // Opened without following a link and checked, in case the name was swapped since
             // it was made.
             own = ::openat(folder.dir, g_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -979,7 +1072,6 @@ bool MakeOwn(Folder& folder, std::string& error) {
     }
     folder.changed = true;
     Record("own", folder.path);
-    Step();
     if (replaced) {
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
@@ -1367,7 +1459,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         entry = nullptr;
         errno = EIO;
     }
-    if (entry != nullptr && !StillInPlace(folder->dir, folder->path, error)) {
+    if (entry != nullptr && (!StillInPlace(folder->dir, folder->path, error) || !OwnStillInPlace(*folder, error))) {
         g_fault = error;
         entry = nullptr;
         errno = EIO;
@@ -1397,18 +1489,29 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         errno = reason;
         return -1;
     }
+    struct stat made {};
+    ::fstat(fd, &made);
+    entry->writtenDevice = made.st_dev;
+    entry->writtenInode = made.st_ino;
     Changed(*folder, "write", entry->target);
     temporary = JoinPath(JoinPath(folder->path, g_ownName), entry->temporary);
     g_written[temporary] = {JoinPath(folder->path, entry->target), folder, entry};
     return fd;
 }
 
-std::string OutputFiles::BeginFile(const std::string& target, std::string& error) {
-    std::string temporary;
-    const int fd = OpenFile(target, temporary, error);
-    if (fd < 0) return std::string();
-    ::close(fd);
-    return temporary;
+void OutputFiles::Discard(const std::string& temporary) {
+    const auto found = g_written.find(temporary);
+    if (found == g_written.end()) return;
+    if (found->second.entry == nullptr) {
+        // Not journaled: a hidden file beside the target of a library user's own session.
+        ::unlink(temporary.c_str());
+    } else if (found->second.entry->hasTemporary && found->second.folder->own.load() >= 0) {
+        Folder& folder = *found->second.folder;
+        Entry& entry = *found->second.entry;
+        RemoveName(folder, folder.own.load(), entry, entry.temporary);
+        entry.hasTemporary = 0;
+    }
+    g_written.erase(found);
 }
 
 bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
@@ -1435,6 +1538,16 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         return false;
     }
     const int own = folder.own.load();
+    // What takes the target's place is the file this command wrote, in the folder it made.
+    std::string moved;
+    if (!OwnStillInPlace(folder, moved)) g_fault = moved;
+    else if (!IsWrittenFile(own, entry))
+        g_fault = ShownPath(JoinPath(folder.path, entry.target)) +
+                  ": the temporary file this command wrote for it is no longer in the folder it made; the command writes nothing";
+    if (!g_fault.empty()) {
+        errno = EIO;
+        return false;
+    }
     if (entry.backup != nullptr) {
         // The replacement keeps the owner (where the process may), group and permissions of
         // the file it replaces, set after its last write, which would clear setuid and setgid.
@@ -1512,7 +1625,7 @@ bool OutputFiles::Commit(std::string& error) {
     // The folders written into are still the ones checked, and everything the journals name is
     // on disk, before the commit point.
     for (Folder* f = g_folders.load(); f != nullptr && g_fault.empty(); f = f->next)
-        if (!StillInPlace(f->dir, f->path, error)) g_fault = error;
+        if (!StillInPlace(f->dir, f->path, error) || !OwnStillInPlace(*f, error)) g_fault = error;
     if (!g_fault.empty() || !SyncForCommit(error)) {
         if (!g_fault.empty()) error = g_fault;
         Rollback();
@@ -1542,8 +1655,11 @@ bool OutputFiles::Commit(std::string& error) {
     SyncFolder(*g_main);
     Step();
     FinishFolders(true);
+    const std::string untidied = Untidied();
     Clear();
-    return true;
+    if (untidied.empty()) return true;
+    error = untidied;
+    return false;
 }
 
 void OutputFiles::Rollback() {

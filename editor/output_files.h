@@ -91,18 +91,23 @@ public:
 
     // Begins writing `target` (links followed): names it in its folder's journal, keeps the
     // earlier contents in a second link, and creates the temporary file in the command's
-    // private folder; PutInPlace gives it the owner (as root), group (where the system allows)
-    // and permissions of the file it replaces after its last write, or leaves those of a new
-    // file. The temporary file's path, or "" with a message. A file written twice by one
-    // command keeps its first earlier contents.
-    std::string BeginFile(const std::string& target, std::string& error);
-    // As BeginFile, with the temporary file open for writing: its descriptor, or -1 with errno
-    // and a message. Without `startsCommand` (a data file a page writes), a file written while
-    // no command writes (a library user's own session) is only written through a temporary
-    // file, not journaled.
+    // private folder, open for writing: its descriptor, with its path in `temporary` (the key
+    // of PutInPlace and Discard), or -1 with errno and a message. The file is written through
+    // this descriptor only: its path leads through folders other users may change. PutInPlace
+    // gives it the owner (as root), group (where the system allows) and permissions of the
+    // file it replaces after its last write, or leaves those of a new file. A file written
+    // twice by one command keeps its first earlier contents. Without `startsCommand` (a data
+    // file a page writes), a file written while no command writes (a library user's own
+    // session) is only written through a temporary file, not journaled.
     int OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand = true);
-    // Puts a temporary file of BeginFile in place of its target. False with errno.
+    // Puts a temporary file of OpenFile in place of its target. False with errno (and, when
+    // the private folder or the file in it is no longer the one the command made, the
+    // command's fault set: JournalFault says why).
     bool PutInPlace(const std::string& temporary, const std::string& target);
+    // Removes a temporary file of OpenFile that will not take its target's place, through the
+    // private folder the command holds (never by its path, which another user may have led
+    // elsewhere).
+    void Discard(const std::string& temporary);
     // Sets an earlier file aside (its contents wait in a second link, the name is free) so that
     // the command does not read it; false when there is none, or when its journal line cannot
     // be written (JournalFault then says why, and the command fails).
@@ -112,7 +117,8 @@ public:
 
     // The command's commit point: its files become the folders', then the second links and the
     // journals go. False with a message when the commit cannot be made (the files are then
-    // taken back). Nothing to do when nothing was written.
+    // taken back), or when after it a folder could not be tidied (the files stay; what the
+    // next command needs to finish it stays too). Nothing to do when nothing was written.
     bool Commit(std::string& error);
     // Takes back everything written since the last commit (after the commit point: only tidies
     // up). Safe in a signal handler and in the allocation-failure handler: it neither allocates

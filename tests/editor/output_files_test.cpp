@@ -149,6 +149,16 @@ void CopyFolder(const Folder& from, const Folder& to) {
     fs::copy(from.path, to.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
 
+// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
+bool WriteThrough(const std::string& target, const std::string& bytes) {
+    std::string temporary, error;
+    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return written && OutputFiles::Current().PutInPlace(temporary, target);
+}
+
 // The next command in `in`: locks its output folder `folder` (recovering what a dead command
 // left there), writes "next" into each file of `writes` and commits; in a child, so that the
 // lock goes with it. False when any of it fails.
@@ -158,11 +168,7 @@ bool NextCommand(const Folder& in, const std::string& folder, const std::vector<
         OutputFiles& owner = OutputFiles::Current();
         std::string error;
         bool ok = owner.LockFolder(in / folder, error);
-        for (const std::string& name : writes) {
-            const std::string temporary = ok ? owner.BeginFile(in / name, error) : std::string();
-            if (!temporary.empty()) WriteFile(temporary, "next");
-            ok = !temporary.empty() && owner.PutInPlace(temporary, in / name);
-        }
+        for (const std::string& name : writes) ok = ok && WriteThrough(in / name, "next");
         _exit(ok && owner.Settle(true) ? 0 : 1);
     }
     return Wait(pid) == 0;
@@ -262,14 +268,14 @@ TEST(OutputFiles, RollbackLeavesTheFolderAsItWas) {
             }
             std::string error;
             for (const char* name : {"old", "made", "old"}) {   // "old" twice: its first contents come back
-                const std::string temp = owner.BeginFile(folder / name, error);
-                EXPECT_FALSE(temp.empty()) << error;
-                WriteFile(temp, "after");
-                EXPECT_TRUE(owner.PutInPlace(temp, folder / name));
+                EXPECT_TRUE(WriteThrough(folder / name, "after")) << name;
             }
             EXPECT_TRUE(owner.SetAside(folder / "aside"));
             EXPECT_FALSE(fs::exists(folder / "aside"));
-            EXPECT_FALSE(owner.BeginFile(folder / "part", error).empty()) << error;
+            std::string part;
+            const int fd = owner.OpenFile(folder / "part", part, error);
+            EXPECT_GE(fd, 0) << error;
+            close(fd);
             if (outOfMemory) {
                 std::get_new_handler()();
                 _exit(99);   // the handler returned
@@ -601,16 +607,6 @@ int RunOwnerJob(const std::function<void()>& job, const std::string& err, long s
     return Wait(pid);
 }
 
-// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
-bool WriteThrough(const std::string& target, const std::string& bytes) {
-    std::string temporary, error;
-    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
-    if (fd < 0) return false;
-    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    return written && OutputFiles::Current().PutInPlace(temporary, target);
-}
-
 // A backup is used only once it is whole: a command ended after any step of making it (a
 // copy where a second link fails), or in the middle of copying a large file, is put back to
 // before or after, permissions included (setuid too), and so it is by its own signal handler.
@@ -829,9 +825,7 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
             [&] {
                 std::string error;
                 OutputFiles::Current().Plan({folder / "a.desc"}, error);
-                const std::string temporary = OutputFiles::Current().BeginFile(folder / "a.desc", error);
-                WriteFile(temporary, "the command's");
-                OutputFiles::Current().PutInPlace(temporary, folder / "a.desc");
+                WriteThrough(folder / "a.desc", "the command's");
                 _exit(0);   // as a crash before the commit
             },
             folder.path.string() + ".err", step);
