@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -485,9 +486,10 @@ bool ReadJournal(int dir, const std::string& folder, const char* name, Journal& 
 
 // Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
 // none (nothing was made in it, or everything in it is gone), and -2 with a message when the
-// name holds anything but a folder of the user that no one else may enter, or when a name the
-// journal gives it holds anything but a regular file. Such things were not made by the
-// command, and recovery leaves them as they are.
+// name holds anything but a folder of the user that no one else may enter, or when the folder
+// holds anything but regular files of the names the journal gives them. Such things were not
+// made by the command, and recovery leaves them, and every other folder of the command, as
+// they are: the whole folder is looked at before anything is done.
 int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
     const std::string name = journal::PrivateFolderName(journal.id);
     const std::string shown = ShownPath(JoinPath(folder, name));
@@ -507,14 +509,20 @@ int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::str
         why = "belongs to another user";
     else if ((status.st_mode & 077) != 0)
         why = "is open to other users";
-    for (const Journal::File& file : journal.files) {
-        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
-            struct stat held {};
-            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
-                !S_ISREG(held.st_mode))
-                why = "holds " + kept + ", which is no regular file";
-        }
+    const int listed = why.empty() ? ::fcntl(own, F_DUPFD_CLOEXEC, 0) : -1;
+    DIR* names = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (why.empty() && names == nullptr) why = std::string("cannot be read (") + std::strerror(errno) + ")";
+    if (names == nullptr && listed >= 0) ::close(listed);
+    for (const dirent* item; why.empty() && names != nullptr && (item = ::readdir(names)) != nullptr;) {
+        const std::string kept = item->d_name;
+        if (kept == "." || kept == "..") continue;
+        struct stat held {};
+        if (!journal.Names(kept))
+            why = "holds " + kept + ", which the journal does not name";
+        else if (::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(held.st_mode))
+            why = "holds " + kept + ", which is no regular file";
     }
+    if (names != nullptr) ::closedir(names);
     if (why.empty()) return own;
     ::close(own);
     error = shown + ": " + refusal + why + leftAlone;
@@ -561,6 +569,9 @@ std::string CannotOpenHeld(const std::string& path, int reason) {
 // command runs (by a link or another folder) fails the command, so that nothing of it is
 // written into, or taken from, a folder it did not check.
 bool StillInPlace(int dir, const std::string& path, std::string& error) {
+    // A folder below is reached from the output folder's descriptor: it is where the command
+    // checked it only while the output folder is.
+    if (path != g_root && g_rootFd >= 0 && !StillInPlace(g_rootFd, g_root, error)) return false;
     struct stat held {};
     struct stat now {};
     int fd = -1;
@@ -725,13 +736,25 @@ void LetGo(Held& held) {
     held.dir = -1;
 }
 
+// The folders a recovery of this process finished, so that a line about one it could not
+// finish says whether it did anything before.
+long g_foldersRecovered = 0;
+
 // Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
 // commit point), acting only on what its private folder holds, and removes the private folder
-// and then the journal, each once what it holds is gone on disk. False with a message when the
-// private folder is no folder the command made, or cannot be removed.
-bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
+// and then the journal, each once what it holds is gone on disk. Without `act`, only checks
+// that it may (recovery checks every folder of a dead command before it acts on the first).
+// False with a message when the private folder is no folder the command made, or cannot be
+// removed.
+bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error,
+           bool act) {
     const int own = journal.torn ? -1 : OpenOwn(dir, folder, journal, error);
     if (own == -2) return false;
+    if (!act) {
+        if (own >= 0) ::close(own);
+        return true;
+    }
+    ++g_foldersRecovered;
     if (own >= 0) {
         for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
             const std::string temporary = it->TemporaryName();
@@ -748,7 +771,9 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
         const std::string ownName = journal::PrivateFolderName(journal.id);
         if (::unlinkat(dir, ownName.c_str(), AT_REMOVEDIR) != 0) {
             error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in cannot be removed (" +
-                    std::strerror(errno) + "); its journal stays, and a command does not write into the folder while it is there";
+                    std::strerror(errno) + ") once " +
+                    (committed ? "what it kept is gone" : "the files its journal names are put back as they were") +
+                    "; its journal stays, and a command does not write into the folder while it is there";
             return false;
         }
         Step();
@@ -761,10 +786,10 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
 }
 
 // The journal of a folder of a dead command whose main journal in `mainFolder` decided it:
-// applied when it belongs to that command and names that main journal. The folder is opened
-// below the output folder and locked while it is recovered.
+// applied (or, without `act`, checked) when it belongs to that command and names that main
+// journal. The folder is opened below the output folder and locked while it is recovered.
 bool ApplyPart(const std::string& folder, const std::string& mainFolder, const std::string& id, bool committed,
-               std::string& error) {
+               std::string& error, bool act) {
     Held held;
     if (!HoldForRecovery(folder, held, error)) return false;
     if (held.dir < 0) return true;
@@ -773,9 +798,9 @@ bool ApplyPart(const std::string& folder, const std::string& mainFolder, const s
     if (!ReadJournal(held.dir, folder, kJournal, journal, error)) {
         ok = error.empty();
     } else if (journal.torn) {
-        ok = Apply(held.dir, folder, kJournal, journal, false, error);
+        ok = Apply(held.dir, folder, kJournal, journal, false, error, act);
     } else if (!journal.main && journal.id == id && journal.mainFolder == mainFolder) {
-        ok = Apply(held.dir, folder, kJournal, journal, committed, error);
+        ok = Apply(held.dir, folder, kJournal, journal, committed, error, act);
     }
     LetGo(held);
     return ok;
@@ -783,17 +808,29 @@ bool ApplyPart(const std::string& folder, const std::string& mainFolder, const s
 
 // A dead command's main journal in the folder held by `dir`: its other folders at or below
 // `within` first, then its own (when `own`, that is when the caller holds the main journal's
-// folder).
+// folder). Every one of them is checked before the first is acted on, so that a refusal
+// leaves all of them as they are.
 bool ApplyMain(int dir, const std::string& folder, const char* name, const Journal& journal, const std::string& within,
                bool own, std::string& error) {
     const bool committed = std::strcmp(name, kCommitted) == 0;
-    for (const std::string& part : journal.folders)
-        if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, folder, journal.id, committed, error))
+    for (const bool act : {false, true}) {
+        const long before = g_foldersRecovered;
+        for (const std::string& part : journal.folders) {
+            if (!IsAtOrBelow(part, within) || part == folder || ApplyPart(part, folder, journal.id, committed, error, act)) continue;
+            // Only a folder changed since it was checked fails here.
+            if (g_foldersRecovered != before) error += " (the folders of that command before it were finished)";
             return false;
-    return !own || Apply(dir, folder, name, journal, committed, error);
+        }
+        if (own && !Apply(dir, folder, name, journal, committed, error, act)) {
+            if (g_foldersRecovered != before) error += " (the folders of that command below it were finished)";
+            return false;
+        }
+    }
+    return true;
 }
 
-// Recovers the journals of a folder the command holds locked, with what they name below it.
+// Recovers the journals of a folder the command holds locked, with what they name below it;
+// each is checked, with every folder it names, before it is acted on.
 bool RecoverHeld(int dir, const std::string& folder, std::string& error) {
     for (const char* name : {kCommitted, kJournal}) {
         Journal journal;
@@ -802,7 +839,7 @@ bool RecoverHeld(int dir, const std::string& folder, std::string& error) {
             continue;
         }
         if (journal.torn) {
-            if (!Apply(dir, folder, name, journal, false, error)) return false;
+            if (!Apply(dir, folder, name, journal, false, error, true)) return false;
         } else if (journal.main) {
             if (!ApplyMain(dir, folder, name, journal, folder, true, error)) return false;
         } else {
