@@ -2085,7 +2085,10 @@ TEST(OutputFiles, AnExchangeInTheOutputFolderLeadsNoWriteElsewhere) {
                 }
                 for (;;) {
                     const std::string own = RootsPrivateFolder(outputFolder ? "o" : ".");
-                    if (own.empty()) continue;
+                    if (own.empty()) {
+                        usleep(50);   // leaves the commands processor time on a small machine
+                        continue;
+                    }
                     if (!outputFolder) {
                         renameat2(AT_FDCWD, own.c_str(), AT_FDCWD, mine.c_str(), RENAME_EXCHANGE);
                         break;
@@ -2102,14 +2105,15 @@ TEST(OutputFiles, AnExchangeInTheOutputFolderLeadsNoWriteElsewhere) {
             }
         });
         close(dir);
-        for (int run = 0; run < 6; ++run)
+        for (int run = 0; run < 4; ++run)
             for (const auto& command : commands) {
                 const std::string what = std::to_string(outputFolder) + " " + command[0] + " run " + std::to_string(run);
                 const int status = WaitAtMost(StartHost(folder, command), 60);
                 const std::string message = ReadFile(folder.path.string() + ".err");
                 // The stranger has put the output folder back at its name.
                 struct stat o {};
-                for (int tries = 0; tries < 2000 && (stat((folder / "pub/o").c_str(), &o) != 0 || o.st_uid != 0); ++tries) usleep(1000);
+                for (int tries = 0; outputFolder && tries < 2000 && (stat((folder / "pub/o").c_str(), &o) != 0 || o.st_uid != 0); ++tries)
+                    usleep(1000);
                 ASSERT_TRUE(status == 0 || status == 2) << what << ": " << message;
                 if (status == 0) {
                     EXPECT_EQ(ReadFile(folder / command.back()), expected[command.back()]) << what;
