@@ -453,6 +453,37 @@ TEST(OutputFiles, SignalsLeaveTheFolderAsItWas) {
     EXPECT_EQ(after, before);
 }
 
+// Names of the kind qvhost gives its journals and private folders are no output's and no data
+// file's (the pages never make such a name; a library user may): a command that would write
+// one fails with one line saying so, and writes nothing.
+TEST(OutputFiles, NamesOfTheKindTheHostGivesItsOwnAreRefused) {
+    for (const char* output : {"o/.qvhost-x.desc", "o/.qvhost-journal", "o/.qvhost-committed"}) {
+        Folder folder;
+        fs::create_directories(folder.path / "o");
+        WriteFile(folder / "r.json", Resistors(1));
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", output}), 2) << output;
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << output << ": " << message;
+        EXPECT_NE(message.find("is a name of the kind qvhost gives"), std::string::npos) << output << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << output;
+    }
+    // A data file of a library user's command, beside a file it writes.
+    Folder folder;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        OutputFiles& owner = OutputFiles::Current();
+        std::string error, temporary;
+        const bool refused = owner.LockFolder(folder.path, error) && WriteThrough(folder / "a.desc", "A") &&
+                             owner.OpenFile(folder / ".qvhost-d.mdx", temporary, error, false) < 0 &&
+                             error.find("is a name of the kind qvhost gives") != std::string::npos;
+        owner.Settle(false);
+        _exit(refused ? 0 : 1);
+    }
+    EXPECT_EQ(Wait(pid), 0);
+    EXPECT_TRUE(folder.Snapshot().empty());
+}
+
 // Files whose names look like a killed command's leftovers are the user's: no command removes
 // them, also when one is an output.
 TEST(OutputFiles, NamesThatLookLikeLeftoversAreTheUsers) {
@@ -1489,7 +1520,10 @@ void RemoveJournals(const fs::path& top) {
 void MakeOwnFolder(const std::string& folder, const std::string& id, const std::map<std::string, std::string>& files) {
     const std::string own = folder + "/" + journal::PrivateFolderName(id);
     ASSERT_EQ(mkdir(own.c_str(), 0700), 0) << own;
-    for (const auto& [name, text] : files) WriteFile(own + "/" + name, text);
+    for (const auto& [name, text] : files) {
+        fs::create_directories(fs::path(own + "/" + name).parent_path());
+        WriteFile(own + "/" + name, text);
+    }
 }
 
 // A dead command's journal as another user, a damaged disk or a hand may have left it, under
@@ -1557,6 +1591,43 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
              MakeOwnFolder(out, id, {{"0.old", "planted"}});
              ASSERT_EQ(chown((out + "/" + own).c_str(), 4242, 4242), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        // A private folder that may not be acted on leaves every folder of its command as it
+        // is, also the folders below whose journals would be taken back first.
+        {"a private folder open to other users, below which a folder would be taken back first",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FileRecord("b.txt", 0, true)));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             fs::permissions(out + "/" + own, static_cast<fs::perms>(0755));
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a pipe in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             ASSERT_EQ(mkfifo((out + "/" + own + "/x").c_str(), 0600), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a link in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             fs::create_symlink("../important.txt", out + "/" + own + "/x");
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a folder in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}, {"d/1.tmp", "D"}});
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a file the journal does not name in the private folder",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}, {"1.old", "planted"}});
          },
          "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
         {"a damaged record before the last",
