@@ -88,10 +88,16 @@ public:
             std::string part;
             const int fd = OutputFiles::Current().OpenFile(path, part, refused);
             if (fd >= 0) m_main = ::fdopen(fd, "wb");
-            if (fd >= 0 && m_main == nullptr) ::close(fd);
-            if (fd >= 0) m_partPath = part;
+            if (m_main != nullptr) {
+                m_partPath = part;
+            } else if (fd >= 0) {
+                ::close(fd);
+                OutputFiles::Current().Discard(part);
+            }
         }
-        if (m_main == nullptr) m_main = std::tmpfile();
+        // A command whose journal failed, or that found a folder of its own changed by another
+        // user, writes nothing more, not even through the output's path.
+        if (m_main == nullptr && OutputFiles::Current().JournalFault().empty()) m_main = std::tmpfile();
         m_after = std::tmpfile();
         m_ok = m_main != nullptr && m_after != nullptr;
         if (!m_ok) Refused();
