@@ -22,19 +22,24 @@
 //   own beside it (".qvhost-" and the command's ID, mode 0700), which holds the temporary
 //   files and the second links that keep earlier contents under numbered names: no other user
 //   can plant, swap or read them, and a name taken by something the command did not make
-//   fails it without being touched. A replacement is renamed from there onto its target; a
-//   new target is put in place as a second link of its temporary file, so that a rollback
-//   knows the file it made from one the user made later under that name.
+//   fails it without being touched. Every temporary file is written through the descriptor it
+//   was made with and removed through the private folder held, never by its path; a private
+//   folder moved away from its name fails the command. A replacement is renamed from there
+//   onto its target; a new target is put in place as a second link of its temporary file, so
+//   that a rollback knows the file it made from one the user made later under that name.
 // - Commit. The files written and their folders are synced together (the file system once
 //   where there are many), then renaming the main journal to ".qvhost-committed" makes the
-//   command's result the folders'; then the private folders and the journals go.
+//   command's result the folders'; then the private folders and the journals go, the main
+//   journal last and only once every other folder's is gone (a folder that cannot be tidied
+//   keeps its journal, and the main one, for the next command, and the command says so).
 // - Recovery. A command that finds a journal when it takes its lock, or when it first writes
 //   into a folder below its output folder, puts the dead command's folders back as they were
 //   (or, past its commit point, removes what it left) before anything else. Files that no
 //   journal names are never touched, and a journal is acted on only when it can be trusted:
 //   a regular file of the user or root whose every record reads and names only what a
 //   command of this program makes (editor/journal_format.h). Recovery acts only on a private
-//   folder of the user that no one else may enter, and only on regular files in it.
+//   folder of the user that no one else may enter, holding only regular files of the names its
+//   journal gives, and checks every folder of a dead command so before it acts on the first.
 // - Failure, signals (SIGINT, SIGTERM, SIGHUP, SIGPIPE) and running out of memory take the
 //   written files back from the list in memory, which the handlers reach without allocating;
 //   after the commit point they change nothing and say so. SIGXFSZ is ignored, so that a write
