@@ -358,6 +358,19 @@ std::string ElementLabel(const std::string& name) { return "element " + Quoted(n
 
 using namespace host_detail;
 
+bool MadeFile::Take(int fd, const std::string& path) {
+    Abort();
+    m_pStream = ::fdopen(fd, "wb");
+    if (m_pStream == nullptr) {
+        const int reason = errno;
+        ::close(fd);
+        errno = reason;
+        return false;
+    }
+    m_strFileName = path.c_str();
+    return true;
+}
+
 std::vector<std::string> CharacteristicScript(const CatalogueElement& type, const SchematicCharacteristic& ch) {
     std::vector<std::string> lines;
     const CatalogueCharacteristicControls& controls = type.characteristic;
@@ -412,7 +425,8 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
          },
          [](const std::string& temporary, const std::string& target) {
              return OutputFiles::Current().PutInPlace(temporary, target);
-         }});
+         },
+         [](const std::string& temporary) { OutputFiles::Current().Discard(temporary); }});
 }
 
 Host::~Host() {

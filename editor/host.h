@@ -53,6 +53,15 @@ namespace qv {
 struct DescribePlan;
 struct PlannedFile;
 
+// A temporary file the owner of output files made (OutputFiles::OpenFile), written as a file
+// of the platform through the descriptor it was made with: never opened again by its path,
+// which leads through folders another user may change.
+struct MadeFile : CFile {
+    // Takes the descriptor (closed with the file); the file shows the target's path. False
+    // with errno when no stream can be made of it (the descriptor is then closed).
+    bool Take(int fd, const std::string& path);
+};
+
 struct HostOptions {
     std::string pluginPath;        // the plug-in module
     std::string catalogueFolder;   // the folder of the family files
@@ -224,7 +233,7 @@ private:
         std::string normalOf;
         std::string partPath;
         std::string folder;
-        CFile file;
+        MadeFile file;
         std::vector<std::string> shownErrors;
         // Every data file written in this run, in order, by the element that wrote it (the
         // owner of output files keeps what a failed run must put back).
@@ -290,7 +299,7 @@ private:
     struct ArchiveJob {
         std::string path;
         std::string partPath;
-        CFile file;
+        MadeFile file;
         std::unique_ptr<CArchive> archive;
         CSchematicElementRecord record;
     };

@@ -119,7 +119,7 @@ bool Host::SaveSchematicText(const std::string& text, const std::string& documen
     if (!built) {
         job.archive.reset();
         job.file.Abort();
-        std::remove(job.partPath.c_str());
+        OutputFiles::Current().Discard(job.partPath);
         return false;
     }
     if (!FinishArchive(job, error)) return false;
@@ -140,7 +140,7 @@ bool Host::SaveSchematic(const Schematic& schematic, const std::string& document
     if (!built) {
         job.archive.reset();
         job.file.Abort();
-        std::remove(job.partPath.c_str());
+        OutputFiles::Current().Discard(job.partPath);
         return false;
     }
     return FinishArchive(job, error);
@@ -207,7 +207,7 @@ bool Host::LoadArchive(const std::string& path, const std::string& documentFolde
         if (resave) {
             job.archive.reset();
             job.file.Abort();
-            std::remove(job.partPath.c_str());
+            OutputFiles::Current().Discard(job.partPath);
         }
         return false;
     }
@@ -229,7 +229,7 @@ bool Host::Save(const std::string& path, std::string& error) {
         e->Delete();
         job.archive.reset();
         job.file.Abort();
-        std::remove(job.partPath.c_str());
+        OutputFiles::Current().Discard(job.partPath);
         return false;
     }
     return FinishArchive(job, error);
@@ -238,11 +238,10 @@ bool Host::Save(const std::string& path, std::string& error) {
 bool Host::BeginArchive(const std::string& path, ArchiveJob& job, std::string& error) {
     if (!OutputFiles::HasUtf8Name(path, error)) return false;
     job.path = path;
-    job.partPath = OutputFiles::Current().BeginFile(path, error);
-    if (job.partPath.empty()) return false;
-    CFileException refused;
-    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
-        error = CannotBeWritten(path, &refused);
+    const int fd = OutputFiles::Current().OpenFile(path, job.partPath, error);
+    if (fd < 0) return false;
+    if (!job.file.Take(fd, path)) {
+        error = OutputFiles::CannotBeWritten(path, errno);
         return false;
     }
     job.archive = std::make_unique<CArchive>(&job.file, CArchive::store);
@@ -301,7 +300,7 @@ bool Host::FinishArchive(ArchiveJob& job, std::string& error) {
     job.archive.reset();
     if (!ok) {
         job.file.Abort();
-        std::remove(job.partPath.c_str());
+        OutputFiles::Current().Discard(job.partPath);
         OutputFiles::Current().Settle(false);
         return false;
     }

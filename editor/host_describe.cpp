@@ -698,11 +698,10 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     }
     job.finalPath = target.string();
     job.folder = target.parent_path().string();
-    job.partPath = OutputFiles::Current().BeginFile(job.finalPath, error);
-    if (job.partPath.empty()) return false;
-    CFileException refused;
-    if (!job.file.Open(job.partPath.c_str(), CFile::modeCreate | CFile::modeWrite, &refused)) {
-        error = CannotBeWritten(job.finalPath, &refused);
+    const int fd = OutputFiles::Current().OpenFile(job.finalPath, job.partPath, error);
+    if (fd < 0) return false;
+    if (!job.file.Take(fd, job.finalPath)) {
+        error = OutputFiles::CannotBeWritten(job.finalPath, errno);
         return false;
     }
     // The request log holds what this description asked of the editor (it would otherwise grow

@@ -79,17 +79,25 @@ public:
     ~EditedSchematicFile() {
         for (std::FILE* file : {m_main, m_after})
             if (file != nullptr) std::fclose(file);
-        if (!m_partPath.empty()) std::remove(m_partPath.c_str());
+        if (!m_partPath.empty()) OutputFiles::Current().Discard(m_partPath);
     }
     void Open(const std::string& path, const Host& host) {
         m_path = path;
         if (IsReplaceableFile(path.c_str())) {
             std::string refused;
-            const std::string part = OutputFiles::Current().BeginFile(path, refused);
-            if (!part.empty()) m_main = std::fopen(part.c_str(), "wb");
-            if (m_main != nullptr) m_partPath = part;
+            std::string part;
+            const int fd = OutputFiles::Current().OpenFile(path, part, refused);
+            if (fd >= 0) m_main = ::fdopen(fd, "wb");
+            if (m_main != nullptr) {
+                m_partPath = part;
+            } else if (fd >= 0) {
+                ::close(fd);
+                OutputFiles::Current().Discard(part);
+            }
         }
-        if (m_main == nullptr) m_main = std::tmpfile();
+        // A command whose journal failed, or that found a folder of its own changed by another
+        // user, writes nothing more, not even through the output's path.
+        if (m_main == nullptr && OutputFiles::Current().JournalFault().empty()) m_main = std::tmpfile();
         m_after = std::tmpfile();
         m_ok = m_main != nullptr && m_after != nullptr;
         if (!m_ok) Refused();

@@ -144,7 +144,7 @@ CWnd* NewestPreviewWindow(uintptr_t from);
 // host writes replaces only a regular file.
 bool MayReplace(const std::string& path, std::string& error);
 
-// Puts a completely written part file (of OutputFiles::BeginFile) in the target's place, when
+// Puts a completely written part file (of OutputFiles::OpenFile) in the target's place, when
 // MayReplace allows it, and commits the command's files; otherwise they are taken back.
 bool PutInPlace(const std::string& partPath, const std::string& path, std::string& error);
 

@@ -247,6 +247,21 @@ std::string Journal::File::TemporaryName() const { return journal::TemporaryName
 
 std::string Journal::File::BackupName() const { return replaces ? journal::BackupName(index) : std::string(); }
 
+bool Journal::Names(std::string_view name) const {
+    const std::size_t dot = name.find('.');
+    if (dot == 0 || dot == std::string_view::npos || dot > 10 || (name[0] == '0' && dot > 1)) return false;
+    const std::string_view kind = name.substr(dot);
+    if (kind != ".tmp" && kind != ".old") return false;
+    unsigned long long index = 0;
+    for (const char c : name.substr(0, dot)) {
+        if (c < '0' || c > '9') return false;
+        index = index * 10 + static_cast<unsigned>(c - '0');
+    }
+    // The records number the files 0, 1, 2, ... in their order.
+    if (index >= files.size()) return false;
+    return kind == ".tmp" || files[static_cast<std::size_t>(index)].replaces;
+}
+
 bool Parser::Feed(std::string_view bytes) {
     if (failed_) return false;
     bytes_ += bytes.size();

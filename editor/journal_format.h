@@ -82,6 +82,9 @@ struct Journal {
         std::string besideBackup;
     };
     std::vector<File> files;
+    // Whether `name` is one the command gives a file of its own in its private folder: the
+    // temporary file or the earlier contents of a file the journal names.
+    bool Names(std::string_view name) const;
 };
 
 // Reads a journal fed in pieces, so that a large one is never held whole.

@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -106,6 +107,10 @@ struct Entry {
     volatile sig_atomic_t kept = 0;           // the backup name holds the whole earlier contents
     volatile sig_atomic_t made = 0;           // a new target is in place
     bool unsynced = false;                    // put in place, not yet synced
+    // The temporary file the command made and wrote (through the descriptor it made it with),
+    // which alone takes the target's place.
+    dev_t writtenDevice = 0;
+    ino_t writtenInode = 0;
     Entry* next = nullptr;
 };
 
@@ -121,6 +126,10 @@ struct Folder {
     std::atomic<int> journal{-1};
     std::atomic<Entry*> entries{nullptr};
     Folder* next = nullptr;
+    // What finishing the folder could not do, read once it is over: its journal stays (for
+    // the next command), and another user moved its private folder away from its name.
+    volatile sig_atomic_t journalLeft = 0;
+    volatile sig_atomic_t ownMoved = 0;
     bool linesUnsynced = false;   // lines appended since the journal was last synced
     bool journalNamed = false;    // the journal's name is on disk (the folder synced since it was made)
     bool changed = false;         // names in the folder changed since it was last synced
@@ -220,27 +229,70 @@ int SyncFile(int fd, const Folder& folder, const char* name) {
     return ::fsync(fd);
 }
 
-// Removes a folder's private folder and then its journal, each once what it holds is gone on
-// disk: a private folder that still holds a file (a step that failed) keeps the journal that
-// names it, for a recovery. No allocation.
-void DropOwnAndJournal(Folder& f, const char* journalName) {
+// Whether the private folder the command holds still stands at its name in its folder: another
+// user who may rename in that folder can exchange it for a folder of its own. No allocation.
+bool OwnAtItsName(const Folder& f) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(f.own.load(), &held) == 0 && ::fstatat(f.dir, g_ownName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           SameFile(held, named);
+}
+
+// Whether the private folder the command holds keeps nothing of its entries any more (after a
+// take-back or a tidy), so that no recovery needs it. No allocation.
+bool OwnEmptied(const Folder& f) {
+    const int own = f.own.load();
+    struct stat left {};
+    for (const Entry* e = f.entries.load(std::memory_order_acquire); e != nullptr; e = e->next) {
+        if (::fstatat(own, e->temporary, &left, AT_SYMLINK_NOFOLLOW) == 0) return false;
+        if (e->backup != nullptr && ::fstatat(own, e->backup, &left, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    }
+    return true;
+}
+
+// Removes a folder's private folder and then its journal (when `dropJournal`), each once what
+// it holds is gone on disk: a private folder that still holds a file (a step that failed)
+// keeps the journal that names it, for a recovery. A private folder another user moved away
+// from its name is not looked for; what holds its name now is not the command's and stays,
+// and the journal goes only when the moved folder holds nothing a recovery would need. Whether
+// the journal is gone; the folder's flags say why not. No allocation.
+bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
     if (f.own.load() >= 0) {
-        if (::unlinkat(f.dir, g_ownName.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) return;
-        Record("drop-own", f.path);
-        Step();
-        SyncFolder(f);
+        if (OwnAtItsName(f)) {
+            if (::unlinkat(f.dir, g_ownName.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+                f.journalLeft = 1;
+                return false;
+            }
+            Record("drop-own", f.path);
+            Step();
+            SyncFolder(f);
+        } else {
+            f.ownMoved = 1;
+            if (!OwnEmptied(f)) {
+                f.journalLeft = 1;
+                return false;
+            }
+        }
+    }
+    if (!dropJournal) {
+        f.journalLeft = 1;
+        return false;
     }
     ::unlinkat(f.dir, journalName, 0);
     Record("drop-journal", f.path);
     if (&f != g_main) SyncFolder(f);
     Step();
+    return true;
 }
 
 // Finishes the command's folders from the list in memory: taken back, or tidied past the
 // commit point; the other folders' journals go before the main one, and no journal goes
-// before what it names is gone on disk. No allocation, no lock (but in the commit, which
-// notes its calls for the test of their order).
+// before what it names is gone on disk. The main journal goes only once every other folder's
+// journal is gone: a folder's journal left behind is finished by the next command, from the
+// main journal. No allocation, no lock (but in the commit, which notes its calls for the
+// test of their order).
 void FinishFolders(bool committed) {
+    bool othersGone = true;
     for (Folder* f = g_folders.load(std::memory_order_acquire); f != nullptr; f = f->next) {
         const int own = f->own.load();
         bool removed = false;
@@ -263,7 +315,9 @@ void FinishFolders(bool committed) {
         }
         if (f->journal.load() < 0) continue;
         if (removed && own < 0) SyncFolder(*f);
-        DropOwnAndJournal(*f, f == g_main && committed ? kCommitted : kJournal);
+        const bool main = f == g_main;
+        if (!DropOwnAndJournal(*f, main && committed ? kCommitted : kJournal, !main || othersGone) && !main)
+            othersGone = false;
     }
 }
 
@@ -432,9 +486,10 @@ bool ReadJournal(int dir, const std::string& folder, const char* name, Journal& 
 
 // Opens a dead command's private folder in the folder `dir` for its recovery: -1 when there is
 // none (nothing was made in it, or everything in it is gone), and -2 with a message when the
-// name holds anything but a folder of the user that no one else may enter, or when a name the
-// journal gives it holds anything but a regular file. Such things were not made by the
-// command, and recovery leaves them as they are.
+// name holds anything but a folder of the user that no one else may enter, or when the folder
+// holds anything but regular files of the names the journal gives them. Such things were not
+// made by the command, and recovery leaves them, and every other folder of the command, as
+// they are: the whole folder is looked at before anything is done.
 int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::string& error) {
     const std::string name = journal::PrivateFolderName(journal.id);
     const std::string shown = ShownPath(JoinPath(folder, name));
@@ -454,14 +509,20 @@ int OpenOwn(int dir, const std::string& folder, const Journal& journal, std::str
         why = "belongs to another user";
     else if ((status.st_mode & 077) != 0)
         why = "is open to other users";
-    for (const Journal::File& file : journal.files) {
-        for (const std::string& kept : {file.TemporaryName(), file.BackupName()}) {
-            struct stat held {};
-            if (why.empty() && !kept.empty() && ::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) == 0 &&
-                !S_ISREG(held.st_mode))
-                why = "holds " + kept + ", which is no regular file";
-        }
+    const int listed = why.empty() ? ::fcntl(own, F_DUPFD_CLOEXEC, 0) : -1;
+    DIR* names = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (why.empty() && names == nullptr) why = std::string("cannot be read (") + std::strerror(errno) + ")";
+    if (names == nullptr && listed >= 0) ::close(listed);
+    for (const dirent* item; why.empty() && names != nullptr && (item = ::readdir(names)) != nullptr;) {
+        const std::string kept = item->d_name;
+        if (kept == "." || kept == "..") continue;
+        struct stat held {};
+        if (!journal.Names(kept))
+            why = "holds " + kept + ", which the journal does not name";
+        else if (::fstatat(own, kept.c_str(), &held, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(held.st_mode))
+            why = "holds " + kept + ", which is no regular file";
     }
+    if (names != nullptr) ::closedir(names);
     if (why.empty()) return own;
     ::close(own);
     error = shown + ": " + refusal + why + leftAlone;
@@ -508,6 +569,9 @@ std::string CannotOpenHeld(const std::string& path, int reason) {
 // command runs (by a link or another folder) fails the command, so that nothing of it is
 // written into, or taken from, a folder it did not check.
 bool StillInPlace(int dir, const std::string& path, std::string& error) {
+    // A folder below is reached from the output folder's descriptor: it is where the command
+    // checked it only while the output folder is.
+    if (path != g_root && g_rootFd >= 0 && !StillInPlace(g_rootFd, g_root, error)) return false;
     struct stat held {};
     struct stat now {};
     int fd = -1;
@@ -539,6 +603,45 @@ bool IsUsersOwnProcess(long pid) {
     }
     std::fclose(status);
     return own;
+}
+
+// Whether a folder's private folder, once made, still stands at its name: one that another
+// user moved away (exchanged for a folder of its own) fails the command, which then neither
+// puts in place nor leaves at that name anything it did not make and check.
+bool OwnStillInPlace(const Folder& folder, std::string& error) {
+    if (folder.own.load() < 0 || OwnAtItsName(folder)) return true;
+    error = ShownPath(JoinPath(folder.path, g_ownName)) +
+            ": the folder this command made for its temporary files was moved away from its name while the command ran; "
+            "the command writes nothing";
+    return false;
+}
+
+// Whether the temporary file at an entry's name in the private folder `own` is the one the
+// command made and wrote: only that file takes the target's place.
+bool IsWrittenFile(int own, const Entry& entry) {
+    struct stat now {};
+    return ::fstatat(own, entry.temporary, &now, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(now.st_mode) &&
+           now.st_dev == entry.writtenDevice && now.st_ino == entry.writtenInode;
+}
+
+// After the commit point, what finishing the command's folders could not do, as the command's
+// line ("" when every folder was tidied). A folder's journal left comes first: the main
+// journal stays only because of it.
+std::string Untidied() {
+    for (const Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+        if (!f->journalLeft) continue;
+        return ShownPath(JoinPath(f->path, f == g_main ? kCommitted : kJournal)) + ": the command's files are in place, but " +
+               (f->ownMoved ? "another user moved the folder it kept its temporary files in away from its name"
+                            : std::string("the folder it kept its temporary files in cannot be removed")) +
+               "; the journal stays, and the next command that writes into " + ShownPath(g_main->path) + " finishes it";
+    }
+    for (const Folder* f = g_folders.load(); f != nullptr; f = f->next) {
+        if (!f->ownMoved) continue;
+        return ShownPath(JoinPath(f->path, g_ownName)) +
+               ": the command's files are in place, but another user moved the folder it kept its temporary files in away "
+               "from its name; that folder stays, empty, where it was moved, and what holds its name is not touched";
+    }
+    return std::string();
 }
 
 // The processes that hold a file lock on the file of `status` (from the system's table of
@@ -659,8 +762,8 @@ void LetGo(Held& held) {
 // are looked at before the first change, and anything else fails the command with one line
 // and nothing touched. Only names are removed and renamed, so what another user changes there
 // meanwhile (who may do so only in a folder of their own or one without the sticky bit) is
-// never written into or read. False with a message.
-bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, bool committed, std::string& error) {
+// never written into or read. Without `act`, only checks. False with a message.
+bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, bool committed, std::string& error, bool act) {
     for (const Journal::File& file : journal.files) {
         for (const std::string* name : {&file.besideTemporary, &file.besideBackup}) {
             struct stat held {};
@@ -675,6 +778,7 @@ bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, boo
             return false;
         }
     }
+    if (!act) return true;
     for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
         const char* backup = it->besideBackup.empty() ? nullptr : it->besideBackup.c_str();
         if (committed) {
@@ -687,14 +791,26 @@ bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, boo
     return true;
 }
 
+// The folders a recovery of this process finished, so that a line about one it could not
+// finish says whether it did anything before.
+long g_foldersRecovered = 0;
+
 // Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
 // commit point), acting only on what its private folder holds, and removes the private folder
-// and then the journal, each once what it holds is gone on disk. False with a message when the
-// private folder is no folder the command made, or cannot be removed.
-bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error) {
-    if (journal.version == 2 && !ApplyBeside(dir, folder, journal, committed, error)) return false;
+// and then the journal, each once what it holds is gone on disk. Without `act`, only checks
+// that it may (recovery checks every folder of a dead command before it acts on the first).
+// False with a message when the private folder is no folder the command made, or cannot be
+// removed.
+bool Apply(int dir, const std::string& folder, const char* name, const Journal& journal, bool committed, std::string& error,
+           bool act) {
+    if (journal.version == 2 && !ApplyBeside(dir, folder, journal, committed, error, act)) return false;
     const int own = journal.torn || journal.version == 2 ? -1 : OpenOwn(dir, folder, journal, error);
     if (own == -2) return false;
+    if (!act) {
+        if (own >= 0) ::close(own);
+        return true;
+    }
+    ++g_foldersRecovered;
     if (own >= 0) {
         for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
             const std::string temporary = it->TemporaryName();
@@ -711,7 +827,9 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
         const std::string ownName = journal::PrivateFolderName(journal.id);
         if (::unlinkat(dir, ownName.c_str(), AT_REMOVEDIR) != 0) {
             error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in cannot be removed (" +
-                    std::strerror(errno) + "); its journal stays, and a command does not write into the folder while it is there";
+                    std::strerror(errno) + ") once " +
+                    (committed ? "what it kept is gone" : "the files its journal names are put back as they were") +
+                    "; its journal stays, and a command does not write into the folder while it is there";
             return false;
         }
         Step();
@@ -724,10 +842,10 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
 }
 
 // The journal of a folder of a dead command whose main journal in `mainFolder` decided it:
-// applied when it belongs to that command and names that main journal. The folder is opened
-// below the output folder and locked while it is recovered.
+// applied (or, without `act`, checked) when it belongs to that command and names that main
+// journal. The folder is opened below the output folder and locked while it is recovered.
 bool ApplyPart(const std::string& folder, const std::string& mainFolder, const std::string& id, bool committed,
-               std::string& error) {
+               std::string& error, bool act) {
     Held held;
     if (!HoldForRecovery(folder, held, error)) return false;
     if (held.dir < 0) return true;
@@ -736,9 +854,9 @@ bool ApplyPart(const std::string& folder, const std::string& mainFolder, const s
     if (!ReadJournal(held.dir, folder, kJournal, journal, error)) {
         ok = error.empty();
     } else if (journal.torn) {
-        ok = Apply(held.dir, folder, kJournal, journal, false, error);
+        ok = Apply(held.dir, folder, kJournal, journal, false, error, act);
     } else if (!journal.main && journal.id == id && journal.mainFolder == mainFolder) {
-        ok = Apply(held.dir, folder, kJournal, journal, committed, error);
+        ok = Apply(held.dir, folder, kJournal, journal, committed, error, act);
     }
     LetGo(held);
     return ok;
@@ -746,17 +864,29 @@ bool ApplyPart(const std::string& folder, const std::string& mainFolder, const s
 
 // A dead command's main journal in the folder held by `dir`: its other folders at or below
 // `within` first, then its own (when `own`, that is when the caller holds the main journal's
-// folder).
+// folder). Every one of them is checked before the first is acted on, so that a refusal
+// leaves all of them as they are.
 bool ApplyMain(int dir, const std::string& folder, const char* name, const Journal& journal, const std::string& within,
                bool own, std::string& error) {
     const bool committed = std::strcmp(name, kCommitted) == 0;
-    for (const std::string& part : journal.folders)
-        if (IsAtOrBelow(part, within) && part != folder && !ApplyPart(part, folder, journal.id, committed, error))
+    for (const bool act : {false, true}) {
+        const long before = g_foldersRecovered;
+        for (const std::string& part : journal.folders) {
+            if (!IsAtOrBelow(part, within) || part == folder || ApplyPart(part, folder, journal.id, committed, error, act)) continue;
+            // Only a folder changed since it was checked fails here.
+            if (g_foldersRecovered != before) error += " (the folders of that command before it were finished)";
             return false;
-    return !own || Apply(dir, folder, name, journal, committed, error);
+        }
+        if (own && !Apply(dir, folder, name, journal, committed, error, act)) {
+            if (g_foldersRecovered != before) error += " (the folders of that command below it were finished)";
+            return false;
+        }
+    }
+    return true;
 }
 
-// Recovers the journals of a folder the command holds locked, with what they name below it.
+// Recovers the journals of a folder the command holds locked, with what they name below it;
+// each is checked, with every folder it names, before it is acted on.
 bool RecoverHeld(int dir, const std::string& folder, std::string& error) {
     for (const char* name : {kCommitted, kJournal}) {
         Journal journal;
@@ -765,7 +895,7 @@ bool RecoverHeld(int dir, const std::string& folder, std::string& error) {
             continue;
         }
         if (journal.torn) {
-            if (!Apply(dir, folder, name, journal, false, error)) return false;
+            if (!Apply(dir, folder, name, journal, false, error, true)) return false;
         } else if (journal.main) {
             if (!ApplyMain(dir, folder, name, journal, folder, true, error)) return false;
         } else {
@@ -1017,6 +1147,7 @@ bool MakeOwn(Folder& folder, std::string& error) {
         if (::mkdirat(folder.dir, g_ownName.c_str(), 0700) != 0) {
             reason = errno;
         } else {
+            Step();
             // Opened without following a link and checked, in case the name was swapped since
             // it was made.
             own = ::openat(folder.dir, g_ownName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -1034,7 +1165,6 @@ bool MakeOwn(Folder& folder, std::string& error) {
     }
     folder.changed = true;
     Record("own", folder.path);
-    Step();
     if (replaced) {
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
@@ -1434,7 +1564,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         entry = nullptr;
         errno = EIO;
     }
-    if (entry != nullptr && !StillInPlace(folder->dir, folder->path, error)) {
+    if (entry != nullptr && (!StillInPlace(folder->dir, folder->path, error) || !OwnStillInPlace(*folder, error))) {
         g_fault = error;
         entry = nullptr;
         errno = EIO;
@@ -1464,18 +1594,29 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         errno = reason;
         return -1;
     }
+    struct stat made {};
+    ::fstat(fd, &made);
+    entry->writtenDevice = made.st_dev;
+    entry->writtenInode = made.st_ino;
     Changed(*folder, "write", entry->target);
     temporary = JoinPath(JoinPath(folder->path, g_ownName), entry->temporary);
     g_written[temporary] = {JoinPath(folder->path, entry->target), folder, entry};
     return fd;
 }
 
-std::string OutputFiles::BeginFile(const std::string& target, std::string& error) {
-    std::string temporary;
-    const int fd = OpenFile(target, temporary, error);
-    if (fd < 0) return std::string();
-    ::close(fd);
-    return temporary;
+void OutputFiles::Discard(const std::string& temporary) {
+    const auto found = g_written.find(temporary);
+    if (found == g_written.end()) return;
+    if (found->second.entry == nullptr) {
+        // Not journaled: a hidden file beside the target of a library user's own session.
+        ::unlink(temporary.c_str());
+    } else if (found->second.entry->hasTemporary && found->second.folder->own.load() >= 0) {
+        Folder& folder = *found->second.folder;
+        Entry& entry = *found->second.entry;
+        RemoveName(folder, folder.own.load(), entry, entry.temporary);
+        entry.hasTemporary = 0;
+    }
+    g_written.erase(found);
 }
 
 bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
@@ -1502,6 +1643,16 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         return false;
     }
     const int own = folder.own.load();
+    // What takes the target's place is the file this command wrote, in the folder it made.
+    std::string moved;
+    if (!OwnStillInPlace(folder, moved)) g_fault = moved;
+    else if (!IsWrittenFile(own, entry))
+        g_fault = ShownPath(JoinPath(folder.path, entry.target)) +
+                  ": the temporary file this command wrote for it is no longer in the folder it made; the command writes nothing";
+    if (!g_fault.empty()) {
+        errno = EIO;
+        return false;
+    }
     if (entry.backup != nullptr) {
         // The replacement keeps the owner (where the process may), group and permissions of
         // the file it replaces, set after its last write, which would clear setuid and setgid.
@@ -1579,7 +1730,7 @@ bool OutputFiles::Commit(std::string& error) {
     // The folders written into are still the ones checked, and everything the journals name is
     // on disk, before the commit point.
     for (Folder* f = g_folders.load(); f != nullptr && g_fault.empty(); f = f->next)
-        if (!StillInPlace(f->dir, f->path, error)) g_fault = error;
+        if (!StillInPlace(f->dir, f->path, error) || !OwnStillInPlace(*f, error)) g_fault = error;
     if (!g_fault.empty() || !SyncForCommit(error)) {
         if (!g_fault.empty()) error = g_fault;
         Rollback();
@@ -1609,8 +1760,11 @@ bool OutputFiles::Commit(std::string& error) {
     SyncFolder(*g_main);
     Step();
     FinishFolders(true);
+    const std::string untidied = Untidied();
     Clear();
-    return true;
+    if (untidied.empty()) return true;
+    error = untidied;
+    return false;
 }
 
 void OutputFiles::Rollback() {

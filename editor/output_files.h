@@ -22,19 +22,24 @@
 //   own beside it (".qvhost-" and the command's ID, mode 0700), which holds the temporary
 //   files and the second links that keep earlier contents under numbered names: no other user
 //   can plant, swap or read them, and a name taken by something the command did not make
-//   fails it without being touched. A replacement is renamed from there onto its target; a
-//   new target is put in place as a second link of its temporary file, so that a rollback
-//   knows the file it made from one the user made later under that name.
+//   fails it without being touched. Every temporary file is written through the descriptor it
+//   was made with and removed through the private folder held, never by its path; a private
+//   folder moved away from its name fails the command. A replacement is renamed from there
+//   onto its target; a new target is put in place as a second link of its temporary file, so
+//   that a rollback knows the file it made from one the user made later under that name.
 // - Commit. The files written and their folders are synced together (the file system once
 //   where there are many), then renaming the main journal to ".qvhost-committed" makes the
-//   command's result the folders'; then the private folders and the journals go.
+//   command's result the folders'; then the private folders and the journals go, the main
+//   journal last and only once every other folder's is gone (a folder that cannot be tidied
+//   keeps its journal, and the main one, for the next command, and the command says so).
 // - Recovery. A command that finds a journal when it takes its lock, or when it first writes
 //   into a folder below its output folder, puts the dead command's folders back as they were
 //   (or, past its commit point, removes what it left) before anything else. Files that no
 //   journal names are never touched, and a journal is acted on only when it can be trusted:
 //   a regular file of the user or root whose every record reads and names only what a
 //   command of this program makes (editor/journal_format.h). Recovery acts only on a private
-//   folder of the user that no one else may enter, and only on regular files in it.
+//   folder of the user that no one else may enter, holding only regular files of the names its
+//   journal gives, and checks every folder of a dead command so before it acts on the first.
 // - Failure, signals (SIGINT, SIGTERM, SIGHUP, SIGPIPE) and running out of memory take the
 //   written files back from the list in memory, which the handlers reach without allocating;
 //   after the commit point they change nothing and say so. SIGXFSZ is ignored, so that a write
@@ -91,18 +96,23 @@ public:
 
     // Begins writing `target` (links followed): names it in its folder's journal, keeps the
     // earlier contents in a second link, and creates the temporary file in the command's
-    // private folder; PutInPlace gives it the owner (as root), group (where the system allows)
-    // and permissions of the file it replaces after its last write, or leaves those of a new
-    // file. The temporary file's path, or "" with a message. A file written twice by one
-    // command keeps its first earlier contents.
-    std::string BeginFile(const std::string& target, std::string& error);
-    // As BeginFile, with the temporary file open for writing: its descriptor, or -1 with errno
-    // and a message. Without `startsCommand` (a data file a page writes), a file written while
-    // no command writes (a library user's own session) is only written through a temporary
-    // file, not journaled.
+    // private folder, open for writing: its descriptor, with its path in `temporary` (the key
+    // of PutInPlace and Discard), or -1 with errno and a message. The file is written through
+    // this descriptor only: its path leads through folders other users may change. PutInPlace
+    // gives it the owner (as root), group (where the system allows) and permissions of the
+    // file it replaces after its last write, or leaves those of a new file. A file written
+    // twice by one command keeps its first earlier contents. Without `startsCommand` (a data
+    // file a page writes), a file written while no command writes (a library user's own
+    // session) is only written through a temporary file, not journaled.
     int OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand = true);
-    // Puts a temporary file of BeginFile in place of its target. False with errno.
+    // Puts a temporary file of OpenFile in place of its target. False with errno (and, when
+    // the private folder or the file in it is no longer the one the command made, the
+    // command's fault set: JournalFault says why).
     bool PutInPlace(const std::string& temporary, const std::string& target);
+    // Removes a temporary file of OpenFile that will not take its target's place, through the
+    // private folder the command holds (never by its path, which another user may have led
+    // elsewhere).
+    void Discard(const std::string& temporary);
     // Sets an earlier file aside (its contents wait in a second link, the name is free) so that
     // the command does not read it; false when there is none, or when its journal line cannot
     // be written (JournalFault then says why, and the command fails).
@@ -112,7 +122,8 @@ public:
 
     // The command's commit point: its files become the folders', then the second links and the
     // journals go. False with a message when the commit cannot be made (the files are then
-    // taken back). Nothing to do when nothing was written.
+    // taken back), or when after it a folder could not be tidied (the files stay; what the
+    // next command needs to finish it stays too). Nothing to do when nothing was written.
     bool Commit(std::string& error);
     // Takes back everything written since the last commit (after the commit point: only tidies
     // up). Safe in a signal handler and in the allocation-failure handler: it neither allocates

@@ -1017,7 +1017,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     auto abandon = [&](int e) {
         if (fd >= 0)
             ::close(fd);
-        ::unlink(temp.c_str());
+        if (owner.discard)
+            owner.discard(temp);
+        else
+            ::unlink(temp.c_str());
         text.Format("Error while writing the file \"%s\": %s. The file was not changed.", path,
                     (const char*)ErrnoText(e));
         tellWatcher((const char*)ErrnoText(e));

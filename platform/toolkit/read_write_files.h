@@ -130,11 +130,12 @@ public:
     // Who makes the temporary file a data file is written to and puts it in place of its
     // target: `open` makes and opens it (its descriptor, or -1 with errno and a message) and
     // gives its path, `putInPlace` puts it in place of the target (false with errno) and sees
-    // that it reaches the disk. Without them (empty functions) it is a hidden file beside the
-    // target, synced and renamed onto it.
+    // that it reaches the disk, `discard` removes one that will not take its place. Without
+    // them (empty functions) it is a hidden file beside the target, synced and renamed onto it.
     struct TemporaryFiles {
         std::function<int(const std::string& target, std::string& temporary, std::string& error)> open;
         std::function<bool(const std::string& temporary, const std::string& target)> putInPlace;
+        std::function<void(const std::string& temporary)> discard;
     };
     static void SetTemporaryFiles(TemporaryFiles files);
 

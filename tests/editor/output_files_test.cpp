@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <linux/capability.h>
@@ -149,6 +151,16 @@ void CopyFolder(const Folder& from, const Folder& to) {
     fs::copy(from.path, to.path, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
 }
 
+// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
+bool WriteThrough(const std::string& target, const std::string& bytes) {
+    std::string temporary, error;
+    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    close(fd);
+    return written && OutputFiles::Current().PutInPlace(temporary, target);
+}
+
 // The next command in `in`: locks its output folder `folder` (recovering what a dead command
 // left there), writes "next" into each file of `writes` and commits; in a child, so that the
 // lock goes with it. False when any of it fails.
@@ -158,11 +170,7 @@ bool NextCommand(const Folder& in, const std::string& folder, const std::vector<
         OutputFiles& owner = OutputFiles::Current();
         std::string error;
         bool ok = owner.LockFolder(in / folder, error);
-        for (const std::string& name : writes) {
-            const std::string temporary = ok ? owner.BeginFile(in / name, error) : std::string();
-            if (!temporary.empty()) WriteFile(temporary, "next");
-            ok = !temporary.empty() && owner.PutInPlace(temporary, in / name);
-        }
+        for (const std::string& name : writes) ok = ok && WriteThrough(in / name, "next");
         _exit(ok && owner.Settle(true) ? 0 : 1);
     }
     return Wait(pid) == 0;
@@ -262,14 +270,14 @@ TEST(OutputFiles, RollbackLeavesTheFolderAsItWas) {
             }
             std::string error;
             for (const char* name : {"old", "made", "old"}) {   // "old" twice: its first contents come back
-                const std::string temp = owner.BeginFile(folder / name, error);
-                EXPECT_FALSE(temp.empty()) << error;
-                WriteFile(temp, "after");
-                EXPECT_TRUE(owner.PutInPlace(temp, folder / name));
+                EXPECT_TRUE(WriteThrough(folder / name, "after")) << name;
             }
             EXPECT_TRUE(owner.SetAside(folder / "aside"));
             EXPECT_FALSE(fs::exists(folder / "aside"));
-            EXPECT_FALSE(owner.BeginFile(folder / "part", error).empty()) << error;
+            std::string part;
+            const int fd = owner.OpenFile(folder / "part", part, error);
+            EXPECT_GE(fd, 0) << error;
+            close(fd);
             if (outOfMemory) {
                 std::get_new_handler()();
                 _exit(99);   // the handler returned
@@ -445,6 +453,37 @@ TEST(OutputFiles, SignalsLeaveTheFolderAsItWas) {
     EXPECT_EQ(after, before);
 }
 
+// Names of the kind qvhost gives its journals and private folders are no output's and no data
+// file's (the pages never make such a name; a library user may): a command that would write
+// one fails with one line saying so, and writes nothing.
+TEST(OutputFiles, NamesOfTheKindTheHostGivesItsOwnAreRefused) {
+    for (const char* output : {"o/.qvhost-x.desc", "o/.qvhost-journal", "o/.qvhost-committed"}) {
+        Folder folder;
+        fs::create_directories(folder.path / "o");
+        WriteFile(folder / "r.json", Resistors(1));
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, {"describe", "r.json", "-o", output}), 2) << output;
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << output << ": " << message;
+        EXPECT_NE(message.find("is a name of the kind qvhost gives"), std::string::npos) << output << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << output;
+    }
+    // A data file of a library user's command, beside a file it writes.
+    Folder folder;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        OutputFiles& owner = OutputFiles::Current();
+        std::string error, temporary;
+        const bool refused = owner.LockFolder(folder.path, error) && WriteThrough(folder / "a.desc", "A") &&
+                             owner.OpenFile(folder / ".qvhost-d.mdx", temporary, error, false) < 0 &&
+                             error.find("is a name of the kind qvhost gives") != std::string::npos;
+        owner.Settle(false);
+        _exit(refused ? 0 : 1);
+    }
+    EXPECT_EQ(Wait(pid), 0);
+    EXPECT_TRUE(folder.Snapshot().empty());
+}
+
 // Files whose names look like a killed command's leftovers are the user's: no command removes
 // them, also when one is an output.
 TEST(OutputFiles, NamesThatLookLikeLeftoversAreTheUsers) {
@@ -614,16 +653,6 @@ int RunOwnerJob(const std::function<void()>& job, const std::string& err, long s
         _exit(0);
     }
     return Wait(pid);
-}
-
-// Writes `bytes` to a file of the command in place of `target`; false when the owner refused.
-bool WriteThrough(const std::string& target, const std::string& bytes) {
-    std::string temporary, error;
-    const int fd = OutputFiles::Current().OpenFile(target, temporary, error);
-    if (fd < 0) return false;
-    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    return written && OutputFiles::Current().PutInPlace(temporary, target);
 }
 
 // A backup is used only once it is whole: a command ended after any step of making it (a
@@ -844,9 +873,7 @@ TEST(OutputFiles, ARecoveryRemovesOnlyTheNewFileTheCommandMade) {
             [&] {
                 std::string error;
                 OutputFiles::Current().Plan({folder / "a.desc"}, error);
-                const std::string temporary = OutputFiles::Current().BeginFile(folder / "a.desc", error);
-                WriteFile(temporary, "the command's");
-                OutputFiles::Current().PutInPlace(temporary, folder / "a.desc");
+                WriteThrough(folder / "a.desc", "the command's");
                 _exit(0);   // as a crash before the commit
             },
             folder.path.string() + ".err", step);
@@ -1516,7 +1543,10 @@ void RemoveJournals(const fs::path& top) {
 void MakeOwnFolder(const std::string& folder, const std::string& id, const std::map<std::string, std::string>& files) {
     const std::string own = folder + "/" + journal::PrivateFolderName(id);
     ASSERT_EQ(mkdir(own.c_str(), 0700), 0) << own;
-    for (const auto& [name, text] : files) WriteFile(own + "/" + name, text);
+    for (const auto& [name, text] : files) {
+        fs::create_directories(fs::path(own + "/" + name).parent_path());
+        WriteFile(own + "/" + name, text);
+    }
 }
 
 // A dead command's journal as another user, a damaged disk or a hand may have left it, under
@@ -1584,6 +1614,43 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
              MakeOwnFolder(out, id, {{"0.old", "planted"}});
              ASSERT_EQ(chown((out + "/" + own).c_str(), 4242, 4242), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        // A private folder that may not be acted on leaves every folder of its command as it
+        // is, also the folders below whose journals would be taken back first.
+        {"a private folder open to other users, below which a folder would be taken back first",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FolderRecord(out + "/sub") + journal::FileRecord("b.txt", 0, true)));
+             WriteFile(out + "/sub/.qvhost-journal", journal::PartHeader(id, out) + journal::FileRecord("s.txt", 0, true));
+             MakeOwnFolder(out + "/sub", id, {{"0.old", "S-old"}});
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             fs::permissions(out + "/" + own, static_cast<fs::perms>(0755));
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a pipe in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             ASSERT_EQ(mkfifo((out + "/" + own + "/x").c_str(), 0600), 0);
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a link in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}});
+             fs::create_symlink("../important.txt", out + "/" + own + "/x");
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a folder in the private folder beside the file its journal names",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}, {"d/1.tmp", "D"}});
+         },
+         "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
+        {"a file the journal does not name in the private folder",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", main(journal::FileRecord("b.txt", 0, true)));
+             MakeOwnFolder(out, id, {{"0.old", "B-old"}, {"1.old", "planted"}});
          },
          "pub/o", "pub/o/.qvhost-0123456789abcdef0123456789abcdef"},
         {"a damaged record before the last",
@@ -1988,4 +2055,271 @@ TEST(OutputFiles, APathWithALineBreakIsShownOnOneLine) {
     const std::string message = ReadFile(folder.path.string() + ".err");
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     EXPECT_NE(message.find("no\\nsuch"), std::string::npos) << message;
+}
+
+// The entries of a folder, by name.
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+// The private folder of a command of root's in `folder` (relative to the current folder), or "".
+std::string RootsPrivateFolder(const std::string& folder) {
+    for (const std::string& name : NamesIn(folder)) {
+        struct stat status {};
+        if (name.rfind(qv::journal::kOwnPrefix, 0) == 0 && lstat((folder + "/" + name).c_str(), &status) == 0 &&
+            S_ISDIR(status.st_mode) && status.st_uid == 0)
+            return name;
+    }
+    return std::string();
+}
+
+// Whether a file of a journal's name lies anywhere below `top`.
+bool AnyJournalBelow(const fs::path& top) {
+    for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        const std::string name = entry.path().filename().string();
+        if (name == qv::journal::kJournalName || name == qv::journal::kCommittedName) return true;
+    }
+    return false;
+}
+
+// A stranger exchanges, after one step of a command, a folder the command writes into (the
+// output folder, or a folder below it) or the private folder the command made in one, for a
+// folder of its own (or one of the user's that is open to all, which only the private folder's
+// mode tells from the command's own): renaming within a folder it owns needs no right on what
+// it renames. After every step in turn: no file is begun in a folder so moved (the command's
+// descriptors would lead it there); an exchange before the commit point fails the command with
+// one line and takes its files back; none of the user's folders is left with a journal, so that
+// the next command writes there as usual.
+TEST(OutputFiles, AFolderExchangedAfterAnyStepIsNeverWrittenIntoAfterwards) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    const struct {
+        const char* what;
+        const char* owned;       // below the test folder: the stranger's folder, in which it exchanges
+        const char* exchanged;   // the name there it exchanges: "" for the command's private folder
+        const char* with;        // the folder there it puts in its place
+        bool usersWith;          // `with` is a folder of the user's, open to all
+    } cases[] = {
+        {"the output folder", "pub", "o", "theirs", false},
+        {"a folder below it", "pub/o", "sub", "theirs", false},
+        {"the private folder in the folder below", "pub/o/sub", "", "theirs", false},
+        {"the private folder in the output folder", "pub/o", "", "theirs", false},
+        {"the private folder, for the user's folder open to all", "pub/o", "", "drop", true},
+    };
+    static std::string owned, exchanged, with, results;
+    static long at;
+    static int writing;   // the target being written
+    for (const auto& c : cases) {
+        bool reached = true;
+        for (long step = 1; reached; ++step) {
+            Folder folder;
+            fs::create_directories(folder.path / "pub/o/sub");
+            for (const char* name : {"pub/o/a.desc", "pub/o/sub/s.mdx"}) WriteFile(folder / name, "before");
+            const std::string ownedPath = folder / c.owned;
+            fs::create_directory(ownedPath + "/" + c.with);
+            if (c.usersWith) {
+                fs::permissions(ownedPath + "/" + c.with, static_cast<fs::perms>(0777));
+            } else {
+                WriteFile(ownedPath + "/" + c.with + "/mine.txt", "the stranger's");
+                for (const std::string& name : {std::string(c.with), std::string(c.with) + "/mine.txt"})
+                    ASSERT_EQ(lchown((ownedPath + "/" + name).c_str(), 65534, 65534), 0);
+            }
+            ASSERT_EQ(chown(ownedPath.c_str(), 65534, 65534), 0);
+            owned = fs::canonical(ownedPath).string();
+            exchanged = c.exchanged;
+            with = c.with;
+            results = folder.path.string() + ".results";
+            at = step;
+            const std::string what = std::string(c.what) + " step " + std::to_string(step);
+            const std::vector<std::string> targets{folder / "pub/o/a.desc", folder / "pub/o/n.mdx", folder / "pub/o/sub/s.mdx",
+                                                   folder / "pub/o/sub/n.mdx"};
+            std::vector<std::string> resolved;   // as the owner's records name them
+            for (const std::string& target : targets)
+                resolved.push_back(fs::canonical(fs::path(target).parent_path()).string() + "/" + fs::path(target).filename().string());
+            const int status = RunOwnerJob(
+                [&] {
+                    static std::vector<std::string> calls;
+                    static long exchangedAt = -1;
+                    static int exchangedWriting = 0;
+                    static long last = 0;
+                    static std::string movedFolder;
+                    OutputFiles::RecordCallsForTest(&calls);
+                    OutputFiles::SetStepHook([](long s) {
+                        last = s;
+                        if (s != at) return;
+                        // A folder is exchanged once the command holds it (before, the command
+                        // opens whatever stands at its name then).
+                        const std::string held = "journal\t" + owned + "/" + exchanged + "\t";
+                        if (!exchanged.empty() && std::find(calls.begin(), calls.end(), held) == calls.end()) return;
+                        const int dir = open(owned.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                        const std::string name = exchanged.empty() ? RootsPrivateFolder(owned) : exchanged;
+                        const bool done = !name.empty() && qv_test::RunAsAnotherUser(dir, [&] {
+                            return renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, with.c_str(), RENAME_EXCHANGE) == 0 ? 0 : 1;
+                        }) == 0;
+                        close(dir);
+                        if (!done) return;
+                        exchangedAt = static_cast<long>(calls.size());
+                        exchangedWriting = writing;
+                        // The folder whose place changed (or whose private folder did): nothing more
+                        // may be begun in it, nor below a moved folder.
+                        movedFolder = exchanged.empty() ? owned : owned + "/" + exchanged;
+                    });
+                    static std::vector<std::string> begunLater;   // "folder/name" of the targets begun after the exchange
+                    const auto report = [&](int code) {
+                        bool committed = false, begun = false;
+                        for (size_t t = static_cast<size_t>(exchangedWriting) + 1; t < targets.size(); ++t)
+                            begunLater.push_back(resolved[t]);
+                        for (size_t i = 0; exchangedAt >= 0 && i < calls.size(); ++i) {
+                            const std::string& call = calls[i];
+                            const size_t tab = call.find('\t'), tab2 = call.find('\t', tab + 1);
+                            const std::string kind = call.substr(0, tab), in = call.substr(tab + 1, tab2 - tab - 1);
+                            const std::string target = in + "/" + call.substr(tab2 + 1);
+                            if (static_cast<long>(i) < exchangedAt) committed = committed || kind == "commit";
+                            else if ((kind == "write" || kind == "keep") &&
+                                     (in == movedFolder || (!exchanged.empty() && in.rfind(movedFolder + "/", 0) == 0)) &&
+                                     std::find(begunLater.begin(), begunLater.end(), target) != begunLater.end())
+                                begun = true;
+                        }
+                        WriteFile(results, std::to_string(last) + " " + std::to_string(exchangedAt >= 0) + " " +
+                                               std::to_string(committed) + " " + std::to_string(begun));
+                        _exit(code);
+                    };
+                    OutputFiles& owner = OutputFiles::Current();
+                    std::string error;
+                    bool ok = owner.Plan(targets, error);
+                    for (writing = 0; ok && writing < static_cast<int>(targets.size()); ++writing)
+                        ok = WriteThrough(targets[static_cast<size_t>(writing)], "after");
+                    if (ok && owner.Commit(error)) report(0);
+                    if (error.empty()) error = owner.JournalFault();
+                    std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                    owner.Settle(false);
+                    report(3);
+                },
+                folder.path.string() + ".err", 0);
+            long last = 0;
+            int wasExchanged = 0, committed = 0, begun = 0;
+            ASSERT_EQ(std::sscanf(ReadFile(results).c_str(), "%ld %d %d %d", &last, &wasExchanged, &committed, &begun), 4) << what;
+            fs::remove(results);
+            reached = last >= step;
+            const std::string message = ReadFile(folder.path.string() + ".err");
+            ASSERT_TRUE(status == 0 || status == 3) << what << ": " << status;
+            EXPECT_FALSE(begun) << what << ": a file was begun in the moved folder";
+            if (!wasExchanged) {
+                EXPECT_EQ(status, 0) << what << ": " << message;
+            } else if (!committed) {
+                EXPECT_EQ(status, 3) << what;
+            }
+            if (status == 3) {
+                EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+            }
+            // The stranger puts a moved folder back, so that the user's folders are at their names.
+            if (wasExchanged && !exchanged.empty()) {
+                const int dir = open(owned.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                ASSERT_EQ(qv_test::RunAsAnotherUser(
+                              dir, [] { return renameat2(AT_FDCWD, exchanged.c_str(), AT_FDCWD, with.c_str(), RENAME_EXCHANGE); }),
+                          0);
+                close(dir);
+            }
+            const bool kept = !wasExchanged || committed;
+            for (const char* name : {"pub/o/a.desc", "pub/o/sub/s.mdx"})
+                EXPECT_EQ(ReadFile(folder / name), kept ? "after" : "before") << what << ": " << name;
+            for (const char* name : {"pub/o/n.mdx", "pub/o/sub/n.mdx"})
+                EXPECT_EQ(fs::exists(folder / name), kept) << what << ": " << name;
+            EXPECT_FALSE(AnyJournalBelow(folder.path / "pub")) << what << ": " << message;
+            EXPECT_TRUE(NextCommand(folder, "pub/o", {"pub/o/sub/next.mdx"})) << what;
+        }
+    }
+}
+
+// A stranger exchanges, over and over, the private folder a command makes in the output folder
+// the stranger owns, for one of its own whose temporary files are links to a file only root
+// may write; or, owning the folder above, the output folder itself for one holding such a
+// private folder. Whatever describe, save, load -o and edit -o report: the file outside the
+// output folder keeps its bytes, a command that succeeds leaves its whole output (never an
+// empty one), and one that fails says so in one line.
+TEST(OutputFiles, AnExchangeInTheOutputFolderLeadsNoWriteElsewhere) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    const std::vector<std::vector<std::string>> commands{
+        {"describe", "in/r.json", "-o", "pub/o/a.desc"},
+        {"save", "in/r.json", "-o", "pub/o/a.qva"},
+        {"load", "in/r.qva", "-o", "pub/o/l.qva"},
+        {"edit", "in/t.json", "--element", "LT1", "--script", "in/ok.txt", "-o", "pub/o/e.json"}};
+    for (const bool outputFolder : {false, true}) {
+        Folder folder;
+        for (const char* name : {"in", "rootonly", "pub/o"}) fs::create_directories(folder.path / name);
+        WriteFile(folder / "in/r.json", Resistors(2));
+        WriteFile(folder / "in/t.json", TableNamed("t2"));
+        WriteFile(folder / "in/ok.txt", "ok\n");
+        const std::string secret = folder / "rootonly/secret.txt";
+        WriteFile(secret, "secret");
+        fs::permissions(secret, static_cast<fs::perms>(0600));
+        fs::permissions(folder.path / "rootonly", static_cast<fs::perms>(0700));
+        ASSERT_EQ(RunHostIn(folder, {"save", "in/r.json", "-o", "in/r.qva"}), 0);
+        std::map<std::string, std::string> expected;
+        for (const auto& command : commands) {
+            ASSERT_EQ(RunHostIn(folder, command), 0) << command[0];
+            expected[command.back()] = ReadFile(folder / command.back());
+            ASSERT_FALSE(expected[command.back()].empty()) << command[0];
+        }
+        const auto inputs = folder.Snapshot("in");
+        const auto outside = folder.Snapshot("rootonly");
+        const std::string owned = folder / (outputFolder ? "pub" : "pub/o");
+        ASSERT_EQ(chown(owned.c_str(), 65534, 65534), 0);
+        const int dir = open(owned.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        qv_test::AnotherUser stranger(dir, [&] {
+            for (long n = 0;; ++n) {
+                // Made before the command's private folder shows, so that the exchange follows at once.
+                const std::string mine = "s" + std::to_string(n);
+                if (!outputFolder) {
+                    if (mkdir(mine.c_str(), 0755) != 0) return 1;
+                    for (int i = 0; i < 4; ++i) (void)!symlink(secret.c_str(), (mine + "/" + std::to_string(i) + ".tmp").c_str());
+                }
+                for (;;) {
+                    const std::string own = RootsPrivateFolder(outputFolder ? "o" : ".");
+                    if (own.empty()) {
+                        usleep(50);   // leaves the commands processor time on a small machine
+                        continue;
+                    }
+                    if (!outputFolder) {
+                        renameat2(AT_FDCWD, own.c_str(), AT_FDCWD, mine.c_str(), RENAME_EXCHANGE);
+                        break;
+                    }
+                    if (mkdir(mine.c_str(), 0755) != 0 || mkdir((mine + "/" + own).c_str(), 0777) != 0) return 1;
+                    for (int i = 0; i < 4; ++i)
+                        (void)!symlink(secret.c_str(), (mine + "/" + own + "/" + std::to_string(i) + ".tmp").c_str());
+                    if (renameat2(AT_FDCWD, "o", AT_FDCWD, mine.c_str(), RENAME_EXCHANGE) == 0) {
+                        usleep(20000);
+                        renameat2(AT_FDCWD, "o", AT_FDCWD, mine.c_str(), RENAME_EXCHANGE);
+                    }
+                    break;
+                }
+            }
+        });
+        close(dir);
+        for (int run = 0; run < 4; ++run)
+            for (const auto& command : commands) {
+                const std::string what = std::to_string(outputFolder) + " " + command[0] + " run " + std::to_string(run);
+                const int status = WaitAtMost(StartHost(folder, command), 60);
+                const std::string message = ReadFile(folder.path.string() + ".err");
+                // The stranger has put the output folder back at its name.
+                struct stat o {};
+                for (int tries = 0; outputFolder && tries < 2000 && (stat((folder / "pub/o").c_str(), &o) != 0 || o.st_uid != 0); ++tries)
+                    usleep(1000);
+                ASSERT_TRUE(status == 0 || status == 2) << what << ": " << message;
+                if (status == 0) {
+                    EXPECT_EQ(ReadFile(folder / command.back()), expected[command.back()]) << what;
+                } else {
+                    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << what << ": " << message;
+                }
+                EXPECT_EQ(ReadFile(secret), "secret") << what;
+            }
+        stranger.Stop();
+        EXPECT_EQ(folder.Snapshot("in"), inputs);
+        EXPECT_EQ(folder.Snapshot("rootonly"), outside);
+    }
 }
