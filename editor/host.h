@@ -387,7 +387,10 @@ private:
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
     // Watches every data file written while the job runs (see DescriptionJob::wrote): an empty
-    // table, a file of another element or of the description, and an input are refused.
+    // table, a file of another element or of the description, and an input are refused. It
+    // also watches the data files read and the questions the standing answer said yes to
+    // (DescriptionJob::asked), so that a file replaced on that yes is one the description
+    // writes and no element of the run read. StopWatchingDataFiles ends all of it.
     void WatchDataFiles(DescriptionJob& job);
     void StopWatchingDataFiles();
     // The element being described, or else the one being made ("" when there is none).

@@ -309,10 +309,11 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     // run fails or does not write it again.
     job.finalIdentity = DataFileIdentity(job.finalPath);
     m_setAside = [this, &job](const SchematicElement& source) {
-        // Only an element that may write a data file is looked at: one link call per name.
+        // Only an element that may write a data file is looked at: a few calls per name.
         if (job.dry) return;
         for (const std::string& path : OwnDataFiles(source)) {
-            if (job.setAside.count(path) != 0 || job.wroteAt.count(DataFileIdentity(path)) != 0) continue;
+            if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
+                continue;
             // An input stays where it is: the run refuses to write over it later.
             if (!InputAt(path).empty()) continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
