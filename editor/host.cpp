@@ -715,11 +715,13 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ok = false;
     } else {
         // A user answers a page's question before it replaces a file; the schematic, which names
-        // the file its page writes, has answered it for the job.
+        // the file its page writes, has answered it for the job. Describe, the one job that
+        // writes such files, checks which file the yes was for.
         if (schematicsOwn)
-            UserScript::Instance().SetStandingAnswer([](const std::string& text) {
+            UserScript::Instance().SetStandingAnswer([this](const std::string& text) {
                 static const std::string question = " already exists.\nDo you want to replace it?";
                 const bool replace = text.size() > question.size() && text.ends_with(question);
+                if (replace && m_replaceAnswered) m_replaceAnswered(text.substr(0, text.size() - question.size()));
                 return replace ? IDYES : 0;
             });
         ok = runner.Run(actions, sheet);

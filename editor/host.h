@@ -231,6 +231,7 @@ private:
         }
         std::filesystem::path normalFinalPath;
         std::string normalOf;
+        std::string finalIdentity;   // the file finalPath leads to (DataFileIdentity)
         std::string partPath;
         std::string folder;
         MadeFile file;
@@ -240,11 +241,25 @@ private:
         struct WrittenFile {
             std::string path;
             std::string element;
+            std::string identity;   // the file the path leads to (DataFileIdentity)
         };
         // A deque: its entries stay where they are (no copies while it grows), so that the
-        // index by path can name their paths rather than hold copies.
+        // index by file can name their identities rather than hold copies.
         std::deque<WrittenFile> wrote;
-        std::unordered_map<std::string_view, size_t> wroteAt;   // index in `wrote` by its path
+        // Index in `wrote` by the file written, so that two names of one file (a link to it)
+        // count as one.
+        std::unordered_map<std::string_view, size_t> wroteAt;
+        // The questions whether to replace a file that the standing answer said yes to. Describe
+        // replaces a file that is there only as an element's data file that its description
+        // names, and never a file an element of the run read: `asked` is the name the last
+        // question showed, until the write it was asked for; `answered` the files the element
+        // being made replaced so, checked once it is described; `replacedBy` the element that
+        // replaced each such file and `readBy` the element that first read each data file read
+        // in the run, by file.
+        std::string asked;
+        std::vector<std::string> answered;
+        std::unordered_map<std::string, std::string> replacedBy;
+        std::unordered_map<std::string, std::string> readBy;
         // Files an earlier run left where this run may write, set aside before their element was
         // made and not written again yet.
         std::unordered_set<std::string> setAside;
@@ -317,7 +332,8 @@ private:
     bool ApplyValuesOnPage(Element& element, std::string& error);
     // Runs the actions on the element's pages. With `schematicsOwn` the actions are the
     // schematic's own (its values, characteristic and script), whose data files are the job's
-    // documented outputs: a page's question whether to replace such a file is answered yes.
+    // documented outputs: a page's question whether to replace such a file is answered yes
+    // (`describe` then checks, through m_replaceAnswered, that the file was one of those).
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                     std::string& error, bool schematicsOwn = false);
     void SetDocument(const std::string& folder, const std::string& name);
@@ -380,8 +396,14 @@ private:
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
     // Watches every data file written while the job runs (see DescriptionJob::wrote): an empty
-    // table, a file of another element or of the description, and an input are refused.
+    // table, a file of another element or of the description, and an input are refused. It
+    // also watches the data files read and the questions the standing answer said yes to
+    // (DescriptionJob::asked), so that a file replaced on that yes is one the description
+    // writes and no element of the run read. StopWatchingDataFiles ends all of it.
     void WatchDataFiles(DescriptionJob& job);
+    void StopWatchingDataFiles();
+    // The element being described, or else the one being made ("" when there is none).
+    std::string CurrentElementName() const;
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
     // The data files describing the element may write (none where MayWriteDataFiles says so),
@@ -445,12 +467,17 @@ private:
     // While a description is written: sets aside what an earlier run left where the element
     // about to be made may write its data files.
     std::function<void(const SchematicElement&)> m_setAside;
+    // While a description is written: hears of each question whether to replace a file (its
+    // name as the question shows it) that the standing answer of the schematic's own page runs
+    // said yes to (see RunSession).
+    std::function<void(const std::string& name)> m_replaceAnswered;
 };
 
 // A file that one `describe` run writes, known before anything is written.
 struct PlannedFile {
     std::string path;   // absolute
     std::string what;   // "the model description", "the data file of element \"RNL1\""
+    std::string identity = {};   // the file the path leads to (DataFileIdentity)
     // What the plan found at the path: whether a file was there, and which.
     bool existed = false;
     unsigned long long device = 0;

@@ -11,6 +11,7 @@
 #include "editor/characteristic_forms.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "framework/data_file_identity.h"
 #include "framework/data_file_names.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/shortest_number.h"
@@ -156,6 +157,13 @@ DataPairsOutput DataPairsOutputOf(const SchematicElement& element) {
     return {element.name, element.characteristic.file, element.characteristic.points.empty()};
 }
 
+// The file two outputs would share, as their paths name it: one path, or both where a link or
+// another spelling leads both to one file.
+std::string OneFile(const std::string& first, const std::string& second) {
+    return first == second ? ShownPath(first)
+                           : "one file, named " + ShownPath(first) + " and " + ShownPath(second);
+}
+
 bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>& tables,
                  const std::string& descriptionPath, std::vector<PlannedFile>& planned, std::string& error) {
     namespace fs = std::filesystem;
@@ -181,15 +189,18 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
         }
         files.push_back({fs::path(path).lexically_normal().string(), what});
     }
-    // Each path once: the first output that claimed it, by index.
+    // Each file once, whatever names it (a link to it, another spelling of its folder): the
+    // first output that claimed it, by index.
     std::unordered_map<std::string_view, size_t> claimed;
     claimed.reserve(files.size());
     std::unordered_set<std::string> folders;
     for (size_t i = 0; i < files.size(); ++i) {
         if (!CheckOutputPath(files[i].path, files[i].what, folders, error, &files[i])) return false;
-        const auto [at, fresh] = claimed.emplace(files[i].path, i);
+        files[i].identity = DataFileIdentity(files[i].path);
+        const auto [at, fresh] = claimed.emplace(files[i].identity, i);
         if (!fresh) {
-            error = files[at->second].what + " and " + files[i].what + " would both be written to " + ShownPath(files[i].path);
+            error = files[at->second].what + " and " + files[i].what + " would both be written to " +
+                    OneFile(files[at->second].path, files[i].path);
             return false;
         }
     }
@@ -296,11 +307,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     // parameters and characteristic give) are set aside, so that a page that reads its data
     // file when it opens sees none, as in a clean run. A file set aside comes back when the
     // run fails or does not write it again.
+    job.finalIdentity = DataFileIdentity(job.finalPath);
     m_setAside = [this, &job](const SchematicElement& source) {
-        // Only an element that may write a data file is looked at: one link call per name.
+        // Only an element that may write a data file is looked at: a few calls per name.
         if (job.dry) return;
         for (const std::string& path : OwnDataFiles(source)) {
-            if (job.wroteAt.count(path) != 0 || job.setAside.count(path) != 0) continue;
+            if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
+                continue;
             // An input stays where it is: the run refuses to write over it later.
             if (!InputAt(path).empty()) continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
@@ -312,10 +325,11 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         // A name a page was given lies in the output folder, also with a folder part of its own:
         // a command writes nowhere else.
         const std::string path = OutputFiles::PathInFolder(PathToUtf8(given), m_documentFolder);
-        const std::string element = m_describing != nullptr ? m_describing->source.name
-                                    : m_elements.empty()     ? std::string()
-                                                             : m_elements.back()->source.name;
+        const std::string element = CurrentElementName();
         const std::string who = ElementLabel(element);
+        // The question the standing answer said yes to last was about the file written now,
+        // when it named this file.
+        const std::string asked = std::exchange(job.asked, std::string());
         // A file refused or not written is noted before the page hears of it (see Echoes and
         // EchoesRefusal).
         const auto noteRefused = [&] {
@@ -346,7 +360,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             return refuse(who + ": its data file " + ShownPath(path) + " would lie outside the output folder " + ShownPath(m_documentFolder) +
                           ", and a command writes only into its output folder");
         if (written == Decision::WriteElsewhere) refusal = path;
-        if (path == job.NormalFinalPath().string())
+        // Two names of one file (a link to it, another spelling of its folder) are one output.
+        const std::string identity = DataFileIdentity(path);
+        if (path == job.NormalFinalPath().string() || identity == job.finalIdentity)
             return refuse(who + ": its data file and the model description share the path " + ShownPath(path));
         // One look at the file tells both whether it is an input and whether it is there.
         struct stat found {};
@@ -354,20 +370,31 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
         if (!input.empty())
             return refuse(who + ": its data file " + ShownPath(path) + " is the input " + ShownPath(input) + ", which is not written over");
-        if (const auto at = job.wroteAt.find(path); at != job.wroteAt.end()) {
-            const std::string& first = job.wrote[at->second].element;
-            if (first == element) return noted;
-            return refuse("the data file of " + ElementLabel(first) + " and the data file of " + who +
-                          " would both be written to " + ShownPath(path));
+        if (const auto at = job.wroteAt.find(identity); at != job.wroteAt.end()) {
+            const DescriptionJob::WrittenFile& first = job.wrote[at->second];
+            if (first.element == element) return noted;
+            return refuse("the data file of " + ElementLabel(first.element) + " and the data file of " + who +
+                          " would both be written to " + OneFile(first.path, path));
+        }
+        // The standing answer said yes for the job; describe replaces a file that is there only
+        // as the element's data file (checked once the element is described, when its text
+        // names its files), never a file an element of the run read.
+        if (exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked) {
+            if (const auto reader = job.readBy.find(identity); reader != job.readBy.end())
+                return refuse(who + ": its page asks whether to replace " + ShownPath(path) + ", which " +
+                              (reader->second == element ? std::string("it") : ElementLabel(reader->second)) +
+                              " read in this run; describe replaces no file that the run read");
+            job.answered.push_back(path);
+            job.replacedBy.emplace(identity, element);
         }
         const std::string what = "the data file of " + who;
         if (job.checkPaths && job.pathFault.empty()) {
             // A file that cannot go where the wizard puts it: the run fails, but the faults of
             // the elements that follow come first, so it goes on without writing.
             std::string fault;
-            const auto owner = job.planned.find(path);
+            const auto owner = job.planned.find(identity);
             if (owner != job.planned.end() && owner->second->what != what)
-                fault = owner->second->what + " and " + what + " would both be written to " + ShownPath(path);
+                fault = owner->second->what + " and " + what + " would both be written to " + OneFile(owner->second->path, path);
             else if (owner == job.planned.end())
                 CheckSeenOutputPath(path, what, job.folders, fault, exists ? &found : nullptr);
             if (!fault.empty()) {
@@ -379,10 +406,41 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         // The owner of the files keeps the earlier contents of a file written (or set aside)
         // until the command ends; a file that is not written keeps what it holds.
         if (!job.dry) job.setAside.erase(path);
-        job.wrote.push_back({path, element});
-        job.wroteAt.emplace(job.wrote.back().path, job.wrote.size() - 1);
+        job.wrote.push_back({path, element, identity});
+        job.wroteAt.emplace(job.wrote.back().identity, job.wrote.size() - 1);
         return go;
     });
+    // Describe's own answer to a page's question whether to replace a file: the write that
+    // follows tells which file it was.
+    m_replaceAnswered = [&job](const std::string& name) { job.asked = name; };
+    CReadAndWriteFiles::SetReadWatcher([this, &job](const std::string& given) {
+        // A page opens a relative name from the current folder.
+        std::error_code code;
+        const std::string path = std::filesystem::absolute(PathToUtf8(given), code).lexically_normal().string();
+        const std::string identity = DataFileIdentity(path);
+        const std::string element = CurrentElementName();
+        if (const auto replaced = job.replacedBy.find(identity); replaced != job.replacedBy.end() && replaced->second != element) {
+            const std::string why = ElementLabel(element) + " reads " + ShownPath(path) + ", which " +
+                                    ElementLabel(replaced->second) +
+                                    "'s page replaced in this run; describe replaces no file that the run read";
+            if (job.error.find(why) == std::string::npos) job.error += (job.error.empty() ? "" : "\n") + why;
+            job.ok = false;
+        }
+        job.readBy.emplace(identity, element);
+    });
+}
+
+std::string Host::CurrentElementName() const {
+    return m_describing != nullptr ? m_describing->source.name
+           : m_elements.empty()     ? std::string()
+                                    : m_elements.back()->source.name;
+}
+
+void Host::StopWatchingDataFiles() {
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    CReadAndWriteFiles::SetReadWatcher(nullptr);
+    m_setAside = nullptr;
+    m_replaceAnswered = nullptr;
 }
 
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -419,7 +477,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     DiscardFile discard(plan.files.front().path);
     job.discard = &discard;
     job.checkPaths = true;
-    for (const PlannedFile& file : plan.files) job.planned.emplace(file.path, &file);
+    for (const PlannedFile& file : plan.files) job.planned.emplace(file.identity, &file);
     std::string beforeWriting;   // an output that is an input, or a description that cannot be opened
     for (const PlannedFile& file : plan.files) {
         // The plan looked at the file already.
@@ -541,8 +599,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     }
     if (!begun) {
         UserScript::Instance().SetFailureHandler(nullptr);
-        CReadAndWriteFiles::SetWriteWatcher(nullptr);
-        m_setAside = nullptr;
+        StopWatchingDataFiles();
         error = fault;
         return false;
     }
@@ -722,6 +779,8 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     } describing{m_describing};
     m_describing = &element;
     const size_t firstRequest = m_editor->Requests().size();
+    // The files the element's pages replaced on describe's yes as it was made.
+    const std::vector<std::string> answered = std::exchange(job.answered, {});
     const CString templ = ToCString(element.type->templ);
     std::string text;
     if (element.wizard4 != nullptr) {
@@ -777,6 +836,25 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     // Nothing since the first completion changed the parameter set: a text the editor left as
     // it was completes as it did then.
     const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
+    // A file that the element's page replaced on describe's yes must be a data file that its
+    // text names: the schematic answered for those alone.
+    if (!answered.empty()) {
+        std::unordered_set<std::string> named;
+        for (size_t at = done.find("FILE := \""); at != std::string::npos; at = done.find("FILE := \"", at + 1)) {
+            const size_t end = done.find('"', at + 9);
+            if (end == std::string::npos) break;
+            const fs::path name = fs::path(PathToUtf8(done.substr(at + 9, end - at - 9)));
+            named.insert(DataFileIdentity((name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal().string()));
+        }
+        for (const std::string& replaced : answered) {
+            if (named.count(DataFileIdentity(replaced)) != 0) continue;
+            job.error += (job.error.empty() ? "" : "\n") +
+                         (ElementLabel(element.source.name) + ": its page asks whether to replace " + ShownPath(replaced) +
+                          ", which is no data file of its description; describe replaces no other file");
+            job.ok = false;
+            return;
+        }
+    }
     if (HasEmptyListEntry(done)) {
         job.error += (job.error.empty() ? "" : "\n") +
                      (ElementLabel(element.source.name) + ": its model text has an empty list entry: " + done);
@@ -795,8 +873,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
 
 bool Host::FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error) {
     UserScript::Instance().SetFailureHandler(nullptr);
-    CReadAndWriteFiles::SetWriteWatcher(nullptr);
-    m_setAside = nullptr;
+    StopWatchingDataFiles();
     // The files set aside that this run did not write again come back.
     for (const std::string& path : job.setAside) OutputFiles::Current().BringBack(path);
     job.setAside.clear();

@@ -147,18 +147,23 @@ void MakeCharacteristicPathRelative(CString& directory, CString& path) {
     path = bare;
 }
 
-CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
-    if (wizard == nullptr) return CString();
+CString ComponentNameOf(const CWizardBaseCommon* wizard) {
     CString component;
+    if (wizard == nullptr) return component;
     const RequestTarget target(wizard);
     if (target.HasReceiver()) {
         CStringArray parts;
         RequestNameParts(target, parts);
         if (parts.GetSize() > 0) component = parts.GetAt(0);
     }
+    return component;
+}
+
+CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
+    if (wizard == nullptr) return CString();
     CString document = "@DocumentName";
     wizard->ReplacePlaceHolders(&document);
-    return MakeDocumentFileName(document, component, suffix);
+    return MakeDocumentFileName(document, ComponentNameOf(wizard), suffix);
 }
 
 CString WritableDataFilePath(const CString& name, const CString& folder) {

@@ -43,6 +43,10 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory);
 // (with a trailing separator). Either way directory + path names the file the path named.
 void MakeCharacteristicPathRelative(CString& directory, CString& path);
 
+// The component name the editor gives the wizard's element (request 13): the name its pages
+// show. Empty for a null wizard.
+CString ComponentNameOf(const CWizardBaseCommon* wizard);
+
 // MakeDocumentFileName of the wizard's document name and the component name the editor gives
 // (request 13). Empty for a null wizard.
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);

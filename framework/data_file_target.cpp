@@ -1,6 +1,7 @@
 #include "framework/data_file_target.h"
 
 #include "framework/data_file_dialogs.h"
+#include "framework/data_file_identity.h"
 #include "framework/data_file_names.h"
 #include "framework/data_file_places.h"
 
@@ -61,7 +62,8 @@ std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& 
                                             bool mayAsk) {
     const CString path = DataFilePathIn(WritableDataFileName(name), folder);
     for (const DataFileKnowledge::OtherTable& other : known.others) {
-        if (other.path != path) continue;
+        // A link may lead one name to the other table's file.
+        if (!SameDataFile(qv::DiskPath(other.path), qv::DiskPath(path))) continue;
         const PathParts parts = SplitPath(path);
         if (mayAsk) AfxMessageBox(TablesShareFileText(other.table, known.table, parts.name + parts.ext), MB_OK);
         return std::nullopt;

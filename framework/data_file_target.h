@@ -58,9 +58,10 @@ struct DataFileKnowledge {
     // The path a write dialog was answered with: choosing it there agreed to its replacement.
     CString answered;
     // For an element with more than one table: this table's name, and the absolute path of
-    // each other table's file with that table's name. This table is never written to one of
-    // them, where it would replace the other table; the write is refused with a message that
-    // names both tables.
+    // each other table's file with that table's name. This table is never written to the file
+    // one of them leads to (another spelling or a symbolic link leads to it too, see
+    // data_file_identity.h), where it would replace the other table; the write is refused with
+    // a message that names both tables.
     CString table;
     struct OtherTable {
         CString table;

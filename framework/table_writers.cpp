@@ -6,6 +6,7 @@
 #include "afx/afxwin.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
+#include "framework/data_file_identity.h"
 #include "framework/data_file_places.h"
 #include "framework/data_file_target.h"
 #include "framework/param_access.h"
@@ -82,10 +83,12 @@ bool AllEntriesPresent(const CPtrArray* points) {
 }
 
 // The name a table is written under: as given without surrounding blanks, an empty one being
-// the element's default name ("<document>__<element>.mdx").
+// the element's default name ("<document>__<element>.mdx"), and a wildcard replaced as the
+// pages replace it ("*.mdx" of M1 is "M1.mdx"), so that a name kept with a wildcard names the
+// file the pages would write.
 CString RequestedTableName(CString given, const CWizardBaseCommon* wizard) {
     given.Trim();
-    return given.IsEmpty() ? MakeDocumentFileName(wizard, "") : given;
+    return given.IsEmpty() ? MakeDocumentFileName(wizard, "") : ReplaceDataFileWildcards(given, ComponentNameOf(wizard));
 }
 
 // Runs a writer on the path held by the parameter and reports a failure to the editor. The
@@ -112,7 +115,8 @@ bool TablesHaveFilesOfTheirOwn(const CWizardBaseCommon* wizard, const CString& f
     CString firstPath;
     CString secondPath;
     if (!ResolveTablePath(RequestedTableName(first, wizard), firstPath) ||
-        !ResolveTablePath(RequestedTableName(second, wizard), secondPath) || firstPath != secondPath)
+        !ResolveTablePath(RequestedTableName(second, wizard), secondPath) ||
+        !SameDataFile(qv::DiskPath(firstPath), qv::DiskPath(secondPath)))
         return true;
     ReportErrorText(RequestTarget(wizard), qv::files::TablesShareFileText(firstTable, secondTable, firstPath));
     return false;

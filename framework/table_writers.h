@@ -27,8 +27,9 @@ BOOL WriteTableMdx3(CString path, const CPtrArray* columns, const CStringArray* 
 BOOL WriteTableMdx3D(CString path, const CPtrArray* points, CString textAx, CString textAy, CString textAz,
                      CString textBx, CString textBy, CString textBz);
 
-// The same, to the file named by the value of the parameter with the value ID. A missing
-// parameter or a failed write sends "Error while writing <%s>!" to the editor (request 8).
+// The same, to the file named by the value of the parameter with the value ID (a wildcard in
+// it replaced as the pages replace it: "*.mdx" of M1 is "M1.mdx"). A missing parameter or a
+// failed write sends "Error while writing <%s>!" to the editor (request 8).
 void WriteParamCharacteristicFile(ParamHolder* holder, const CWizardBaseCommon* wizard, WORD valueID,
                                   const CPtrArray* points, CString textA0, CString textA1, CString textB0,
                                   CString textB1);
@@ -40,7 +41,8 @@ void WriteParamTableFile3D(ParamHolder* holder, const CWizardBaseCommon* wizard,
 
 // Whether two tables of one element, written by the wrappers above under the names `first`
 // and `second` (an empty name is the element's default one), end in files of their own. When
-// both would be written to one file, the second replacing the first, the editor is told in a
+// both would be written to one file (also where a link leads one name to the other's file),
+// the second replacing the first, the editor is told in a
 // text that names both tables and the file (request 8), and the answer is false: neither may
 // be written.
 bool TablesHaveFilesOfTheirOwn(const CWizardBaseCommon* wizard, const CString& firstTable, const CString& first,

@@ -893,6 +893,15 @@ void CReadAndWriteFiles::SetFindWatcher(FindWatcher watcher) { FindWatcherSlot()
 bool CReadAndWriteFiles::MayFind(const char* path) { return !FindWatcherSlot() || FindWatcherSlot()(path); }
 
 namespace {
+CReadAndWriteFiles::ReadWatcher& ReadWatcherSlot() {
+    static CReadAndWriteFiles::ReadWatcher watcher;
+    return watcher;
+}
+} // namespace
+
+void CReadAndWriteFiles::SetReadWatcher(ReadWatcher watcher) { ReadWatcherSlot() = std::move(watcher); }
+
+namespace {
 CReadAndWriteFiles::TemporaryFiles& TemporaryFilesSlot() {
     static CReadAndWriteFiles::TemporaryFiles files;
     return files;
@@ -1122,6 +1131,8 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
     bool ok = false;
     try {
         ok = source.Open(path, error);
+        if (ok && ReadWatcherSlot())
+            ReadWatcherSlot()(path);
         if (ok) {
             if (format == kFormatMdx)
                 mdx = true;

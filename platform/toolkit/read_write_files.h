@@ -127,6 +127,10 @@ public:
     using FindWatcher = std::function<bool(const std::string& path)>;
     static void SetFindWatcher(FindWatcher watcher);
     static bool MayFind(const char* path);
+    // Sees every data file that ReadInfoFile opens (its path as given), whoever named it: a
+    // program that writes files learns which files were read. An empty function removes it.
+    using ReadWatcher = std::function<void(const std::string& path)>;
+    static void SetReadWatcher(ReadWatcher watcher);
     // Who makes the temporary file a data file is written to and puts it in place of its
     // target: `open` makes and opens it (its descriptor, or -1 with errno and a message) and
     // gives its path, `putInPlace` puts it in place of the target (false with errno) and sees

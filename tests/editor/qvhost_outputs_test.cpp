@@ -841,6 +841,139 @@ TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
     }
 }
 
+// A 2D table element whose script runs the lines given.
+std::string Table2D(const std::string& name, const std::string& lines) {
+    return R"({"id": 78, "name": ")" + name + R"(", "parameters": {"IN": "W"}, "script": [)" + lines + "]}";
+}
+
+const char kUsersTable[] = "MDX 1\nchannels 2\nitems 2\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 5\n1 6\nend\n";
+
+// Describe answers a page's question whether to replace a file only for a data file that the
+// description writes: never for a file an element of the run read, nor for a file the
+// description does not name. Such a question fails the command in one line, and nothing is
+// written; the file a schematic's script names is still written over an earlier one.
+TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
+    const std::string opensIn = R"("file in.mdx", "click 2118", "click 2116", "type 2117 \"lt2.mdx\"", "ok")";
+    const std::string writesIn = R"("click 2116", "file in.txt", "click 2118", "message ok", "ok")";
+    const std::string rows = R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", )";
+    const struct {
+        const char* what;
+        std::string elements;
+        const char* kept;      // the user's file, which keeps what it held ("" when it is replaced)
+        std::string message;   // "$" is the scratch folder; "" for success
+    } cases[] = {
+        {"a file an earlier element read", Table2D("LT2", opensIn) + ", " + Table2D("LT1", writesIn), "in.mdx",
+         "element \"LT1\": its page asks whether to replace $/in.mdx, which element \"LT2\" read in this run; "
+         "describe replaces no file that the run read"},
+        {"a file a later element reads", Table2D("LT1", writesIn) + ", " + Table2D("LT2", opensIn), "in.mdx",
+         "element \"LT2\" reads $/in.mdx, which element \"LT1\"'s page replaced in this run; describe replaces no "
+         "file that the run read"},
+        {"a Save as name outside the description",
+         Table2D("LT1", rows + R"("file saved.data", "click 2119", "type 2117 \"lt.mdx\"", "ok")"), "saved.mdx",
+         "element \"LT1\": its page asks whether to replace $/saved.mdx, which is no data file of its description; "
+         "describe replaces no other file"},
+        {"the file the script names", Table2D("LT1", rows + R"("type 2117 \"saved.txt\"", "ok")"), "", ""},
+    };
+    for (const auto& c : cases) {
+        Scratch scratch;
+        const std::string folder = fs::canonical(scratch.path).string();
+        for (const char* name : {"in.mdx", "saved.mdx"}) WriteFile(scratch / name, kUsersTable);
+        WriteFile(scratch / "in.txt", "0 7\n1 8\n");
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + c.elements + "]}");
+        const std::set<std::string> before = scratch.Files();
+        // Twice into one folder: the second run finds the files of the first.
+        for (int run = 0; run < 2; ++run) {
+            const HostRun result = RunHost(scratch, "describe s.json -o o.desc");
+            if (c.message.empty()) {
+                EXPECT_EQ(0, result.exitCode) << c.what << ": " << result.err;
+                EXPECT_NE(kUsersTable, ReadFile(scratch / "saved.mdx")) << c.what;
+                continue;
+            }
+            EXPECT_EQ(2, result.exitCode) << c.what;
+            EXPECT_EQ("qvhost: " + Replaced(c.message, "$", folder) + "\n", result.err) << c.what;
+            EXPECT_EQ(kUsersTable, ReadFile(scratch / c.kept)) << c.what;
+            EXPECT_EQ(before, scratch.Files()) << c.what;
+        }
+    }
+}
+
+// The schematic of a nonlinear DC machine M1 whose two tables are kept in the files named
+// (stored names, as an edited schematic keeps them, with the wizard's data).
+std::string MachineWithFiles(const Scratch& scratch, const std::string& excitation, const std::string& magnetization) {
+    const auto sheet = [](const char* file) {
+        return std::string(R"("sheet ok {", "click 2114", "click 2397", "click 1122", "click 1122", )") +
+               R"("cell 2121 1 1 \"2\"", "click 2116", "type 2117 \")" + file + R"(\"", "}")";
+    };
+    WriteFile(scratch / "made.json", R"({"document": "D", "elements": [{"id": 30, "name": "M1", "script": [)" +
+                                         sheet("a.mdx") + R"(, "click 2157", )" + sheet("b.mdx") +
+                                         R"(, "click 2159", "ok"]}]})");
+    WriteFile(scratch / "ok", "ok\n");
+    const HostRun made = RunHost(scratch, "edit made.json --element M1 --script ok -o edited.json");
+    EXPECT_EQ(0, made.exitCode) << made.err;
+    std::string schematic = ReadFile(scratch / "edited.json");
+    schematic = Replaced(schematic, R"("CHLE_FILE": "a.mdx")", R"("CHLE_FILE": ")" + excitation + "\"");
+    schematic = Replaced(schematic, R"("CHM_FILE": "b.mdx")", R"("CHM_FILE": ")" + magnetization + "\"");
+    for (const char* name : {"made.json", "ok", "edited.json", "a.mdx", "b.mdx"}) fs::remove(scratch / name);
+    return schematic;
+}
+
+// Two tables never share a file, also where a symbolic link leads one name to the other's file:
+// of one element (the machine's two tables) and of two, named by a script, stored or planned.
+TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
+    const auto table = [](const char* name, const char* y, const char* file) {
+        return Table2D(name, std::string(R"("click 1122", "click 1122", "cell 2121 1 1 \")") + y +
+                                 R"(\"", "click 2116", "type 2117 \")" + file + R"(\"", "ok")");
+    };
+    const auto pairs = [](const char* name, const char* file) {
+        return R"({"id": 15, "name": ")" + std::string(name) +
+               R"(", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": ")" + file + "\"}}";
+    };
+    const struct {
+        const char* what;
+        std::function<std::string(const Scratch&)> schematic;
+        const char* message;
+    } cases[] = {
+        {"two elements' scripts",
+         [&](const Scratch&) { return OneDocument(table("LT1", "1", "link.mdx") + ", " + table("LT2", "2", "m.mdx")); },
+         "the data file of element \"LT1\" and the data file of element \"LT2\" would both be written to one file, "
+         "named $/link.mdx and $/m.mdx"},
+        {"two elements' planned files", [&](const Scratch&) { return OneDocument(pairs("R1", "m.mdx") + ", " + pairs("R2", "link.mdx")); },
+         "the data file of element \"R1\" and the data file of element \"R2\" would both be written to one file, "
+         "named $/m.mdx and $/link.mdx"},
+        {"one element's stored names", [](const Scratch& scratch) { return MachineWithFiles(scratch, "link.mdx", "m.mdx"); },
+         "element \"M1\": The tables CHLE and CHM would both be written to $/link.mdx: each table needs a file of "
+         "its own."},
+    };
+    for (const auto& c : cases)
+        for (const bool made : {false, true}) {
+            Scratch scratch;
+            const std::string folder = fs::canonical(scratch.path).string();
+            WriteFile(scratch / "s.json", c.schematic(scratch));
+            // The link leads to a file that is there, or to one the run would make.
+            if (made) WriteFile(scratch / "m.mdx", kUsersTable);
+            fs::create_symlink("m.mdx", scratch / "link.mdx");
+            const std::set<std::string> before = scratch.Files();
+            const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+            EXPECT_EQ(2, run.exitCode) << c.what;
+            EXPECT_EQ("qvhost: " + Replaced(c.message, "$", folder) + "\n", run.err) << c.what << made;
+            EXPECT_EQ(before, scratch.Files()) << c.what << made;
+            if (made) {
+                EXPECT_EQ(kUsersTable, ReadFile(scratch / "m.mdx")) << c.what;
+            }
+            EXPECT_TRUE(fs::is_symlink(scratch / "link.mdx")) << c.what;
+        }
+}
+
+// A stored name with a wildcard names the file the pages would write ("*.mdx" of M1 is M1.mdx).
+TEST(QvhostOutputs, AStoredWildcardNamesTheFileThePagesWrite) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", MachineWithFiles(scratch, "*.mdx", "b.mdx"));
+    const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+    ASSERT_EQ(0, run.exitCode) << run.err;
+    EXPECT_NE(std::string::npos, ReadFile(scratch / "o.desc").find("XY_M1_CHLE( FILE := \"M1.mdx\" )"));
+    EXPECT_NE(std::string::npos, ReadFile(scratch / "M1.mdx").find("L [H]"));
+}
+
 TEST(QvhostOutputs, NoCommandWritesOverItsInput) {
     const char* commands[] = {
         "describe s.json -o s.json",

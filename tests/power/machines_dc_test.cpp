@@ -90,9 +90,11 @@ TEST_F(DcMachine, TwoDataPairTablesAndTheirFiles) {
 }
 
 // The second table's sheet refuses the first table's file, whatever names it (the first table's
-// default name too), and takes a file of its own; the first table's file keeps its table.
+// default name too, a symbolic link to it), and takes a file of its own; the first table's file
+// keeps its table.
 TEST_F(DcMachine, ASheetRefusesTheOtherTablesFile) {
     editor->Document().SetPathName((root / "doc.qsc").c_str());
+    fs::create_symlink("M1.mdx", root / "link.mdx");
     const struct {
         const char* first;  // null: the first table keeps no file of its own
         const char* second;
@@ -100,6 +102,7 @@ TEST_F(DcMachine, ASheetRefusesTheOtherTablesFile) {
     } cases[] = {{"*.mdx", "*.mdx", "M1.mdx"},
                  {"*.mdx", "M1.mdx", "M1.mdx"},
                  {"*.mdx", "M1.txt", "M1.mdx"},
+                 {"*.mdx", "link.mdx", "link.mdx"},
                  {nullptr, "Demo__M1__CHLE.mdx", "Demo__M1__CHLE.mdx"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.second);
@@ -157,15 +160,21 @@ TEST_F(DcMachine, TablesThatNameOneFileAreNotWritten) {
     const std::string shared = (root / "M1.mdx").string();
     P(1008)->SetValue(shared.c_str());
     P(1010)->SetValue(shared.c_str());
-    editor->ClearRequests();
-    Write(*wizard);
-    ASSERT_EQ(1u, editor->CountRequests(8));
-    for (const auto& request : editor->Requests()) {
-        if (request.code != 8) continue;
-        EXPECT_EQ("The tables CHLE and CHM would both be written to " + shared + ": each table needs a file of its own.",
-                  request.text);
+    // Or one through a symbolic link to the other.
+    fs::create_symlink("M1.mdx", root / "link.mdx");
+    for (const std::string& first : {shared, (root / "link.mdx").string()}) {
+        SCOPED_TRACE(first);
+        P(1008)->SetValue(first.c_str());
+        editor->ClearRequests();
+        Write(*wizard);
+        ASSERT_EQ(1u, editor->CountRequests(8));
+        for (const auto& request : editor->Requests()) {
+            if (request.code != 8) continue;
+            EXPECT_EQ("The tables CHLE and CHM would both be written to " + first + ": each table needs a file of its own.",
+                      request.text);
+        }
+        EXPECT_FALSE(fs::exists(shared));
     }
-    EXPECT_FALSE(fs::exists(shared));
 }
 
 // The excitation as a file reference: its variable written bare, no excitation file.
