@@ -619,6 +619,7 @@ TEST(QvhostOutputs, WhatAPageSetsIsPrintedAndSavedAsItStands) {
             const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
             EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
             EXPECT_EQ(made, ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+            if (*c.shown == '\0') continue;
             const HostRun page = RunHost(scratch, std::string("edit ") + schematic + " --element " + c.name + " --script print.txt");
             EXPECT_NE(std::string::npos, page.out.find(c.shown)) << c.what << " " << schematic << ": " << page.out;
         }
