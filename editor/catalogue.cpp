@@ -125,7 +125,7 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!value.is_object()) throw CatalogueError(what + " must be an object");
     CheckKeys(value,
               {"name", "value_id", "type", "ext_type", "unit", "used_unit", "quantity", "default", "info",
-               "description", "on_sheet", "deletable"},
+               "description", "on_sheet", "deletable", "lines"},
               what);
     CatalogueParam param;
     auto name = value.find("name");
@@ -148,6 +148,10 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (auto deletable = value.find("deletable"); deletable != value.end()) {
         if (!deletable->is_boolean()) throw CatalogueError(where + " \"deletable\" must be true or false");
         param.deletable = deletable->get<bool>();
+    }
+    if (auto lines = value.find("lines"); lines != value.end()) {
+        if (!lines->is_boolean()) throw CatalogueError(where + " \"lines\" must be true or false");
+        param.lines = lines->get<bool>();
     }
     if (!param.quantity.empty()) {
         CStringArray units;

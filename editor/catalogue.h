@@ -41,6 +41,9 @@ struct CatalogueParam {
     LanguageTexts description;
     char onSheet = 0;
     bool deletable = false;
+    // Whether the value may hold several lines: an expression that the pages edit in the
+    // calculation dialog (an equation of the equation block with an IF block, say).
+    bool lines = false;
     // The parameter template made from the fields above when the first element of its kind is
     // made: every element made copies it rather than building it again from texts. Only the
     // kinds a schematic uses get one.

@@ -192,20 +192,21 @@ bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, s
     return true;
 }
 
-bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags,
-                    WORD* valueId) {
-    if (const CatalogueParam* listed = type.FindParam(name)) {
-        flags = listed->type;
-        extFlags = listed->extType;
-        if (valueId != nullptr) *valueId = static_cast<WORD>(listed->valueId);
-        return true;
-    }
+const CatalogueParam* CatalogueEntry(const CatalogueElement& type, const std::string& name) {
+    if (const CatalogueParam* listed = type.FindParam(name)) return listed;
     std::string family;
     const CatalogueParam* templ = MemberOfFamily(name, family) ? type.FindParam(family) : nullptr;
-    if (templ == nullptr || (templ->type & 0x2) == 0) return false;
-    flags = templ->type & ~0x2ul;
-    extFlags = templ->extType;
-    if (valueId != nullptr) *valueId = static_cast<WORD>(templ->valueId);
+    return templ != nullptr && (templ->type & 0x2) != 0 ? templ : nullptr;
+}
+
+bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD& flags, DWORD& extFlags,
+                    WORD* valueId) {
+    const CatalogueParam* entry = CatalogueEntry(type, name);
+    if (entry == nullptr) return false;
+    // A family member has its template's flags without the "not in lists" bit.
+    flags = entry->name == name ? entry->type : entry->type & ~0x2ul;
+    extFlags = entry->extType;
+    if (valueId != nullptr) *valueId = static_cast<WORD>(entry->valueId);
     return true;
 }
 
@@ -530,9 +531,21 @@ bool Host::ApplyValues(Element& element, std::string& error) {
                                                                 " for parameter " + Quoted(value.name));
             return false;
         }
+        // Only an expression that the pages edit in the calculation dialog may hold several
+        // lines; elsewhere a line break would start a line of its own in the description.
+        if (value.hasValue && HasLineBreak(value.value)) {
+            const CatalogueParam* entry =
+                CatalogueEntry(*element.type, value.templateName.empty() ? value.name : value.templateName);
+            if (entry == nullptr || !entry->lines) {
+                error = ElementLabel(element.source.name) + " parameter " + Quoted(value.name) +
+                        ControlCharacterFault(value.value);
+                return false;
+            }
+        }
         if (value.hasType) param->SetType(value.type);
         if (value.hasExtType) param->SetExtType(value.extType);
         if (value.hasValueId) param->SetValueID(static_cast<WORD>(value.valueId));
+        if (value.hasOnSheet) param->SetOnSheetMode(static_cast<char>(value.onSheet));
         if (std::string fault = value.templateName.empty() ? "" : MadeParamValueIdFault(*element.type, *param, element.source.name);
             !fault.empty()) {
             error = std::move(fault);
@@ -872,7 +885,8 @@ std::string Host::CheckShape(const SchematicElement& source) {
     for (const SchematicParam& param : source.params) {
         add(param.name);
         add(param.templateName);
-        flag(param.hasValue, 0);
+        // A line break in a value is refused where its parameter holds one line.
+        flag(param.hasValue, param.hasValue && HasLineBreak(param.value) ? 1 : 0);
         flag(param.hasUnit, 0);
         if (param.hasUnit) add(param.unit);
         flag(param.hasPin, param.pin ? 1 : 0);
@@ -1243,7 +1257,12 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.hasExtType = !known || value.extType != extFlags;
         value.valueId = param->GetValueID();
         value.hasValueId = known && value.valueId != valueId;
-        if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType || value.hasValueId)
+        // The mode is a byte, which the parameter keeps as a char.
+        value.onSheet = static_cast<unsigned char>(param->GetOnSheetMode());
+        const CatalogueParam* entry = CatalogueEntry(*element.type, templ.empty() ? name : templ);
+        value.hasOnSheet = value.onSheet != static_cast<unsigned char>(entry != nullptr ? entry->onSheet : 0);
+        if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType || value.hasValueId ||
+            value.hasOnSheet)
             out.params.push_back(value);
     }
     rebuilt.insert(rebuilt.end(), madeNames.begin(), madeNames.end());

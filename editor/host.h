@@ -36,6 +36,8 @@ public:
         DWORD extType = 0;
         CString templateName;   // the catalogue template a page made the parameter from ("" for none)
         WORD valueID = 0;       // a page may move a parameter to another value ID (from schema 3; 0: not stored)
+        BYTE onSheet = 0;       // the on-sheet mode (from schema 4)
+        bool hasOnSheet = true; // false when read from an older schema: the mode it is made with stays
     };
     void Serialize(CArchive& ar) override;
 

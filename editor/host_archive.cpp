@@ -37,7 +37,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 3)
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 4)
 
 namespace qv {
 // Members of one family an archive may list (parameters, outputs of one element).
@@ -50,7 +50,7 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         ar << static_cast<DWORD>(params.size());
         for (const Param& param : params)
             ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName
-               << param.valueID;
+               << param.valueID << param.onSheet;
         ar << static_cast<DWORD>(outputs.size());
         for (const CString& output : outputs) ar << output;
         return;
@@ -58,9 +58,9 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     // Only the record's own schemas can be read: a later one may hold members this host
     // would skip without a word. Schema 1 has no template names (its parameters were all the
     // catalogue's or family members), schema 2 no value IDs (its parameters keep the ones they
-    // are made with).
+    // are made with), schema 3 no on-sheet modes (they keep the ones they are made with).
     const UINT schema = ar.GetObjectSchema();
-    if (schema < 1 || schema > 3) AfxThrowArchiveException(CArchiveException::badSchema);
+    if (schema < 1 || schema > 4) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -72,6 +72,8 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         ar >> param.name >> param.value >> param.usedUnit >> param.type >> param.extType;
         if (schema >= 2) ar >> param.templateName;
         if (schema >= 3) ar >> param.valueID;
+        param.hasOnSheet = schema >= 4;
+        if (param.hasOnSheet) ar >> param.onSheet;
         params.push_back(param);
     }
     ar >> count;
@@ -270,7 +272,8 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted()) continue;
         record->params.push_back({param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(),
-                                  param->GetExtType(), ToCString(made[static_cast<size_t>(i)]), param->GetValueID()});
+                                  param->GetExtType(), ToCString(made[static_cast<size_t>(i)]), param->GetValueID(),
+                                  static_cast<BYTE>(param->GetOnSheetMode()), true});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
     ar.WriteObject(record);
@@ -380,6 +383,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 param->SetType(stored.type);
                 param->SetExtType(stored.extType);
                 if (stored.valueID != 0) param->SetValueID(stored.valueID);
+                if (stored.hasOnSheet) param->SetOnSheetMode(static_cast<char>(stored.onSheet));
                 if (!stored.templateName.IsEmpty()) {
                     const std::string fault = MadeParamValueIdFault(*type, *param, source.name);
                     if (!fault.empty()) throw std::runtime_error(fault);

@@ -112,6 +112,11 @@ std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const Cata
 // a page removes them. False with the first name the set has no parameter for.
 bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing);
 
+// The catalogue's entry for a parameter of that name: its own, or for a family member "X[n]"
+// that the catalogue does not list the template "X" (Type bit 0x02) it is made from. Null
+// when the catalogue knows neither.
+const CatalogueParam* CatalogueEntry(const CatalogueElement& type, const std::string& name);
+
 // The flags a parameter of that name has when nothing changed them: the catalogue's, and for
 // a family member its template's without the "not in lists" bit; with `valueId`, the value ID
 // it is made with, likewise. False when the catalogue knows neither.

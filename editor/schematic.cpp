@@ -43,29 +43,28 @@ std::string Named(const What& what) {
         return std::string(what);
 }
 
+// What a text of the schematic may hold beside printable characters.
+enum class Allowed { Printable, Tabs, LineBreaks };
+
 // A text of the schematic in Windows-1252. Control characters are refused: a line end in a
 // value would start a new line of the model description, and one in a script line a new
-// action. Script lines may hold tabs, which separate words there as blanks do.
+// action. Script lines may hold tabs, which separate words there as blanks do. A parameter's
+// value may hold line breaks here: whether its parameter may hold several lines (an equation
+// of the equation block) is the catalogue's to say, which the host asks.
 template <class What>
-std::string TextOf(const std::string& utf8, const What& what, bool tabAllowed = false) {
+std::string TextOf(const std::string& utf8, const What& what, Allowed allowed = Allowed::Printable) {
     std::string converted;
     std::string error;
     if (!Utf8ToCp1252(utf8, converted, error)) throw SchematicError(Named(what) + ": " + error);
-    for (unsigned char c : converted) {
-        if (c == '\t' && tabAllowed) continue;
-        if (c < 0x20 || c == 0x7F) {
-            char code[8];
-            std::snprintf(code, sizeof code, "U+%04X", c);
-            throw SchematicError(Named(what) + " holds a control character (" + code + ")");
-        }
-    }
+    const std::string fault = ControlCharacterFault(converted, allowed == Allowed::Tabs, allowed == Allowed::LineBreaks);
+    if (!fault.empty()) throw SchematicError(Named(what) + fault);
     return converted;
 }
 
 template <class What>
-std::string Text(const json& value, const What& what, bool tabAllowed = false) {
+std::string Text(const json& value, const What& what, Allowed allowed = Allowed::Printable) {
     if (!value.is_string()) throw SchematicError(Named(what) + " must be a text");
-    return TextOf(value.get_ref<const std::string&>(), what, tabAllowed);
+    return TextOf(value.get_ref<const std::string&>(), what, allowed);
 }
 
 template <class What>
@@ -155,9 +154,19 @@ std::string HexText(const std::vector<unsigned char>& bytes) {
 
 // A parameter of "parameters" (named by its key), or one of "page_parameters" (made = true:
 // an object with its "name" and "template"). Only a made parameter has the last two fields.
-enum ParamField { kParamValue, kParamUnit, kParamPin, kParamType, kParamExtType, kParamValueId, kParamName, kParamTemplate };
-constexpr std::array<std::string_view, 8> kParamFields = {"value",    "unit",     "pin",  "type",
-                                                          "ext_type", "value_id", "name", "template"};
+enum ParamField {
+    kParamValue,
+    kParamUnit,
+    kParamPin,
+    kParamType,
+    kParamExtType,
+    kParamValueId,
+    kParamOnSheet,
+    kParamName,
+    kParamTemplate
+};
+constexpr std::array<std::string_view, 9> kParamFields = {"value",    "unit",     "pin",      "type",    "ext_type",
+                                                          "value_id", "on_sheet", "name", "template"};
 
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
@@ -166,7 +175,7 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
     if (param.name.empty()) throw SchematicError(what + " has a parameter without a name");
     if (value.is_string()) {
         param.hasValue = true;
-        param.value = Text(value, where);
+        param.value = Text(value, where, Allowed::LineBreaks);
         return param;
     }
     if (!value.is_object()) throw SchematicError(where() + " must be a text or an object");
@@ -179,7 +188,7 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
     }
     if (const json* v = fields[kParamValue]) {
         param.hasValue = true;
-        param.value = Text(*v, [&] { return where() + " \"value\""; });
+        param.value = Text(*v, [&] { return where() + " \"value\""; }, Allowed::LineBreaks);
     }
     if (const json* u = fields[kParamUnit]) {
         param.hasUnit = true;
@@ -202,6 +211,12 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
             throw SchematicError(where() + " \"value_id\" must be a whole number from 1 to 65535");
         param.hasValueId = true;
         param.valueId = static_cast<unsigned>(id->get<unsigned long long>());
+    }
+    if (const json* mode = fields[kParamOnSheet]) {
+        if (!mode->is_number_unsigned() || mode->get<unsigned long long>() > 255)
+            throw SchematicError(where() + " \"on_sheet\" must be a whole number from 0 to 255");
+        param.hasOnSheet = true;
+        param.onSheet = static_cast<unsigned>(mode->get<unsigned long long>());
     }
     return param;
 }
@@ -345,7 +360,7 @@ SchematicElement ReadElement(const json& value, const What& what) {
             throw SchematicError(where + ": more than " + std::to_string(kMaxScriptLines) + " script lines");
         for (size_t i = 0; i < script->size(); ++i)
             element.script.push_back(
-                Text((*script)[i], [&] { return where + " script line " + std::to_string(i + 1); }, true));
+                Text((*script)[i], [&] { return where + " script line " + std::to_string(i + 1); }, Allowed::Tabs));
     }
     if (const json* data = fields[kElementWizardData]) {
         element.hasWizardData = true;
@@ -650,6 +665,20 @@ std::string Utf8(const std::string& text) { return Cp1252ToUtf8Text(text); }
 
 } // namespace
 
+std::string ControlCharacterFault(const std::string& text, bool tabAllowed, bool lineBreaksAllowed) {
+    for (unsigned char c : text) {
+        if ((c == '\t' && tabAllowed) || ((c == '\n' || c == '\r') && lineBreaksAllowed)) continue;
+        if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "U+%04X", c);
+            return std::string(" holds a control character (") + code + ")";
+        }
+    }
+    return std::string();
+}
+
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
 bool IsUsableName(const std::string& name, std::string& why) {
     if (name.empty()) {
         why = "is empty";
@@ -799,10 +828,12 @@ json ElementJson(const SchematicElement& element) {
                 if (param.hasType) p["type"] = FlagsText(param.type);
                 if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
                 if (param.hasValueId) p["value_id"] = param.valueId;
+                if (param.hasOnSheet) p["on_sheet"] = param.onSheet;
                 made.push_back(p);
                 continue;
             }
-            if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType && !param.hasValueId) {
+            if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType && !param.hasValueId &&
+                !param.hasOnSheet) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
             }
@@ -813,6 +844,7 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasType) p["type"] = FlagsText(param.type);
             if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
             if (param.hasValueId) p["value_id"] = param.valueId;
+            if (param.hasOnSheet) p["on_sheet"] = param.onSheet;
             params[Utf8(param.name)] = p;
         }
         if (!params.empty()) e["parameters"] = params;

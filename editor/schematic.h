@@ -39,6 +39,10 @@ struct SchematicParam {
     // equation row's calculation sequence).
     bool hasValueId = false;
     unsigned valueId = 0;
+    // The parameter's on-sheet mode (how the schematic shows it: a transition's condition
+    // shown beside it, say) where it differs from the catalogue's; a byte.
+    bool hasOnSheet = false;
+    unsigned onSheet = 0;
     // A parameter that a page made from one of the catalogue's templates (a parameter kept
     // out of lists, Type bit 0x2): the template's name. Such a parameter is always made anew,
     // never matched with one the set holds already (an equation row shares its template's name).
@@ -85,6 +89,14 @@ struct Schematic {
     const SchematicElement* Find(const std::string& name) const;
     SchematicElement* Find(const std::string& name);
 };
+
+// " holds a control character (U+000A)" for the first control character of the text (U+0000
+// to U+001F, U+007F) other than those allowed, "" when it has none. Tabs are allowed in
+// script lines, line breaks (CR, LF) in the values of parameters that hold several lines.
+std::string ControlCharacterFault(const std::string& text, bool tabAllowed = false, bool lineBreaksAllowed = false);
+
+// Whether a text holds a line break (CR or LF).
+bool HasLineBreak(const std::string& text);
 
 // Whether a text can name a document or an element: printable ASCII without blanks, quotes,
 // folder separators, "@" or ";". Names become identifiers of the model description and parts

@@ -216,7 +216,8 @@ bool CPropInitialValuesEquation::ConvertRow(CWizardCopaObject3* old, int group) 
         old->Delete();
         fresh = NewRowParam(Holder(), templ, text);
         if (fresh == nullptr) return false;
-        fresh->SetOnSheetMode(RemapConvertedMode(fresh->GetOnSheetMode()));
+        // The expression stays shown on the sheet as the old one was, in the new form's mode.
+        fresh->SetOnSheetMode(RemapConvertedMode(old->GetOnSheetMode()));
         fresh->SetInfoMap(old->GetInfoMap());
     } else {
         // Without the group's template the expression stays on its own parameter, rewritten.

@@ -337,7 +337,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x03\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x04\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -347,7 +347,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x04", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x05", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {
@@ -363,6 +363,49 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
         // The schematic is printed while it is read: what came before the fault, never its end.
         EXPECT_EQ(std::string::npos, run.out.find("]\n}\n")) << c.what << ": no complete schematic printed";
         EXPECT_FALSE(fs::exists(scratch / "q.qva")) << c.what;
+    }
+}
+
+// The archive of a transition whose condition is shown on the sheet, byte for byte: the
+// element record of schema 4 keeps each parameter's on-sheet mode after its value ID. A record
+// of schema 3, written before, has none and still loads: its parameters keep the modes they
+// are made with.
+TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
+    const auto text = [](const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; };
+    const auto word = [](unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; };
+    const auto dword = [&](unsigned value) { return word(value & 0xFFFF) + word(value >> 16); };
+    const auto archive = [&](unsigned schema) {
+        const std::string mode = schema >= 4 ? std::string("\x03", 1) : "";
+        const std::string prioMode = schema >= 4 ? std::string("\x00", 1) : "";
+        return text("Quorvatix schematic wizard data") + word(1) + text("D") + dword(1) +
+               // the record's class, then wizard ID, base, name, "Show Name", symbol variant
+               word(0xFFFF) + word(schema) + word(23) + "CSchematicElementRecord" + dword(44) + '\x03' + text("T1") +
+               dword(0) + '\x00' +
+               // name, value, used unit, type, extended type, template, value ID, on-sheet mode
+               dword(2) + text("PRIO") + text("1") + text("") + dword(4) + dword(0) + text("") + word(2188) + prioMode +
+               text("COND") + text("0") + text("") + dword(4) + dword(0) + text("") + word(2223) + mode +
+               // no outputs; no additional data of the older-base wizard
+               dword(0) + dword(0);
+    };
+    Scratch scratch;
+    WriteFile(scratch / "s.json",
+              R"({"document": "D", "elements": [{"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": 3}}}]})");
+    const HostRun save = RunHost(scratch, "save s.json -o a.qva");
+    ASSERT_EQ(0, save.exitCode) << save.err;
+    EXPECT_EQ(archive(4), ReadFile(scratch / "a.qva"));
+    WriteFile(scratch / "print.txt", "print\n");
+    struct Case {
+        unsigned schema;
+        bool shown;   // "Show Condition" ticked on the loaded element's page
+    } cases[] = {{4, true}, {3, false}};
+    for (const Case& c : cases) {
+        WriteFile(scratch / "old.qva", archive(c.schema));
+        const HostRun load = RunHost(scratch, "load old.qva");
+        ASSERT_EQ(0, load.exitCode) << c.schema << ": " << load.err;
+        EXPECT_EQ(c.shown, load.out.find("\"on_sheet\": 3") != std::string::npos) << load.out;
+        WriteFile(scratch / "l.json", load.out);
+        const HostRun page = RunHost(scratch, "edit l.json --element T1 --script print.txt");
+        EXPECT_EQ(c.shown, page.out.find("2224 Button checked") != std::string::npos) << page.out;
     }
 }
 
@@ -513,6 +556,102 @@ TEST(QvhostOutputs, EditedElementsSurviveEveryHostPath) {
             const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
             EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
             EXPECT_EQ(made, ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+        }
+    }
+}
+
+// What a page sets comes back from the printed schematic and from the archive as it stands:
+// an equation of two lines (entered in the calculation dialog), a transition's "Show
+// Condition", and the on-sheet mode that the initial-values and equation pages carry over from
+// an expression of the older form to its new row. `edit -o` twice and `load` print the same
+// bytes, and each prints a schematic that describes as the element did.
+TEST(QvhostOutputs, WhatAPageSetsIsPrintedAndSavedAsItStands) {
+    // Wizard data that asks the page to rewrite expressions of the older form.
+    const std::string convert = R"("wizard_data": "0000000000000100000000000000")";
+    struct Case {
+        const char* what;
+        std::string name;
+        std::string element;
+        const char* printed;   // in the printed schematic
+        const char* shown;     // on the reopened page ("" for nothing to look at)
+        const char* expected;  // the start of its description
+    } cases[] = {
+        {"equation of two lines", "EQ1",
+         R"({"id": 79, "name": "EQ1", "script": ["dialog 30001 ok {", "type 30002 \"VAL[1] := 1\\nb := 2\"", "}",
+             "row 2279 0 double", "ok"]})",
+         R"("EQU[1]": "VAL[1] := 1\nb := 2")", "", "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := 1\nb := 2;\n }"},
+        {"Show Condition", "T1", R"({"id": 44, "name": "T1", "script": ["type 2223 \"X > 0\"", "click 2224", "ok"]})",
+         R"("on_sheet": 3)", "2224 Button checked \"Show Condition\"", ""},
+        {"initial value of the older form", "IV1",
+         R"({"id": 80, "name": "IV1", "parameters": {"IVA[1]": {"value": "x := 1", "on_sheet": 2}}, )" + convert +
+             R"(, "script": ["ok"]})",
+         R"("template": "IVA",
+          "value": "x := 1",
+          "on_sheet": 3)", "", "INITVAL IV1 { x := 1 ; };"},
+        {"expression of the older form", "F1",
+         R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value": "y := 2", "on_sheet": 7}}, )" + convert +
+             R"(, "script": ["ok"]})",
+         R"("template": "FA",
+          "value": "y := 2",
+          "on_sheet": 8)", "", "FORMULA F1 { y := 2 ;"},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + c.element + "]}");
+        WriteFile(scratch / "none.txt", "\n");
+        WriteFile(scratch / "print.txt", "print\n");
+        ASSERT_EQ(0, RunHost(scratch, "describe s.json -o 0.desc").exitCode) << c.what;
+        const std::string made = ReadFile(scratch / "0.desc");
+        EXPECT_EQ(0u, made.find(c.expected)) << c.what << ": " << made;
+        ASSERT_EQ(0, RunHost(scratch, "edit s.json --element " + c.name + " --script none.txt -o e1.json").exitCode) << c.what;
+        const HostRun second = RunHost(scratch, "edit e1.json --element " + c.name + " --script none.txt -o e2.json");
+        ASSERT_EQ(0, second.exitCode) << c.what << ": " << second.err;
+        ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << c.what;
+        const HostRun load = RunHost(scratch, "load a.qva -o b.qva");
+        ASSERT_EQ(0, load.exitCode) << c.what << ": " << load.err;
+        WriteFile(scratch / "l.json", load.out);
+        const std::string printed = ReadFile(scratch / "e1.json");
+        EXPECT_NE(std::string::npos, printed.find(c.printed)) << c.what << ": " << printed;
+        EXPECT_EQ(printed, ReadFile(scratch / "e2.json")) << c.what;
+        EXPECT_EQ(printed, load.out) << c.what;
+        EXPECT_EQ(ReadFile(scratch / "a.qva"), ReadFile(scratch / "b.qva")) << c.what;
+        for (const char* schematic : {"e1.json", "e2.json", "l.json"}) {
+            const HostRun run = RunHost(scratch, std::string("describe ") + schematic + " -o x.desc");
+            EXPECT_EQ(0, run.exitCode) << c.what << " " << schematic << ": " << run.err;
+            EXPECT_EQ(made, ReadFile(scratch / "x.desc")) << c.what << " " << schematic;
+            if (*c.shown == '\0') continue;
+            const HostRun page = RunHost(scratch, std::string("edit ") + schematic + " --element " + c.name + " --script print.txt");
+            EXPECT_NE(std::string::npos, page.out.find(c.shown)) << c.what << " " << schematic << ": " << page.out;
+        }
+    }
+}
+
+// Line breaks stand only in values that the catalogue lets hold several lines: elsewhere the
+// line would be one of its own in the description.
+TEST(QvhostOutputs, LineBreaksOnlyWhereAParameterHoldsSeveralLines) {
+    struct Case {
+        const char* element;
+        const char* message;   // "" when it describes
+    } cases[] = {
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1k\n);\nEVIL ( X := 1"}})",
+         "element \"R1\" parameter \"R\" holds a control character (U+000A)"},
+        {R"({"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": "W\r"}})",
+         "element \"EQ1\" parameter \"INPUT[1]\" holds a control character (U+000D)"},
+        {R"({"id": 80, "name": "IV1", "page_parameters": [{"name": "x", "template": "VAR", "value": "0\n1"}]})",
+         "element \"IV1\" parameter \"x\" holds a control character (U+000A)"},
+        {R"({"id": 79, "name": "EQ1", "parameters": {"EQU[1]": "VAL[1] := 1\r\nb := 2"}})", ""},
+        {R"({"id": 81, "name": "F1", "page_parameters": [{"name": "FB", "template": "FB", "value": "y := 1\nz := 2"}]})", ""},
+    };
+    for (const Case& c : cases) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" + std::string(c.element) + "]}");
+        for (const char* command : {"describe s.json -o o.desc", "save s.json -o a.qva"}) {
+            const HostRun run = RunHost(scratch, command);
+            EXPECT_EQ(*c.message == '\0' ? 0 : 2, run.exitCode) << c.element << " " << command << ": " << run.err;
+            EXPECT_NE(std::string::npos, run.err.find(c.message)) << run.err;
+        }
+        if (*c.message != '\0') {
+            EXPECT_EQ(std::set<std::string>{"s.json"}, scratch.Files()) << c.element;
         }
     }
 }

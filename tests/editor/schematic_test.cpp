@@ -35,11 +35,16 @@ struct RefusalCase {
 
 TEST(SchematicReader, ControlCharactersAreRefusedNamingElementAndField) {
     const RefusalCase cases[] = {
-        // A value with line ends would put lines of its own into the model description.
-        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1k\n);\nEVIL ( X := 1"}})"),
-         {"element \"R1\"", "parameter \"R\"", "control character (U+000A)"}},
-        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1\rk"}}})"),
-         {"element \"R1\"", "parameter \"R\" \"value\"", "U+000D"}},
+        // A value may hold line breaks, which the catalogue allows where a parameter holds
+        // several lines, and no other control character.
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": "1k\n);\u000bEVIL ( X := 1"}})"),
+         {"element \"R1\"", "parameter \"R\"", "control character (U+000B)"}},
+        {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1\r\tk"}}})"),
+         {"element \"R1\"", "parameter \"R\" \"value\"", "U+0009"}},
+        {OneElement(R"({"id": 79, "name": "E1", "page_parameters": [{"name": "EQU\n", "template": "EQU"}]})"),
+         {"element \"E1\" page parameter 1 \"name\"", "U+000A"}},
+        {OneElement(R"({"id": 79, "name": "E1", "page_parameters": [{"name": "EQU", "template": "EQU\r"}]})"),
+         {"element \"E1\" parameter \"EQU\" \"template\"", "U+000D"}},
         {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R": {"unit": "k\u0001Ohm"}}})"),
          {"parameter \"R\" \"unit\"", "U+0001"}},
         {OneElement(R"({"id": 15, "name": "R1", "parameters": {"R\tX": "1"}})"), {"element \"R1\"", "parameter name", "U+0009"}},
@@ -221,6 +226,9 @@ TEST(SchematicReader, WizardDataAndFlagsAreReadExactlyOrRefused) {
         {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": 0}}})"), {"\"value_id\"", "65535"}},
         {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": 65536}}})"), {"\"value_id\""}},
         {OneElement(R"({"id": 81, "name": "F1", "parameters": {"FA[1]": {"value_id": "2753"}}})"), {"\"value_id\""}},
+        {OneElement(R"({"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": 256}}})"), {"\"on_sheet\"", "0 to 255"}},
+        {OneElement(R"({"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": -1}}})"), {"parameter \"COND\" \"on_sheet\""}},
+        {OneElement(R"({"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": "3"}}})"), {"\"on_sheet\""}},
     };
     for (const RefusalCase& c : refused) {
         qv::Schematic schematic;
@@ -260,12 +268,19 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         unsigned long extType;
         const char* written;   // in the text, or "" for the plain value form
         unsigned valueId = 0;  // 0: none given
+        int onSheet = -1;      // -1: none given
+        std::string value = "1";
     } cases[] = {
         {false, 0, false, 0, "\"Q[0]\": \"1\""},
         {true, 0x4, false, 0, "\"type\": \"0x4\""},
         {false, 0, true, 0x20000, "\"ext_type\": \"0x20000\""},
         {true, 0xFFFFFFFFul, true, 0, "\"type\": \"0xFFFFFFFF\""},
         {false, 0, false, 0, "\"value_id\": 2753", 2753},
+        {false, 0, false, 0, "\"on_sheet\": 3", 0, 3},
+        {false, 0, false, 0, "\"on_sheet\": 0", 0, 0},
+        {false, 0, false, 0, "\"on_sheet\": 255", 0, 255},
+        // Lines go out as the escapes of a JSON text, one line of the file.
+        {false, 0, false, 0, "\"Q[0]\": \"a := 1\\r\\nb := 2\\n\"", 0, -1, "a := 1\r\nb := 2\n"},
     };
     for (const Case& c : cases) {
         qv::Schematic schematic;
@@ -276,7 +291,9 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         qv::SchematicParam param;
         param.name = "Q[0]";
         param.hasValue = true;
-        param.value = "1";
+        param.value = c.value;
+        param.hasOnSheet = c.onSheet >= 0;
+        param.onSheet = c.onSheet >= 0 ? static_cast<unsigned>(c.onSheet) : 0;
         param.hasType = c.hasType;
         param.type = c.type;
         param.hasExtType = c.hasExtType;
@@ -296,7 +313,8 @@ TEST(SchematicWriter, FlagsGoOutOnlyWhereSetAndComeBackTheSame) {
         EXPECT_EQ(c.hasExtType, back.hasExtType) << text;
         EXPECT_EQ(c.hasExtType ? c.extType : 0, back.extType) << text;
         EXPECT_EQ(c.valueId, back.hasValueId ? back.valueId : 0) << text;
-        EXPECT_EQ("1", back.value);
+        EXPECT_EQ(c.onSheet, back.hasOnSheet ? static_cast<int>(back.onSheet) : -1) << text;
+        EXPECT_EQ(c.value, back.value);
     }
 }
 
@@ -359,7 +377,7 @@ TEST(SchematicElementReader, FailsAtTheSameElementWithTheSameMessage) {
         size_t takenBefore;   // elements handed over before the fault was found
     } cases[] = {
         {R"({"document": "D", "elements": [)" + r1 + "," + r2 + R"(, {"id": 15, "name": "R2"}]})", 2},
-        {R"({"document": "D", "elements": [)" + r1 + R"(, {"id": 15, "name": "R2", "parameters": {"R": "1\n"}}]})", 1},
+        {R"({"document": "D", "elements": [)" + r1 + R"(, {"id": 15, "name": "R2", "parameters": {"R": "1\u0001"}}]})", 1},
         {R"({"document": "D", "elements": [)" + r1 + "," + r2 + R"(, {"id": 15, "name": "R3", "name": "R4"}]})", 2},
         {R"({"document": "D", "elements": [)" + r1 + "," + r2 + ", {]}", 2},
         {R"({"document": "D", "elements": [)" + r1 + "," + r2 + "]", 2},
