@@ -1161,6 +1161,9 @@ bool MakeOwn(Folder& folder, std::string& error) {
         error = reason == EEXIST ? shown + ": the name of the folder this command keeps its temporary files in is taken by something it did not make; "
                                            "it is left as it is, and the command writes nothing"
                                  : OutputFiles::CannotBeWritten(JoinPath(folder.path, g_ownName), reason);
+        // The command writes nothing more: its line is this one, whatever the writer that
+        // asked for the file reports.
+        if (reason == EEXIST && g_fault.empty()) g_fault = error;
         return false;
     }
     folder.changed = true;
@@ -1168,6 +1171,8 @@ bool MakeOwn(Folder& folder, std::string& error) {
     if (replaced) {
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
+        if (g_fault.empty()) g_fault = error;
+        errno = EIO;   // not whatever an earlier call left
         return false;
     }
     return true;
