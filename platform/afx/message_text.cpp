@@ -68,6 +68,13 @@ std::string ShownPath(std::string_view path) {
 
 std::string Excerpt(std::string_view text) { return std::string(Head(text)) + Length(text); }
 
-std::string Quoted(std::string_view text) { return '"' + std::string(Head(text)) + '"' + Length(text); }
+std::string Quoted(std::string_view text) {
+    // A message box's text has line breaks of its own ("... already exists.\nDo you want to
+    // replace it?"): shown as escapes, the quoted text never ends the message's line. A
+    // backslash stays single here, as a user typed it.
+    std::string shown;
+    for (const char c : Head(text)) shown += c == '\\' ? std::string(1, c) : ShownByte(c);
+    return '"' + shown + '"' + Length(text);
+}
 
 } // namespace qv

@@ -19,6 +19,7 @@ constexpr size_t kMaxQuotedBytes = 200;
 std::string Excerpt(std::string_view text);
 
 // The text in double quotes, bounded as Excerpt bounds it: `"abc"` or `"abc"... (1048576 bytes)`.
+// A control byte is shown escaped, as in ShownPath, so that the message stays one line.
 std::string Quoted(std::string_view text);
 
 // The most bytes of a path that a message shows.

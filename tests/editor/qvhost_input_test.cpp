@@ -39,6 +39,9 @@ TEST(QvhostInput, ExcerptsKeepTheFirstBytesAndWholeCharacters) {
     EXPECT_EQ('"' + bound + "\"... (201 bytes)", qv::Quoted(bound + "b"));
     // The cut would split the two bytes of U+00E4: the character is left out whole.
     EXPECT_EQ(bound.substr(1) + "... (201 bytes)", qv::Excerpt(bound.substr(1) + "\xC3\xA4"));
+    // A message box's own line break, a tab or another control byte never ends the line.
+    EXPECT_EQ("\"a.mdx already exists.\\nDo you want to replace it?\"", qv::Quoted("a.mdx already exists.\nDo you want to replace it?"));
+    EXPECT_EQ("\"C:\\x\\ty\\x01\"", qv::Quoted("C:\\x\ty\x01"));
 }
 
 // A long path is cut in its middle: its start and its file name stay, and no character is split.
