@@ -158,6 +158,7 @@ BOOL CPropPassiveTransformerBase::ApplyWithOneCommit(CWizardBase3* wizard, CWiza
     WriteNameAndFlag();
     WriteValues();
     if (!CommitExchange(RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)), exchange)) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
