@@ -424,7 +424,8 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
 
 // Cancel after a click on a form radio, a "Use Pin" box or an output box leaves the element as
 // it was: the schematic printed after the session is the one a session that only opened the
-// pages printed. The AC page is reached by `page 1` in both sessions.
+// pages printed. The AC page is reached by `page 1` in both sessions. The sources and switches
+// share the page base and its record with the passive pages, so their rows are here as well.
 namespace {
 
 constexpr qv_test::ProfiledHost kHost("passive_cancel_profile.ini");
@@ -450,9 +451,19 @@ TEST(PassiveCancel, CancelLeavesTheElementAsItWas) {
         {107, "T3", "", {"2372"}},
         {108, "T4", "", {"2373"}},
         {109, "T5", "", {"2371", "2487", "2494"}},
-        // The AC page's "Use Pin" boxes, in either entry form.
+        // The AC page's "Use Pin" boxes.
         {3, "V1", "", {"2033", "2321"}, "page 1"},
         {4, "I1", "", {"2033"}, "page 1"},
+        // The sources' and switches' own pages: form radios, "Use Pin" boxes, output boxes.
+        {3, "V1", "", {"2030", "2031", "2056", "2018"}},
+        {104, "F1", "", {"2030", "2031"}},
+        {1, "E1", "", {"2008", "2011", "2018"}},
+        {2, "F1", "", {"2019"}},
+        {29, "V1", "", {"2018"}},
+        {31, "V1", "", {"2056"}},
+        {85, "V1", "", {"2019"}},
+        {84, "S1", "", {"2018"}},
+        {114, "S1", "", {"2090"}},
     };
     for (const Case& c : cases) {
         const std::string schematic = qv_test::OneElement(c.id, c.name, c.parameters);
