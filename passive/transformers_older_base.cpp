@@ -222,6 +222,7 @@ BOOL CPropPassive2WTrafoLinear::OnApply() {
     if (!CommitExchange(target, m_pExchange)) return FALSE;
     WriteValues();
     if (!CommitExchange(target, m_pExchange)) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
