@@ -8,6 +8,7 @@
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace qv::pages {
@@ -60,6 +61,10 @@ void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int co
 class ElementMarks {
 public:
     void Record(ParamHolder* params);
+    // Only the parameters of these value IDs, and not the symbol variant: for a page that
+    // shares the set with a page before it on the sheet, whose own Cancel puts back the rest
+    // (the earlier page's restore comes first and must not be undone by a later record).
+    void Record(ParamHolder* params, std::initializer_list<WORD> valueIDs);
     // Only into the set that was recorded; parameters it no longer holds are passed over.
     void Restore(ParamHolder* params) const;
 
@@ -70,7 +75,10 @@ private:
         DWORD extType;
         BOOL output;
     };
+    void RecordParam(ParamHolder* params, CWizardCopaObject3* param);
+
     const ParamHolder* m_pParams = nullptr;
+    bool m_bSymbolVariantRecorded = false;
     BYTE m_bySymbolVariant = 0;
     std::vector<ParamMarks> m_Params;
 };

@@ -346,11 +346,6 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     return CPropertyPage::OnApply();
 }
 
-void CPropPassiveCoupledBase::OnReset() {
-    m_Marks.Restore(m_pParams);
-    TElementPage::OnReset();
-}
-
 void CPropPassiveCoupledBase::InitDefaults(int store, DWORD form) {
     m_dwForm = form == 1 ? 1 : 0;
     CheckForm(m_dwForm);

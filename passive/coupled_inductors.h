@@ -80,9 +80,6 @@ public:
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     BOOL OnApply() override;
-    // Cancel puts back what the page's handlers changed in the element (form, pins, outputs)
-    // since the page opened or was last applied.
-    void OnReset() override;
     virtual void BuildCompareList(int form);
 
     // Another wizard and parameter set (the cookie the page now holds).
@@ -122,7 +119,6 @@ protected:
     void StoreInWizard();
 
     qv::passive::CoupledPageShape m_shape;
-    qv::pages::ElementMarks m_Marks;  // the element as the page found it
     DWORD m_dwForm = 0;
     std::vector<std::unique_ptr<CTBUnitComboBox>> m_selectors;  // by field row
     std::vector<CString> m_fieldTexts;                          // by field row

@@ -158,6 +158,7 @@ BOOL CPropPassiveTransformerBase::ApplyWithOneCommit(CWizardBase3* wizard, CWiza
     WriteNameAndFlag();
     WriteValues();
     if (!CommitExchange(RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)), exchange)) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
@@ -221,6 +222,7 @@ BOOL CPropPassive2WTrafoLinear::OnApply() {
     if (!CommitExchange(target, m_pExchange)) return FALSE;
     WriteValues();
     if (!CommitExchange(target, m_pExchange)) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

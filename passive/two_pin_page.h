@@ -15,13 +15,6 @@ public:
     static constexpr WORD kOutputValueSwitch = 2056;
     static constexpr WORD kValue = 2028;
 
-    // Cancel puts back what the page's handlers changed in the element (form, pins, outputs)
-    // since the page opened or was last applied.
-    void OnReset() override {
-        m_Marks.Restore(this->m_pParams);
-        Base::OnReset();
-    }
-
 protected:
     using Base = TCharacteristicElementPage<Wizard>;
     using Base::Base;
@@ -48,8 +41,6 @@ protected:
         qv::pages::ClickOutputBox(*this, this->m_pParams, m_bOutputValue, kOutputValueSwitch, kValue);
     }
 
-    // The element as the page found it; the variants record it as they open and after apply.
-    qv::pages::ElementMarks m_Marks;
     CTBUnitCheckBox m_chkOutputValue;
     CTBUnitCheckBox m_chkOutputVoltage;
     CTBUnitCheckBox m_chkOutputCurrent;

@@ -296,6 +296,7 @@ void CPropPolynomSource::LoadParameters() {
 
 BOOL CPropPolynomSource::OnInitDialog() {
     InitDialogWithLibraryResources();
+    m_Marks.Record(m_pParams);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
@@ -619,6 +620,7 @@ BOOL CPropPolynomSource::OnApply() {
     m_lstCoefficients.SaveColumnWidths();
     m_lstQuantities.SaveColumnWidths();
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

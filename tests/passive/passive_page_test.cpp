@@ -424,7 +424,8 @@ TEST_F(PassiveConversion, BrokenOlderDataIsReadOnlyAsFarAsItFits) {
 
 // Cancel after a click on a form radio, a "Use Pin" box or an output box leaves the element as
 // it was: the schematic printed after the session is the one a session that only opened the
-// pages printed.
+// pages printed. The AC page is reached by `page 1` in both sessions. The sources and switches
+// share the page base and its record with the passive pages, so their rows are here as well.
 namespace {
 
 constexpr qv_test::ProfiledHost kHost("passive_cancel_profile.ini");
@@ -435,6 +436,7 @@ TEST(PassiveCancel, CancelLeavesTheElementAsItWas) {
         const char* name;
         const char* parameters;
         std::vector<const char*> clicks;
+        const char* opening = nullptr;  // the action both sessions begin with
     };
     const Case cases[] = {
         {15, "R1", "\"R\": \"4.7k\"", {"2088", "2090", "2018", "2056"}},
@@ -442,16 +444,42 @@ TEST(PassiveCancel, CancelLeavesTheElementAsItWas) {
         {17, "C1", "", {"2092", "2089"}},
         {18, "L1", "", {"2092", "2089"}},
         {19, "K1", "", {"2307"}},
+        // The transformers: ratio pins, output boxes (two-state and group boxes), the
+        // characteristic's pin.
+        {112, "T1", "", {"2487", "2371", "2374", "2075"}},
+        {106, "T2", "", {"2371", "2374"}},
+        {107, "T3", "", {"2372"}},
+        {108, "T4", "", {"2373"}},
+        {109, "T5", "", {"2371", "2487", "2494"}},
+        // The AC page's "Use Pin" boxes.
+        {3, "V1", "", {"2033", "2321"}, "page 1"},
+        {4, "I1", "", {"2033"}, "page 1"},
+        // The sources' and switches' own pages: form radios, "Use Pin" boxes, output boxes.
+        {3, "V1", "", {"2030", "2031", "2056", "2018"}},
+        {104, "F1", "", {"2030", "2031"}},
+        {1, "E1", "", {"2008", "2011", "2018"}},
+        {2, "F1", "", {"2019"}},
+        {29, "V1", "", {"2018"}},
+        {31, "V1", "", {"2056"}},
+        {85, "V1", "", {"2019"}},
+        {84, "S1", "", {"2018"}},
+        {114, "S1", "", {"2090"}},
     };
     for (const Case& c : cases) {
         const std::string schematic = qv_test::OneElement(c.id, c.name, c.parameters);
+        std::vector<std::string> opened;
+        if (c.opening != nullptr) opened.push_back(c.opening);
+        std::vector<std::string> script = opened;
+        script.push_back("cancel");
         int status = -1;
         const std::string untouched =
-            qv_test::ReadFile(kHost.EditInSchematic(schematic, c.name, {"cancel"}, "untouched", &status));
+            qv_test::ReadFile(kHost.EditInSchematic(schematic, c.name, script, "untouched", &status));
         ASSERT_EQ(0, status) << c.name;
         for (const char* click : c.clicks) {
-            const std::filesystem::path cancelled =
-                kHost.EditInSchematic(schematic, c.name, {std::string("click ") + click, "cancel"}, "cancelled", &status);
+            script = opened;
+            script.push_back(std::string("click ") + click);
+            script.push_back("cancel");
+            const std::filesystem::path cancelled = kHost.EditInSchematic(schematic, c.name, script, "cancelled", &status);
             ASSERT_EQ(0, status) << c.name << " " << click;
             EXPECT_EQ(untouched, qv_test::ReadFile(cancelled)) << c.name << " " << click;
         }
