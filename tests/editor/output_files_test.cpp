@@ -619,7 +619,8 @@ TEST(OutputFiles, ReplacementsKeepPermissionsAndLinks) {
             fs::create_symlink(name, folder / link);
             EXPECT_EQ(RunHostIn(folder, {"describe", schematic, "-o", "out/z.desc"}), 2) << link << name;
             EXPECT_EQ(ReadFile(folder.path.string() + ".err"),
-                      "qvhost: " + (folder / link) + ": leads to " + fs::canonical(folder.path / "out").string() + "/" + name +
+                      "qvhost: " + qv::ShownPath(folder / link) + ": leads to " +
+                          qv::ShownPath(fs::canonical(folder.path / "out").string() + "/" + name) +
                           ", a name of the kind qvhost gives its journals and its own folders, which no output takes\n");
             fs::remove(folder / link);
             EXPECT_EQ(folder.Snapshot("out"), out) << link << name;

@@ -888,6 +888,21 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// The message with each "$/NAME" (up to a blank, a comma or a colon) as the host shows the path
+// of NAME in `folder`: cut in its middle where the checkout's path makes it long. "@" stands for
+// the folder as it is, in a page's own text that the host passes on whole.
+std::string WithShownPaths(std::string text, const std::string& folder) {
+    text = Replaced(std::move(text), "@", folder);
+    std::string shown;
+    size_t at = 0;
+    for (size_t mark = text.find('$'); mark != std::string::npos; mark = text.find('$', at)) {
+        const size_t end = std::min(text.find_first_of(" ,:", mark), text.size());
+        shown += text.substr(at, mark - at) + qv::ShownPath(folder + text.substr(mark + 1, end - mark - 1));
+        at = end;
+    }
+    return shown + text.substr(at);
+}
+
 std::string FamilyElement(const FileFamily& family, const std::string& file, const std::string& name = "A") {
     const std::string lines = file.empty() ? "" : Replaced(family.userFile, "%F", file);
     return Replaced(Replaced(family.element, "%T", lines), "\"name\": \"A\"", "\"name\": \"" + name + "\"");
@@ -1029,7 +1044,7 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
                 continue;
             }
             EXPECT_EQ(2, result.exitCode) << c.what;
-            EXPECT_EQ("qvhost: " + Replaced(c.message, "$", folder) + "\n", result.err) << c.what;
+            EXPECT_EQ("qvhost: " + WithShownPaths(c.message, folder) + "\n", result.err) << c.what;
             EXPECT_EQ(kUsersTable, ReadFile(scratch / c.kept)) << c.what;
             EXPECT_EQ(before, scratch.Files()) << c.what;
         }
@@ -1080,7 +1095,7 @@ TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
          "the data file of element \"R1\" and the data file of element \"R2\" would both be written to one file, "
          "named $/m.mdx and $/link.mdx"},
         {"one element's stored names", [](const Scratch& scratch) { return MachineWithFiles(scratch, "link.mdx", "m.mdx"); },
-         "element \"M1\": The tables CHLE and CHM would both be written to $/link.mdx: each table needs a file of "
+         "element \"M1\": The tables CHLE and CHM would both be written to @/link.mdx: each table needs a file of "
          "its own."},
     };
     for (const auto& c : cases)
@@ -1094,7 +1109,7 @@ TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
             const std::set<std::string> before = scratch.Files();
             const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
             EXPECT_EQ(2, run.exitCode) << c.what;
-            EXPECT_EQ("qvhost: " + Replaced(c.message, "$", folder) + "\n", run.err) << c.what << made;
+            EXPECT_EQ("qvhost: " + WithShownPaths(c.message, folder) + "\n", run.err) << c.what << made;
             EXPECT_EQ(before, scratch.Files()) << c.what << made;
             if (made) {
                 EXPECT_EQ(kUsersTable, ReadFile(scratch / "m.mdx")) << c.what;
