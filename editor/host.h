@@ -341,8 +341,10 @@ private:
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
     // The first input parameter that the model text names ("@R") and whose value is empty, or
-    // (*noNumber set) a number that is no finite number in its unit; "" when every one is usable.
-    std::string EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber = nullptr) const;
+    // (*noNumber set) a number that is no finite number in its unit, or (*missing set) a name
+    // that the set lacks; "" when every one is usable.
+    std::string EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber = nullptr,
+                                 bool* missing = nullptr) const;
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
     // fileTicked: whether the table's "File Name" box is ticked (it may be with no name typed).

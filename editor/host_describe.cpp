@@ -208,6 +208,29 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     return true;
 }
 
+// The name of the first assignment of the text ("FILE :=  )") that gives no value, outside
+// quotes, and in `line` the line that holds it; "" when every one has a value. A wizard that
+// writes a value of its own (a file reference, a data file's name) writes it there, past the
+// editor's look at its parameters.
+std::string EmptyAssignment(const std::string& text, std::string& line) {
+    bool quoted = false;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '"') quoted = !quoted;
+        if (quoted || text[i] != ':' || text[i + 1] != '=') continue;
+        size_t next = i + 2;
+        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
+        if (next < text.size() && text[next] != ',' && text[next] != ')' && text[next] != ';') continue;
+        size_t end = i;
+        while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+        size_t start = end;
+        while (start > 0 && (IsNameChar(text[start - 1]) || text[start - 1] == '[' || text[start - 1] == ']')) --start;
+        const size_t lineStart = text.rfind('\n', i) == std::string::npos ? 0 : text.rfind('\n', i) + 1;
+        line = text.substr(lineStart, std::min(text.find('\n', i), text.size()) - lineStart);
+        return start < end ? text.substr(start, end - start) : std::string(":=");
+    }
+    return std::string();
+}
+
 } // namespace
 
 bool PlanDescribeOutputs(const Schematic& schematic, const std::string& descriptionPath,
@@ -709,19 +732,30 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
-std::string Host::EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber) const {
+std::string Host::EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber,
+                                   bool* missing) const {
     if (noNumber != nullptr) *noNumber = false;
+    if (missing != nullptr) *missing = false;
     const ParamHolder* holder = m_editor->Holder(element.handle);
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
         size_t end = at + 1;
         while (end < text.size() && IsNameChar(text[end])) ++end;
+        // A macro of the editor ("@ListCoPa(...)") names no parameter.
+        if (end == at + 1 || (end < text.size() && text[end] == '(')) continue;
+        // An indexed parameter ("Y0[1]") is one name, as the completion takes it: its
+        // template ("Y0") does not stand in for a member the set lacks.
+        if (end < text.size() && text[end] == '[') {
+            const size_t close = text.find(']', end);
+            if (close != std::string::npos) end = close + 1;
+        }
         const std::string_view name = std::string_view(text).substr(at + 1, end - at - 1);
-        if (name.empty() || name == "NAME") continue;
+        if (name == "NAME") continue;
+        bool present = false;
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || !param->IsInput() || param->HasPin() ||
-                param->GetName().view() != name)
-                continue;
+            if (param == nullptr || param->IsDeleted() || param->GetName().view() != name) continue;
+            present = true;
+            if (!param->IsInput() || param->HasPin()) continue;
             std::string_view value = param->GetValue().view();
             value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
             if (value.empty()) return std::string(name);
@@ -729,6 +763,10 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
                 if (noNumber != nullptr) *noNumber = true;
                 return std::string(name);
             }
+        }
+        if (!present) {
+            if (missing != nullptr) *missing = true;
+            return std::string(name);
         }
     }
     return std::string();
@@ -824,12 +862,14 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     // parameter list to the editor.
     const std::string filled = FillLeftParamList(*m_editor->Holder(element.handle), text);
     bool noNumber = false;
-    const std::string empty = EmptyNeededValue(element, filled, &noNumber);
+    bool missing = false;
+    const std::string empty = EmptyNeededValue(element, filled, &noNumber, &missing);
     if (!empty.empty()) {
         job.error += (job.error.empty() ? "" : "\n") +
                      (ElementLabel(element.source.name) + ": parameter " + Quoted(empty) +
-                      (noNumber ? " is no finite number in its unit, and the model text needs it"
-                                : " has no value, and the model text needs it"));
+                      (missing    ? " is not in its parameter set, and the model text needs it"
+                       : noNumber ? " is no finite number in its unit, and the model text needs it"
+                                  : " has no value, and the model text needs it"));
         job.ok = false;
         return;
     }
@@ -854,6 +894,14 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
             job.ok = false;
             return;
         }
+    }
+    std::string emptyLine;
+    if (const std::string name = EmptyAssignment(done, emptyLine); !name.empty()) {
+        job.error += (job.error.empty() ? "" : "\n") +
+                     (ElementLabel(element.source.name) + ": its model text gives " + Quoted(name) +
+                      " no value, and the simulator needs one: " + emptyLine);
+        job.ok = false;
+        return;
     }
     if (HasEmptyListEntry(done)) {
         job.error += (job.error.empty() ? "" : "\n") +

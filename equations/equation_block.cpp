@@ -73,6 +73,19 @@ bool IsTemplate(const CWizardCopaObject3* param) { return (param->GetType() & kT
 
 bool IsLive(const CWizardCopaObject3* param) { return param != nullptr && !param->IsDeleted(); }
 
+// The outputs the set holds, counted as the page lists them. A block that was never opened
+// has no count of the page's yet, and the model text needs the outputs it really has.
+int CountOutputs(const ParamHolder* holder) {
+    int count = 0;
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (IsLive(param) && param->GetValueID() == kIdOutput && !IsTemplate(param) &&
+            GetBracketIndex(param->GetName()) >= 0)
+            ++count;
+    }
+    return count;
+}
+
 CString WithoutLeadingBlanks(CString text) {
     text.TrimLeft();
     return text;
@@ -1092,7 +1105,7 @@ int CEquationBlockWizard4::WriteSimDescr(CFile*, const CString& templ, CString& 
     // Once the set holds the converted equations, a later write must not convert again.
     if (converted) m_bConvert = FALSE;
     CString count;
-    count.Format("%i", static_cast<int>(m_dwOutputCount));
+    count.Format("%i", CountOutputs(holder));
     ReplacePlaceholder(modelText, "@INPUTLIST", inputs, 0);
     ReplacePlaceholder(modelText, "@EXPRESSLIST", expressions, 0);
     ReplacePlaceholder(modelText, "@MAXINDEX", count, 0);

@@ -197,12 +197,20 @@ void CPropACParameters::SetMode(DWORD mode) {
     ApplyControlStates();
 }
 
-void CPropACParameters::PresetMagnitudeAndPhase(const CString& magnitude, const CString& phase) {
+void CPropACParameters::PresetMagnitudeAndPhase(const CString& magnitude, const CString& phase, const CString& unit) {
     m_strMagnitude = magnitude;
     m_strPhase = phase;
+    m_strPresetUnit = unit;
     if (GetSafeHwnd() == nullptr) return;
     SetDlgItemText(kIdMagnitude, m_strMagnitude);
     SetDlgItemText(kIdPhase, m_strPhase);
+    SelectPresetUnit();
+}
+
+void CPropACParameters::SelectPresetUnit() {
+    if (m_dwLocked == 0 || m_strPresetUnit.IsEmpty() || m_cmbMagnitude.GetSafeHwnd() == nullptr) return;
+    const int entry = m_cmbMagnitude.FindStringExact(-1, m_strPresetUnit);
+    if (entry >= 0) m_cmbMagnitude.SetCurSel(entry);
 }
 
 void CPropACParameters::DoDataExchange(CDataExchange* pDX) {
@@ -271,6 +279,7 @@ BOOL CPropACParameters::OnInitDialog() {
     // back what the element holds whichever pair the mode shows.
     if (m_bMagnitudePin) m_bRealPin = TRUE;
     if (m_bPhasePin) m_bImaginaryPin = TRUE;
+    SelectPresetUnit();
     UpdateData(FALSE);
     CheckDlgButton(kCtlRealImaginary, m_dwMode ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(kCtlPhaseMagnitude, m_dwMode ? BST_UNCHECKED : BST_CHECKED);

@@ -92,8 +92,10 @@ public:
     void SetLocked(DWORD locked) { m_dwLocked = locked; }
     const CString& GetMagnitudeText() const { return m_strMagnitude; }
     const CString& GetPhaseText() const { return m_strPhase; }
-    // Presets magnitude and phase (shown at once when the page has a window).
-    void PresetMagnitudeAndPhase(const CString& magnitude, const CString& phase);
+    // Presets magnitude and phase (shown at once when the page has a window). With a unit,
+    // the magnitude is the value as typed in that unit, and its list shows that unit where it
+    // offers it.
+    void PresetMagnitudeAndPhase(const CString& magnitude, const CString& phase, const CString& unit = CString());
     // The marks of OnKillActive without leaving the page: magnitude and phase used, real and
     // imaginary part unused (ExtType bit 0x20000), whatever the mode.
     void MarkACParameters();
@@ -114,6 +116,8 @@ protected:
     void ShareMagnitudePin(BOOL onPin);
     void SharePhasePin(BOOL onPin);
     void OnUnitChanged();
+    // A locked page's magnitude list shows the unit the source page's value was typed in.
+    void SelectPresetUnit();
     DECLARE_MESSAGE_MAP()
 
     CACWizardBase4* m_pWizard = nullptr;
@@ -128,6 +132,7 @@ protected:
     CString m_strMagnitude;
     CString m_strPhase;
     CString m_strReal;
+    CString m_strPresetUnit;  // the unit of the preset magnitude, empty when none was given
     BOOL m_bMagnitudePin = FALSE;  // 2033
     BOOL m_bRealPin = FALSE;       // 2035
     BOOL m_bPhasePin = FALSE;      // 2321

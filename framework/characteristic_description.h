@@ -74,9 +74,12 @@ int WriteCharacteristicDescription(Wizard& wizard, CFile* file, const CString& t
     ReplacePlaceholder(modelText, "@TYPE", keyword(form), 0);
 
     if (pending != nullptr) {
+        // The table is named by its own parameter; an element definition without it keeps
+        // the name in the characteristic's parameter, as the page's snapshot does.
         const CString tableKeyword = reference ? "CH_STRG" : "CH_FILE";
+        const bool hasTableParam = FindParamByName(holder, tableKeyword) != nullptr;
         BuildInternXYTable(&modelText, pending, holder, &wizard, reference ? 1 : 0, CString(),
-                           hasFileParam ? tableKeyword : CString(), CString(), 1);
+                           hasTableParam ? tableKeyword : CString(), CString(), 1);
         // The pending list owns the snapshot: it leaves the list before it is deleted.
         g_PlaceholderList.Discard(pending);
     }

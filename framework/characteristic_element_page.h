@@ -63,6 +63,13 @@ protected:
     void SnapshotOf(const char* name, const char* rename) {
         qv::snapshots::AppendSnapshotOf(this->m_Snapshots, this->m_pParams, name, rename);
     }
+    // The look-up table's entry where the model text has "@CH": `keyword` names the table's
+    // data file or, for a File Reference, its variable. An element whose definition lacks
+    // that parameter keeps the table's name in the characteristic "CH" itself, so that its
+    // model text still quotes the table.
+    void TableSnapshotOf(const char* keyword) {
+        SnapshotOf(FindParamByName(this->m_pParams, keyword) != nullptr ? keyword : "CH", "@CH");
+    }
 
     // A click flips the switch from what the page showed before it and counts as a change.
     void OnOutputCurrent() {

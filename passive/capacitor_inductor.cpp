@@ -625,7 +625,7 @@ void CPropPassiveCapAndInd::CharacteristicSnapshot(DWORD kind) {
     if (kind == 0)
         SnapshotOf("CH", nullptr);
     else
-        SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+        TableSnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile);
 }
 
 void CPropPassiveCapAndInd::InitDefaults(int store) {

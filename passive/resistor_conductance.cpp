@@ -468,7 +468,7 @@ void CPropPassiveResistance::BuildCompareList(int form) {
         if (m_dwLookUp == 0)
             SnapshotOf("CH", nullptr);
         else
-            SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+            TableSnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile);
     }
 }
 
@@ -493,7 +493,7 @@ void CPropPassiveConductance::BuildCompareList(int form) {
         if (m_dwLookUp == 0)
             SnapshotOf("CH", nullptr);
         else
-            SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+            TableSnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile);
         SnapshotOf("QUANT", nullptr);
     }
 }

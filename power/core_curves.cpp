@@ -2,6 +2,7 @@
 
 #include "framework/data_classes.h"
 #include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
 #include "wizard/copa.h"
 
 #include <array>
@@ -269,8 +270,13 @@ std::optional<double> FindModelValue(const CPtrArray& params, const char* keywor
         const auto* param = static_cast<const CWizardCopaObject3*>(params.GetAt(i));
         if (param == nullptr || param->GetValueID() < 1000 || param->GetValueID() > 1999)
             continue;
-        if (KeywordMatches(param->GetName(), keyword))
-            value = TBExtended_atof(param->GetValue(), "");
+        if (!KeywordMatches(param->GetName(), keyword))
+            continue;
+        // The curve is computed from the value the model text gives the simulator: typed in
+        // its used unit ("1.2k" kA/m) and taken in the parameter's unit (1.2e6 A/m).
+        CString converted;
+        TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+        value = TBExtended_atof(converted, "");
     }
     return value;
 }

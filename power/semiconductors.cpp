@@ -597,6 +597,7 @@ BOOL CPropSemiDiode::OnApply() {
 
     SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
+    ShowKindInSymbol();
 
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
@@ -658,6 +659,12 @@ void CPropSemiDiode::UpdateModeAndUsage() {
 }
 
 void CPropSemiDiode::BuildCompareList(int) {}
+
+void CPropSemiDiode::ShowKindInSymbol() {
+    const LONG kind = SemiKindOf(m_lModeWord);
+    if (m_pParams == nullptr || !HasControlSignal() || kind < kSemiKindLine || kind > kSemiKindDataPairs) return;
+    m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << kind);
+}
 
 void CPropSemiDiode::DeriveInitialMode(int toWizard) {
     BOOL inactive = TRUE;
@@ -820,7 +827,11 @@ BOOL TSemiconductorWizard4<Page, Self, PageTemplate>::Initialize(int argument) {
     if (!page) return TRUE;
     // With an argument the wizard's state goes to the page before its window exists.
     if (argument != 0) GiveSettingsToPage(*page);
-    if (page.Open(PageTemplate)) page->DeriveInitialMode(1);
+    if (page.Open(PageTemplate)) {
+        page->DeriveInitialMode(1);
+        // A new element shows its kind before its page is ever opened.
+        page->ShowKindInSymbol();
+    }
     return TRUE;
 }
 
@@ -840,6 +851,7 @@ BOOL TSemiconductorWizard4<Page, Self, PageTemplate>::DoConvertWizard3Data(const
     page->FreeTableBlock();
     page->UpdateModeAndUsage();
     m_State.SetModeWord(page->GetModeWord());
+    page->ShowKindInSymbol();
     return TRUE;
 }
 

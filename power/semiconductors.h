@@ -151,6 +151,10 @@ public:
     void UpdateModeAndUsage();
     // Defaults on a hidden page; with 1 the result goes to the wizard.
     void DeriveInitialMode(int toWizard);
+    // The element's symbol shows the kind of the mode word (mask 1, 2 or 4), as the page's own
+    // drawing does; a page without kind letters, or a characteristic taken from another
+    // element, leaves the symbol as it is.
+    void ShowKindInSymbol();
     // Reads element data of the older wizard generation (layout in the .cpp).
     void ConvertWizard3Data(const void* data, long length);
     // Older page blocks: the table's file parameters get their marks. 0 when 1012 or 2016

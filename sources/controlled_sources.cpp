@@ -484,7 +484,7 @@ void CPropNonlinearSource::AddCharacteristicSnapshot() {
     if (m_dwKind == 0)
         SnapshotOf("CH", nullptr);
     else
-        SnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile, "@CH");
+        TableSnapshotOf((m_dwModeWord & kModeFileReference) ? kKeywordVariable : kKeywordFile);
 }
 
 void CPropNonlinearSource::ListFormSnapshots(int form, bool voltageSource) {

@@ -289,8 +289,11 @@ void TTimeSourcePage<Wizard>::PresetACPage() {
     if (ac == nullptr) return;
     const bool constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
     const bool noSelection = m_cmbForm.GetSafeHwnd() == nullptr || m_cmbForm.GetCurSel() < 0;
-    ac->SetLocked(m_bACUse && (constant || noSelection) ? 1 : 0);
-    if (m_bACUse) ac->PresetMagnitudeAndPhase(m_strValue, "0");
+    // "AC use" is offered only for the constant value: a tick left from then neither locks
+    // the AC page nor overwrites what the user typed there for a time function.
+    const bool locked = m_bACUse && (constant || noSelection);
+    ac->SetLocked(locked ? 1 : 0);
+    if (locked) ac->PresetMagnitudeAndPhase(m_strValue, "0", TypedField(kIdValue).usedUnit);
 }
 
 template <class Wizard>
@@ -422,6 +425,12 @@ void TTimeSourcePage<Wizard>::UpdatePeriod() {
 template <class Wizard>
 void TTimeSourcePage<Wizard>::UpdateAmplitudeFromRMS() {
     if (FormSelection() != kKindSine || this->IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
+    // No RMS value typed yet: the amplitude keeps what it holds rather than becoming a
+    // product with nothing in front of it.
+    CString rms = m_strRMS;
+    rms.TrimLeft();
+    rms.TrimRight();
+    if (rms.IsEmpty()) return;
     SetFieldText(kIdAmplitude, m_strAmplitude, AmplitudeFromRMSText(m_strRMS));
 }
 

@@ -691,6 +691,13 @@ TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
     }
 }
 
+// The wizard data of a dead time whose page had one row of initial values, Y0[0], in the
+// "Separate" mode, as `edit -o` prints it.
+#define QV_DEAD_TIME_ONE_ROW                                                                                         \
+    "0000010000000000000004000000ffff0a00120043436f70614f626a656374436f6d706172650a00000005494e50555404000000" \
+    "0000000001800a000000025453040000000000000001800a000000024e48040000000000000001800a0000000559305b305d04"   \
+    "00000000000000"
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
@@ -721,6 +728,31 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := 2*(INPUT[1]\": COMP-5"},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
          "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := ;;\": COMP-6"},
+        // A block never opened counts the outputs it has, as one opened and applied does.
+        {R"({"id": 79, "name": "EQ1"})", 0, "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
+        // The dead time's wizard data lists an initial value that its parameters lack: no
+        // template's value stands in for it.
+        {R"({"id": 82, "name": "DT1", "parameters": {"Y0[0]": "3"}, "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 0,
+         "DEADTIME DT1 ( INPUT := 0, TS := 1m, NH := 1, Y0[0] := 3 );\n"},
+        {R"({"id": 82, "name": "DT1", "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 2,
+         "qvhost: element \"DT1\": parameter \"Y0[0]\" is not in its parameter set, and the model text needs it\n"},
+        // An empty file reference, which the wizards write themselves.
+        {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
+         "qvhost: element \"L3\": its model text gives \"FILE\" no value, and the simulator needs one: LOOKUP2D L3 ( "
+         "FILE :=  , IN := x );\n"},
+        {R"({"id": 43, "name": "DP1", "script": ["click 2293", "ok"]})", 2,
+         "qvhost: element \"DP1\": its model text gives \"FILE\" no value"},
+        {R"({"id": 82, "name": "DT1", "script": ["click 2293", "ok"]})", 2,
+         "qvhost: element \"DT1\": its model text gives \"FILE\" no value"},
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": ""}})", 2,
+         "qvhost: element \"RA\": its model text gives \"FILE\" no value, and the simulator needs one: INTERN\tXY "
+         "XY_RA_CH( FILE :=  );\n"},
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
+         "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
+        // While the RMS text is empty the amplitude stays.
+        {R"({"id": 105, "name": "T1", "script": ["click 2031", "choose 2032 Sine", "click 2204", "ok"]})", 0,
+         "TSRC SINE T1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
+         "DAMPING := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
     };
     for (const Case& c : cases) {
         Scratch scratch;

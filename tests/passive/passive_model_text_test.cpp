@@ -2,6 +2,7 @@
 // of a Data Pairs characteristic and the requests each way of writing sends.
 #include "passive_support.h"
 #include "tests/support/characteristic_sheet.h"
+#include "tests/support/host_run.h"
 #include "tests/support/mdx_channels.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
@@ -189,6 +190,48 @@ TEST_F(PassiveModelText, DescriptionFolderDecidesWhereTheDataFileGoes) {
     Write(*wizard, &bare);
     EXPECT_EQ((root / "model").string() + "/", GetModelOutputDir().str());
     EXPECT_TRUE(fs::exists(root / "model" / "Demo__R1.mdx"));
+}
+
+// A catalogue whose resistor has no data-file parameter (CH_FILE): the characteristic itself
+// names the table, and a table of data pairs is still written to its default file.
+TEST(PassiveHost, ElementDefinitionWithoutTheDataFileParameter) {
+    const fs::path folder = fs::path(qv_test::TempFolder()) / "no_ch_file";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "out");
+    fs::copy(PARVEL_MODULE_DIR "/catalogue", folder / "catalogue");
+    std::string family = ReadFile(folder / "catalogue" / "passive_rg.json");
+    // The resistor is the family's first element: its CH_FILE is the first one.
+    const size_t name = family.find("\"name\": \"CH_FILE\"");
+    ASSERT_NE(std::string::npos, name);
+    const size_t start = family.rfind('{', name);
+    family.erase(start, family.find("},", family.find("\"deletable\"", name)) + 2 - start);
+    std::ofstream(folder / "catalogue" / "passive_rg.json", std::ios::trunc) << family;
+
+    struct Case {
+        const char* characteristic;
+        const char* description;
+    };
+    const Case cases[] = {
+        {R"({"kind": "data-pairs", "points": [[0, 0], [1, 0.001]]})",
+         "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"D__RA.mdx\" );\n"},
+        {R"({"kind": "file-reference", "variable": "v"})", "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(folder / "out" / "D__RA.mdx");
+        std::ofstream(folder / "s.json", std::ios::trunc)
+            << R"({"document": "D", "elements": [{"id": 15, "name": "RA", "characteristic": )" << c.characteristic << "}]}";
+        std::string output;
+        ASSERT_EQ(0, qv_test::RunHost("describe '" + (folder / "s.json").string() + "' --catalogue '" +
+                                          (folder / "catalogue").string() + "' -o '" + (folder / "out" / "d.desc").string() + "'",
+                                      "no_ch_file.ini", &output))
+            << output;
+        EXPECT_EQ(c.description, ReadFile(folder / "out" / "d.desc")) << c.characteristic;
+        if (std::string(c.characteristic).find("data-pairs") != std::string::npos)
+            EXPECT_EQ(kGoldenDataFile, ReadFile(folder / "out" / "D__RA.mdx"));
+        else
+            EXPECT_FALSE(fs::exists(folder / "out" / "D__RA.mdx"));
+    }
+    fs::remove_all(folder);
 }
 
 } // namespace

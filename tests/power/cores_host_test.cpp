@@ -86,4 +86,43 @@ TEST(CoresHost, PreviewSavedAsPictureAndRefreshedByApply) {
     EXPECT_NE(std::string::npos, ReadFile(out).find("\"MUE\": \"500\""));
 }
 
+// The preview draws the curve of the values the model text gives the simulator: a value typed
+// in another unit of its row draws the same curve as that value typed in the row's own unit.
+TEST(CoresHost, PreviewTakesEveryValueInItsUnit) {
+    struct Case {
+        int level;
+        int row;
+        const char* inOtherUnit;  // typed with kA/m chosen
+        const char* inOwnUnit;    // the same value in A/m
+    };
+    const Case cases[] = {
+        {1, 2, "1.2k", "1.2meg"},  // MSHYP
+        {1, 1, "0.2", "200"},      // AHYP
+        {3, 7, "0.4", "400"},      // KHYP
+        {4, 9, "0.4", "400"},      // KLAN
+    };
+    const fs::path folder = qv_test::TempFolder();
+    const fs::path schematic = folder / "core_units.json";
+    std::ofstream(schematic) << "{\"document\": \"E\", \"elements\": [{\"id\": 110, \"name\": \"CORE1\"}]}";
+    // The preview of the level with the row's value typed, after the unit when one is given.
+    auto preview = [&](const Case& c, const char* value, const char* unit, const char* name) {
+        const fs::path script = folder / "core_units.script";
+        const fs::path picture = folder / name;
+        std::ofstream lines(script);
+        lines << "pick 151 " << c.level << "\n";
+        if (unit != nullptr) lines << "cell 2132 " << c.row << " 3 \"" << unit << "\"\n";
+        lines << "cell 2132 " << c.row << " 2 \"" << value << "\"\napply\nclick 2217\npreview \"" << picture.string()
+              << "\"\n";
+        lines.close();
+        EXPECT_EQ(0, RunHost("edit '" + schematic.string() + "' --element CORE1 --script '" + script.string() + "'"));
+        return ReadFile(picture);
+    };
+    for (const Case& c : cases) {
+        const std::string other = preview(c, c.inOtherUnit, "kA/m", "core_other_unit.svg");
+        const std::string own = preview(c, c.inOwnUnit, nullptr, "core_own_unit.svg");
+        EXPECT_NE(std::string::npos, own.find("polyline")) << c.row;
+        EXPECT_EQ(own, other) << "level " << c.level << ", row " << c.row << ": " << c.inOtherUnit << " kA/m";
+    }
+}
+
 }  // namespace

@@ -62,4 +62,34 @@ TEST_F(PowerHost, SaveLoadSaveGivesTheSameBytes) {
     EXPECT_NE(std::string::npos, saved.find("CPropCharacteristicXYTable"));
 }
 
+// The symbol of the six shows the kind chosen on the page, and a new element its first kind,
+// the equivalent line: the letter is drawn from the element, not only on the page.
+TEST_F(PowerHost, SymbolShowsTheKindChosen) {
+    struct Case {
+        int id;
+        const char* script;
+        const char* letter;
+    };
+    const Case cases[] = {
+        {9, "", "L"},
+        {9, "\"pick 2080 0\", \"ok\"", "L"},
+        {9, "\"pick 2080 1\", \"ok\"", "E"},
+        {9, "\"pick 2080 2\", \"ok\"", "XY"},
+        {13, "\"pick 2080 1\", \"ok\"", "E"},
+        // A kind chosen and cancelled leaves the symbol as it was.
+        {14, "\"pick 2080 2\", \"cancel\"", "L"},
+    };
+    for (const Case& c : cases) {
+        const std::string schematic = At("kind.json");
+        std::ofstream(schematic) << "{\"document\": \"K\", \"elements\": [{\"id\": " << c.id
+                                 << ", \"name\": \"Q1\", \"script\": [" << c.script << "]}]}";
+        const RunResult run = Run("svg '" + schematic + "' --element Q1 --symbol -o '" + At("kind.svg") + "'");
+        ASSERT_EQ(0, run.exitCode) << run.out;
+        const std::string svg = ReadFile(At("kind.svg"));
+        for (const char* letter : {"L", "E", "XY"})
+            EXPECT_EQ(std::string(letter) == c.letter, svg.find(std::string(">") + letter + "</text>") != std::string::npos)
+                << c.id << " [" << c.script << "] " << letter << "\n" << svg;
+    }
+}
+
 } // namespace
