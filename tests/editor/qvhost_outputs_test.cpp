@@ -1214,7 +1214,7 @@ const std::map<unsigned, std::string> kMainChoiceEdits = {
     {37, R"("pick 2049 1")"}, {38, R"("pick 2049 1")"}, {39, R"("pick 2049 1")"}, {41, R"("pick 2049 1")"},
     {43, R"("pick 2215 1")"}, {45, R"("click 2331")"}, {46, R"("click 2331")"}, {54, R"("pick 2236 1")"},
     {55, R"("pick 2183 1", "page 1", "click 2428")"}, {56, R"("pick 2183 1", "page 1", "click 2428")"},
-    {57, R"("pick 2183 1", "page 1", "click 2428")"}, {71, R"("pick 2269 1")"}, {78, R"("click 2293")"},
+    {57, R"("pick 2183 1", "page 1", "click 2428")"}, {71, R"("pick 2269 1")"}, {78, R"("click 2293", "type 2425 REF")"},
     {82, R"("click 2291")"}, {83, R"("pick 2080 1")"}, {84, R"("pick 2032 1")"}, {103, R"("pick 2215 1")"},
     {104, R"("click 2031", "page 1", "click 2428")"}, {105, R"("click 2031", "page 1", "click 2428")"},
     {110, R"("pick 151 1")"}, {111, R"("pick 151 1")"},
