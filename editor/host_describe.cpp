@@ -737,7 +737,11 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
     if (noNumber != nullptr) *noNumber = false;
     if (missing != nullptr) *missing = false;
     const ParamHolder* holder = m_editor->Holder(element.handle);
+    size_t scanned = 0;
+    bool quoted = false;
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
+        for (; scanned < at; ++scanned)
+            if (text[scanned] == '"') quoted = !quoted;
         size_t end = at + 1;
         while (end < text.size() && IsNameChar(text[end])) ++end;
         // A macro of the editor ("@ListCoPa(...)") names no parameter.
@@ -764,7 +768,8 @@ std::string Host::EmptyNeededValue(const Element& element, const std::string& te
                 return std::string(name);
             }
         }
-        if (!present) {
+        // A quoted text is a name of the user's (a data file "run@R.mdx") unless it is one.
+        if (!present && !quoted) {
             if (missing != nullptr) *missing = true;
             return std::string(name);
         }

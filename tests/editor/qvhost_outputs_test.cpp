@@ -736,6 +736,9 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "DEADTIME DT1 ( INPUT := 0, TS := 1m, NH := 1, Y0[0] := 3 );\n"},
         {R"({"id": 82, "name": "DT1", "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 2,
          "qvhost: element \"DT1\": parameter \"Y0[0]\" is not in its parameter set, and the model text needs it\n"},
+        // A data file's name is the user's, "@" and all.
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "run@Q.mdx"}})",
+         0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@Q.mdx\" );\n"},
         // An empty file reference, which the wizards write themselves.
         {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
          "qvhost: element \"L3\": its model text gives \"FILE\" no value, and the simulator needs one: LOOKUP2D L3 ( "
