@@ -342,7 +342,11 @@ bool EditScriptRunner::Run(const std::vector<ScriptAction>& actions, CPropertySh
 }
 
 void EditScriptRunner::RunList(const std::vector<ScriptAction>& actions, Target target, bool topLevel) {
-    for (const ScriptAction& action : actions) RunOne(action, target, topLevel);
+    for (const ScriptAction& action : actions) {
+        const size_t failuresBefore = m_errors.size();
+        RunOne(action, target, topLevel);
+        if (topLevel && afterAction) afterAction(action, m_errors.size() == failuresBefore);
+    }
 }
 
 void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool topLevel) {

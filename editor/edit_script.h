@@ -54,6 +54,10 @@ public:
     // the page shows (its controls' states, texts and rows) while it is open.
     std::function<void(CWnd* window)> inspect;
 
+    // Called after each action of the script's own level (not those inside a "sheet" or
+    // "dialog" block, which belong to the action that opened it), with whether it went through.
+    std::function<void(const ScriptAction& action, bool tookEffect)> afterAction;
+
     // Whether Printed() and FinalListing() are made. The host's own sessions (the settings of
     // the elements it makes, the pages it reads through `inspect`) show no listing, and a
     // listing of every page of a large schematic would cost more than the session itself.

@@ -709,6 +709,20 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         UserScript::Instance().SetFailureHandler([&unanswered](const std::string& message) {
             if (unanswered.empty()) unanswered = message;
         });
+    // What the element holds as the sheet opens, and again after each commit: a sheet that ends
+    // otherwise than by OK gives the element back as it was then.
+    SessionKeep kept;
+    KeepForSession(element, kept);
+    unsigned commits = m_editor->AcceptedCommits(element.handle);
+    const auto chained = runner.afterAction;
+    runner.afterAction = [&](const ScriptAction& action, bool tookEffect) {
+        const unsigned now = m_editor->AcceptedCommits(element.handle);
+        if (now != commits || (tookEffect && action.verb == "apply")) {
+            commits = now;
+            KeepForSession(element, kept);
+        }
+        if (chained) chained(action, tookEffect);
+    };
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
@@ -748,6 +762,8 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
             for (const std::string& line : runner.Errors()) error += "\n  " + line;
         }
     }
+    runner.afterAction = chained;
+    const bool confirmed = sheet.GetEndID() == IDOK;
     if (sheet.GetSafeHwnd() != nullptr) sheet.DestroyWindow();
     if (element.wizard4 != nullptr) {
         element.wizard4->EndEditProperties();
@@ -755,7 +771,28 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         element.wizard3->EndEditProperties();
         m_editor->KeepAdditionalData(*element.wizard3, element.handle);
     }
+    if (!confirmed && !PutBackAfterSession(element, kept, error)) ok = false;
     return ok;
+}
+
+void Host::KeepForSession(Element& element, SessionKeep& kept) {
+    if (const ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.Take(*holder);
+    std::string ignored;
+    kept.hasWizardData = SaveWizardData(element, kept.wizardData, ignored);
+}
+
+bool Host::PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error) {
+    if (ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.RestoreInto(*holder);
+    if (!kept.hasWizardData) return true;
+    // The wizard's own data goes back only where it changed: a sheet that changed nothing
+    // leaves the wizard exactly as it was, without a load.
+    std::vector<unsigned char> now;
+    std::string ignored;
+    if (SaveWizardData(element, now, ignored) && now == kept.wizardData) return true;
+    std::string failed;
+    if (LoadWizardData(element, kept.wizardData, failed)) return true;
+    if (error.empty()) error = failed;
+    return false;
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {

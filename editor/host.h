@@ -7,6 +7,7 @@
 #include "afx/user_script.h"
 #include "editor/catalogue.h"
 #include "editor/edit_script.h"
+#include "editor/param_set_snapshot.h"
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
 
@@ -353,6 +354,16 @@ private:
     // (false with a message naming the element when the bytes are not exactly its data).
     bool SaveWizardData(Element& element, std::vector<unsigned char>& bytes, std::string& error);
     bool LoadWizardData(Element& element, std::string& error);
+    bool LoadWizardData(Element& element, const std::vector<unsigned char>& bytes, std::string& error);
+    // What a sheet gives back when it ends without OK: the parameter set and the wizard's own
+    // data (tables, file names, mode words) as they were when it opened or last committed.
+    struct SessionKeep {
+        ParamSetSnapshot params;
+        std::vector<unsigned char> wizardData;
+        bool hasWizardData = false;
+    };
+    void KeepForSession(Element& element, SessionKeep& kept);
+    bool PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error);
     // The characteristic's edit-script lines made to fit a wizard loaded from its data: the
     // form it has is kept, and check boxes it has ticked already are not clicked over.
     bool FitToLoadedState(Element& element, const SchematicCharacteristic& wanted, std::vector<std::string>& lines,

@@ -462,7 +462,10 @@ bool Host::SaveWizardData(Element& element, std::vector<unsigned char>& bytes, s
 }
 
 bool Host::LoadWizardData(Element& element, std::string& error) {
-    const std::vector<unsigned char>& bytes = element.source.wizardData;
+    return LoadWizardData(element, element.source.wizardData, error);
+}
+
+bool Host::LoadWizardData(Element& element, const std::vector<unsigned char>& bytes, std::string& error) {
     const std::string where = ElementLabel(element.source.name);
     if (bytes.size() > kMaxAdditionalData) {
         error = where + ": its wizard data is too large";

@@ -140,6 +140,11 @@ int SchematicEditor::OutstandingCookies() const {
     return count;
 }
 
+unsigned SchematicEditor::AcceptedCommits(DWORD element) const {
+    auto it = m_elements.find(element);
+    return it == m_elements.end() ? 0 : it->second.commits;
+}
+
 void SchematicEditor::CheckAllReturned() {
     for (auto& [handle, element] : m_elements) {
         if (element.cookiesOut > 0) {
@@ -221,6 +226,7 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
             break;
         }
         answer = CommitAnswer();
+        if (answer == 0) ++element->commits;
         break;
     }
     case WIZREQ_COMMIT_EXCHANGE: {
@@ -232,6 +238,7 @@ LRESULT SchematicEditor::OnRequest(UINT, WPARAM wParam, LPARAM lParam) {
             break;
         }
         answer = CommitAnswer();
+        if (Element* element = FindElement(request.element); element != nullptr && answer == 0) ++element->commits;
         break;
     }
     case WIZREQ_FILE_WRITTEN: {

@@ -94,6 +94,9 @@ public:
     void SetBreachHandler(std::function<void(const std::string&)> handler) { m_breachHandler = std::move(handler); }
     // Cookies handed out and not yet given back, over all elements.
     int OutstandingCookies() const;
+    // How many commits (codes 0 and 25) of the element the editor has accepted: a sheet that
+    // ends without one since it last changed gives the element back as it was.
+    unsigned AcceptedCommits(DWORD element) const;
     // Reports every cookie still out as a breach (the destructor does this too) and forgets them.
     void CheckAllReturned();
 
@@ -104,6 +107,7 @@ private:
     struct Element {
         std::unique_ptr<ParamHolder> holder;
         int cookiesOut = 0;
+        unsigned commits = 0;
         bool hasNameParts = false;
         std::vector<std::string> nameParts;
     };

@@ -177,6 +177,9 @@ BOOL COlderBaseBlockPage::EndApply() {
 
 void COlderBaseBlockPage::ToggleOutputSwitch(BOOL& flag, int controlID, WORD valueID) {
     qv::pages::ClickOutputBox(*this, m_pExchange, flag, controlID, valueID);
+    // The output is the element's from the click on: it is committed at once, so that a later
+    // Cancel of the sheet leaves it switched.
+    CommitExchangeObject();
 }
 
 void COlderBaseBlockPage::AppendOutputUnit(int controlID, WORD valueID) {

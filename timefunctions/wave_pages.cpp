@@ -782,6 +782,9 @@ void CPropTFMVCO::OnUsePin() {
     EnableControl(kIdInput, !m_bUsePin);
     SetModified(TRUE);
     SetParamUsePin(m_pParams, kIdInput, m_bUsePin);
+    // The pin is the element's from the click on: it is committed at once, so that a later
+    // Cancel of the sheet leaves it in use.
+    if (m_pParams != nullptr) CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams));
 }
 
 BOOL CPropTFMVCO::OnApply() {

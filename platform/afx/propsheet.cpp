@@ -250,6 +250,7 @@ BOOL CPropertySheet::CreateSheetWindow(CWnd* pParentWnd, DWORD dwStyle, DWORD dw
     m_bEnded = FALSE;
     m_bCancelToClose = FALSE;
     m_nModalResult = IDCANCEL;
+    m_nEndID = 0;
     if (!CreateCore("#32770", m_strCaption, dwStyle, dwExStyle, RECT{0, 0, 400, 300}, pParentWnd, 0))
         return FALSE;
     m_nActive = -1;
@@ -310,6 +311,7 @@ INT_PTR CPropertySheet::DoModal()
 void CPropertySheet::EndDialog(int nEndID)
 {
     m_nModalResult = nEndID;
+    m_nEndID = nEndID;
     if (m_bModal)
         m_bEnded = TRUE;
     else

@@ -140,6 +140,9 @@ public:
     LRESULT QuerySiblings(WPARAM wParam, LPARAM lParam);
     BOOL IsModal() const { return m_bModal; }
     BOOL HasEnded() const { return m_bEnded; }
+    // The button that ended the sheet since it was last made (IDOK, IDCANCEL, ...); 0 while it
+    // is open or when it was destroyed without one.
+    int GetEndID() const { return m_nEndID; }
 
     PROPSHEETHEADER m_psh;
 
@@ -155,6 +158,7 @@ protected:
     BOOL m_bModal = FALSE;
     BOOL m_bEnded = FALSE;
     int m_nModalResult = IDCANCEL;
+    int m_nEndID = 0;
     BOOL m_bCancelToClose = FALSE;
 
     void OnClose();
