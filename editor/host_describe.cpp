@@ -674,16 +674,33 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     size_t i = 0;
+    bool quoted = false;
     while (i < source.size()) {
         if (source[i] != '@') {
             const size_t next = std::min(source.find('@', i), source.size());
-            out += source.substr(i, next - i);
+            const std::string_view copied = source.substr(i, next - i);
+            if (std::count(copied.begin(), copied.end(), '"') % 2 != 0) quoted = !quoted;
+            out += copied;
             i = next;
             continue;
         }
         size_t j = i + 1;
         while (j < source.size() && IsNameChar(source[j])) ++j;
         const std::string_view name = source.substr(i + 1, j - i - 1);
+        // A quoted text is the user's own (a data file "run@R.mdx"), unless the quotes hold the
+        // placeholder alone ("@FILE"), as the templates write it.
+        if (quoted) {
+            size_t end = j;
+            if (end < source.size() && source[end] == '[') {
+                const size_t close = source.find(']', end);
+                if (close != std::string_view::npos) end = close + 1;
+            }
+            if (!(source[i - 1] == '"' && end < source.size() && source[end] == '"')) {
+                out += '@';
+                ++i;
+                continue;
+            }
+        }
         // An indexed parameter ("A[2]") is one name.
         if (j < source.size() && source[j] == '[') {
             const size_t close = source.find(']', j);

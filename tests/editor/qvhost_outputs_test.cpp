@@ -739,6 +739,9 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         // A data file's name is the user's, "@" and all.
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "run@Q.mdx"}})",
          0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@Q.mdx\" );\n"},
+        // Nor is a parameter's name in it replaced by the parameter's value.
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "run@R.mdx"}})",
+         0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@R.mdx\" );\n"},
         // An empty file reference, which the wizards write themselves.
         {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
          "qvhost: element \"L3\": its model text gives \"FILE\" no value, and the simulator needs one: LOOKUP2D L3 ( "
