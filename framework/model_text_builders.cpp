@@ -298,8 +298,7 @@ BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period
     }
     const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
     if (frequency == nullptr) return FALSE;
-    *period = MakeReciprocalText(TypedValueOf(frequency), TypedValueOf(shown));
-    return TRUE;
+    return PeriodOfFrequencyText(TypedValueOf(frequency), TypedValueOf(shown), period) ? TRUE : FALSE;
 }
 
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {
