@@ -774,7 +774,11 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     // What the pages show while the sheet is made comes before the user script, which has no
     // answer for it yet: unless the job hears of it itself, the session fails on it as on any
     // box the script could not answer.
-    const auto before = ParamValues(m_editor->Holder(element.handle));
+    // The values as the session finds them, for the wizards that hear of changed values.
+    const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
+                                                     : element.wizard3->WantChangeNotification() != FALSE;
+    const auto before = notified ? ParamValues(m_editor->Holder(element.handle))
+                                 : std::map<std::pair<std::string, int>, std::string>();
     std::string unanswered;
     const bool heard = UserScript::Instance().HasFailureHandler();
     if (!heard)
@@ -827,14 +831,11 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         element.wizard3->EndEditProperties();
         m_editor->KeepAdditionalData(*element.wizard3, element.handle);
     }
-    if (ok) NotifyChangedValues(element, before);
+    if (ok && notified) NotifyChangedValues(element, before);
     return ok;
 }
 
 void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before) {
-    const bool wanted = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
-                                                   : element.wizard3->WantChangeNotification() != FALSE;
-    if (!wanted) return;
     std::vector<std::pair<std::string, int>> changed;
     for (const auto& [key, value] : ParamValues(m_editor->Holder(element.handle))) {
         auto was = before.find(key);

@@ -341,8 +341,8 @@ private:
     // (`describe` then checks, through m_replaceAnswered, that the file was one of those).
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                     std::string& error, bool schematicsOwn = false);
-    // Tells a wizard that asks for change notifications of every parameter whose value a
-    // session changed (`before`: the values as the session found them, see ParamValues), as the
+    // Tells a wizard that asks for change notifications (its WantChangeNotification) of every
+    // parameter whose value a session changed (`before`: the values as the session found them, see ParamValues), as the
     // editor does after a committed change: the polynomial source rebuilds its coefficients for
     // an order the arrows changed.
     void NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before);
