@@ -771,14 +771,14 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
-    // What the pages show while the sheet is made comes before the user script, which has no
-    // answer for it yet: unless the job hears of it itself, the session fails on it as on any
-    // box the script could not answer.
     // The values as the session finds them, for the wizards that hear of changed values.
     const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
                                                      : element.wizard3->WantChangeNotification() != FALSE;
     const auto before = notified ? ParamValues(m_editor->Holder(element.handle))
                                  : std::map<std::pair<std::string, int>, std::string>();
+    // What the pages show while the sheet is made comes before the user script, which has no
+    // answer for it yet: unless the job hears of it itself, the session fails on it as on any
+    // box the script could not answer.
     std::string unanswered;
     const bool heard = UserScript::Instance().HasFailureHandler();
     if (!heard)
@@ -1391,9 +1391,9 @@ SchematicElement Host::CurrentElement(Element& element) {
             // describes the same wherever the folder is moved.
             characteristic.file = DataFileShown(characteristic.file, m_documentFolder);
             out.characteristic = characteristic;
-        }
-        else if (m_stateError.empty())
+        } else if (m_stateError.empty()) {
             m_stateError = error.empty() ? ElementLabel(element.source.name) + ": its characteristic cannot be read" : error;
+        }
     }
     return out;
 }

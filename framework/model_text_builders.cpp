@@ -298,7 +298,8 @@ BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period
     }
     const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
     if (frequency == nullptr) return FALSE;
-    return PeriodOfFrequencyText(TypedValueOf(frequency), TypedValueOf(shown), period) ? TRUE : FALSE;
+    *period = MakeReciprocalText(TypedValueOf(frequency), TypedValueOf(shown));
+    return TRUE;
 }
 
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {

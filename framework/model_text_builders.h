@@ -89,9 +89,7 @@ bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period
 // The period that a wave's parameters give: the sum of rise (2051), width (2055) and fall
 // (2053) when `fromTimes`, else the reciprocal of the frequency (2036), each value read in its
 // used unit and the period (2038) written in its own, as the forms above write them. FALSE
-// when a parameter it needs, the period among them, is missing, and for a frequency that is
-// the number 0, whose period stays as it stands (as on the pages: "1/(0)" would divide by zero
-// in the model text).
+// when a parameter it needs, the period among them, is missing.
 BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period);
 
 // The bracket indexes ("A[3]") that occur more than once among the parameters with the
