@@ -26,7 +26,7 @@ const std::map<std::string, VerbInfo>& Verbs() {
         {"page", {1, 1}},    {"apply", {0, 0}},  {"ok", {0, 0}},      {"cancel", {0, 0}}, {"print", {0, 0}},
         {"message", {1, 2}}, {"file", {1, 2}},   {"menu", {1, 1}},    {"sheet", {1, 2}},  {"dialog", {2, 3}},
         {"preview", {1, 1}}, {"pick", {2, 2}},
-        {"spin", {2, 2}},
+        {"spin", {2, 2}},    {"check", {2, 2}},
     };
     return verbs;
 }
@@ -115,7 +115,7 @@ bool CheckArgs(const ScriptAction& action, std::string& error) {
     if (verb == "type" || verb == "click" || verb == "choose") return id(0);
     // A table's rows are as many as it holds; its columns fit in a word.
     if (verb == "cell") return id(0) && count(1, INT_MAX) && count(2, 0xFFFF);
-    if (verb == "pick") return id(0) && count(1, 0xFFFF);
+    if (verb == "pick" || verb == "check") return id(0) && count(1, 0xFFFF);
     if (verb == "spin") {
         if (!id(0)) return false;
         if (action.args[1] != "up" && action.args[1] != "down") {
@@ -174,6 +174,14 @@ void DescribeCore(const WindowCore* core, std::ostringstream& out) {
         out << " entries [";
         for (size_t i = 0; i < core->entries.size(); ++i) out << (i ? ", " : "") << QuoteScriptText(core->entries[i].text);
         out << "] selected " << core->curSel;
+        // A check list keeps its entries' check states in the row table, which no other list
+        // box uses: the ticked entries are listed by index.
+        if (core->kind == WindowKind::ListBox) {
+            std::string ticked;
+            for (size_t i = 0; i < core->rows.size() && i < core->entries.size(); ++i)
+                if (core->rows[i].state != 0) ticked += (ticked.empty() ? "" : ", ") + std::to_string(i);
+            if (!ticked.empty()) out << " checked [" << ticked << ']';
+        }
     }
     out << '\n';
     if (core->kind == WindowKind::ListView) {
@@ -356,7 +364,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
     auto number = [&](size_t index) { return std::atoi(args[index].c_str()); };
 
     if (verb == "type" || verb == "click" || verb == "choose" || verb == "pick" || verb == "cell" || verb == "row" ||
-        verb == "spin") {
+        verb == "spin" || verb == "check") {
         CWnd* control = Control(action, target, args[0]);
         if (control == nullptr) return;
         bool done = false;
@@ -365,6 +373,7 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
         if (verb == "choose") done = ui::ChooseEntry(control, args[1].c_str());
         if (verb == "pick") done = ui::ChooseEntry(control, number(1));
         if (verb == "spin") done = ui::ClickSpin(control, args[1] == "up" ? 1 : -1);
+        if (verb == "check") done = ui::ToggleListBoxCheck(control, number(1));
         if (verb == "cell") done = ui::EditListCell(control, number(1), number(2), args[3].c_str());
         if (verb == "row") {
             ui::Button button = ui::Button::Left;

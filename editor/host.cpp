@@ -169,7 +169,8 @@ std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const Cata
     return templates;
 }
 
-bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing) {
+bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing, bool* kept) {
+    if (kept != nullptr) *kept = false;
     std::vector<CWizardCopaObject3*> rest;
     for (int i = 0; i < holder->GetParamCount(); ++i) rest.push_back(holder->GetParam(i));
     std::vector<CWizardCopaObject3*> arranged;
@@ -183,6 +184,14 @@ bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, s
         }
         arranged.push_back(*it);
         rest.erase(it);
+    }
+    // A parameter that no page can remove (the catalogue keeps it) cannot be marked deleted:
+    // an order that leaves it out would leave it in use, moved to the end.
+    for (const CWizardCopaObject3* param : rest) {
+        if (param == nullptr || param->IsDeleted() || param->IsDeletable()) continue;
+        missing = ToString(param->GetName());
+        if (kept != nullptr) *kept = true;
+        return false;
     }
     for (CWizardCopaObject3* param : rest) {
         if (param != nullptr && !param->IsDeleted()) param->Delete();
@@ -220,6 +229,62 @@ std::string CannotBeWritten(const std::string& path, CException* e) {
     if (const auto* file = dynamic_cast<CFileException*>(e); file != nullptr && file->m_lOsError > 0)
         return OutputFiles::CannotBeWritten(path, static_cast<int>(file->m_lOsError));
     return ShownPath(path) + ": cannot be written (" + ExceptionText(e) + ")";
+}
+
+std::string InfoShown(const CWizardCopaObject3& param) {
+    const CLanguageTextMap& map = param.GetInfoMap();
+    CString text;
+    if (map.Lookup(GetCurrentLanguageID(), text) || map.Lookup(kLanguageEnglish, text)) return ToString(text);
+    bool found = false;
+    WORD best = 0;
+    for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
+        WORD key = 0;
+        CString value;
+        map.GetNextAssoc(pos, key, value);
+        if (!found || key < best) {
+            best = key;
+            text = value;
+            found = true;
+        }
+    }
+    return found ? ToString(text) : std::string();
+}
+
+std::string InfoShown(const LanguageTexts& texts) {
+    for (WORD language : {GetCurrentLanguageID(), static_cast<WORD>(kLanguageEnglish)})
+        if (auto it = texts.find(language); it != texts.end()) return it->second;
+    return texts.empty() ? std::string() : texts.begin()->second;
+}
+
+void SetInfoShown(CWizardCopaObject3& param, const std::string& info) {
+    if (InfoShown(param) != info) param.SetInfoByLangID(GetCurrentLanguageID(), info.c_str());
+}
+
+std::map<std::pair<std::string, int>, std::string> ParamValues(const ParamHolder* holder) {
+    std::map<std::pair<std::string, int>, std::string> values;
+    std::map<std::string, int> seen;
+    for (int i = 0; holder != nullptr && i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const std::string name = ToString(param->GetName());
+        values[{name, seen[name]++}] = ToString(param->GetValue());
+    }
+    return values;
+}
+
+std::string DataFileShown(const std::string& file, const std::string& documentFolder) {
+    namespace fs = std::filesystem;
+    std::string slashed = file;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    const fs::path path = fs::path(slashed).lexically_normal();
+    if (!path.is_absolute() || documentFolder.empty()) return file;
+    // The table holds the name in the code page, as DataFileEntry made it from the folder.
+    std::string folder;
+    std::string unused;
+    if (!Utf8ToCp1252(documentFolder, folder, unused)) folder = documentFolder;
+    const fs::path relative = path.lexically_relative(fs::path(folder).lexically_normal());
+    if (relative.empty() || relative == "." || *relative.begin() == "..") return file;
+    return relative.string();
 }
 
 bool HasEmptyListEntry(const std::string& text) {
@@ -567,14 +632,20 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             param->SetUsedUnit(value.unit.c_str());
         }
         if (value.hasPin) param->UsePin(value.pin ? TRUE : FALSE);
+        if (value.hasInfo) SetInfoShown(*param, value.info);
     }
     std::string missing;
-    if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing)) {
-        error = ElementLabel(element.source.name) + ": \"order\" names " + Quoted(missing) + ", a parameter it does not have";
+    bool kept = false;
+    if (!element.source.order.empty() && !ArrangeParams(holder, element.source.order, missing, &kept)) {
+        error = ElementLabel(element.source.name) + ": \"order\" " +
+                (kept ? "leaves out " + Quoted(missing) + ", a parameter its kind keeps (no page removes it)"
+                      : "names " + Quoted(missing) + ", a parameter it does not have");
         return false;
     }
     for (const std::string& name : element.source.outputs) {
-        CWizardCopaObject3* param = ParamNamed(holder, name);
+        // An output of a family member ("AMPL[1]" of the FFT) that no page made yet is made
+        // from its template, as the page makes it when it opens.
+        CWizardCopaObject3* param = ParamOrMember(holder, *element.type, name);
         if (param == nullptr) {
             error = ElementLabel(element.source.name) + " has no parameter " + Quoted(name) + " for an output";
             return false;
@@ -700,6 +771,11 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
+    // The values as the session finds them, for the wizards that hear of changed values.
+    const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
+                                                     : element.wizard3->WantChangeNotification() != FALSE;
+    const auto before = notified ? ParamValues(m_editor->Holder(element.handle))
+                                 : std::map<std::pair<std::string, int>, std::string>();
     // What the pages show while the sheet is made comes before the user script, which has no
     // answer for it yet: unless the job hears of it itself, the session fails on it as on any
     // box the script could not answer.
@@ -772,6 +848,8 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         m_editor->KeepAdditionalData(*element.wizard3, element.handle);
     }
     if (!confirmed && !PutBackAfterSession(element, kept, error)) ok = false;
+    // What the session left changed reaches the wizard, after a Cancel has put back what it undid.
+    if (ok && notified) NotifyChangedValues(element, before);
     return ok;
 }
 
@@ -793,6 +871,31 @@ bool Host::PutBackAfterSession(Element& element, const SessionKeep& kept, std::s
     if (LoadWizardData(element, kept.wizardData, failed)) return true;
     if (error.empty()) error = failed;
     return false;
+}
+
+void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before) {
+    std::vector<std::pair<std::string, int>> changed;
+    for (const auto& [key, value] : ParamValues(m_editor->Holder(element.handle))) {
+        auto was = before.find(key);
+        if (was != before.end() && was->second != value) changed.push_back(key);
+    }
+    // A notification may change the set (a parameter made or removed): each changed parameter
+    // is looked for again before it is named.
+    for (const auto& [name, occurrence] : changed) {
+        ParamHolder* holder = m_editor->Holder(element.handle);
+        CWizardCopaObject3* param = nullptr;
+        for (int i = 0, seen = 0; i < holder->GetParamCount() && param == nullptr; ++i) {
+            CWizardCopaObject3* candidate = holder->GetParam(i);
+            if (candidate != nullptr && !candidate->IsDeleted() && ToString(candidate->GetName()) == name &&
+                seen++ == occurrence)
+                param = candidate;
+        }
+        if (param == nullptr) continue;
+        if (element.wizard4 != nullptr)
+            element.wizard4->NotifyChanged(3, param);
+        else
+            element.wizard3->NotifyChanged(m_editor->Exchange(element.handle), 3, param);
+    }
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
@@ -1298,8 +1401,10 @@ SchematicElement Host::CurrentElement(Element& element) {
         value.onSheet = static_cast<unsigned char>(param->GetOnSheetMode());
         const CatalogueParam* entry = CatalogueEntry(*element.type, templ.empty() ? name : templ);
         value.hasOnSheet = value.onSheet != static_cast<unsigned char>(entry != nullptr ? entry->onSheet : 0);
+        value.info = InfoShown(*param);
+        value.hasInfo = value.info != (entry != nullptr ? InfoShown(entry->info) : std::string());
         if (value.hasValue || value.hasUnit || value.hasPin || value.hasType || value.hasExtType || value.hasValueId ||
-            value.hasOnSheet)
+            value.hasOnSheet || value.hasInfo)
             out.params.push_back(value);
     }
     rebuilt.insert(rebuilt.end(), madeNames.begin(), madeNames.end());
@@ -1318,10 +1423,15 @@ SchematicElement Host::CurrentElement(Element& element) {
     if (element.type->HasCharacteristic()) {
         SchematicCharacteristic characteristic;
         std::string error;
-        if (ReadCharacteristic(element, characteristic, error))
+        if (ReadCharacteristic(element, characteristic, error)) {
+            // The table keeps its file by its full path; the printed schematic names a file
+            // below the document's folder relative to it, as the user gave it, so that it
+            // describes the same wherever the folder is moved.
+            characteristic.file = DataFileShown(characteristic.file, m_documentFolder);
             out.characteristic = characteristic;
-        else if (m_stateError.empty())
+        } else if (m_stateError.empty()) {
             m_stateError = error.empty() ? ElementLabel(element.source.name) + ": its characteristic cannot be read" : error;
+        }
     }
     return out;
 }

@@ -14,6 +14,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -39,6 +40,8 @@ public:
         WORD valueID = 0;       // a page may move a parameter to another value ID (from schema 3; 0: not stored)
         BYTE onSheet = 0;       // the on-sheet mode (from schema 4)
         bool hasOnSheet = true; // false when read from an older schema: the mode it is made with stays
+        CString info;           // the info text shown in the editor's language (from schema 5)
+        bool hasInfo = true;    // false when read from an older schema: the text it is made with stays
     };
     void Serialize(CArchive& ar) override;
 
@@ -339,6 +342,11 @@ private:
     // (`describe` then checks, through m_replaceAnswered, that the file was one of those).
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                     std::string& error, bool schematicsOwn = false);
+    // Tells a wizard that asks for change notifications (its WantChangeNotification) of every
+    // parameter whose value a session changed (`before`: the values as the session found them, see ParamValues), as the
+    // editor does after a committed change: the polynomial source rebuilds its coefficients for
+    // an order the arrows changed.
+    void NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
     // The first input parameter that the model text names ("@R") and whose value is empty, or

@@ -37,7 +37,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 4)
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 5)
 
 namespace qv {
 // Members of one family an archive may list (parameters, outputs of one element).
@@ -50,7 +50,7 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         ar << static_cast<DWORD>(params.size());
         for (const Param& param : params)
             ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName
-               << param.valueID << param.onSheet;
+               << param.valueID << param.onSheet << param.info;
         ar << static_cast<DWORD>(outputs.size());
         for (const CString& output : outputs) ar << output;
         return;
@@ -58,9 +58,10 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     // Only the record's own schemas can be read: a later one may hold members this host
     // would skip without a word. Schema 1 has no template names (its parameters were all the
     // catalogue's or family members), schema 2 no value IDs (its parameters keep the ones they
-    // are made with), schema 3 no on-sheet modes (they keep the ones they are made with).
+    // are made with), schema 3 no on-sheet modes (they keep the ones they are made with),
+    // schema 4 no info texts (they keep the ones they are made with).
     const UINT schema = ar.GetObjectSchema();
-    if (schema < 1 || schema > 4) AfxThrowArchiveException(CArchiveException::badSchema);
+    if (schema < 1 || schema > 5) AfxThrowArchiveException(CArchiveException::badSchema);
     ar >> wizardId >> base >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
@@ -74,6 +75,8 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
         if (schema >= 3) ar >> param.valueID;
         param.hasOnSheet = schema >= 4;
         if (param.hasOnSheet) ar >> param.onSheet;
+        param.hasInfo = schema >= 5;
+        if (param.hasInfo) ar >> param.info;
         params.push_back(param);
     }
     ar >> count;
@@ -273,7 +276,8 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
         if (param == nullptr || param->IsDeleted()) continue;
         record->params.push_back({param->GetName(), param->GetValue(), param->GetUsedUnit(), param->GetType(),
                                   param->GetExtType(), ToCString(made[static_cast<size_t>(i)]), param->GetValueID(),
-                                  static_cast<BYTE>(param->GetOnSheetMode()), true});
+                                  static_cast<BYTE>(param->GetOnSheetMode()), true,
+                                  ToCString(InfoShown(*param)), true});
     }
     for (const CWizardCopaObject3* param : OutputParams(holder)) record->outputs.push_back(param->GetName());
     ar.WriteObject(record);
@@ -384,6 +388,7 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 param->SetExtType(stored.extType);
                 if (stored.valueID != 0) param->SetValueID(stored.valueID);
                 if (stored.hasOnSheet) param->SetOnSheetMode(static_cast<char>(stored.onSheet));
+                if (stored.hasInfo) SetInfoShown(*param, ToString(stored.info));
                 if (!stored.templateName.IsEmpty()) {
                     const std::string fault = MadeParamValueIdFault(*type, *param, source.name);
                     if (!fault.empty()) throw std::runtime_error(fault);
@@ -391,8 +396,10 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
             }
             // The record lists the live parameters in the order the pages left them.
             std::string missing;
-            if (!ArrangeParams(holder, order, missing))
-                throw std::runtime_error(ElementLabel(source.name) + ": no parameter " + Quoted(missing));
+            bool kept = false;
+            if (!ArrangeParams(holder, order, missing, &kept))
+                throw std::runtime_error(ElementLabel(source.name) + (kept ? ": no record of parameter " : ": no parameter ") +
+                                         Quoted(missing));
             element.source.outputs.clear();
             for (const CString& output : record->outputs) element.source.outputs.push_back(ToString(output));
             if (!ApplyValues(element, addError)) throw std::runtime_error(addError);

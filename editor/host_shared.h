@@ -109,8 +109,11 @@ std::vector<std::string> PageMadeTemplates(const ParamHolder* holder, const Cata
 
 // Puts the set's live parameters into the order of `names` (a name given twice takes the
 // parameters of that name in turn); live parameters it does not name are marked deleted, as
-// a page removes them. False with the first name the set has no parameter for.
-bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing);
+// a page removes them. False with the first name the set has no parameter for, or (`kept`
+// set) the first live parameter left out that cannot be marked deleted (not deletable: the
+// catalogue's own, which no page removes); the set is then left as it was.
+bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, std::string& missing,
+                   bool* kept = nullptr);
 
 // The catalogue's entry for a parameter of that name: its own, or for a family member "X[n]"
 // that the catalogue does not list the template "X" (Type bit 0x02) it is made from. Null
@@ -127,6 +130,23 @@ std::string ExceptionText(CException* e);
 // The message for an output that could not be written because of `e`: the system's reason
 // when the system refused it, else what the exception says.
 std::string CannotBeWritten(const std::string& path, CException* e);
+
+// The info text a page shows for a parameter (or the catalogue's texts give): the editor's
+// language's, else the English one, else that of the lowest language ID; "" when there is none.
+std::string InfoShown(const CWizardCopaObject3& param);
+std::string InfoShown(const LanguageTexts& texts);
+// Makes `info` the text the parameter shows, under the editor's language; a parameter that
+// shows it already is left as it is.
+void SetInfoShown(CWizardCopaObject3& param, const std::string& info);
+
+// The values of the set's live parameters, each by its name and the number of live parameters
+// of that name before it (an equation row shares its template's name).
+std::map<std::pair<std::string, int>, std::string> ParamValues(const ParamHolder* holder);
+
+// The name a printed schematic gives a data file that a table names by its full path: relative
+// to the document's folder when the file lies below it (as the schematic's own names are read,
+// see DataFileEntry), else the name as it stands.
+std::string DataFileShown(const std::string& file, const std::string& documentFolder);
 
 // Whether a model text holds an empty entry in a list ("( a, )", "a, , b", "( , a"): the
 // simulator would read it as a missing value. Texts in double quotes are passed over.

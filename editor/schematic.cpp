@@ -162,11 +162,12 @@ enum ParamField {
     kParamExtType,
     kParamValueId,
     kParamOnSheet,
+    kParamInfo,
     kParamName,
     kParamTemplate
 };
-constexpr std::array<std::string_view, 9> kParamFields = {"value",    "unit",     "pin",      "type",    "ext_type",
-                                                          "value_id", "on_sheet", "name", "template"};
+constexpr std::array<std::string_view, 10> kParamFields = {"value",    "unit",     "pin",  "type", "ext_type",
+                                                           "value_id", "on_sheet", "info", "name", "template"};
 
 SchematicParam ReadParam(const std::string& key, const json& value, const std::string& what, bool made = false) {
     SchematicParam param;
@@ -217,6 +218,10 @@ SchematicParam ReadParam(const std::string& key, const json& value, const std::s
             throw SchematicError(where() + " \"on_sheet\" must be a whole number from 0 to 255");
         param.hasOnSheet = true;
         param.onSheet = static_cast<unsigned>(mode->get<unsigned long long>());
+    }
+    if (const json* info = fields[kParamInfo]) {
+        param.hasInfo = true;
+        param.info = Text(*info, [&] { return where() + " \"info\""; });
     }
     return param;
 }
@@ -829,11 +834,12 @@ json ElementJson(const SchematicElement& element) {
                 if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
                 if (param.hasValueId) p["value_id"] = param.valueId;
                 if (param.hasOnSheet) p["on_sheet"] = param.onSheet;
+                if (param.hasInfo) p["info"] = Utf8(param.info);
                 made.push_back(p);
                 continue;
             }
             if (param.hasValue && !param.hasUnit && !param.hasPin && !param.hasType && !param.hasExtType && !param.hasValueId &&
-                !param.hasOnSheet) {
+                !param.hasOnSheet && !param.hasInfo) {
                 params[Utf8(param.name)] = Utf8(param.value);
                 continue;
             }
@@ -845,6 +851,7 @@ json ElementJson(const SchematicElement& element) {
             if (param.hasExtType) p["ext_type"] = FlagsText(param.extType);
             if (param.hasValueId) p["value_id"] = param.valueId;
             if (param.hasOnSheet) p["on_sheet"] = param.onSheet;
+            if (param.hasInfo) p["info"] = Utf8(param.info);
             params[Utf8(param.name)] = p;
         }
         if (!params.empty()) e["parameters"] = params;

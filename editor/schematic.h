@@ -43,6 +43,10 @@ struct SchematicParam {
     // shown beside it, say) where it differs from the catalogue's; a byte.
     bool hasOnSheet = false;
     unsigned onSheet = 0;
+    // The parameter's info text in the editor's language where it differs from the
+    // catalogue's (the "Info" a user typed into a row of an equation or input list).
+    bool hasInfo = false;
+    std::string info = std::string();
     // A parameter that a page made from one of the catalogue's templates (a parameter kept
     // out of lists, Type bit 0x2): the template's name. Such a parameter is always made anew,
     // never matched with one the set holds already (an equation row shares its template's name).

@@ -182,6 +182,12 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     // Each value is read in its own unit and the period is written in the one it is shown in.
     CString period;
     if (!DerivePeriodFromParams(holder, fromTimes, &period)) return;
+    // A zero frequency keeps the period, as the page and the description keep it: "1/(0)"
+    // would divide by zero.
+    CString unused;
+    if (!fromTimes && !PeriodOfFrequencyText(TypedValueOf(FindParamByValueID(holder, kIdFrequency)),
+                                             TypedValueOf(FindParamByValueID(holder, kIdPeriod)), &unused))
+        return;
     // The editor's answer to the commit is not examined.
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
 }

@@ -337,7 +337,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x04\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x05\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -347,7 +347,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x05", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x06", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {
@@ -367,9 +367,9 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
 }
 
 // The archive of a transition whose condition is shown on the sheet, byte for byte: the
-// element record of schema 4 keeps each parameter's on-sheet mode after its value ID. A record
-// of schema 3, written before, has none and still loads: its parameters keep the modes they
-// are made with.
+// element record of schema 4 keeps each parameter's on-sheet mode after its value ID, schema 5
+// its info text after that. Records of schemas 3 and 4, written before, have none of these and
+// still load: their parameters keep the modes and texts they are made with.
 TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
     const auto text = [](const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; };
     const auto word = [](unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; };
@@ -377,13 +377,16 @@ TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
     const auto archive = [&](unsigned schema) {
         const std::string mode = schema >= 4 ? std::string("\x03", 1) : "";
         const std::string prioMode = schema >= 4 ? std::string("\x00", 1) : "";
+        const std::string info = schema >= 5 ? text("Logical expression or value") : "";
+        const std::string prioInfo = schema >= 5 ? text("Priority, 1 = highest") : "";
         return text("Quorvatix schematic wizard data") + word(1) + text("D") + dword(1) +
                // the record's class, then wizard ID, base, name, "Show Name", symbol variant
                word(0xFFFF) + word(schema) + word(23) + "CSchematicElementRecord" + dword(44) + '\x03' + text("T1") +
                dword(0) + '\x00' +
-               // name, value, used unit, type, extended type, template, value ID, on-sheet mode
+               // name, value, used unit, type, extended type, template, value ID, on-sheet mode, info
                dword(2) + text("PRIO") + text("1") + text("") + dword(4) + dword(0) + text("") + word(2188) + prioMode +
-               text("COND") + text("0") + text("") + dword(4) + dword(0) + text("") + word(2223) + mode +
+               prioInfo + text("COND") + text("0") + text("") + dword(4) + dword(0) + text("") + word(2223) + mode +
+               info +
                // no outputs; no additional data of the older-base wizard
                dword(0) + dword(0);
     };
@@ -392,12 +395,12 @@ TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
               R"({"document": "D", "elements": [{"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": 3}}}]})");
     const HostRun save = RunHost(scratch, "save s.json -o a.qva");
     ASSERT_EQ(0, save.exitCode) << save.err;
-    EXPECT_EQ(archive(4), ReadFile(scratch / "a.qva"));
+    EXPECT_EQ(archive(5), ReadFile(scratch / "a.qva"));
     WriteFile(scratch / "print.txt", "print\n");
     struct Case {
         unsigned schema;
         bool shown;   // "Show Condition" ticked on the loaded element's page
-    } cases[] = {{4, true}, {3, false}};
+    } cases[] = {{5, true}, {4, true}, {3, false}};
     for (const Case& c : cases) {
         WriteFile(scratch / "old.qva", archive(c.schema));
         const HostRun load = RunHost(scratch, "load old.qva");

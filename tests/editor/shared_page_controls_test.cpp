@@ -67,7 +67,9 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
     struct Case {
         const char* typed;
         const char* stored;
-    } cases[] = {{"System", "0"}, {"system", "0"}, {"SYSTEM ", "0"}, {"1M", "1m"}, {"5m", "5m"}};
+    } cases[] = {{"System", "0"}, {"system", "0"}, {"SYSTEM ", "0"}, {"1M", "1m"}, {"5m", "5m"},
+                 // A label's start is no label: it is stored as typed.
+                 {"Sys", "Sys"}, {"1", "1"}};
     for (const Case& c : cases) {
         std::string elements;
         for (unsigned id : ids)
@@ -90,6 +92,45 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
                 if (param.name == "TS" && param.hasValue) stored = param.value;
             EXPECT_EQ(c.stored, stored) << id << " typed \"" << c.typed << "\"";
         }
+    }
+}
+
+// The box as the user sees it once the focus left it: a typed label selects its entry, which
+// shows its own label; a label's start stays the text typed. A stored value that only differs
+// from an entry's label in case ("system", a variable) is an entry of its own, selected, and
+// kept as it is.
+TEST(SharedPageControls, TheSampleTimeBoxShowsTheEntryATypedLabelNames) {
+    struct Case {
+        const char* typed;     // "" types nothing
+        const char* stored;    // the value the schematic gives
+        const char* shown;     // the box's listing after the focus left it
+        const char* printed;   // the value the edited schematic keeps
+    } cases[] = {
+        {"system", "", R"("System" entries ["System", "1m"] selected 0)", "0"},
+        {"1M", "", R"("1m" entries ["System", "1m"] selected 1)", "1m"},
+        {"Sys", "", R"("Sys" entries ["System", "1m"] selected -1)", "Sys"},
+        {"", "system", R"("system" entries ["System", "1m", "system"] selected 2)", "system"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> script;
+        if (*c.typed != '\0') script = {std::string("type 2183 \"") + c.typed + "\"", "click 2002", "click 2002"};
+        script.push_back("print");
+        script.push_back("ok");
+        const std::string parameters = *c.stored != '\0' ? std::string(R"("TS": ")") + c.stored + "\"" : "";
+        int status = -1;
+        std::string output;
+        const std::string edited = qv_test::ReadFile(
+            kHost.EditInSchematic(qv_test::OneElement(32, "G1", parameters), "G1", script, "typed_box", &status, &output));
+        ASSERT_EQ(0, status) << c.typed << c.stored << ": " << output;
+        EXPECT_NE(std::string::npos, output.find(std::string("2183 ComboBox ") + c.shown + "\n"))
+            << c.typed << c.stored << ": " << output;
+        qv::Schematic schematic;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematic(edited, schematic, error)) << error;
+        std::string printed = "0";
+        for (const qv::SchematicParam& param : schematic.elements.at(0).params)
+            if (param.name == "TS") printed = param.value;
+        EXPECT_EQ(c.printed, printed) << c.typed << c.stored;
     }
 }
 

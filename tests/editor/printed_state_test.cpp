@@ -1,0 +1,162 @@
+// What a user's schematic and edit script make of an element, and what the schematic that
+// `edit -o` and `load` print keeps of it: check lists ticked by a script, the order of a set,
+// change notifications after a session, data-file names below the document and the info texts
+// of list rows.
+#include "tests/support/host_run.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/text_files.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv_test::ReadFile;
+using qv_test::WriteFile;
+using testing::HasSubstr;
+using testing::Not;
+
+// Runs the host inside the folder with the arguments (shell words); both streams go to
+// `output`. Gives the exit code.
+int RunIn(const qv_test::ScratchFolder& folder, const std::string& args, std::string* output) {
+    const auto run = qv_test::RunCaptured("cd '" + folder.path + "' && QV_USER_PROFILE='" + folder.path +
+                                          "/user.ini' '" QVHOST_PATH "' " + args + " 2>&1");
+    *output = run.out;
+    return run.exitCode;
+}
+
+// An edit of the element of s.json with the script's lines, printed to `printed`; gives what
+// the host printed, and fails the test when the edit fails.
+std::string Edit(const qv_test::ScratchFolder& folder, const std::string& element, const std::string& script,
+                 const std::string& printed = "e.json") {
+    WriteFile(folder / "edit.script", script);
+    std::string output;
+    EXPECT_EQ(0, RunIn(folder, "edit s.json --element " + element + " --script edit.script -o " + printed, &output))
+        << output;
+    return output;
+}
+
+// The description of the schematic file into out/d.desc; fails the test when it fails.
+std::string Described(const qv_test::ScratchFolder& folder, const std::string& schematic) {
+    std::string output;
+    EXPECT_EQ(0, RunIn(folder, "describe " + schematic + " -o out/d.desc", &output)) << output;
+    return ReadFile(folder / "out/d.desc");
+}
+
+// The FFT's harmonic outputs: a schematic names the outputs it wants, as a script ticks them in
+// the check list; the listing shows the ticks, and the printed schematic keeps them.
+TEST(PrintedState, TheOutputsOfACheckListAreNamedTickedAndPrinted) {
+    qv_test::ScratchFolder folder("printed_outputs");
+    fs::create_directory(folder / "out");
+    WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": 83, "name": "F1", "outputs": ["AMPL[1]"]}]})");
+    EXPECT_THAT(Described(folder, "s.json"), HasSubstr("SDB ( F1.AMPL[1] );"));
+    const std::string listing = Edit(folder, "F1", "print\ncheck 2302 3\ncheck 2302 0\ncheck 2302 0\nprint\nok\n");
+    EXPECT_THAT(listing, HasSubstr("] selected -1 checked [1]\n"));
+    EXPECT_THAT(listing, HasSubstr("] selected 0 checked [1, 3]\n"));
+    const std::string described = Described(folder, "e.json");
+    EXPECT_THAT(described, HasSubstr("SDB ( F1.AMPL[1] );\nSDB ( F1.AMPL[3] );"));
+    EXPECT_THAT(described, Not(HasSubstr("AMPL[0]")));
+}
+
+// An order that leaves out a parameter the kind keeps (no page removes it) is refused with one
+// line naming it; an order a page could leave (a sum block's inputs moved, printed by `edit -o`)
+// still loads and keeps its order.
+TEST(PrintedState, AnOrderThatLeavesOutAKeptParameterIsRefused) {
+    struct Case {
+        const char* element;
+        const char* left;
+    } cases[] = {
+        {R"({"id": 21, "name": "M1", "order": ["RS", "RR", "LSS", "LSR", "LM", "P", "J", "ISA0", "ISB0", "ISC0", "IRA0",
+             "IRB0", "IRC0", "N0", "PHI0", "N", "T", "PHI", "ISA", "ISB", "ISC"]})",
+         "LOAD"},
+        {R"({"id": 28, "name": "M1", "order": ["V", "I"]})", "CTRL"},
+        {R"({"id": 109, "name": "M1", "order": ["LSA", "LSB", "LSC", "RCUA", "RCUB", "RCUC", "KTR1", "KTR2", "KTR3",
+             "V1A", "V1B", "V1C", "V2A", "V2B", "V2C"]})",
+         "LH"},
+    };
+    qv_test::ScratchFolder folder("printed_order");
+    for (const Case& c : cases) {
+        WriteFile(folder / "s.json", std::string(R"({"document": "D", "elements": [)") + c.element + "]}");
+        std::string output;
+        EXPECT_EQ(2, RunIn(folder, "describe s.json -o d.desc", &output)) << c.element;
+        EXPECT_EQ(std::string("qvhost: element \"M1\": \"order\" leaves out \"") + c.left +
+                      "\", a parameter its kind keeps (no page removes it)\n",
+                  output);
+        EXPECT_FALSE(fs::exists(folder / "d.desc"));
+    }
+    WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": 58, "name": "S1"}]})");
+    Edit(folder, "S1", "cell 2132 1 4 b\nrow 2132 1\nclick 1125\nok\n");
+    EXPECT_THAT(ReadFile(folder / "e.json"), HasSubstr("\"order\""));
+    fs::create_directory(folder / "out");
+    EXPECT_THAT(Described(folder, "e.json"), HasSubstr("SUM S1 ( INPUT[1] := b,INPUT[0] := 0,"));
+}
+
+// The polynomial source's order changed with the arrows alone: the change the session
+// committed reaches the wizard, which keeps the coefficients of the new order only.
+TEST(PrintedState, ACommittedOrderChangeReachesTheWizard) {
+    qv_test::ScratchFolder folder("printed_notified");
+    fs::create_directory(folder / "out");
+    WriteFile(folder / "s.json", R"js({"document": "D", "elements": [{"id": 31, "name": "P1", "parameters": {"ORDER": "3",
+        "QUANT[0]": "V(N1)", "COEFF[2]": "5", "COEFF[3]": "7"}}]})js");
+    Edit(folder, "P1", "spin 2178 down\nspin 2178 down\nok\n");
+    const std::string printed = ReadFile(folder / "e.json");
+    EXPECT_THAT(printed, Not(HasSubstr("COEFF[2]")));
+    EXPECT_THAT(printed, Not(HasSubstr("COEFF[3]")));
+    EXPECT_THAT(Described(folder, "e.json"),
+                HasSubstr("E_POLY P1 ( QUANT[0] := V(N1),COEFF[0] := 0,COEFF[1] := 0, SPC := 0"));
+    // The reopened page shows the rows of order 1.
+    WriteFile(folder / "s.json", printed);
+    EXPECT_THAT(Edit(folder, "P1", "print\ncancel\n"), HasSubstr("  row 1: \"x1^1\" \"0\"\n2187 Edit"));
+}
+
+// A data file the user named with a folder below the schematic's is printed as the user gave
+// it: the printed schematic describes the same into another folder, and moves with its own.
+TEST(PrintedState, ADataFileBelowTheDocumentIsPrintedRelativeToIt) {
+    qv_test::ScratchFolder folder("printed_file");
+    fs::create_directories(folder / "out/sub");
+    WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic":
+        {"kind": "data-pairs", "points": [[0, 0], [1, 0.001]], "file": "sub/t.mdx"}}]})");
+    Edit(folder, "R1", "ok\n", "y1.json");
+    EXPECT_THAT(ReadFile(folder / "y1.json"), HasSubstr("\"file\": \"sub/t.mdx\""));
+    EXPECT_THAT(Described(folder, "y1.json"), HasSubstr(R"(FILE := ")" + folder.path + "/out/sub/t.mdx\""));
+    EXPECT_TRUE(fs::exists(folder / "out/sub/t.mdx"));
+    // A file outside the document's folder keeps its full path.
+    WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "characteristic":
+        {"kind": "data-pairs", "points": [[0, 0], [1, 0.001]], "file": "../elsewhere.mdx"}}]})");
+    fs::create_directory(folder / "in");
+    fs::copy_file(folder / "s.json", folder / "in/s.json");
+    std::string output;
+    WriteFile(folder / "in/ok.script", "ok\n");
+    ASSERT_EQ(0, RunIn(folder, "edit in/s.json --element R1 --script in/ok.script -o in/y2.json", &output)) << output;
+    EXPECT_THAT(ReadFile(folder / "in/y2.json"), HasSubstr("\"file\": \"" + folder.path + "/elsewhere.mdx\""));
+}
+
+// The info text typed into a row of the initial-values and equation pages stays with the row in
+// the printed schematic, after `edit -o` and after save and load.
+TEST(PrintedState, TheInfoOfAnExpressionRowIsPrintedAndSaved) {
+    struct Case {
+        int id;
+        int infoColumn;
+    } cases[] = {{80, 1}, {81, 2}};
+    for (const Case& c : cases) {
+        qv_test::ScratchFolder folder("printed_info");
+        WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": )" + std::to_string(c.id) +
+                                         R"(, "name": "E1"}]})");
+        Edit(folder, "E1", "cell 2132 0 0 \"y := 2\"\ncell 2132 0 " + std::to_string(c.infoColumn) + " \"my info\"\nok\n");
+        EXPECT_THAT(ReadFile(folder / "e.json"), HasSubstr("\"info\": \"my info\"")) << c.id;
+        fs::rename(folder / "e.json", folder / "s.json");
+        EXPECT_THAT(Edit(folder, "E1", "print\ncancel\n"), HasSubstr(" \"my info\" \"\"\n")) << c.id;
+        std::string output;
+        ASSERT_EQ(0, RunIn(folder, "save s.json -o a.qva", &output)) << output;
+        ASSERT_EQ(0, RunIn(folder, "load a.qva -o b.qva", &output)) << output;
+        EXPECT_THAT(output, HasSubstr("\"info\": \"my info\"")) << c.id;
+        EXPECT_EQ(ReadFile(folder / "a.qva"), ReadFile(folder / "b.qva"));
+    }
+}
+
+} // namespace
