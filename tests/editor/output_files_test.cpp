@@ -1722,6 +1722,29 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              fs::create_symlink("important.txt", out + "/.b.txt.qvold.1");
          },
          "pub/o", "pub/o/.b.txt.qvold.1"},
+        {"a journal of the earlier version whose backup is a second link of a file elsewhere",
+         [&](const fs::path& pub, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.1")));
+             fs::create_hard_link(pub / "notes.txt", out + "/.b.txt.qvold.1");
+         },
+         "pub/o", "pub/o/.b.txt.qvold.1"},
+        // Its check of the output folder refuses it after the folder below was checked: that
+        // folder is left as it is too.
+        {"a journal of the earlier version refused in the output folder after the folder below it",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(journal::FolderRecord(out + "/sub") +
+                                                                          qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.1")));
+             WriteFile(out + "/sub/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"), out));
+             fs::create_symlink("important.txt", out + "/.b.txt.qvold.1");
+         },
+         "pub/o", "pub/o/.b.txt.qvold.1"},
+        // That version made no private folder: one of its ID is not its, and stays as it is.
+        {"a journal of the earlier version beside a private folder of its ID",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold")));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+         },
+         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}}},
         {"another user's file at a name of a journal of the earlier version",
          [&](const fs::path&, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("report.txt", ".report.txt.qvtmp", "")));
@@ -2322,5 +2345,98 @@ TEST(OutputFiles, AnExchangeInTheOutputFolderLeadsNoWriteElsewhere) {
         stranger.Stop();
         EXPECT_EQ(folder.Snapshot("in"), inputs);
         EXPECT_EQ(folder.Snapshot("rootonly"), outside);
+    }
+}
+
+// A dead command's journal in a folder others may write into (mode 1777, as /tmp is): recovery
+// acts on a name only while it holds what it held when the journal was checked. A stranger's
+// file made afterwards at a name of a journal of version 2 that held nothing stops it with one
+// line, the stranger's file and the user's target as they are; a rename back that fails (the
+// target now a folder) keeps the journal and says so, of either version, and names no folders
+// finished where there are none. Once the user moved away what was in the way, the next
+// command finishes the journal.
+TEST(OutputFiles, ARecoveryActsOnlyOnWhatItChecked) {
+    const std::string id = qv_test::kJournalId;
+    const struct {
+        const char* what;
+        std::function<void(const std::string& shared)> make;
+        bool stranger;            // a stranger makes ".t0.qvold" after the recovery's first step
+        const char* line;         // in the line of the refusal
+        const char* inTheWay;     // what the user moves away
+        std::map<std::string, std::string> after;   // the files once the next command finished
+    } cases[] = {
+        {"a stranger's file at a name of version 2 that held nothing",
+         [](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("t0", ".t0.qvtmp", ".t0.qvold") +
+                                                                             qv_test::Version2File("t1", ".t1.qvtmp", "")));
+             WriteFile(shared + "/t0", "T0");
+             WriteFile(shared + "/t1", "T1");
+             fs::create_hard_link(shared + "/t1", shared + "/.t1.qvtmp");
+         },
+         true, ".t0.qvold: named by a journal of version 2 of qvhost, changed after the command checked it", ".t0.qvold",
+         {{"t0", "T0"}}},
+        {"a target of version 2 that became a folder",
+         [](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold")));
+             WriteFile(shared + "/.b.txt.qvold", "B-old");
+             fs::create_directory(shared + "/b.txt");
+             WriteFile(shared + "/b.txt/x", "X");
+         },
+         false, ".b.txt.qvold: named by a journal of version 2 of qvhost, cannot be put back in the place of its target (Is a directory); the journal stays",
+         "b.txt", {{"b.txt", "B-old"}}},
+        {"a target of version 3 that became a folder",
+         [&](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", journal::MainHeader(id) + journal::FileRecord("b.txt", 0, true));
+             MakeOwnFolder(shared, id, {{"0.old", "B-old"}});
+             fs::create_directory(shared + "/b.txt");
+             WriteFile(shared + "/b.txt/x", "X");
+         },
+         false, "cannot be removed (Directory not empty) once the files its journal names are put back as they were; its journal stays, "
+                "and a command does not write into the folder while it is there\n",
+         "b.txt", {{"b.txt", "B-old"}}},
+    };
+    static std::string shared;
+    static bool stranger;
+    for (const auto& c : cases) {
+        if (c.stranger && !qv_test::RunningAsRoot()) continue;
+        Folder folder;
+        shared = folder / "shared";
+        stranger = c.stranger;
+        fs::create_directories(shared);
+        fs::permissions(folder.path, static_cast<fs::perms>(0755));
+        fs::permissions(shared, static_cast<fs::perms>(01777));
+        c.make(shared);
+        const int status = RunOwnerJob(
+            [] {
+                OutputFiles::SetStepHook([](long step) {
+                    if (!stranger || step != 1) return;
+                    const int dir = open(shared.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                    qv_test::RunAsAnotherUser(dir, [] { return WriteFile(".t0.qvold", "the stranger's"), 0; });
+                    close(dir);
+                });
+                std::string error;
+                if (OutputFiles::Current().LockFolder(shared, error)) _exit(0);
+                std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                _exit(3);
+            },
+            folder.path.string() + ".err");
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(status, 3) << c.what << ": " << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.line), std::string::npos) << c.what << ": " << message;
+        EXPECT_EQ(message.find("were finished"), std::string::npos) << c.what << ": " << message;
+        EXPECT_TRUE(fs::exists(shared + "/.qvhost-journal")) << c.what;
+        if (c.stranger) {
+            EXPECT_EQ(ReadFile(shared + "/t0"), "T0") << c.what;
+            struct stat theirs {};
+            EXPECT_EQ(lstat((shared + "/.t0.qvold").c_str(), &theirs), 0) << c.what;
+            EXPECT_EQ(theirs.st_uid, 65534u) << c.what;
+            EXPECT_EQ(ReadFile(shared + "/.t0.qvold"), "the stranger's") << c.what;
+        }
+        fs::remove_all(shared + "/" + c.inTheWay);
+        EXPECT_TRUE(NextCommand(folder, "shared")) << c.what;
+        std::map<std::string, std::string> after;
+        for (const std::string& name : NamesIn(shared)) after[name] = ReadFile(shared + "/" + name);
+        EXPECT_EQ(after, c.after) << c.what;
     }
 }
