@@ -1360,6 +1360,13 @@ bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     return LockRoot(real, folder, true, error);
 }
 
+bool OutputFiles::TakesNoOwnName(const std::string& given, const std::string& target, std::string& error) {
+    if (NameOfPath(target).rfind(journal::kOwnPrefix, 0) != 0) return true;
+    error = (target == given ? ShownPath(given) + ": is a name" : ShownPath(given) + ": leads to " + ShownPath(target) + ", a name") +
+            " of the kind qvhost gives its journals and its own folders, which no output takes";
+    return false;
+}
+
 bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
     if (IsUtf8(path)) return true;
     error = ShownPath(PathToUtf8(path)) + ": the name is not UTF-8, and a command writes only files named in UTF-8";
@@ -1514,10 +1521,8 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
         return nullptr;
     }
     const std::string name = NameOfPath(target);
-    if (name.rfind(journal::kOwnPrefix, 0) == 0) {
+    if (!OutputFiles::TakesNoOwnName(given, target, error)) {
         // The command's line, whatever the write reports: no system error says this.
-        error = (target == given ? ShownPath(given) + ": is a name" : ShownPath(given) + ": leads to " + ShownPath(target) + ", a name") +
-                " of the kind qvhost gives its journals and its own folders, which no output takes";
         if (g_fault.empty()) g_fault = error;
         return nullptr;
     }

@@ -77,6 +77,11 @@ public:
     // exists and is no regular file (a folder, a pipe, a device), or when the links go round.
     static bool ResolveTarget(const std::string& path, std::string& target, std::string& error);
 
+    // False with a message naming both when the file a path `given` leads to (`target`, links
+    // followed) has a name of the kind qvhost gives its journals and its own folders, which no
+    // output takes.
+    static bool TakesNoOwnName(const std::string& given, const std::string& target, std::string& error);
+
     // False with a message when the path is not UTF-8: the files the library opens are named
     // in UTF-8 on disk (bytes of another code page are converted), so a path of other bytes
     // would name one file where the owner renames and removes and another where it is written.

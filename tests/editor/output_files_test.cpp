@@ -468,6 +468,24 @@ TEST(OutputFiles, NamesOfTheKindTheHostGivesItsOwnAreRefused) {
         EXPECT_NE(message.find("is a name of the kind qvhost gives"), std::string::npos) << output << ": " << message;
         EXPECT_EQ(folder.Snapshot(), before) << output;
     }
+    // An output typed as a link to such a name: the line names the link typed and the name it
+    // leads to, whichever command writes it.
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"describe", "r.json", "-o", "o/lnk"}, std::vector<std::string>{"save", "r.json", "-o", "o/lnk"},
+          std::vector<std::string>{"edit", "r.json", "--element", "R0", "--script", "ok.txt", "-o", "o/lnk"}}) {
+        Folder folder;
+        fs::create_directories(folder.path / "o");
+        WriteFile(folder / "r.json", Resistors(1));
+        WriteFile(folder / "ok.txt", "ok\n");
+        fs::create_symlink(".qvhost-journal", folder.path / "o/lnk");
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, command), 2) << command[0];
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << command[0] << ": " << message;
+        EXPECT_NE(message.find("o/lnk: leads to "), std::string::npos) << command[0] << ": " << message;
+        EXPECT_NE(message.find(".qvhost-journal, a name of the kind qvhost gives"), std::string::npos) << command[0] << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << command[0];
+    }
     // A data file of a library user's command, beside a file it writes.
     Folder folder;
     const pid_t pid = fork();
