@@ -975,6 +975,46 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
             }
 }
 
+// A library user's own session (no command of the host) writes a data file beside its target
+// too, through the folder it holds and the descriptor it made the file with: the replacement
+// keeps the owner where the process may give it, and otherwise loses the set-id bit that would
+// apply to the process's own user or group; a file swapped in at the temporary name never takes
+// the target's place.
+TEST(OutputFiles, ALibrarySessionWritesThroughWhatItHolds) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    for (const bool mayGive : {true, false})
+        for (const bool swapped : {false, true}) {
+            Folder folder;
+            const std::string target = folder / "u.mdx";
+            WriteFile(target, "before");
+            ASSERT_EQ(chown(target.c_str(), 1234, 2345), 0);
+            ASSERT_EQ(chmod(target.c_str(), 06755), 0);
+            const std::string what = std::to_string(mayGive) + std::to_string(swapped);
+            const int status = RunOwnerJob(
+                [&] {
+                    if (!mayGive && !DropRightToKeepSetIdBits(true)) _exit(77);
+                    std::string temporary, error;
+                    const int fd = OutputFiles::Current().OpenFile(target, temporary, error, false);
+                    if (fd < 0 || write(fd, "after", 5) != 5 || close(fd) != 0) _exit(4);
+                    if (swapped && (rename(temporary.c_str(), (folder / "kept").c_str()) != 0 ||
+                                    symlink((folder / "kept").c_str(), temporary.c_str()) != 0))
+                        _exit(5);
+                    _exit(OutputFiles::Current().PutInPlace(temporary, target) ? 0 : 3);
+                },
+                folder.path.string() + ".err");
+            if (status == 77) continue;
+            EXPECT_EQ(status, swapped ? 3 : 0) << what;
+            struct stat now {};
+            ASSERT_EQ(lstat(target.c_str(), &now), 0) << what;
+            EXPECT_TRUE(S_ISREG(now.st_mode)) << what;
+            EXPECT_EQ(ReadFile(target), swapped ? "before" : "after") << what;
+            if (swapped) continue;
+            EXPECT_EQ(now.st_uid, mayGive ? 1234u : 0u) << what;
+            EXPECT_EQ(now.st_gid, mayGive ? 2345u : 0u) << what;
+            EXPECT_EQ(now.st_mode & 07777, mayGive ? 06755u : 0755u) << what;
+        }
+}
+
 // Everything of the stranger's (owned by nobody) below `shared`, by name: its permissions and
 // its bytes or the target of its link.
 std::map<std::string, std::string> StrangersFiles(const fs::path& shared) {
