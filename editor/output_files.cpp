@@ -130,6 +130,7 @@ struct Folder {
     // the next command), and another user moved its private folder away from its name.
     volatile sig_atomic_t journalLeft = 0;
     volatile sig_atomic_t ownMoved = 0;
+    volatile sig_atomic_t ownRemoved = 0;   // the moved private folder was found and removed
     bool linesUnsynced = false;   // lines appended since the journal was last synced
     bool journalNamed = false;    // the journal's name is on disk (the folder synced since it was made)
     bool changed = false;         // names in the folder changed since it was last synced
@@ -266,11 +267,41 @@ bool OwnEmptied(const Folder& f) {
     return true;
 }
 
+// Removes the private folder the command holds where another user moved it to another name in
+// its folder (exchanged it for a folder of its own there): an empty folder of the user's that
+// nothing else would ever remove. It is found by its device and inode among the folder's names
+// (read without allocating), and removed only while that name holds it; a folder moved
+// elsewhere, or one that holds anything, stays. Whether it is gone. No allocation.
+bool RemoveMovedOwn(const Folder& f) {
+    struct stat held {};
+    if (::fstat(f.own.load(), &held) != 0) return false;
+    const int names = ::openat(f.dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return false;
+    bool removed = false;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; !removed && (n = ::getdents64(names, chunk, sizeof chunk)) > 0;) {
+        for (ssize_t at = 0; !removed && at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            struct stat named {};
+            if (entry->d_ino != held.st_ino || ::fstatat(f.dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !SameFile(named, held))
+                continue;
+            removed = ::unlinkat(f.dir, entry->d_name, AT_REMOVEDIR) == 0;
+            if (!removed) break;
+            Step();
+        }
+    }
+    ::close(names);
+    return removed;
+}
+
 // Removes a folder's private folder and then its journal (when `dropJournal`), each once what
 // it holds is gone on disk: a private folder that still holds a file (a step that failed)
 // keeps the journal that names it, for a recovery. A private folder another user moved away
-// from its name is not looked for; what holds its name now is not the command's and stays,
-// and the journal goes only when the moved folder holds nothing a recovery would need. Whether
+// from its name is removed only where it was moved to within the folder (RemoveMovedOwn); what
+// holds its name now is not the command's and stays, and the journal goes only when the moved
+// folder holds nothing a recovery would need. Whether
 // the journal is gone; the folder's flags say why not. No allocation.
 bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
     if (f.own.load() >= 0) {
@@ -288,6 +319,7 @@ bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
                 f.journalLeft = 1;
                 return false;
             }
+            if (RemoveMovedOwn(f)) f.ownRemoved = 1;
         }
     }
     if (!dropJournal) {
@@ -655,7 +687,8 @@ std::string Untidied() {
         if (!f->ownMoved) continue;
         return ShownPath(JoinPath(f->path, g_ownName)) +
                ": the command's files are in place, but another user moved the folder it kept its temporary files in away "
-               "from its name; that folder stays, empty, where it was moved, and what holds its name is not touched";
+               "from its name; " + (f->ownRemoved ? "it was removed where it was moved to" : "that folder stays, empty, where it was moved") +
+               ", and what holds its name is not touched";
     }
     return std::string();
 }
@@ -1225,12 +1258,64 @@ Folder* FolderFor(const std::string& path, std::string& error) {
 // mode 0700, so that no other user can create, swap or read the names in it. A name that is
 // there already was not made by this command (another user took it) and fails the command
 // without being touched. False with a message.
+// The inodes of the folders in the folder held by `dir` (and of the names whose kind its listing
+// does not give), sorted.
+std::vector<ino_t> FolderInodes(int dir) {
+    std::vector<ino_t> inodes;
+    const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return inodes;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; (n = ::getdents64(names, chunk, sizeof chunk)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) inodes.push_back(entry->d_ino);
+        }
+    ::close(names);
+    std::sort(inodes.begin(), inodes.end());
+    return inodes;
+}
+
+// Another user moved the private folder the command had just made, before the command could
+// open it, to another name in its folder: the one folder of the user's there that was not there
+// before (`before`, FolderInodes), empty and open to no one else, is that folder, and is removed,
+// so that no empty folder of the user's stays where no command looks for it. Where there is not
+// exactly one such folder, nothing is removed.
+void RemoveOwnMovedAtOnce(int dir, const std::vector<ino_t>& before) {
+    const std::vector<ino_t> now = FolderInodes(dir);
+    std::vector<ino_t> added;
+    std::set_difference(now.begin(), now.end(), before.begin(), before.end(), std::back_inserter(added));
+    const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return;
+    char found[256] = {};
+    int count = 0;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; (n = ::getdents64(names, chunk, sizeof chunk)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            struct stat status {};
+            if (!std::binary_search(added.begin(), added.end(), static_cast<ino_t>(entry->d_ino)) ||
+                ::fstatat(dir, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode) ||
+                status.st_uid != ::geteuid() || (status.st_mode & 077) != 0 || status.st_nlink > 2)
+                continue;
+            if (++count == 1) std::snprintf(found, sizeof found, "%s", entry->d_name);
+        }
+    ::close(names);
+    if (count == 1) ::unlinkat(dir, found, AT_REMOVEDIR);
+}
+
 bool MakeOwn(Folder& folder, std::string& error) {
     if (folder.own.load() >= 0) return true;
     const std::string shown = ShownPath(JoinPath(folder.path, g_ownName));
     int own = -1;
     int reason = 0;
     bool replaced = false;
+    // Where another user may rename names in the folder, the folders there before the private
+    // folder is made, so that one moved at once can be told from them.
+    struct stat parent {};
+    const bool shared = ::fstat(folder.dir, &parent) == 0 && (parent.st_uid != ::geteuid() || (parent.st_mode & 022) != 0);
+    const std::vector<ino_t> before = shared ? FolderInodes(folder.dir) : std::vector<ino_t>();
     {
         // A handler sees the private folder made and known, or not made.
         SignalsBlocked blocked;
@@ -1259,6 +1344,7 @@ bool MakeOwn(Folder& folder, std::string& error) {
     folder.changed = true;
     Record("own", folder.path);
     if (replaced) {
+        if (shared) RemoveOwnMovedAtOnce(folder.dir, before);
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
         if (g_fault.empty()) g_fault = error;

@@ -2498,3 +2498,45 @@ TEST(OutputFiles, ARecoveryActsOnlyOnWhatItChecked) {
         EXPECT_EQ(after, c.after) << c.what;
     }
 }
+
+// The folders of the user's below `top`, by name.
+std::vector<std::string> UsersFoldersBelow(const fs::path& top) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid())
+            found.push_back(fs::relative(entry.path(), top).string());
+    }
+    return found;
+}
+
+// A stranger who owns the output folder exchanges the private folder of each command there for
+// one of its own as soon as it shows: whether the command then fails or says that its files
+// stay, it leaves no folder of the user's behind, wherever the stranger moved it.
+TEST(OutputFiles, AStrangersExchangeLeavesNoFolderOfTheUsers) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    WriteFile(folder / "r.json", Resistors(2));
+    ASSERT_EQ(chown((folder / "pub/o").c_str(), 65534, 65534), 0);
+    const int dir = open((folder / "pub/o").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::AnotherUser stranger(dir, [&] {
+        for (long n = 0;; ++n) {
+            const std::string mine = "s" + std::to_string(n);
+            if (mkdir(mine.c_str(), 0755) != 0) return 1;
+            std::string own;
+            while ((own = RootsPrivateFolder(".")).empty()) usleep(50);
+            renameat2(AT_FDCWD, own.c_str(), AT_FDCWD, mine.c_str(), RENAME_EXCHANGE);
+        }
+    });
+    close(dir);
+    int failed = 0;
+    for (int run = 0; run < 20; ++run) {
+        const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/a.desc"}), 60);
+        ASSERT_TRUE(status == 0 || status == 2) << run;
+        failed += status == 2;
+    }
+    stranger.Stop();
+    EXPECT_GT(failed, 0);
+    EXPECT_EQ(UsersFoldersBelow(folder.path / "pub/o"), std::vector<std::string>{});
+}
