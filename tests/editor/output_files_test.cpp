@@ -2540,3 +2540,96 @@ TEST(OutputFiles, AStrangersExchangeLeavesNoFolderOfTheUsers) {
     EXPECT_GT(failed, 0);
     EXPECT_EQ(UsersFoldersBelow(folder.path / "pub/o"), std::vector<std::string>{});
 }
+
+// The name of the command's private folder in `folder`, or "".
+std::string PrivateFolderIn(const std::string& folder) {
+    for (const std::string& name : NamesIn(folder))
+        if (name.rfind(qv::journal::kOwnPrefix, 0) == 0 && fs::is_directory(folder + "/" + name)) return folder + "/" + name;
+    return std::string();
+}
+
+// What the owner checks before a file takes its place and when it finishes a folder, each
+// broken by hand in the middle of a command: the temporary file exchanged for another, the
+// output folder replaced under a folder below it that the command holds, a private folder that
+// cannot be removed (before or after the commit point), or one moved away while it still holds
+// earlier contents that could not be put back. The command refuses the file, or keeps the
+// journal that a recovery needs and never reports success.
+TEST(OutputFiles, WhatTheOwnerChecksBeforeAFileTakesItsPlaceAndAtTheEnd) {
+    static std::string o;
+    const struct {
+        const char* what;
+        bool (*job)();               // in the command's process: whether the owner refused as it should
+        const char* journalLeft;     // the journal that stays ("" for none)
+        const char* unchanged = "";  // a file that keeps its earlier contents, below the test's folder
+    } cases[] = {
+        {"a temporary file exchanged for another",
+         [] {
+             std::string temporary, error;
+             const int fd = OutputFiles::Current().OpenFile(o + "/a.desc", temporary, error);
+             if (fd < 0 || write(fd, "after", 5) != 5 || close(fd) != 0 || rename(temporary.c_str(), (o + "/sub/kept").c_str()) != 0)
+                 return false;
+             WriteFile(temporary, "other");
+             return !OutputFiles::Current().PutInPlace(temporary, o + "/a.desc") && !OutputFiles::Current().JournalFault().empty();
+         },
+         "", "o/a.desc"},
+        {"the output folder replaced above a folder below it that the command holds",
+         [] {
+             if (!WriteThrough(o + "/sub/s.mdx", "after") || rename(o.c_str(), (o + ".moved").c_str()) != 0) return false;
+             fs::create_directories(o + "/sub");
+             std::string temporary, error;
+             return OutputFiles::Current().OpenFile(o + "/sub/n.mdx", temporary, error) < 0 &&
+                    error.find("the folder was replaced while the command ran") != std::string::npos;
+         },
+         "", "o.moved/sub/s.mdx"},
+        {"a private folder that cannot be removed after the commit point",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after")) return false;
+             WriteFile(PrivateFolderIn(o) + "/extra", "X");
+             std::string error;
+             return !OutputFiles::Current().Commit(error) && error.find("cannot be removed") != std::string::npos;
+         },
+         ".qvhost-committed"},
+        {"a private folder that cannot be removed when the files are taken back",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after")) return false;
+             WriteFile(PrivateFolderIn(o) + "/extra", "X");
+             OutputFiles::Current().Settle(false);
+             return true;
+         },
+         ".qvhost-journal"},
+        {"a private folder moved away while it holds earlier contents that cannot be put back",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after") || unlink((o + "/a.desc").c_str()) != 0) return false;
+             fs::create_directory(o + "/a.desc");
+             WriteFile(o + "/a.desc/x", "X");
+             if (rename(PrivateFolderIn(o).c_str(), (o + "/moved").c_str()) != 0) return false;
+             OutputFiles::Current().Settle(false);
+             return true;
+         },
+         ".qvhost-journal"},
+    };
+    for (const auto& c : cases) {
+        Folder folder;
+        o = folder / "o";
+        fs::create_directories(o + "/sub");
+        WriteFile(o + "/a.desc", "before");
+        WriteFile(o + "/sub/s.mdx", "before");
+        static bool (*job)();
+        job = c.job;
+        const int status = RunOwnerJob(
+            [] {
+                std::string error;
+                const bool refused = OutputFiles::Current().LockFolder(o, error) && job();
+                OutputFiles::Current().Settle(false);
+                _exit(refused ? 0 : 3);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, 0) << c.what << ": " << ReadFile(folder.path.string() + ".err");
+        const std::string left = std::string(c.journalLeft);
+        for (const char* journal : {qv::journal::kJournalName, qv::journal::kCommittedName})
+            EXPECT_EQ(fs::exists(o + "/" + journal), left == journal) << c.what << ": " << journal;
+        if (*c.unchanged != '\0') {
+            EXPECT_EQ(ReadFile(folder / c.unchanged), "before") << c.what;
+        }
+    }
+}
