@@ -1997,14 +1997,16 @@ TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
 // folder (which no command locks) leaves it running; one on the output folder or on a folder
 // below that it writes into fails it at once with one line naming that folder. So does one of a
 // set-user-id program that another user started (a password prompt), which runs with the
-// user's effective id but another real one.
+// user's effective id but another real one, and one of a process that kept the user's real id
+// only (a program of the user's that became another user).
 TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
     if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
     const struct {
         const char* held;   // below pub/, which the stranger enters
         int status;
         bool setUserId = false;
-    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}, {"o", 2, true}, {"o/sub", 2, true}};
+        bool realIdOnly = false;
+    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}, {"o", 2, true}, {"o/sub", 2, true}, {"o", 2, false, true}};
     for (const auto& c : cases) {
         Folder folder;
         fs::create_directories(folder.path / "pub/o/sub");
@@ -2014,13 +2016,13 @@ TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         // The set-user-id program: started by nobody, running as root (the user here).
-        const qv_test::UserIds ids = c.setUserId ? qv_test::UserIds{0, 0} : qv_test::UserIds{};
+        const qv_test::UserIds ids = c.setUserId || c.realIdOnly ? qv_test::UserIds{0, 0} : qv_test::UserIds{};
         qv_test::AnotherUser holder(
             pub,
             [&] {
                 const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
                 if (fd < 0 || flock(fd, LOCK_EX) != 0 || (c.setUserId && setresuid(65534, 0, 0) != 0) ||
-                    write(ready[1], "x", 1) != 1)
+                    (c.realIdOnly && setresuid(0, 65534, 65534) != 0) || write(ready[1], "x", 1) != 1)
                     return 1;
                 pause();
                 return 0;
