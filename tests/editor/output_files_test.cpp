@@ -2635,3 +2635,22 @@ TEST(OutputFiles, WhatTheOwnerChecksBeforeAFileTakesItsPlaceAndAtTheEnd) {
         }
     }
 }
+
+// An edit whose journal cannot be written (the disk full at its first line) prints its
+// schematic nowhere: not through a temporary file, and not through the output's own path
+// either. The earlier output keeps its bytes, and the line names the journal.
+TEST(OutputFiles, AnEditWhoseJournalFailsWritesNoOutput) {
+    Folder folder;
+    fs::create_directories(folder.path / "o");
+    WriteFile(folder / "r.json", Resistors(1));
+    WriteFile(folder / "ok.txt", "ok\n");
+    WriteFile(folder / "o/e.json", "before");
+    const auto before = folder.Snapshot();
+    const int status =
+        Wait(StartHost(folder, {"edit", "r.json", "--element", "R0", "--script", "ok.txt", "-o", "o/e.json"}, Faults{0, SIGKILL, false, 1}));
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(status, 2) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(folder.Snapshot(), before);
+}
