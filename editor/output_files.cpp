@@ -895,9 +895,21 @@ bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, boo
             // A rename between two links of one file does nothing: the target still is the
             // earlier file. A target that held nothing is not taken from whoever made it since.
             const bool same = target == backup;
-            if (same ? ::unlinkat(dir, file.besideBackup.c_str(), 0) != 0
-                     : ::renameat2(dir, file.besideBackup.c_str(), dir, file.target.c_str(), target.present ? 0 : RENAME_NOREPLACE) != 0)
-                return failed(file.besideBackup, same ? "cannot be removed" : "cannot be put back in the place of its target");
+            bool done = false;
+            if (same) {
+                done = ::unlinkat(dir, file.besideBackup.c_str(), 0) == 0;
+            } else if (target.present) {
+                done = ::renameat(dir, file.besideBackup.c_str(), dir, file.target.c_str()) == 0;
+            } else {
+                done = ::renameat2(dir, file.besideBackup.c_str(), dir, file.target.c_str(), RENAME_NOREPLACE) == 0;
+                // A file system that cannot rename without replacing: a second link, which
+                // never replaces either, and then the earlier name goes.
+                if (!done && errno == EINVAL && ::linkat(dir, file.besideBackup.c_str(), dir, file.target.c_str(), 0) == 0) {
+                    Step();
+                    done = ::unlinkat(dir, file.besideBackup.c_str(), 0) == 0;
+                }
+            }
+            if (!done) return failed(file.besideBackup, same ? "cannot be removed" : "cannot be put back in the place of its target");
             Step();
         }
         if (!temporary.present) continue;
