@@ -1266,10 +1266,6 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     return folder;
 }
 
-// Makes the folder's private folder, once its journal's header, which names it, is on disk:
-// mode 0700, so that no other user can create, swap or read the names in it. A name that is
-// there already was not made by this command (another user took it) and fails the command
-// without being touched. False with a message.
 // The inodes of the folders in the folder held by `dir` (and of the names whose kind its listing
 // does not give), sorted.
 std::vector<ino_t> FolderInodes(int dir) {
@@ -1317,6 +1313,10 @@ void RemoveOwnMovedAtOnce(int dir, const std::vector<ino_t>& before) {
     if (count == 1) ::unlinkat(dir, found, AT_REMOVEDIR);
 }
 
+// Makes the folder's private folder, once its journal's header, which names it, is on disk:
+// mode 0700, so that no other user can create, swap or read the names in it. A name that is
+// there already was not made by this command (another user took it) and fails the command
+// without being touched. False with a message.
 bool MakeOwn(Folder& folder, std::string& error) {
     if (folder.own.load() >= 0) return true;
     const std::string shown = ShownPath(JoinPath(folder.path, g_ownName));
