@@ -223,6 +223,27 @@ bool IsBesideName(const std::string& target, const char* kind, const std::string
     return rest.substr(1).find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// Of the opening `line` of bytes that are no journal of version 3 or 2: true while the number
+// of a version may still go on (more bytes are needed, and `atEnd` says there are none), else
+// false with the refusal in `why`, which names the version of a line "qvhost journal N".
+bool OtherVersion(std::string_view line, bool atEnd, std::string& why) {
+    constexpr std::string_view kAnyVersion = "qvhost journal ";
+    constexpr std::size_t kLongestNumber = 9;
+    std::size_t end = kAnyVersion.size();
+    if (line.substr(0, end) == kAnyVersion) {
+        while (end < line.size() && end - kAnyVersion.size() <= kLongestNumber && line[end] >= '0' && line[end] <= '9') ++end;
+        const std::size_t digits = end - kAnyVersion.size();
+        if (end == line.size() && !atEnd && digits <= kLongestNumber) return true;
+        if (digits > 0 && digits <= kLongestNumber && (end == line.size() || line[end] == '\n')) {
+            why = "it is a journal of version " + std::string(line.substr(kAnyVersion.size(), digits)) +
+                  " of qvhost, which a command of that version on this folder finishes";
+            return false;
+        }
+    }
+    why = "it does not begin as a journal of qvhost";
+    return false;
+}
+
 } // namespace
 
 std::string PrivateFolderName(const std::string& id) { return kOwnPrefix + id; }
@@ -276,10 +297,9 @@ bool Parser::Feed(std::string_view bytes) {
         const std::size_t have = std::min(rest.size(), kMagic.size());
         const bool current = rest.compare(0, have, kMagic.substr(0, have)) == 0;
         if (!current && rest.compare(0, have, kMagic2.substr(0, have)) != 0) {
-            constexpr std::string_view kAnyVersion = "qvhost journal ";
-            why_ = rest.substr(0, kAnyVersion.size()) == kAnyVersion
-                       ? "it is a journal of another version of qvhost, which a command of that version on this folder finishes"
-                       : "it does not begin as a journal of qvhost";
+            // The line of another version is read whole, so that its refusal names the version
+            // whatever pieces the bytes come in.
+            if (OtherVersion(rest, false, why_)) return true;
             failed_ = true;
             return false;
         }
@@ -358,6 +378,13 @@ bool Parser::Feed(std::string_view bytes) {
 
 bool Parser::Finish(Journal& journal) {
     if (failed_) return false;
+    const std::string_view rest = pending_;
+    if (!magicSeen_ && rest.compare(0, rest.size(), kMagic.substr(0, rest.size())) != 0 &&
+        rest.compare(0, rest.size(), kMagic2.substr(0, rest.size())) != 0) {
+        OtherVersion(rest, true, why_);
+        failed_ = true;
+        return false;
+    }
     // What is left is the start of a record the process ended while appending, or of the header:
     // it holds no line break. One that does is a record whose length a disk damaged, which
     // would otherwise pass the records after it over as cut short.

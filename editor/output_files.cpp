@@ -130,6 +130,7 @@ struct Folder {
     // the next command), and another user moved its private folder away from its name.
     volatile sig_atomic_t journalLeft = 0;
     volatile sig_atomic_t ownMoved = 0;
+    volatile sig_atomic_t ownRemoved = 0;   // the moved private folder was found and removed
     bool linesUnsynced = false;   // lines appended since the journal was last synced
     bool journalNamed = false;    // the journal's name is on disk (the folder synced since it was made)
     bool changed = false;         // names in the folder changed since it was last synced
@@ -148,15 +149,31 @@ std::string g_fault;                                         // the journal that
 std::unordered_map<std::string, Folder*> g_folderAt;
 std::unordered_set<std::string> g_namedFolders;              // named in the main journal
 std::unordered_map<std::string, Entry*> g_entryAt;          // by folder + '/' + name
-// An open temporary file: its target, and its entry where the command journals it; for one
-// that is not journaled, the permissions of the file it replaces (-1: none), which it takes
+// An open temporary file: its target, and its entry where the command journals it. One that is
+// not journaled (a library user's own session) lies beside its target, in the target's folder
+// held by `dir`, and is reached only through that folder and the descriptor `file` it was made
+// with; `kept` says whether it replaces a file, whose owner, group and permissions it takes
 // once written.
 struct Written {
     std::string target;
     Folder* folder = nullptr;
     Entry* entry = nullptr;
-    long mode = -1;
+    int dir = -1;
+    int file = -1;
+    std::string name;         // of the temporary file in `dir`
+    std::string targetName;   // of the target in `dir`
+    bool kept = false;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
 };
+
+// Lets go of what an open temporary file that is not journaled holds.
+void CloseWritten(Written& written) {
+    if (written.file >= 0) ::close(written.file);
+    if (written.dir >= 0) ::close(written.dir);
+    written.file = written.dir = -1;
+}
 std::unordered_map<std::string, Written> g_written;         // by temporary path
 std::vector<std::pair<Folder*, Entry*>> g_unsynced;          // files put in place, not yet synced
 
@@ -250,11 +267,41 @@ bool OwnEmptied(const Folder& f) {
     return true;
 }
 
+// Removes the private folder the command holds where another user moved it to another name in
+// its folder (exchanged it for a folder of its own there): an empty folder of the user's that
+// nothing else would ever remove. It is found by its device and inode among the folder's names
+// (read without allocating), and removed only while that name holds it; a folder moved
+// elsewhere, or one that holds anything, stays. Whether it is gone. No allocation.
+bool RemoveMovedOwn(const Folder& f) {
+    struct stat held {};
+    if (::fstat(f.own.load(), &held) != 0) return false;
+    const int names = ::openat(f.dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return false;
+    bool removed = false;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; !removed && (n = ::getdents64(names, chunk, sizeof chunk)) > 0;) {
+        for (ssize_t at = 0; !removed && at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            struct stat named {};
+            if (entry->d_ino != held.st_ino || ::fstatat(f.dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !SameFile(named, held))
+                continue;
+            removed = ::unlinkat(f.dir, entry->d_name, AT_REMOVEDIR) == 0;
+            if (!removed) break;
+            Step();
+        }
+    }
+    ::close(names);
+    return removed;
+}
+
 // Removes a folder's private folder and then its journal (when `dropJournal`), each once what
 // it holds is gone on disk: a private folder that still holds a file (a step that failed)
 // keeps the journal that names it, for a recovery. A private folder another user moved away
-// from its name is not looked for; what holds its name now is not the command's and stays,
-// and the journal goes only when the moved folder holds nothing a recovery would need. Whether
+// from its name is removed only where it was moved to within the folder (RemoveMovedOwn); what
+// holds its name now is not the command's and stays, and the journal goes only when the moved
+// folder holds nothing a recovery would need. Whether
 // the journal is gone; the folder's flags say why not. No allocation.
 bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
     if (f.own.load() >= 0) {
@@ -272,6 +319,7 @@ bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
                 f.journalLeft = 1;
                 return false;
             }
+            if (RemoveMovedOwn(f)) f.ownRemoved = 1;
         }
     }
     if (!dropJournal) {
@@ -639,7 +687,8 @@ std::string Untidied() {
         if (!f->ownMoved) continue;
         return ShownPath(JoinPath(f->path, g_ownName)) +
                ": the command's files are in place, but another user moved the folder it kept its temporary files in away "
-               "from its name; that folder stays, empty, where it was moved, and what holds its name is not touched";
+               "from its name; " + (f->ownRemoved ? "it was removed where it was moved to" : "that folder stays, empty, where it was moved") +
+               ", and what holds its name is not touched";
     }
     return std::string();
 }
@@ -754,45 +803,130 @@ void LetGo(Held& held) {
     held.dir = -1;
 }
 
-// A journal of the earlier version kept the temporary files and earlier contents beside their
-// targets, in the folder itself, where in a folder others may write into a name of that kind
-// may be another user's. Its files are finished as that version did, but only where each name
-// it gives holds nothing, or a regular file of the user that is no second link of a file
+// What a name of a journal of version 2 held when recovery checked it: nothing, or the file of
+// that device and inode.
+struct Seen {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const Seen&) const = default;
+};
+
+Seen SeenAt(int dir, const std::string& name, struct stat* status = nullptr) {
+    struct stat found {};
+    if (name.empty() || ::fstatat(dir, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) return Seen{};
+    if (status != nullptr) *status = found;
+    return Seen{true, found.st_dev, found.st_ino};
+}
+
+// Of each folder whose journal of version 2 recovery checked, by the folder's path: each name
+// the journal gives (target, temporary file, earlier contents, in the order of its files) and
+// what it held then. Recovery acts on a name only while it still holds that.
+std::unordered_map<std::string, std::vector<std::pair<std::string, Seen>>> g_besideSeen;
+
+// The line that stops a recovery of a journal of version 2 at one of the names it gives.
+std::string BesideFault(const std::string& folder, const std::string& name, const std::string& why) {
+    return ShownPath(JoinPath(folder, name)) + ": named by a journal of version 2 of qvhost, " + why;
+}
+
+// A journal of version 2 kept the temporary files and earlier contents beside their targets,
+// in the folder itself, where in a folder others may write into a name of that kind may be
+// another user's. Its files are finished as that version did, but only where each name it
+// gives holds nothing, or a regular file of the user that is no second link of a file
 // elsewhere (a new target's temporary file is a second link of the target itself): all of them
 // are looked at before the first change, and anything else fails the command with one line
-// and nothing touched. Only names are removed and renamed, so what another user changes there
-// meanwhile (who may do so only in a folder of their own or one without the sticky bit) is
-// never written into or read. Without `act`, only checks. False with a message.
+// and nothing touched. The check remembers what each name held (nothing, or a device and
+// inode), and the recovery acts on a name only while it still holds that: a name that held
+// nothing is never renamed or removed, whatever another user puts there afterwards, and a
+// name found changed stops the recovery with one line, the journal kept. Only names are
+// removed and renamed, never a file written into or read. Without `act`, only checks. False
+// with a message.
 bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, bool committed, std::string& error, bool act) {
-    for (const Journal::File& file : journal.files) {
-        for (const std::string* name : {&file.besideTemporary, &file.besideBackup}) {
-            struct stat held {};
+    auto remembered = g_besideSeen.find(folder);
+    if (!act || remembered == g_besideSeen.end()) {
+        std::vector<std::pair<std::string, Seen>> seen;
+        seen.reserve(3 * journal.files.size());
+        for (const Journal::File& file : journal.files) {
             struct stat target {};
-            if (name->empty() || (::fstatat(dir, name->c_str(), &held, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)) continue;
-            if (S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
-                (held.st_nlink == 1 ||
-                 (::fstatat(dir, file.target.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(held, target))))
-                continue;
-            error = ShownPath(JoinPath(folder, *name)) + ": named by a journal of the earlier version of qvhost, but no file of the user's own "
-                    "that it made; the journal is not acted on and nothing is touched: move this away, and the next command finishes the journal";
-            return false;
+            seen.emplace_back(file.target, SeenAt(dir, file.target, &target));
+            const bool targetThere = seen.back().second.present;
+            for (const std::string* name : {&file.besideTemporary, &file.besideBackup}) {
+                struct stat held {};
+                seen.emplace_back(*name, SeenAt(dir, *name, &held));
+                if (!seen.back().second.present) continue;
+                if (S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+                    (held.st_nlink == 1 || (targetThere && SameFile(held, target))))
+                    continue;
+                error = BesideFault(folder, *name, "but no file of the user's own that it made; the journal is not acted on and nothing is "
+                                                   "touched: move this away, and the next command finishes the journal");
+                g_besideSeen.erase(folder);
+                return false;
+            }
         }
+        remembered = g_besideSeen.insert_or_assign(folder, std::move(seen)).first;
     }
     if (!act) return true;
-    for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
-        const char* backup = it->besideBackup.empty() ? nullptr : it->besideBackup.c_str();
-        if (committed) {
-            Tidy(dir, it->besideTemporary.c_str(), backup);
-            Step();
-        } else {
-            TakeBack(dir, dir, it->target.c_str(), it->besideTemporary.c_str(), backup);
+    const std::vector<std::pair<std::string, Seen>> seen = std::move(remembered->second);
+    g_besideSeen.erase(remembered);
+    const char* stays = "; the journal stays, and a command does not write into the folder while it is there";
+    for (size_t i = journal.files.size(); i-- > 0;) {
+        const Journal::File& file = journal.files[i];
+        const std::string* names[] = {&file.target, &file.besideTemporary, &file.besideBackup};
+        for (size_t k = 0; k < 3; ++k) {
+            // A journal read again that names other files than the one checked changed too.
+            if (seen.size() == 3 * journal.files.size() && seen[3 * i + k].first == *names[k] &&
+                SeenAt(dir, *names[k]) == seen[3 * i + k].second)
+                continue;
+            error = BesideFault(folder, *names[k], "changed after the command checked it (another user may write into this folder); "
+                                                   "the recovery does nothing more" + std::string(stays));
+            return false;
         }
+        const Seen& target = seen[3 * i].second;
+        const Seen& temporary = seen[3 * i + 1].second;
+        const Seen& backup = seen[3 * i + 2].second;
+        const auto failed = [&](const std::string& name, const char* what) {
+            error = BesideFault(folder, name, std::string(what) + " (" + std::strerror(errno) + ")" + stays);
+            return false;
+        };
+        if (backup.present && committed) {
+            if (::unlinkat(dir, file.besideBackup.c_str(), 0) != 0) return failed(file.besideBackup, "cannot be removed");
+            Step();
+        } else if (backup.present) {
+            // A rename between two links of one file does nothing: the target still is the
+            // earlier file. A target that held nothing is not taken from whoever made it since.
+            const bool same = target == backup;
+            bool done = false;
+            if (same) {
+                done = ::unlinkat(dir, file.besideBackup.c_str(), 0) == 0;
+            } else if (target.present) {
+                done = ::renameat(dir, file.besideBackup.c_str(), dir, file.target.c_str()) == 0;
+            } else {
+                done = ::renameat2(dir, file.besideBackup.c_str(), dir, file.target.c_str(), RENAME_NOREPLACE) == 0;
+                // A file system that cannot rename without replacing: a second link, which
+                // never replaces either, and then the earlier name goes.
+                if (!done && errno == EINVAL && ::linkat(dir, file.besideBackup.c_str(), dir, file.target.c_str(), 0) == 0) {
+                    Step();
+                    done = ::unlinkat(dir, file.besideBackup.c_str(), 0) == 0;
+                }
+            }
+            if (!done) return failed(file.besideBackup, same ? "cannot be removed" : "cannot be put back in the place of its target");
+            Step();
+        }
+        if (!temporary.present) continue;
+        // A new target that still is the command's file goes (only a backup that became whole
+        // has its name: one never made leaves the target as it is).
+        if (!committed && !file.replaces && target == temporary) {
+            if (::unlinkat(dir, file.target.c_str(), 0) != 0) return failed(file.target, "cannot be removed");
+            Step();
+        }
+        if (::unlinkat(dir, file.besideTemporary.c_str(), 0) != 0) return failed(file.besideTemporary, "cannot be removed");
+        Step();
     }
     return true;
 }
 
 // The folders a recovery of this process finished, so that a line about one it could not
-// finish says whether it did anything before.
+// finish says whether it finished others before (a folder counts once it is wholly finished).
 long g_foldersRecovered = 0;
 
 // Applies a dead command's journal to its folder held by `dir` (taken back, or tidied past its
@@ -810,7 +944,6 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
         if (own >= 0) ::close(own);
         return true;
     }
-    ++g_foldersRecovered;
     if (own >= 0) {
         for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
             const std::string temporary = it->TemporaryName();
@@ -838,6 +971,7 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
     ::unlinkat(dir, name, 0);
     Step();
     ::fsync(dir);
+    ++g_foldersRecovered;
     return true;
 }
 
@@ -869,6 +1003,7 @@ bool ApplyPart(const std::string& folder, const std::string& mainFolder, const s
 bool ApplyMain(int dir, const std::string& folder, const char* name, const Journal& journal, const std::string& within,
                bool own, std::string& error) {
     const bool committed = std::strcmp(name, kCommitted) == 0;
+    g_besideSeen.clear();
     for (const bool act : {false, true}) {
         const long before = g_foldersRecovered;
         for (const std::string& part : journal.folders) {
@@ -1131,6 +1266,53 @@ Folder* FolderFor(const std::string& path, std::string& error) {
     return folder;
 }
 
+// The inodes of the folders in the folder held by `dir` (and of the names whose kind its listing
+// does not give), sorted.
+std::vector<ino_t> FolderInodes(int dir) {
+    std::vector<ino_t> inodes;
+    const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return inodes;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; (n = ::getdents64(names, chunk, sizeof chunk)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) inodes.push_back(entry->d_ino);
+        }
+    ::close(names);
+    std::sort(inodes.begin(), inodes.end());
+    return inodes;
+}
+
+// Another user moved the private folder the command had just made, before the command could
+// open it, to another name in its folder: the one folder of the user's there that was not there
+// before (`before`, FolderInodes), empty and open to no one else, is that folder, and is removed,
+// so that no empty folder of the user's stays where no command looks for it. Where there is not
+// exactly one such folder, nothing is removed.
+void RemoveOwnMovedAtOnce(int dir, const std::vector<ino_t>& before) {
+    const std::vector<ino_t> now = FolderInodes(dir);
+    std::vector<ino_t> added;
+    std::set_difference(now.begin(), now.end(), before.begin(), before.end(), std::back_inserter(added));
+    const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (names < 0) return;
+    char found[256] = {};
+    int count = 0;
+    alignas(dirent64) char chunk[8192];
+    for (ssize_t n; (n = ::getdents64(names, chunk, sizeof chunk)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+            at += entry->d_reclen;
+            struct stat status {};
+            if (!std::binary_search(added.begin(), added.end(), static_cast<ino_t>(entry->d_ino)) ||
+                ::fstatat(dir, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode) ||
+                status.st_uid != ::geteuid() || (status.st_mode & 077) != 0 || status.st_nlink > 2)
+                continue;
+            if (++count == 1) std::snprintf(found, sizeof found, "%s", entry->d_name);
+        }
+    ::close(names);
+    if (count == 1) ::unlinkat(dir, found, AT_REMOVEDIR);
+}
+
 // Makes the folder's private folder, once its journal's header, which names it, is on disk:
 // mode 0700, so that no other user can create, swap or read the names in it. A name that is
 // there already was not made by this command (another user took it) and fails the command
@@ -1141,6 +1323,11 @@ bool MakeOwn(Folder& folder, std::string& error) {
     int own = -1;
     int reason = 0;
     bool replaced = false;
+    // Where another user may rename names in the folder, the folders there before the private
+    // folder is made, so that one moved at once can be told from them.
+    struct stat parent {};
+    const bool shared = ::fstat(folder.dir, &parent) == 0 && (parent.st_uid != ::geteuid() || (parent.st_mode & 022) != 0);
+    const std::vector<ino_t> before = shared ? FolderInodes(folder.dir) : std::vector<ino_t>();
     {
         // A handler sees the private folder made and known, or not made.
         SignalsBlocked blocked;
@@ -1169,6 +1356,7 @@ bool MakeOwn(Folder& folder, std::string& error) {
     folder.changed = true;
     Record("own", folder.path);
     if (replaced) {
+        if (shared) RemoveOwnMovedAtOnce(folder.dir, before);
         error = shown + ": the folder this command made for its temporary files was replaced by something it did not make; "
                         "it is left as it is, and the command writes nothing";
         if (g_fault.empty()) g_fault = error;
@@ -1202,6 +1390,7 @@ void Clear() {
     g_folderAt.clear();
     g_namedFolders.clear();
     g_entryAt.clear();
+    for (auto& [path, written] : g_written) CloseWritten(written);
     g_written.clear();
     g_unsynced.clear();
     if (!g_rootExplicit) ReleaseLocks();
@@ -1269,6 +1458,13 @@ bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     return LockRoot(real, folder, true, error);
 }
 
+bool OutputFiles::TakesNoOwnName(const std::string& given, const std::string& target, std::string& error) {
+    if (NameOfPath(target).rfind(journal::kOwnPrefix, 0) != 0) return true;
+    error = (target == given ? ShownPath(given) + ": is a name" : ShownPath(given) + ": leads to " + ShownPath(target) + ", a name") +
+            " of the kind qvhost gives its journals and its own folders, which no output takes";
+    return false;
+}
+
 bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
     if (IsUtf8(path)) return true;
     error = ShownPath(PathToUtf8(path)) + ": the name is not UTF-8, and a command writes only files named in UTF-8";
@@ -1322,18 +1518,20 @@ namespace {
 // as a write by a user who is not root does, so this comes after the file's last write. An
 // owner or group the process may not give stays the process's own, and the set-id bit that
 // would then apply to that other user or group is not set.
-bool TakeOwnerAndMode(int fd, const Entry& entry) {
-    const uid_t owner = ::geteuid() == 0 && entry.owner != 0 ? entry.owner : static_cast<uid_t>(-1);
-    if ((owner != static_cast<uid_t>(-1) || entry.group != ::getegid()) && ::fchown(fd, owner, entry.group) != 0 &&
+bool GiveOwnerAndMode(int fd, uid_t earlierOwner, gid_t earlierGroup, mode_t earlierMode) {
+    const uid_t owner = ::geteuid() == 0 && earlierOwner != 0 ? earlierOwner : static_cast<uid_t>(-1);
+    if ((owner != static_cast<uid_t>(-1) || earlierGroup != ::getegid()) && ::fchown(fd, owner, earlierGroup) != 0 &&
         owner != static_cast<uid_t>(-1))
-        (void)::fchown(fd, static_cast<uid_t>(-1), entry.group);
+        (void)::fchown(fd, static_cast<uid_t>(-1), earlierGroup);
     struct stat now {};
     if (::fstat(fd, &now) != 0) return false;
-    mode_t mode = entry.mode;
-    if (now.st_uid != entry.owner) mode &= ~static_cast<mode_t>(S_ISUID);
-    if (now.st_gid != entry.group) mode &= ~static_cast<mode_t>(S_ISGID);
+    mode_t mode = earlierMode;
+    if (now.st_uid != earlierOwner) mode &= ~static_cast<mode_t>(S_ISUID);
+    if (now.st_gid != earlierGroup) mode &= ~static_cast<mode_t>(S_ISGID);
     return ::fchmod(fd, mode) == 0;
 }
+
+bool TakeOwnerAndMode(int fd, const Entry& entry) { return GiveOwnerAndMode(fd, entry.owner, entry.group, entry.mode); }
 
 // A step that changed the names of a folder or of its private folder, for the target `name`:
 // noted for the test of their order (`what`: "write" makes a file, "keep" names a backup,
@@ -1421,10 +1619,8 @@ Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
         return nullptr;
     }
     const std::string name = NameOfPath(target);
-    if (name.rfind(journal::kOwnPrefix, 0) == 0) {
+    if (!OutputFiles::TakesNoOwnName(given, target, error)) {
         // The command's line, whatever the write reports: no system error says this.
-        error = (target == given ? ShownPath(given) + ": is a name" : ShownPath(given) + ": leads to " + ShownPath(target) + ", a name") +
-                " of the kind qvhost gives its journals and its own folders, which no output takes";
         if (g_fault.empty()) g_fault = error;
         return nullptr;
     }
@@ -1539,27 +1735,46 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
          (!g_root.empty() && RealFolder(FolderOfPath(target), real) && !IsAtOrBelow(real, g_root)))) {
         // No command writes here (a library user's own session, or a data file beside the
         // folder of a library user's output): a hidden file beside the target, renamed onto
-        // it when complete.
+        // it when complete. The folder is held from here on, and the file is reached only
+        // through it and the descriptor it was made with, as the journaled files are.
         std::string resolved;
         if (!ResolveTarget(target, resolved, error)) {
             errno = EINVAL;
             return -1;
         }
+        Written written;
+        written.target = resolved;
+        written.targetName = NameOfPath(resolved);
+        written.dir = ::open(FolderOfPath(resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         struct stat status {};
-        const bool existed = ::stat(resolved.c_str(), &status) == 0;
-        const std::string folder = FolderOfPath(resolved);
-        for (int n = 0;; ++n) {
-            temporary = JoinPath(folder, "." + NameOfPath(resolved).substr(0, 200) + ".qvtmp" +
-                                             (n == 0 ? std::string() : "." + std::to_string(n)));
-            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno == EEXIST) continue;
-            if (fd < 0) {
-                error = CannotBeWritten(target, errno);
-                return -1;
-            }
-            g_written[temporary] = {resolved, nullptr, nullptr, existed ? static_cast<long>(status.st_mode & 07777) : -1};
-            return fd;
+        if (written.dir >= 0 && ::fstatat(written.dir, written.targetName.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            written.kept = true;
+            written.mode = status.st_mode & 07777;
+            written.owner = status.st_uid;
+            written.group = status.st_gid;
         }
+        // A name taken a thousand times over is a folder no temporary file can be made in.
+        int fd = -1;
+        errno = written.dir < 0 ? errno : EEXIST;
+        for (int n = 0; written.dir >= 0 && fd < 0 && errno == EEXIST && n < 1000; ++n) {
+            written.name = "." + written.targetName.substr(0, 200) + ".qvtmp" + (n == 0 ? std::string() : "." + std::to_string(n));
+            fd = ::openat(written.dir, written.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        }
+        if (fd >= 0) written.file = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0 || written.file < 0) {
+            const int reason = errno;
+            if (fd >= 0) {
+                ::unlinkat(written.dir, written.name.c_str(), 0);
+                ::close(fd);
+            }
+            CloseWritten(written);
+            error = CannotBeWritten(target, reason);
+            errno = reason;
+            return -1;
+        }
+        temporary = JoinPath(FolderOfPath(resolved), written.name);
+        g_written[temporary] = std::move(written);
+        return fd;
     }
     Folder* folder = nullptr;
     errno = 0;
@@ -1605,7 +1820,10 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
     entry->writtenInode = made.st_ino;
     Changed(*folder, "write", entry->target);
     temporary = JoinPath(JoinPath(folder->path, g_ownName), entry->temporary);
-    g_written[temporary] = {JoinPath(folder->path, entry->target), folder, entry};
+    Written& written = g_written[temporary];
+    written.target = JoinPath(folder->path, entry->target);
+    written.folder = folder;
+    written.entry = entry;
     return fd;
 }
 
@@ -1613,8 +1831,15 @@ void OutputFiles::Discard(const std::string& temporary) {
     const auto found = g_written.find(temporary);
     if (found == g_written.end()) return;
     if (found->second.entry == nullptr) {
-        // Not journaled: a hidden file beside the target of a library user's own session.
-        ::unlink(temporary.c_str());
+        // Not journaled: a hidden file beside the target of a library user's own session, removed
+        // only where its name still holds the file made.
+        Written& written = found->second;
+        struct stat made {};
+        struct stat named {};
+        if (::fstat(written.file, &made) == 0 && ::fstatat(written.dir, written.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            SameFile(made, named))
+            ::unlinkat(written.dir, written.name.c_str(), 0);
+        CloseWritten(written);
     } else if (found->second.entry->hasTemporary && found->second.folder->own.load() >= 0) {
         Folder& folder = *found->second.folder;
         Entry& entry = *found->second.entry;
@@ -1626,18 +1851,34 @@ void OutputFiles::Discard(const std::string& temporary) {
 
 bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& target) {
     const auto found = g_written.find(temporary);
-    if (found == g_written.end() || found->second.entry == nullptr) {
-        const std::string to = found != g_written.end() ? found->second.target : target;
+    if (found == g_written.end()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (found->second.entry == nullptr) {
         // Not journaled: on disk before it takes the target's place, so that a crash leaves no
-        // empty output; it takes the permissions of the file it replaces after its last write,
-        // which would clear setuid and setgid.
-        if (const int fd = ::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); fd >= 0) {
-            if (found != g_written.end() && found->second.mode >= 0) (void)::fchmod(fd, static_cast<mode_t>(found->second.mode));
-            ::fsync(fd);
-            ::close(fd);
+        // empty output. It takes the owner (where the process may), group and permissions of
+        // the file it replaces after its last write, which would clear setuid and setgid, and
+        // only the file made and written takes the target's place.
+        Written& written = found->second;
+        struct stat made {};
+        struct stat named {};
+        bool ok = ::fstat(written.file, &made) == 0 &&
+                  ::fstatat(written.dir, written.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0;
+        if (ok && !SameFile(made, named)) {
+            ok = false;
+            errno = EIO;
         }
-        if (::rename(temporary.c_str(), to.c_str()) != 0) return false;
-        if (found != g_written.end()) g_written.erase(found);
+        if (ok && written.kept) (void)GiveOwnerAndMode(written.file, written.owner, written.group, written.mode);
+        ok = ok && ::fsync(written.file) == 0 &&
+             ::renameat(written.dir, written.name.c_str(), written.dir, written.targetName.c_str()) == 0;
+        const int reason = errno;
+        CloseWritten(written);
+        g_written.erase(found);
+        if (!ok) {
+            errno = reason;
+            return false;
+        }
         Step();
         return true;
     }

@@ -77,6 +77,11 @@ public:
     // exists and is no regular file (a folder, a pipe, a device), or when the links go round.
     static bool ResolveTarget(const std::string& path, std::string& target, std::string& error);
 
+    // False with a message naming both when the file a path `given` leads to (`target`, links
+    // followed) has a name of the kind qvhost gives its journals and its own folders, which no
+    // output takes.
+    static bool TakesNoOwnName(const std::string& given, const std::string& target, std::string& error);
+
     // False with a message when the path is not UTF-8: the files the library opens are named
     // in UTF-8 on disk (bytes of another code page are converted), so a path of other bytes
     // would name one file where the owner renames and removes and another where it is written.
@@ -103,7 +108,9 @@ public:
     // file it replaces after its last write, or leaves those of a new file. A file written
     // twice by one command keeps its first earlier contents. Without `startsCommand` (a data
     // file a page writes), a file written while no command writes (a library user's own
-    // session) is only written through a temporary file, not journaled.
+    // session) is only written through a temporary file beside it, not journaled: through its
+    // folder held and its descriptor, never by its path, and it takes the owner, group and
+    // permissions of the file it replaces as a command's file does.
     int OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand = true);
     // Puts a temporary file of OpenFile in place of its target. False with errno (and, when
     // the private folder or the file in it is no longer the one the command made, the

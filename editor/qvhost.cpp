@@ -256,6 +256,8 @@ int FailReading(const std::string& path, bool textFault, const std::string& erro
 int TakeOutput(const std::string& given, std::string& target) {
     std::string error;
     if (!qv::OutputFiles::ResolveTarget(given, target, error)) return Fail(error);
+    // Said here, where the path typed is known: the owner of the files sees only the target.
+    if (!qv::OutputFiles::TakesNoOwnName(given, target, error)) return Fail(error);
     if (!qv::OutputFiles::Current().LockFolder(FolderOf(target), error)) return Fail(error);
     return kExitOk;
 }

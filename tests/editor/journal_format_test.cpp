@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,8 +122,31 @@ TEST(JournalFormat, RecordsAndNamesAreReadOnlyInTheirPlaceAndForm) {
     EXPECT_EQ(read.files[0].besideTemporary + " " + read.files[0].besideBackup, ".b.txt.qvtmp .b.txt.qvold");
     EXPECT_EQ(read.files[1].besideTemporary + " " + read.files[1].besideBackup, ".n.qvtmp.1 ");
     EXPECT_FALSE(read.files[1].replaces);
-    EXPECT_EQ(ReadWhole("qvhost journal 4\n"),
-              "refused: it is a journal of another version of qvhost, which a command of that version on this folder finishes");
+    // A journal of another version is refused naming that version, also one cut short in its
+    // opening line; an opening that names no version is no journal.
+    const struct {
+        const char* bytes;
+        const char* why;
+    } others[] = {
+        {"qvhost journal 4\n", "it is a journal of version 4 of qvhost, which a command of that version on this folder finishes"},
+        {"qvhost journal 1\nm ", "it is a journal of version 1 of qvhost, which a command of that version on this folder finishes"},
+        {"qvhost journal 35", "it is a journal of version 35 of qvhost, which a command of that version on this folder finishes"},
+        {"qvhost journal 21\n", "it is a journal of version 21 of qvhost, which a command of that version on this folder finishes"},
+        {"qvhost journal x\n", "it does not begin as a journal of qvhost"},
+        {"qvhost journal 4 \n", "it does not begin as a journal of qvhost"},
+        {"qvhost journal 1234567890\n", "it does not begin as a journal of qvhost"},
+    };
+    for (const auto& other : others) {
+        EXPECT_EQ(ReadWhole(other.bytes), std::string("refused: ") + other.why) << other.bytes;
+        for (size_t size = 1; size < std::strlen(other.bytes); ++size)
+            EXPECT_EQ(ReadInPieces(other.bytes, {size}), std::string("refused: ") + other.why) << other.bytes << " " << size;
+    }
+    // A record of a file new to the folder names no earlier contents in the private folder.
+    ASSERT_TRUE(journal::Parse(kMain + journal::FileRecord("n", 0, false) + journal::FileRecord("r", 1, true), read, why)) << why;
+    EXPECT_TRUE(read.Names("0.tmp"));
+    EXPECT_FALSE(read.Names("0.old"));
+    EXPECT_TRUE(read.Names("1.old"));
+    EXPECT_FALSE(read.Names("2.tmp"));
 }
 
 // The reader takes the bytes as they come from the file: cut anywhere, in pieces of any size,

@@ -468,6 +468,24 @@ TEST(OutputFiles, NamesOfTheKindTheHostGivesItsOwnAreRefused) {
         EXPECT_NE(message.find("is a name of the kind qvhost gives"), std::string::npos) << output << ": " << message;
         EXPECT_EQ(folder.Snapshot(), before) << output;
     }
+    // An output typed as a link to such a name: the line names the link typed and the name it
+    // leads to, whichever command writes it.
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"describe", "r.json", "-o", "o/lnk"}, std::vector<std::string>{"save", "r.json", "-o", "o/lnk"},
+          std::vector<std::string>{"edit", "r.json", "--element", "R0", "--script", "ok.txt", "-o", "o/lnk"}}) {
+        Folder folder;
+        fs::create_directories(folder.path / "o");
+        WriteFile(folder / "r.json", Resistors(1));
+        WriteFile(folder / "ok.txt", "ok\n");
+        fs::create_symlink(".qvhost-journal", folder.path / "o/lnk");
+        const auto before = folder.Snapshot();
+        EXPECT_EQ(RunHostIn(folder, command), 2) << command[0];
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << command[0] << ": " << message;
+        EXPECT_NE(message.find("o/lnk: leads to "), std::string::npos) << command[0] << ": " << message;
+        EXPECT_NE(message.find(".qvhost-journal, a name of the kind qvhost gives"), std::string::npos) << command[0] << ": " << message;
+        EXPECT_EQ(folder.Snapshot(), before) << command[0];
+    }
     // A data file of a library user's command, beside a file it writes.
     Folder folder;
     const pid_t pid = fork();
@@ -955,6 +973,46 @@ TEST(OutputFiles, AReplacedFileKeepsOwnerGroupAndSpecialBits) {
                 }
                 EXPECT_EQ(folder.Snapshot().size(), 3u);
             }
+}
+
+// A library user's own session (no command of the host) writes a data file beside its target
+// too, through the folder it holds and the descriptor it made the file with: the replacement
+// keeps the owner where the process may give it, and otherwise loses the set-id bit that would
+// apply to the process's own user or group; a file swapped in at the temporary name never takes
+// the target's place.
+TEST(OutputFiles, ALibrarySessionWritesThroughWhatItHolds) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+    for (const bool mayGive : {true, false})
+        for (const bool swapped : {false, true}) {
+            Folder folder;
+            const std::string target = folder / "u.mdx";
+            WriteFile(target, "before");
+            ASSERT_EQ(chown(target.c_str(), 1234, 2345), 0);
+            ASSERT_EQ(chmod(target.c_str(), 06755), 0);
+            const std::string what = std::to_string(mayGive) + std::to_string(swapped);
+            const int status = RunOwnerJob(
+                [&] {
+                    if (!mayGive && !DropRightToKeepSetIdBits(true)) _exit(77);
+                    std::string temporary, error;
+                    const int fd = OutputFiles::Current().OpenFile(target, temporary, error, false);
+                    if (fd < 0 || write(fd, "after", 5) != 5 || close(fd) != 0) _exit(4);
+                    if (swapped && (rename(temporary.c_str(), (folder / "kept").c_str()) != 0 ||
+                                    symlink((folder / "kept").c_str(), temporary.c_str()) != 0))
+                        _exit(5);
+                    _exit(OutputFiles::Current().PutInPlace(temporary, target) ? 0 : 3);
+                },
+                folder.path.string() + ".err");
+            if (status == 77) continue;
+            EXPECT_EQ(status, swapped ? 3 : 0) << what;
+            struct stat now {};
+            ASSERT_EQ(lstat(target.c_str(), &now), 0) << what;
+            EXPECT_TRUE(S_ISREG(now.st_mode)) << what;
+            EXPECT_EQ(ReadFile(target), swapped ? "before" : "after") << what;
+            if (swapped) continue;
+            EXPECT_EQ(now.st_uid, mayGive ? 1234u : 0u) << what;
+            EXPECT_EQ(now.st_gid, mayGive ? 2345u : 0u) << what;
+            EXPECT_EQ(now.st_mode & 07777, mayGive ? 06755u : 0755u) << what;
+        }
 }
 
 // Everything of the stranger's (owned by nobody) below `shared`, by name: its permissions and
@@ -1722,6 +1780,29 @@ TEST(OutputFiles, RecoveryActsOnlyOnJournalsItCanTrust) {
              fs::create_symlink("important.txt", out + "/.b.txt.qvold.1");
          },
          "pub/o", "pub/o/.b.txt.qvold.1"},
+        {"a journal of the earlier version whose backup is a second link of a file elsewhere",
+         [&](const fs::path& pub, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.1")));
+             fs::create_hard_link(pub / "notes.txt", out + "/.b.txt.qvold.1");
+         },
+         "pub/o", "pub/o/.b.txt.qvold.1"},
+        // Its check of the output folder refuses it after the folder below was checked: that
+        // folder is left as it is too.
+        {"a journal of the earlier version refused in the output folder after the folder below it",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(journal::FolderRecord(out + "/sub") +
+                                                                          qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold.1")));
+             WriteFile(out + "/sub/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("s.txt", ".s.txt.qvtmp", ".s.txt.qvold"), out));
+             fs::create_symlink("important.txt", out + "/.b.txt.qvold.1");
+         },
+         "pub/o", "pub/o/.b.txt.qvold.1"},
+        // That version made no private folder: one of its ID is not its, and stays as it is.
+        {"a journal of the earlier version beside a private folder of its ID",
+         [&](const fs::path&, const std::string& out) {
+             WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold")));
+             MakeOwnFolder(out, id, {{"0.old", "planted"}});
+         },
+         "pub/o", "", {{"o/b.txt", "B-old"}, {"o/.b.txt.qvold", takenBack}}},
         {"another user's file at a name of a journal of the earlier version",
          [&](const fs::path&, const std::string& out) {
              WriteFile(out + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("report.txt", ".report.txt.qvtmp", "")));
@@ -1916,14 +1997,16 @@ TEST(OutputFiles, ABadJournalBelowGivesItsOwnReason) {
 // folder (which no command locks) leaves it running; one on the output folder or on a folder
 // below that it writes into fails it at once with one line naming that folder. So does one of a
 // set-user-id program that another user started (a password prompt), which runs with the
-// user's effective id but another real one.
+// user's effective id but another real one, and one of a process that kept the user's real id
+// only (a program of the user's that became another user).
 TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
     if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
     const struct {
         const char* held;   // below pub/, which the stranger enters
         int status;
         bool setUserId = false;
-    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}, {"o", 2, true}, {"o/sub", 2, true}};
+        bool realIdOnly = false;
+    } cases[] = {{".", 0}, {"o", 2}, {"o/sub", 2}, {"o", 2, true}, {"o/sub", 2, true}, {"o", 2, false, true}};
     for (const auto& c : cases) {
         Folder folder;
         fs::create_directories(folder.path / "pub/o/sub");
@@ -1933,13 +2016,13 @@ TEST(OutputFiles, AnotherUsersLockNeverMakesACommandWait) {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         // The set-user-id program: started by nobody, running as root (the user here).
-        const qv_test::UserIds ids = c.setUserId ? qv_test::UserIds{0, 0} : qv_test::UserIds{};
+        const qv_test::UserIds ids = c.setUserId || c.realIdOnly ? qv_test::UserIds{0, 0} : qv_test::UserIds{};
         qv_test::AnotherUser holder(
             pub,
             [&] {
                 const int fd = open(c.held, O_RDONLY | O_DIRECTORY);
                 if (fd < 0 || flock(fd, LOCK_EX) != 0 || (c.setUserId && setresuid(65534, 0, 0) != 0) ||
-                    write(ready[1], "x", 1) != 1)
+                    (c.realIdOnly && setresuid(0, 65534, 65534) != 0) || write(ready[1], "x", 1) != 1)
                     return 1;
                 pause();
                 return 0;
@@ -2323,4 +2406,251 @@ TEST(OutputFiles, AnExchangeInTheOutputFolderLeadsNoWriteElsewhere) {
         EXPECT_EQ(folder.Snapshot("in"), inputs);
         EXPECT_EQ(folder.Snapshot("rootonly"), outside);
     }
+}
+
+// A dead command's journal in a folder others may write into (mode 1777, as /tmp is): recovery
+// acts on a name only while it holds what it held when the journal was checked. A stranger's
+// file made afterwards at a name of a journal of version 2 that held nothing stops it with one
+// line, the stranger's file and the user's target as they are; a rename back that fails (the
+// target now a folder) keeps the journal and says so, of either version, and names no folders
+// finished where there are none. Once the user moved away what was in the way, the next
+// command finishes the journal.
+TEST(OutputFiles, ARecoveryActsOnlyOnWhatItChecked) {
+    const std::string id = qv_test::kJournalId;
+    const struct {
+        const char* what;
+        std::function<void(const std::string& shared)> make;
+        bool stranger;            // a stranger makes ".t0.qvold" after the recovery's first step
+        const char* line;         // in the line of the refusal
+        const char* inTheWay;     // what the user moves away
+        std::map<std::string, std::string> after;   // the files once the next command finished
+    } cases[] = {
+        {"a stranger's file at a name of version 2 that held nothing",
+         [](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("t0", ".t0.qvtmp", ".t0.qvold") +
+                                                                             qv_test::Version2File("t1", ".t1.qvtmp", "")));
+             WriteFile(shared + "/t0", "T0");
+             WriteFile(shared + "/t1", "T1");
+             fs::create_hard_link(shared + "/t1", shared + "/.t1.qvtmp");
+         },
+         true, ".t0.qvold: named by a journal of version 2 of qvhost, changed after the command checked it", ".t0.qvold",
+         {{"t0", "T0"}}},
+        {"a target of version 2 that became a folder",
+         [](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("b.txt", ".b.txt.qvtmp", ".b.txt.qvold")));
+             WriteFile(shared + "/.b.txt.qvold", "B-old");
+             fs::create_directory(shared + "/b.txt");
+             WriteFile(shared + "/b.txt/x", "X");
+         },
+         false, ".b.txt.qvold: named by a journal of version 2 of qvhost, cannot be put back in the place of its target (Is a directory); the journal stays",
+         "b.txt", {{"b.txt", "B-old"}}},
+        {"a target of version 3 that became a folder",
+         [&](const std::string& shared) {
+             WriteFile(shared + "/.qvhost-journal", journal::MainHeader(id) + journal::FileRecord("b.txt", 0, true));
+             MakeOwnFolder(shared, id, {{"0.old", "B-old"}});
+             fs::create_directory(shared + "/b.txt");
+             WriteFile(shared + "/b.txt/x", "X");
+         },
+         false, "cannot be removed (Directory not empty) once the files its journal names are put back as they were; its journal stays, "
+                "and a command does not write into the folder while it is there\n",
+         "b.txt", {{"b.txt", "B-old"}}},
+    };
+    static std::string shared;
+    static bool stranger;
+    for (const auto& c : cases) {
+        if (c.stranger && !qv_test::RunningAsRoot()) continue;
+        Folder folder;
+        shared = folder / "shared";
+        stranger = c.stranger;
+        fs::create_directories(shared);
+        fs::permissions(folder.path, static_cast<fs::perms>(0755));
+        fs::permissions(shared, static_cast<fs::perms>(01777));
+        c.make(shared);
+        const int status = RunOwnerJob(
+            [] {
+                OutputFiles::SetStepHook([](long step) {
+                    if (!stranger || step != 1) return;
+                    const int dir = open(shared.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                    qv_test::RunAsAnotherUser(dir, [] { return WriteFile(".t0.qvold", "the stranger's"), 0; });
+                    close(dir);
+                });
+                std::string error;
+                if (OutputFiles::Current().LockFolder(shared, error)) _exit(0);
+                std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                _exit(3);
+            },
+            folder.path.string() + ".err");
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        EXPECT_EQ(status, 3) << c.what << ": " << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << c.what << ": " << message;
+        EXPECT_NE(message.find(c.line), std::string::npos) << c.what << ": " << message;
+        EXPECT_EQ(message.find("were finished"), std::string::npos) << c.what << ": " << message;
+        EXPECT_TRUE(fs::exists(shared + "/.qvhost-journal")) << c.what;
+        if (c.stranger) {
+            EXPECT_EQ(ReadFile(shared + "/t0"), "T0") << c.what;
+            struct stat theirs {};
+            EXPECT_EQ(lstat((shared + "/.t0.qvold").c_str(), &theirs), 0) << c.what;
+            EXPECT_EQ(theirs.st_uid, 65534u) << c.what;
+            EXPECT_EQ(ReadFile(shared + "/.t0.qvold"), "the stranger's") << c.what;
+        }
+        fs::remove_all(shared + "/" + c.inTheWay);
+        EXPECT_TRUE(NextCommand(folder, "shared")) << c.what;
+        std::map<std::string, std::string> after;
+        for (const std::string& name : NamesIn(shared)) after[name] = ReadFile(shared + "/" + name);
+        EXPECT_EQ(after, c.after) << c.what;
+    }
+}
+
+// The folders of the user's below `top`, by name.
+std::vector<std::string> UsersFoldersBelow(const fs::path& top) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(top)) {
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid())
+            found.push_back(fs::relative(entry.path(), top).string());
+    }
+    return found;
+}
+
+// A stranger who owns the output folder exchanges the private folder of each command there for
+// one of its own as soon as it shows: whether the command then fails or says that its files
+// stay, it leaves no folder of the user's behind, wherever the stranger moved it.
+TEST(OutputFiles, AStrangersExchangeLeavesNoFolderOfTheUsers) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    WriteFile(folder / "r.json", Resistors(2));
+    ASSERT_EQ(chown((folder / "pub/o").c_str(), 65534, 65534), 0);
+    const int dir = open((folder / "pub/o").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::AnotherUser stranger(dir, [&] {
+        for (long n = 0;; ++n) {
+            const std::string mine = "s" + std::to_string(n);
+            if (mkdir(mine.c_str(), 0755) != 0) return 1;
+            std::string own;
+            while ((own = RootsPrivateFolder(".")).empty()) usleep(50);
+            renameat2(AT_FDCWD, own.c_str(), AT_FDCWD, mine.c_str(), RENAME_EXCHANGE);
+        }
+    });
+    close(dir);
+    int failed = 0;
+    for (int run = 0; run < 20; ++run) {
+        const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/a.desc"}), 60);
+        ASSERT_TRUE(status == 0 || status == 2) << run;
+        failed += status == 2;
+    }
+    stranger.Stop();
+    EXPECT_GT(failed, 0);
+    EXPECT_EQ(UsersFoldersBelow(folder.path / "pub/o"), std::vector<std::string>{});
+}
+
+// The name of the command's private folder in `folder`, or "".
+std::string PrivateFolderIn(const std::string& folder) {
+    for (const std::string& name : NamesIn(folder))
+        if (name.rfind(qv::journal::kOwnPrefix, 0) == 0 && fs::is_directory(folder + "/" + name)) return folder + "/" + name;
+    return std::string();
+}
+
+// What the owner checks before a file takes its place and when it finishes a folder, each
+// broken by hand in the middle of a command: the temporary file exchanged for another, the
+// output folder replaced under a folder below it that the command holds, a private folder that
+// cannot be removed (before or after the commit point), or one moved away while it still holds
+// earlier contents that could not be put back. The command refuses the file, or keeps the
+// journal that a recovery needs and never reports success.
+TEST(OutputFiles, WhatTheOwnerChecksBeforeAFileTakesItsPlaceAndAtTheEnd) {
+    static std::string o;
+    const struct {
+        const char* what;
+        bool (*job)();               // in the command's process: whether the owner refused as it should
+        const char* journalLeft;     // the journal that stays ("" for none)
+        const char* unchanged = "";  // a file that keeps its earlier contents, below the test's folder
+    } cases[] = {
+        {"a temporary file exchanged for another",
+         [] {
+             std::string temporary, error;
+             const int fd = OutputFiles::Current().OpenFile(o + "/a.desc", temporary, error);
+             if (fd < 0 || write(fd, "after", 5) != 5 || close(fd) != 0 || rename(temporary.c_str(), (o + "/sub/kept").c_str()) != 0)
+                 return false;
+             WriteFile(temporary, "other");
+             return !OutputFiles::Current().PutInPlace(temporary, o + "/a.desc") && !OutputFiles::Current().JournalFault().empty();
+         },
+         "", "o/a.desc"},
+        {"the output folder replaced above a folder below it that the command holds",
+         [] {
+             if (!WriteThrough(o + "/sub/s.mdx", "after") || rename(o.c_str(), (o + ".moved").c_str()) != 0) return false;
+             fs::create_directories(o + "/sub");
+             std::string temporary, error;
+             return OutputFiles::Current().OpenFile(o + "/sub/n.mdx", temporary, error) < 0 &&
+                    error.find("the folder was replaced while the command ran") != std::string::npos;
+         },
+         "", "o.moved/sub/s.mdx"},
+        {"a private folder that cannot be removed after the commit point",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after")) return false;
+             WriteFile(PrivateFolderIn(o) + "/extra", "X");
+             std::string error;
+             return !OutputFiles::Current().Commit(error) && error.find("cannot be removed") != std::string::npos;
+         },
+         ".qvhost-committed"},
+        {"a private folder that cannot be removed when the files are taken back",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after")) return false;
+             WriteFile(PrivateFolderIn(o) + "/extra", "X");
+             OutputFiles::Current().Settle(false);
+             return true;
+         },
+         ".qvhost-journal"},
+        {"a private folder moved away while it holds earlier contents that cannot be put back",
+         [] {
+             if (!WriteThrough(o + "/a.desc", "after") || unlink((o + "/a.desc").c_str()) != 0) return false;
+             fs::create_directory(o + "/a.desc");
+             WriteFile(o + "/a.desc/x", "X");
+             if (rename(PrivateFolderIn(o).c_str(), (o + "/moved").c_str()) != 0) return false;
+             OutputFiles::Current().Settle(false);
+             return true;
+         },
+         ".qvhost-journal"},
+    };
+    for (const auto& c : cases) {
+        Folder folder;
+        o = folder / "o";
+        fs::create_directories(o + "/sub");
+        WriteFile(o + "/a.desc", "before");
+        WriteFile(o + "/sub/s.mdx", "before");
+        static bool (*job)();
+        job = c.job;
+        const int status = RunOwnerJob(
+            [] {
+                std::string error;
+                const bool refused = OutputFiles::Current().LockFolder(o, error) && job();
+                OutputFiles::Current().Settle(false);
+                _exit(refused ? 0 : 3);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, 0) << c.what << ": " << ReadFile(folder.path.string() + ".err");
+        const std::string left = std::string(c.journalLeft);
+        for (const char* journal : {qv::journal::kJournalName, qv::journal::kCommittedName})
+            EXPECT_EQ(fs::exists(o + "/" + journal), left == journal) << c.what << ": " << journal;
+        if (*c.unchanged != '\0') {
+            EXPECT_EQ(ReadFile(folder / c.unchanged), "before") << c.what;
+        }
+    }
+}
+
+// An edit whose journal cannot be written (the disk full at its first line) prints its
+// schematic nowhere: not through a temporary file, and not through the output's own path
+// either. The earlier output keeps its bytes, and the line names the journal.
+TEST(OutputFiles, AnEditWhoseJournalFailsWritesNoOutput) {
+    Folder folder;
+    fs::create_directories(folder.path / "o");
+    WriteFile(folder / "r.json", Resistors(1));
+    WriteFile(folder / "ok.txt", "ok\n");
+    WriteFile(folder / "o/e.json", "before");
+    const auto before = folder.Snapshot();
+    const int status =
+        Wait(StartHost(folder, {"edit", "r.json", "--element", "R0", "--script", "ok.txt", "-o", "o/e.json"}, Faults{0, SIGKILL, false, 1}));
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(status, 2) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(folder.Snapshot(), before);
 }

@@ -1159,6 +1159,32 @@ TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
         }
 }
 
+// A data file typed on a page that is a link to the model description (there already, or one
+// the run would make) is the description's path: the command fails with one line naming the
+// element, writes nothing, and leaves the link and an earlier description as they are.
+TEST(QvhostOutputs, ADataFileThatLeadsToTheDescriptionIsRefused) {
+    for (const bool made : {false, true}) {
+        Scratch scratch;
+        const std::string folder = fs::canonical(scratch.path).string();
+        WriteFile(scratch / "s.json", OneDocument(Table2D("LT1", R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", )"
+                                                                 R"("click 2116", "type 2117 \"link.mdx\"", "ok")")));
+        if (made) WriteFile(scratch / "o.desc", "earlier");
+        fs::create_symlink("o.desc", scratch / "link.mdx");
+        const std::set<std::string> before = scratch.Files();
+        const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, run.exitCode) << made;
+        EXPECT_EQ("qvhost: element \"LT1\": its data file and the model description share the path " + qv::ShownPath(folder + "/link.mdx") +
+                      "\n",
+                  run.err)
+            << made;
+        EXPECT_EQ(before, scratch.Files()) << made;
+        if (made) {
+            EXPECT_EQ("earlier", ReadFile(scratch / "o.desc"));
+        }
+        EXPECT_TRUE(fs::is_symlink(scratch / "link.mdx")) << made;
+    }
+}
+
 // A stored name with a wildcard names the file the pages would write ("*.mdx" of M1 is M1.mdx).
 TEST(QvhostOutputs, AStoredWildcardNamesTheFileThePagesWrite) {
     Scratch scratch;
