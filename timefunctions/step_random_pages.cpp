@@ -182,7 +182,8 @@ BOOL CPropRandomBlock::OnInitDialog() {
 // prefixes); a variable name or expression is the simulator's to evaluate and passes.
 BOOL CPropRandomBlock::OnApply() {
     if (m_pParams == nullptr) return FALSE;
-    WriteFields(false);
+    // The limits are checked before anything is written: a refused apply leaves the set as it was.
+    UpdateData(TRUE);
     double maximum = 0;
     double minimum = 0;
     if (ParseValueWithPrefix(m_strFirst, &maximum) && ParseValueWithPrefix(m_strSecond, &minimum) && !(minimum < maximum)) {
@@ -190,6 +191,7 @@ BOOL CPropRandomBlock::OnApply() {
         AfxMessageBox(LoadLibraryString(kStrMaxNotAboveMin), MB_OK);
         return FALSE;
     }
+    WriteFields(false);
     return CommitAndFinish();
 }
 

@@ -1,0 +1,207 @@
+// Cancel gives the element back as it was when its sheet opened, or as the last commit left
+// it: whatever the pages' buttons, order fields, list edits and sub-sheets changed before, the
+// printed schematic and the description are those of a sheet cancelled at once. Each session
+// runs in this process on the real plug-in, as the editor runs it.
+#include "editor/host.h"
+#include "editor/param_set_snapshot.h"
+#include "editor/schematic.h"
+#include "win32/profile.h"
+#include "win32/win32.h"
+
+#include "tests/support/sandbox.h"
+#include "tests/support/text_files.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv_test::ReadFile;
+
+class SheetCancelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = qv_test::TempFolder() + "/sheet_cancel_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder = pattern;
+        setenv("QV_USER_PROFILE", (folder / "user.ini").c_str(), 1);
+        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
+        qv::SetProfileFolder(folder.string());
+        plugin = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.so");
+    }
+    void TearDown() override {
+        if (plugin != nullptr) FreeLibrary(plugin);
+        qv::SetProfileFolder("");
+        std::error_code code;
+        fs::remove_all(folder, code);
+    }
+
+    struct Result {
+        bool edited = false;
+        std::string error;
+        std::string printed;       // the printed schematic
+        std::string description;   // the model description of the printed schematic
+    };
+
+    // Builds the schematic in a host of its own, runs the script on the element's sheet and
+    // gives what `edit -o` would print and what describing that gives.
+    Result EditThenDescribe(const std::string& json, const std::string& element, const std::vector<std::string>& script,
+                            const std::string& stem) {
+        Result result;
+        qv::Host host;
+        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+        qv::Schematic schematic;
+        const fs::path documents = folder / stem;
+        fs::create_directories(documents);
+        if (!host.Start(options, result.error) || !qv::ReadSchematic(json, schematic, result.error) ||
+            !host.Build(schematic, documents.string() + "/", result.error))
+            return result;
+        qv::EditOutcome outcome;
+        result.edited = host.Edit(element, script, outcome, result.error);
+        if (!host.Editor().Breaches().empty()) result.error += " breach: " + host.Editor().Breaches().front();
+        result.printed = qv::WriteSchematic(host.CurrentSchematic());
+        qv::Host describer;
+        qv::Schematic printed;
+        std::vector<std::string> written;
+        std::string error;
+        if (describer.Start(options, error) && qv::ReadSchematic(result.printed, printed, error) &&
+            describer.DescribeSchematic(printed, documents.string() + "/", (documents / "d.desc").string(), written, error))
+            result.description = ReadFile(documents / "d.desc");
+        else
+            result.description = "describe failed: " + error;
+        return result;
+    }
+
+    fs::path folder;
+    HMODULE plugin = nullptr;
+};
+
+// A sheet that ends with Cancel leaves the printed schematic and the description exactly as a
+// sheet cancelled at once leaves them.
+TEST_F(SheetCancelTest, CancelGivesBackWhatThePagesChanged) {
+    const std::string table = R"j({"document":"D","elements":[{"id":15,"name":"R1","characteristic":)j"
+                              R"j({"kind":"data-pairs","points":[[0,0],[1,1],[2,4]]}}]})j";
+    const std::string transfer =
+        R"j({"document":"D","elements":[{"id":33,"name":"T1","parameters":{"N":"1","Q[0]":"1","Q[1]":"2"}}]})j";
+    const std::string polynomial = R"j({"document":"D","elements":[{"id":31,"name":"P1","parameters":)j"
+                                   R"j({"ORDER":"3","QUANT[0]":"V(N1)","COEFF[2]":"5","COEFF[3]":"7"}}]})j";
+    const std::string deadTime = R"j({"document":"D","elements":[{"id":82,"name":"DS","parameters":)j"
+                                 R"j({"INPUT":"x","NH":"3","Y0[0]":"0.5","Y0[1]":"0.25","Y0[2]":"-1"}}]})j";
+    const std::string outputs = R"j({"document":"D","elements":[{"id":29,"name":"O1","outputs":["V","I"]}]})j";
+    const std::string semiconductor = R"j({"document":"D","elements":[{"id":9,"name":"Q1"}]})j";
+    const std::string expressions = ReadFile(PARVEL_SOURCE_DIR "/examples/expression_elements.json");
+    struct Case {
+        const char* what;
+        const std::string& schematic;
+        const char* element;
+        std::vector<std::string> script;
+    } cases[] = {
+        {"a table cleared in a cancelled table sheet", table, "R1", {"sheet cancel {", "click 1124", "}", "click 2016", "cancel"}},
+        {"a cell edited in a confirmed table sheet", table, "R1", {"sheet ok {", "cell 2121 1 2 9", "}", "click 2016", "cancel"}},
+        {"a smaller order", transfer, "T1", {"type 2188 0", "type 2186 0", "cancel"}},
+        {"a larger order", transfer, "T1", {"type 2188 2", "cancel"}},
+        {"an order and a name", polynomial, "P1", {"type 2163 1", "type 2001 P1", "cancel"}},
+        {"a quantity removed", polynomial, "P1", {"click 2175", "cancel"}},
+        {"a quantity added", polynomial, "P1", {"click 2173", "cancel"}},
+        {"an expression deleted", expressions, "FML1", {"row 2132 0", "click 1123", "cancel"}},
+        {"an expression added", expressions, "FML1", {"click 1122", "cancel"}},
+        {"an initial value deleted", expressions, "IV1", {"row 2132 0", "click 1123", "cancel"}},
+        {"a row deleted after an apply of another mode", deadTime, "DS", {"click 2291", "apply", "row 2134 1", "click 1123", "cancel"}},
+        {"an output switched off", outputs, "O1", {"click 2018", "cancel"}},
+        {"a pin ticked", semiconductor, "Q1", {"click 2073", "cancel"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result bare = EditThenDescribe(c.schematic, c.element, {"cancel"}, "bare");
+        ASSERT_TRUE(bare.edited) << bare.error;
+        // The dead time's apply is kept: its own bare run applies the same mode first.
+        const Result kept = c.schematic == deadTime
+                                ? EditThenDescribe(c.schematic, c.element, {"click 2291", "apply", "cancel"}, "applied")
+                                : bare;
+        const Result changed = EditThenDescribe(c.schematic, c.element, c.script, "changed");
+        ASSERT_TRUE(changed.edited) << changed.error;
+        EXPECT_EQ(kept.printed, changed.printed);
+        EXPECT_EQ(kept.description, changed.description);
+    }
+}
+
+// What an apply committed stays after a later Cancel; what the pages changed after it goes.
+// The outputs of the older meter pages are the element's at the moment of the click.
+TEST_F(SheetCancelTest, ApplyThenCancelKeepsWhatWasApplied) {
+    const std::string resistor = R"j({"document":"D","elements":[{"id":15,"name":"R1"}]})j";
+    const Result applied = EditThenDescribe(resistor, "R1", {"type 2028 33k", "apply", "type 2028 47k", "click 2019", "cancel"}, "a");
+    ASSERT_TRUE(applied.edited) << applied.error;
+    EXPECT_NE(std::string::npos, applied.printed.find("\"33k\"")) << applied.printed;
+    EXPECT_EQ(std::string::npos, applied.printed.find("47k")) << applied.printed;
+    EXPECT_EQ(std::string::npos, applied.printed.find("\"outputs\"")) << applied.printed;
+
+    const std::string meters = ReadFile(PARVEL_SOURCE_DIR "/examples/meters.json");
+    qv::Schematic schematic;
+    std::string error;
+    ASSERT_TRUE(qv::ReadSchematic(meters, schematic, error)) << error;
+    ASSERT_FALSE(schematic.elements.empty());
+    const std::string meter = schematic.elements.front().name;
+    const Result bare = EditThenDescribe(meters, meter, {"cancel"}, "bare");
+    const Result switched = EditThenDescribe(meters, meter, {"click 2074", "cancel"}, "switched");
+    ASSERT_TRUE(switched.edited) << switched.error;
+    EXPECT_NE(bare.description, switched.description) << "the output switch stays switched";
+}
+
+// A refused apply writes nothing: the limits stay as they were, also after Cancel.
+TEST_F(SheetCancelTest, ARefusedApplyLeavesTheRefusedValuesOut) {
+    const std::string random = R"j({"document":"D","elements":[{"id":57,"name":"RB","parameters":{"MAX":"1","MIN":"0"}}]})j";
+    const Result bare = EditThenDescribe(random, "RB", {"cancel"}, "bare");
+    const Result refused = EditThenDescribe(random, "RB", {"type 2247 -5", "message ok", "apply", "cancel"}, "refused");
+    EXPECT_FALSE(refused.edited) << "the session reports the refused apply";
+    EXPECT_EQ(bare.printed, refused.printed);
+    EXPECT_EQ(bare.description, refused.description);
+}
+
+// The snapshot puts back the entries that are still there (so that nothing pointing at them
+// dangles), makes again those that went, deletes those that came, and links an output entry
+// to the parameter that stands for its own afterwards.
+TEST(ParamSetSnapshot, RestoresEntriesInPlaceAndRelinksOutputs) {
+    ParamHolder holder;
+    auto* kept = new CWizardCopaObject3;
+    kept->SetName("R");
+    kept->SetValue("1k");
+    auto* removed = new CWizardCopaObject3;
+    removed->SetName("C");
+    removed->SetDeletable(TRUE);
+    holder.AddParam(kept);
+    holder.AddParam(removed);
+    auto* output = new CWizardCopaObject3;
+    output->SetName("C");
+    output->SetTemplateObject(removed);
+    holder.AddOutputInstance(output);
+    holder.m_bySymbolVariant = 2;
+
+    qv::ParamSetSnapshot snapshot;
+    snapshot.Take(holder);
+    kept->SetValue("2k");
+    removed->Delete();
+    output->SetDeletable(TRUE);
+    output->Delete();
+    holder.PurgeDeleted();
+    holder.AddParam(new CWizardCopaObject3);
+    holder.m_bySymbolVariant = 4;
+
+    snapshot.RestoreInto(holder);
+    ASSERT_EQ(2, holder.GetParamCount());
+    EXPECT_EQ(kept, holder.GetParam(0)) << "an entry still there is the same object";
+    EXPECT_EQ("1k", std::string(kept->GetValue()));
+    EXPECT_EQ("C", std::string(holder.GetParam(1)->GetName()));
+    EXPECT_FALSE(holder.GetParam(1)->IsDeleted());
+    ASSERT_EQ(1, holder.GetOutputInstanceCount());
+    EXPECT_EQ(holder.GetParam(1), holder.GetOutputInstance(0)->GetTemplateObject());
+    EXPECT_EQ(2, holder.m_bySymbolVariant);
+}
+
+} // namespace
