@@ -151,7 +151,8 @@ std::vector<std::vector<std::string>> ActionsOn(const std::vector<Control>& cont
         const std::string id = std::to_string(c.id);
         if (c.className == "SysListView32") {
             // A cell of the first and of the last row, and every button with the last row picked
-            // (deleting a row needs one); the buttons alone are clicked below.
+            // (deleting a row needs one, so buttons disabled without a row count too); the
+            // buttons alone are clicked below.
             if (c.rows.empty()) continue;
             for (size_t row : {size_t{0}, c.rows.size() - 1}) {
                 for (size_t column = 0; column < c.rows[row].size(); ++column)
@@ -289,10 +290,8 @@ protected:
             if (Session(script, error)) break;
             std::vector<std::string> answer = AnswerFor(error, last);
             if (answer.empty()) break;
-            if (answer.front().starts_with("message ") && !last.empty() && last.front() == "message cancel" &&
-                answer.front() != "message cancel") {
-                driven.answers.pop_back();   // the box has no Cancel: answered otherwise
-            }
+            // A box without the button answered last time gets the next answer in its place.
+            if (error.find("which is not one of its buttons") != std::string::npos) driven.answers.pop_back();
             driven.opens = answer.size() == 2;
             driven.answers.insert(driven.answers.end(), answer.begin(), answer.end());
             last = answer;
