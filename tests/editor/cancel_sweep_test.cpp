@@ -311,7 +311,7 @@ protected:
         if (!atOnce) {
             std::string lines;
             for (const std::string& line : script) lines += "\n    | " + line;
-                ADD_FAILURE() << name << ": the session" << lines << "\n  differs from a bare " << reset << ":"
+            ADD_FAILURE() << name << ": the session" << lines << "\n  differs from a bare " << reset << ":"
                           << (got.schematic != want.schematic ? FirstDifference(want.schematic, got.schematic)
                                                               : FirstDifference(want.description, got.description));
         }
