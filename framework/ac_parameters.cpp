@@ -234,7 +234,6 @@ BOOL CPropACParameters::OnInitDialog() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    RecordMarks();
     for (CTBUnitComboBox* combo : {&m_cmbReal, &m_cmbImaginary, &m_cmbMagnitude, &m_cmbPhase})
         combo->DisableFlatLook(TRUE);
 
@@ -416,16 +415,8 @@ BOOL CPropACParameters::OnApply() {
         }
     }
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    RecordMarks();
     SetModified(FALSE);
     return CPropertyPage::OnApply();
-}
-
-void CPropACParameters::RecordMarks() { m_Marks.Record(m_pParams, {kIdMagnitude, kIdPhase, kIdReal, kIdImaginary}); }
-
-void CPropACParameters::OnReset() {
-    m_Marks.Restore(m_pParams);
-    CTBPropertyPage::OnReset();
 }
 
 void CPropACParameters::Serialize(CArchive& ar) {

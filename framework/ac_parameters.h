@@ -74,9 +74,6 @@ public:
     PARVEL_PAGE_OVERRIDES
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
-    // Cancel puts back the pin flags and marks of the page's four parameters as they were when
-    // the page opened or was last applied.
-    void OnReset() override;
 
     // Gives the page another wizard and parameter set (the caller has given the old cookie back).
     void Rebind(CACWizardBase4* wizard, ParamHolder* params);
@@ -102,7 +99,6 @@ public:
 
 protected:
     void SetLayout();
-    void RecordMarks();
     void ApplyControlStates();
     void WriteShownPinFlags();
     void OnModeChanged();
@@ -137,8 +133,6 @@ protected:
     BOOL m_bRealPin = FALSE;       // 2035
     BOOL m_bPhasePin = FALSE;      // 2321
     BOOL m_bImaginaryPin = FALSE;  // 2036
-    // The page's parameters as it found them: its "Use Pin" boxes write into the element at once.
-    qv::pages::ElementMarks m_Marks;
 };
 
 // Restores an object from a block of a wizard's data: DWORD length L, then L bytes that the

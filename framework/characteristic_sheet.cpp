@@ -9,6 +9,11 @@ void qv::characteristic::RunCharacteristicSheet(CPropertyPage& page, const CStri
     CResourceSwitch resources;
     CTBPropertySheet sheet(name, &page);
     page.UpdateData(TRUE);
+    // The table is edited in place while the sheet is open (its points, file name and mode):
+    // what it held before is kept, so that the sheet's Cancel gives it back unchanged.
+    CPropCharacteristicXYTable kept;
+    kept.CopyFrom(&table);
+    const CString keptDirectory = table.GetFileDirectory();
     sheet.AddPage(&table);
     table.SetComponentName(name);
     table.SetReference(fields.reference);
@@ -22,6 +27,9 @@ void qv::characteristic::RunCharacteristicSheet(CPropertyPage& page, const CStri
         fields.reference = table.GetReference();
         fields.variableName = table.GetVariableName();
         fields.fileName = table.GetFileName();
+    } else {
+        table.CopyFrom(&kept);
+        table.SetFileDirectory(keptDirectory);
     }
     sheet.RemovePage(&table);
 }

@@ -25,12 +25,6 @@ public:
     void Rebind(Wizard* wizard, DWORD_PTR cookie) { Rebind(wizard, HolderFromCookie(cookie)); }
     DWORD_PTR GetCookie() const { return reinterpret_cast<DWORD_PTR>(m_pParams); }
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
-    // Cancel puts back what the page's handlers changed in the element (symbol variant, pins,
-    // marks, outputs) since the page recorded it; a page that never records changes nothing.
-    void OnReset() override {
-        m_Marks.Restore(m_pParams);
-        CTBPropertyPage::OnReset();
-    }
 
 protected:
     explicit TElementPage(UINT templateID) : CTBPropertyPage(templateID) {}
@@ -59,9 +53,6 @@ protected:
     CPtrArray m_Snapshots;             // CCopaObjectCompare*, owned, in writing order
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
-    // The element as the page found it: a page whose handlers write into the element at once
-    // records it as it opens and after each apply (qv::pages::ElementMarks).
-    qv::pages::ElementMarks m_Marks;
 };
 
 // The constructors every element page of the newer base declares: for the runtime-class

@@ -88,42 +88,4 @@ void ExchangeNameAndShowName(CDataExchange* pDX, CString& name, BOOL& showName) 
     DDX_Text(pDX, qv::dialog::kCtlName, name);
 }
 
-void ElementMarks::RecordParam(ParamHolder* params, CWizardCopaObject3* param) {
-    if (param == nullptr || param->IsDeleted()) return;
-    BOOL output = FALSE;
-    GetSDBOutputForParam(params, param, &output);
-    m_Params.push_back({param, param->GetType(), param->GetExtType(), output});
-}
-
-void ElementMarks::Record(ParamHolder* params) {
-    m_pParams = params;
-    m_Params.clear();
-    m_bSymbolVariantRecorded = false;
-    if (params == nullptr) return;
-    m_bSymbolVariantRecorded = true;
-    m_bySymbolVariant = params->m_bySymbolVariant;
-    for (int i = 0; i < params->GetParamCount(); ++i) RecordParam(params, params->GetParam(i));
-}
-
-void ElementMarks::Record(ParamHolder* params, std::initializer_list<WORD> valueIDs) {
-    m_pParams = params;
-    m_Params.clear();
-    m_bSymbolVariantRecorded = false;
-    if (params == nullptr) return;
-    for (WORD valueID : valueIDs) RecordParam(params, FindParamByValueID(params, valueID));
-}
-
-void ElementMarks::Restore(ParamHolder* params) const {
-    if (params == nullptr || params != m_pParams) return;
-    if (m_bSymbolVariantRecorded) params->m_bySymbolVariant = m_bySymbolVariant;
-    for (const ParamMarks& marks : m_Params) {
-        if (IndexOfParam(params, marks.param) < 0) continue;
-        marks.param->SetType(marks.type);
-        marks.param->SetExtType(marks.extType);
-        BOOL output = FALSE;
-        GetSDBOutputForParam(params, marks.param, &output);
-        if (output != marks.output) SetSDBOutputForParam(params, marks.param, marks.output ? FALSE : TRUE);
-    }
-}
-
 } // namespace qv::pages

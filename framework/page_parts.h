@@ -8,9 +8,6 @@
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
 
-#include <initializer_list>
-#include <vector>
-
 namespace qv::pages {
 
 // The element's name and "Show Name" check from the parameter set (left as they are without
@@ -53,34 +50,5 @@ void ShowDlgControl(CWnd& page, int id, BOOL show);
 // takes the opposite of the state the page showed before the click, whatever the box did
 // itself, is switched in the element at once and shown ticked or clear in the box.
 void ClickOutputBox(CPropertyPage& page, ParamHolder* params, BOOL& flag, int controlID, WORD valueID);
-
-// What a page's handlers change in the element before any apply: the symbol variant, each
-// parameter's type and extended type (its direction, pin flag and unused mark) and its result
-// outputs. A page records them as it opens and after each apply, and puts them back when the
-// user cancels, so that Cancel leaves the element as it was.
-class ElementMarks {
-public:
-    void Record(ParamHolder* params);
-    // Only the parameters of these value IDs, and not the symbol variant: for a page that
-    // shares the set with a page before it on the sheet, whose own Cancel puts back the rest
-    // (the earlier page's restore comes first and must not be undone by a later record).
-    void Record(ParamHolder* params, std::initializer_list<WORD> valueIDs);
-    // Only into the set that was recorded; parameters it no longer holds are passed over.
-    void Restore(ParamHolder* params) const;
-
-private:
-    struct ParamMarks {
-        CWizardCopaObject3* param;
-        DWORD type;
-        DWORD extType;
-        BOOL output;
-    };
-    void RecordParam(ParamHolder* params, CWizardCopaObject3* param);
-
-    const ParamHolder* m_pParams = nullptr;
-    bool m_bSymbolVariantRecorded = false;
-    BYTE m_bySymbolVariant = 0;
-    std::vector<ParamMarks> m_Params;
-};
 
 } // namespace qv::pages

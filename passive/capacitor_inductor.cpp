@@ -261,7 +261,6 @@ void CPropPassiveCapAndInd::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropPassiveCapAndInd::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     for (CTBUnitComboBox& combo : m_cmbUnits) combo.DisableFlatLook(TRUE);
     CreateOutputSwitches();
     CheckForm(0);
@@ -539,7 +538,6 @@ BOOL CPropPassiveCapAndInd::OnApply() {
         m_pWizard->StoreModeAndCompareList(m_dwKind1, m_dwKind2, m_dwModeWord, m_strXLabel1, m_strYLabel1,
                                            m_strXLabel2, m_strYLabel2, &m_Snapshots);
     if (!CommitParamSet(target, cookie)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -152,7 +152,6 @@ void CPropPassiveCoupledBase::CheckForm(DWORD form) {
 
 BOOL CPropPassiveCoupledBase::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     for (auto& selector : m_selectors) selector->DisableFlatLook(TRUE);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     UpdateData(FALSE);
@@ -341,7 +340,6 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     const RequestTarget target(static_cast<const CWizardBase4*>(m_pWizard));
     if (!target.HasReceiver()) return FALSE;
     if (!CommitParamSet(target, reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -206,7 +206,6 @@ BOOL CPropPassive2WTrafoNonLinear::OnApply() {
         m_pWizard->StoreModeAndCompareList(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
     }
     if (!CommitParamSet(target, cookie)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -142,7 +142,6 @@ void CPropPassiveResAndCon::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropPassiveResAndCon::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     m_cmbUnit.DisableFlatLook(TRUE);
     CreateOutputSwitches();
     CheckDlgButton(kCtlNonlinear, BST_UNCHECKED);
@@ -296,7 +295,6 @@ BOOL CPropPassiveResAndCon::OnApply() {
         m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
     if (!CommitParamSet(target, cookie)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -96,7 +96,6 @@ void CPropPassiveTransformerBase::InitNameAndSymbol() {
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    m_Marks.Record(m_pParams);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pOwner, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     for (auto& selector : m_selectors) selector->DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -256,11 +255,6 @@ void CPropPassiveTransformerBase::OnButtonClicked(UINT id) {
 void CPropPassiveTransformerBase::OnOtherButton(UINT) {
     UpdateData(TRUE);
     SetModified(TRUE);
-}
-
-void CPropPassiveTransformerBase::OnReset() {
-    m_Marks.Restore(m_pParams);
-    CTBPropertyPage::OnReset();
 }
 
 void CPropPassiveTransformerBase::OnPaint() {

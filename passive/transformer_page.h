@@ -85,9 +85,6 @@ public:
     // The shown texts and flags, by value ID (empty / FALSE for an ID the page does not have).
     CString FieldText(WORD id) const;
     BOOL RatioUsesPin(WORD editId) const;
-    // Cancel puts back what the page's handlers changed in the element (pins, outputs) since
-    // the page opened or was last applied.
-    void OnReset() override;
 
 protected:
     // No owner and no parameters; no layout codes registered (the runtime-class factory).
@@ -180,8 +177,6 @@ protected:
     ParamHolder* m_pParams = nullptr;
     CTBDrawSymbol* m_pSymbol = nullptr;
     CString m_strSymbolText;
-    // The element as the page found it, recorded as it opens and after each apply.
-    qv::pages::ElementMarks m_Marks;
     DWORD m_dwShuntBranch = 0;
     BOOL m_bShowName = FALSE;
     CString m_strName;

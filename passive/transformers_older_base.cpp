@@ -158,7 +158,6 @@ BOOL CPropPassiveTransformerBase::ApplyWithOneCommit(CWizardBase3* wizard, CWiza
     WriteNameAndFlag();
     WriteValues();
     if (!CommitExchange(RequestTarget(static_cast<const CWizardBaseCommon*>(wizard)), exchange)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
@@ -222,7 +221,6 @@ BOOL CPropPassive2WTrafoLinear::OnApply() {
     if (!CommitExchange(target, m_pExchange)) return FALSE;
     WriteValues();
     if (!CommitExchange(target, m_pExchange)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

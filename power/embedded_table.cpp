@@ -14,6 +14,11 @@ INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner
                           UINT xDefault, UINT yDefault) {
     CResourceSwitch resources;
     CTBPropertySheet sheet(texts.componentName, page);
+    // The table is edited in place while the sheet is open (its points, file name and mode):
+    // what it held before is kept, so that the sheet's Cancel gives it back unchanged.
+    CPropCharacteristicXYTable kept;
+    kept.CopyFrom(&table);
+    const CString keptDirectory = table.GetFileDirectory();
     table.SetOwnerWizard(owner);
     sheet.AddPage(&table);
     table.SetComponentName(texts.componentName);
@@ -27,6 +32,9 @@ INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner
     if (result == IDOK) {
         texts.variableName = table.GetVariableName();
         texts.fileName = table.GetFileName();
+    } else {
+        table.CopyFrom(&kept);
+        table.SetFileDirectory(keptDirectory);
     }
     // The table stays the wizard's; the sheet only borrowed it.
     sheet.RemovePage(&table);

@@ -210,7 +210,6 @@ void CPropSwitchBase4::OpenDialog(std::initializer_list<CTBUnitComboBox*> unitLi
         CResourceSwitch resources;
         CTBPropertyPage::OnInitDialog();
     }
-    m_Marks.Record(m_pParams);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     for (CTBUnitComboBox* combo : unitLists) combo->DisableFlatLook(TRUE);
     UpdateData(FALSE);
@@ -285,7 +284,6 @@ void CPropSwitchBase4::OnModified() {
 
 BOOL CPropSwitchBase4::Commit() {
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

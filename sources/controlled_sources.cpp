@@ -212,7 +212,6 @@ void CPropNonlinearSource::BuildCompareList(int) {}
 
 BOOL CPropNonlinearSource::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     FillControlCombo();
     if (m_cmbForm.GetSafeHwnd() != nullptr && m_cmbForm.GetCount() > 0) m_cmbForm.SetCurSel(0);
     UpdateData(FALSE);
@@ -431,7 +430,6 @@ BOOL CPropNonlinearSource::OnApply() {
     if (m_pWizard != nullptr) m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
     if (!CommitParamSet(target, cookie)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -164,7 +164,6 @@ void CPropLinearDomainsSource::ApplyAmplitudeRule() {
 
 BOOL CPropLinearDomainsSource::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     ShowControl(kCtlDampingLabel, FALSE);
     ShowControl(kIdDamping, FALSE);
     m_cmbForm.SetCurSel(0);

@@ -209,7 +209,6 @@ void CPropFourierSource::SetSymbolMask() {
 
 BOOL CPropFourierSource::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     m_edtFile.AutoComplete(TRUE);
     BuildCharacteristicSearchDirs(m_pWizard);
     m_strDataDir = g_DocumentDir;
@@ -353,7 +352,6 @@ BOOL CPropFourierSource::OnApply() {
     HandOver();
     m_lstHarmonics.SaveColumnWidths();
     if (!CommitParamSet(target, cookie)) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -140,7 +140,6 @@ void CPropLinearSource::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CPropLinearSource::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     // The stored selection is shown while the constant value is chosen too, so that it
     // survives an apply.
     m_cmbForm.SetCurSel(IsTimeKind(m_nListSelection) ? m_nListSelection : 0);

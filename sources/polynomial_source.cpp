@@ -296,7 +296,6 @@ void CPropPolynomSource::LoadParameters() {
 
 BOOL CPropPolynomSource::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
@@ -620,7 +619,6 @@ BOOL CPropPolynomSource::OnApply() {
     m_lstCoefficients.SaveColumnWidths();
     m_lstQuantities.SaveColumnWidths();
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -250,7 +250,6 @@ BOOL TTimeSourcePage<Wizard>::CommitKindAndList() {
     BuildCompareList(m_nKind);
     HandOverSettings();
     if (!CommitParamSet(RequestTarget(this->m_pWizard), reinterpret_cast<DWORD_PTR>(this->m_pParams))) return FALSE;
-    this->m_Marks.Record(this->m_pParams);
     this->SetModified(FALSE);
     return this->CPropertyPage::OnApply();
 }

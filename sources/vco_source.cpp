@@ -173,7 +173,6 @@ void CPropVCO::EnablePinnedFields() {
 
 BOOL CPropVCO::OnInitDialog() {
     InitDialogWithLibraryResources();
-    m_Marks.Record(m_pParams);
     m_cmbSourceType.SetCurSel(0);
     m_bLimitInput = TRUE;
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
@@ -267,7 +266,6 @@ BOOL CPropVCO::OnApply() {
     BuildCompareList();
     HandOver();
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
-    m_Marks.Record(m_pParams);
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
