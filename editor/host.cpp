@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -432,6 +433,7 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
 
 Host::~Host() {
     CReadAndWriteFiles::SetFindWatcher(nullptr);
+    CReadAndWriteFiles::SetClaimWatcher(nullptr);
     // A job that ended without putting its output in place takes back what it wrote.
     OutputFiles::Current().Settle(false);
     ClearElements();
@@ -463,6 +465,11 @@ bool Host::Start(const HostOptions& options, std::string& error) {
     // on disk every name is UTF-8, as the host's own paths and messages are.
     qv::SetDiskPathConverter(&PathToUtf8);
     CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
+    // A file another element of the schematic names is never a page's own by its stored name.
+    CReadAndWriteFiles::SetClaimWatcher([this](const std::string& path) {
+        std::error_code code;
+        return !OtherNamerOf(std::filesystem::absolute(path, code).lexically_normal().string()).empty();
+    });
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -709,6 +716,11 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         UserScript::Instance().SetFailureHandler([&unanswered](const std::string& message) {
             if (unanswered.empty()) unanswered = message;
         });
+    struct InSession {
+        const Element*& slot;
+        const Element* before;
+        ~InSession() { slot = before; }
+    } inSession{m_inSession, std::exchange(m_inSession, &element)};
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
@@ -903,6 +915,8 @@ std::string Host::CheckShape(const SchematicElement& source) {
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
     SetDocument(documentFolder, schematic.document);
+    m_namers.clear();
+    for (const SchematicElement& source : schematic.elements) NoteNamers(source);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)
         if (!BuildElement(source, error)) return false;

@@ -136,7 +136,8 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
 
     if (m_pBlock != nullptr && m_nBlockLength > 0) LoadFromData();
     // The file the element keeps its table in is the table's own, whether or not it is read.
-    m_known.TakeStored(m_bWriteFile ? m_strFileName : CString());
+    m_known.TakeStored(m_bWriteFile ? m_strFileName : CString(),
+                       [](const CString& path) { return qv::files::HoldsDataTable(path, 2); });
 
     if (!m_bWriteFile) {
         if (m_pOwner4 != nullptr)
