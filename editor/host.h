@@ -427,8 +427,9 @@ private:
     // all held at once.
     void NoteNamers(const SchematicElement& source);
     // The element other than the one whose pages run (or which is described) that names the
-    // file at `path` (compared by file identity), "" when none does.
-    std::string OtherNamerOf(const std::string& path) const;
+    // file at `path` (compared by file identity), "" when none does. With `readOnly` only a
+    // file it reads or references counts, not one it may write itself.
+    std::string OtherNamerOf(const std::string& path, bool readOnly = false) const;
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);

@@ -2,6 +2,7 @@
 // element pages write beside it.
 
 #include "editor/host_shared.h"
+#include "editor/journal_format.h"
 #include "editor/output_files.h"
 
 #include "afx/dc.h"
@@ -222,6 +223,15 @@ bool HoldsAnyTable(const std::string& path) {
     return reader.ReadInfoFile(path.c_str(), "", CReadAndWriteFiles::kFormatMdx) != FALSE && reader.GetNrChannels() > 0;
 }
 
+// Whether a link at `path` leads to a name of the kind qvhost gives its own files: the owner
+// of the output files refuses that write in its own words.
+bool LeadsToHostsOwnName(const std::string& path) {
+    std::string target;
+    std::string unused;
+    return OutputFiles::ResolveTarget(path, target, unused) &&
+           std::filesystem::path(target).filename().string().rfind(journal::kOwnPrefix, 0) == 0;
+}
+
 // The file two outputs would share, as their paths name it: one path, or both where a link or
 // another spelling leads both to one file.
 std::string OneFile(const std::string& first, const std::string& second) {
@@ -379,13 +389,16 @@ void Host::NoteNamers(const SchematicElement& source) {
     if (std::optional<SchematicElement> namer = NamerOf(source)) m_namers.push_back(std::move(*namer));
 }
 
-std::string Host::OtherNamerOf(const std::string& path) const {
+std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
     const std::string current = m_inSession != nullptr ? m_inSession->source.name : CurrentElementName();
     const std::string identity = DataFileIdentity(path);
     for (const SchematicElement& namer : m_namers) {
         if (namer.name == current) continue;
-        for (const std::string& named : FilesNamedBy(namer))
-            if (named == path || DataFileIdentity(named) == identity) return namer.name;
+        const std::vector<std::string> own = readOnly ? OwnDataFiles(namer) : std::vector<std::string>();
+        for (const std::string& named : FilesNamedBy(namer)) {
+            if (named != path && DataFileIdentity(named) != identity) continue;
+            if (std::find(own.begin(), own.end(), named) == own.end()) return namer.name;
+        }
     }
     return std::string();
 }
@@ -468,9 +481,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
         if (!input.empty())
             return refuse(who + ": its data file " + ShownPath(path) + " is the input " + ShownPath(input) + ", which is not written over");
-        // A file another element names is its table or a file it reads: the description that
-        // follows would give that element this one's table.
-        if (const std::string namer = OtherNamerOf(path); !namer.empty())
+        // A file another element reads or references: the description that follows would give
+        // that element this one's table. (Two elements that write one file are told below.)
+        if (const std::string namer = OtherNamerOf(path, true); !namer.empty())
             return refuse(who + ": its data file " + ShownPath(path) + " is named by " + ElementLabel(namer) +
                           "; describe writes no file that another element names");
         // Whatever the order of the elements, no file is both read and written in one run.
@@ -489,7 +502,7 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             if (const auto reader = job.readBy.find(identity); reader != job.readBy.end())
                 return refuse(ReadAndWritten(path, reader->second, element));
             // A file that holds no table (a text, what a link leads to) is the user's.
-            if (!HoldsAnyTable(given))
+            if (!HoldsAnyTable(given) && !LeadsToHostsOwnName(path))
                 return refuse(who + ": its page asks whether to replace " + ShownPath(path) +
                               ", which holds no table; describe replaces only files that hold a table");
             job.answered.push_back(path);

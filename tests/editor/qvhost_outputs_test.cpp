@@ -1017,11 +1017,9 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
         std::string message;   // "$" is the scratch folder; "" for success
     } cases[] = {
         {"a file an earlier element read", Table2D("LT2", opensIn) + ", " + Table2D("LT1", writesIn), "in.mdx",
-         "element \"LT1\": its page asks whether to replace $/in.mdx, which element \"LT2\" read in this run; "
-         "describe replaces no file that the run read"},
+         "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
         {"a file a later element reads", Table2D("LT1", writesIn) + ", " + Table2D("LT2", opensIn), "in.mdx",
-         "element \"LT2\" reads $/in.mdx, which element \"LT1\"'s page replaced in this run; describe replaces no "
-         "file that the run read"},
+         "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
         {"a Save as name outside the description",
          Table2D("LT1", rows + R"("file saved.data", "click 2119", "type 2117 \"lt.mdx\"", "ok")"), "saved.mdx",
          "element \"LT1\": its page asks whether to replace $/saved.mdx, which is no data file of its description; "
