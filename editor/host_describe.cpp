@@ -114,6 +114,13 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
 
 } // namespace
 
+bool host_detail::HoldsAnyTable(const std::string& path, int channels) {
+    CReadAndWriteFiles reader;
+    reader.LookOnly();
+    return reader.ReadInfoFile(path.c_str(), "", CReadAndWriteFiles::kFormatMdx) != FALSE && reader.GetNrChannels() > 0 &&
+           (channels == 0 || reader.GetNrChannels() == channels);
+}
+
 std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
     namespace fs = std::filesystem;
     if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
@@ -185,15 +192,9 @@ bool IsFileParam(const std::string& name) {
     return upper.find("FILE") != std::string::npos || upper == "FNAME" || upper == "FREF";
 }
 
-// As much of the element as tells which files it names (Host::FilesNamedBy), or none when it
-// names none that a page could be asked to replace.
+// As much of the element as tells which files it names (Host::FilesNamedBy): an element
+// without a file parameter may still keep a table under its default name.
 std::optional<SchematicElement> NamerOf(const SchematicElement& source) {
-    const bool fileParam = std::any_of(source.params.begin(), source.params.end(), [](const SchematicParam& param) {
-        return param.hasValue && !param.value.empty() && IsFileParam(param.name);
-    });
-    if (!fileParam && source.characteristic.kind == SchematicCharacteristic::Kind::None && source.script.empty() &&
-        !source.hasWizardData)
-        return std::nullopt;
     SchematicElement namer;
     namer.id = source.id;
     namer.name = source.name;
@@ -212,15 +213,6 @@ std::string ReadAndWritten(const std::string& path, const std::string& reader, c
     return ShownPath(path) + " is read by " + ElementLabel(reader) + " and written by " +
            (reader == writer ? std::string("it too") : ElementLabel(writer)) +
            "; describe writes no file that its run reads";
-}
-
-// Whether the file a page names by `path` (in the system's code page, relative to the current
-// folder as the page writes it) holds a table of any kind (a data file of the format the pages
-// write), looked at without counting as a read.
-bool HoldsAnyTable(const std::string& path) {
-    CReadAndWriteFiles reader;
-    reader.LookOnly();
-    return reader.ReadInfoFile(path.c_str(), "", CReadAndWriteFiles::kFormatMdx) != FALSE && reader.GetNrChannels() > 0;
 }
 
 // Whether a link at `path` leads to a name of the kind qvhost gives its own files: the owner
