@@ -467,6 +467,55 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheTablesOwn) {
     }
 }
 
+// The files an element may write are kept from its pages as they open, by the family's own
+// naming rule: a page that writes a bare ".x.mdx" as it stands never shows what an earlier run
+// left there, and its OK writes the table the schematic gives.
+TEST_F(LaterEdits, ALeftoverDotFileIsNotReadAsThePageOpens) {
+    const char kLeftover[] = "MDX 1\nchannels 2\nitems 1\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n42 42\nend\n";
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply || page.dotName[0] != '.') continue;
+        const EditedElement first = FirstSession(page);
+        // The leftover is a table the page could read.
+        if (first.ownFile.find("channels 2") == std::string::npos) continue;
+        SCOPED_TRACE(page.label);
+        ResetFolder();
+        WriteFile(folder / "e.json", WithStoredName(first.schematic, "own.mdx", ".x.mdx"));
+        WriteFile(folder / ".x.mdx", kLeftover);
+        Restart();
+        Build((folder / "e.json").string());
+        std::vector<std::string> lines = page.change;
+        lines.push_back("ok");
+        for (const auto* more : {&page.closed, &page.keep, &page.tail}) lines.insert(lines.end(), more->begin(), more->end());
+        qv::EditOutcome outcome;
+        std::string error;
+        EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
+        const std::string written = ReadFile(folder / ".x.mdx");
+        EXPECT_NE(std::string::npos, written.find(page.changedRow)) << written;
+        EXPECT_EQ(std::string::npos, written.find("42")) << written;
+    }
+}
+
+// A file the page refused to read is the user's, whatever names it afterwards: the first write
+// asks. Once the user agreed and the page wrote it, it is the table's own: a second write asks
+// nothing.
+TEST_F(PageFileRoads, ARefusedFileAsksOnceAndIsTheTablesOwnOnceWritten) {
+    const TablePage& page = kPages[0];
+    const char kUnreadable[] = "MDX 1\nchannels 2\nitems 3\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n1 2\nend\n";
+    WriteFile(folder / "bad.mdx", kUnreadable);
+    BuildElement(page);
+    std::vector<std::string> lines = page.open;
+    for (const std::string& line :
+         {"file \"" + (folder / "bad.mdx").string() + "\"", std::string("message ok"), std::string("message ok"), std::string("click 2118"),
+          std::string("type 2117 \"bad.mdx\""),
+          std::string("message yes \"bad.mdx already exists.\\nDo you want to replace it?\""), std::string("apply"),
+          std::string("cell 2121 1 2 \"9\""), std::string("ok")})
+        lines.push_back(line);
+    qv::EditOutcome outcome;
+    std::string error;
+    EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
+    EXPECT_NE(std::string::npos, ReadFile(folder / "bad.mdx").find("\n1 9\n"));
+}
+
 // A schematic that names its table's file is the job's instruction: building it writes the
 // file the name gives (`mine.txt` gives `mine.mdx`) over an earlier one, as describing the
 // same schematic twice into one folder does, without a question nobody could answer.
