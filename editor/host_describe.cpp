@@ -417,8 +417,14 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         for (const std::string& path : OwnDataFiles(source)) {
             if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
                 continue;
-            // An input stays where it is: the run refuses to write over it later.
+            // An input stays where it is: the run refuses to write over it later. So does a
+            // file that holds no table: describe replaces only tables.
             if (!InputAt(path).empty()) continue;
+            std::string named;
+            std::string unused;
+            if (!Utf8ToCp1252(path, named, unused)) named = path;
+            struct stat seen {};
+            if (::lstat(path.c_str(), &seen) == 0 && !HoldsAnyTable(named) && !LeadsToHostsOwnName(path)) continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
         }
     };
@@ -490,13 +496,16 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         // The standing answer said yes for the job; describe replaces a file that is there only
         // as the element's data file (checked once the element is described, when its text
         // names its files), never a file an element of the run read.
-        if (exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked) {
+        const bool answered = exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked;
+        // A file that holds no table (a text, what a link leads to) is the user's, whether the
+        // page asked about it or the wizard writes it on its own.
+        if (exists && !HoldsAnyTable(given) && !LeadsToHostsOwnName(path))
+            return refuse(who + (answered ? ": its page asks whether to replace " + ShownPath(path) + ", which"
+                                          : ": its data file " + ShownPath(path)) +
+                          " holds no table; describe replaces only files that hold a table");
+        if (answered) {
             if (const auto reader = job.readBy.find(identity); reader != job.readBy.end())
                 return refuse(ReadAndWritten(path, reader->second, element));
-            // A file that holds no table (a text, what a link leads to) is the user's.
-            if (!HoldsAnyTable(given) && !LeadsToHostsOwnName(path))
-                return refuse(who + ": its page asks whether to replace " + ShownPath(path) +
-                              ", which holds no table; describe replaces only files that hold a table");
             job.answered.push_back(path);
             job.replacedBy.emplace(identity, element);
         }

@@ -1053,7 +1053,7 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
 // (as an edited schematic keeps it, with the wizard's data), then the other elements given.
 std::string Table2DWithFile(const Scratch& scratch, const std::string& stored, const std::string& others = "") {
     WriteFile(scratch / "made.json", R"({"document": "D", "elements": [)" +
-                                         Table2D("LT1", R"("click 1122", "click 1122", "click 2116", )"
+                                         Table2D("LT1", R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", )"
                                                         R"("type 2117 \"own.mdx\"", "ok")") +
                                          "]}");
     WriteFile(scratch / "ok", "ok\n");
@@ -1070,7 +1070,8 @@ std::string Table2DWithFile(const Scratch& scratch, const std::string& stored, c
 // the order of the elements: one line names the elements and the file, and nothing is written.
 TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTable) {
     const std::string opensT = R"("file t.mdx", "click 2118", "click 2116", "type 2117 \"lt3.mdx\"", "ok")";
-    const std::string writesT = R"("click 1122", "click 1122", "click 2116", "type 2117 \"t.mdx\"", "ok")";
+    const std::string writesT =
+        R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"t.mdx\"", "ok")";
     const char kRead[] = "$/t.mdx is read by element \"LT3\" and written by element \"LT2\"; describe writes no file "
                          "that its run reads";
     const struct {
@@ -1080,11 +1081,9 @@ TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTab
         std::string message;  // "$" is the scratch folder
     } cases[] = {
         {"a text file", "notes.dat", "",
-         "element \"LT1\": its page asks whether to replace $/notes.dat, which holds no table; describe replaces "
-         "only files that hold a table"},
+         "element \"LT1\": its data file $/notes.dat holds no table; describe replaces only files that hold a table"},
         {"a link to a text file", "link.dat", "",
-         "element \"LT1\": its page asks whether to replace $/link.dat, which holds no table; describe replaces "
-         "only files that hold a table"},
+         "element \"LT1\": its data file $/link.dat holds no table; describe replaces only files that hold a table"},
         {"a file another element references", "meas.mdx", R"({"id": 78, "name": "LT2", "parameters": {"FREF": "meas.mdx"}})",
          "element \"LT1\": its data file $/meas.mdx is named by element \"LT2\"; describe writes no file that another "
          "element names"},
@@ -1127,7 +1126,9 @@ TEST(QvhostOutputs, EditRefusesToPrintOverTheTablesOwnFile) {
                                   "\"LT1\"\n"))
             << result.err;
         EXPECT_EQ(before, scratch.Files()) << exists;
-        if (exists) EXPECT_EQ(kUsersTable, ReadFile(scratch / "own.mdx"));
+        if (exists) {
+            EXPECT_EQ(kUsersTable, ReadFile(scratch / "own.mdx"));
+        }
     }
 }
 
