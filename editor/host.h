@@ -404,6 +404,10 @@ private:
     // writes and no element of the run read. StopWatchingDataFiles ends all of it.
     void WatchDataFiles(DescriptionJob& job);
     void StopWatchingDataFiles();
+    // Whether the file at `path` (UTF-8, absolute) is one of the user's that holds no table and
+    // that the element would write under a name the schematic gives (not its default name,
+    // under which an earlier run's file lies).
+    bool UsersNonTable(const std::string& path, const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).
     std::string CurrentElementName() const;
     // Whether describing the element may write a data file of its own.

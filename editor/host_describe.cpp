@@ -418,13 +418,8 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
                 continue;
             // An input stays where it is: the run refuses to write over it later. So does a
-            // file that holds no table: describe replaces only tables.
-            if (!InputAt(path).empty()) continue;
-            std::string named;
-            std::string unused;
-            if (!Utf8ToCp1252(path, named, unused)) named = path;
-            struct stat seen {};
-            if (::lstat(path.c_str(), &seen) == 0 && !HoldsAnyTable(named) && !LeadsToHostsOwnName(path)) continue;
+            // file the schematic names that holds no table: describe replaces only tables.
+            if (!InputAt(path).empty() || UsersNonTable(path, source.name)) continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
         }
     };
@@ -498,8 +493,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         // names its files), never a file an element of the run read.
         const bool answered = exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked;
         // A file that holds no table (a text, what a link leads to) is the user's, whether the
-        // page asked about it or the wizard writes it on its own.
-        if (exists && !HoldsAnyTable(given) && !LeadsToHostsOwnName(path))
+        // page asked about it or the wizard writes it on its own under the name the schematic
+        // stores. (What lies under an element's default name is what an earlier run left.)
+        if (exists && UsersNonTable(path, element))
             return refuse(who + (answered ? ": its page asks whether to replace " + ShownPath(path) + ", which"
                                           : ": its data file " + ShownPath(path)) +
                           " holds no table; describe replaces only files that hold a table");
@@ -548,6 +544,17 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         }
         job.readBy.emplace(identity, element);
     });
+}
+
+bool Host::UsersNonTable(const std::string& path, const std::string& element) const {
+    if (path == OutputFiles::PathInFolder(m_documentFolder + DefaultDataFileName(m_document, element), m_documentFolder))
+        return false;
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0) return false;
+    std::string named;
+    std::string unused;
+    if (!Utf8ToCp1252(path, named, unused)) named = path;
+    return !HoldsAnyTable(named) && !LeadsToHostsOwnName(path);
 }
 
 std::string Host::CurrentElementName() const {
