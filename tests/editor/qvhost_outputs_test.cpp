@@ -1110,6 +1110,26 @@ TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTab
     }
 }
 
+// A data file that is a link to the description would be written over by it (or write over
+// it): describe refuses it in one line, and the description that was there stays.
+TEST(QvhostOutputs, DescribeRefusesADataFileThatLeadsToTheDescription) {
+    Scratch scratch;
+    const std::string folder = fs::canonical(scratch.path).string();
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" +
+                                      Table2D("LT1", R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", )"
+                                                     R"("click 2116", "type 2117 \"lt.mdx\"", "ok")") +
+                                      "]}");
+    WriteFile(scratch / "o.desc", "an earlier description\n");
+    fs::create_symlink("o.desc", scratch / "lt.mdx");
+    const HostRun result = RunHost(scratch, "describe s.json -o o.desc");
+    EXPECT_EQ(2, result.exitCode);
+    EXPECT_EQ("qvhost: " + WithShownPaths("element \"LT1\": its data file and the model description share the path $/lt.mdx", folder) +
+                  "\n",
+              result.err);
+    EXPECT_EQ("an earlier description\n", ReadFile(scratch / "o.desc"));
+    EXPECT_TRUE(fs::is_symlink(scratch / "lt.mdx"));
+}
+
 // `-o` that names the table's own file of the element edited would write the printed
 // schematic over that table: the edit says so, and the folder stays as it was.
 TEST(QvhostOutputs, EditRefusesToPrintOverTheTablesOwnFile) {
