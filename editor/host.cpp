@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -497,6 +498,7 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
 
 Host::~Host() {
     CReadAndWriteFiles::SetFindWatcher(nullptr);
+    CReadAndWriteFiles::SetClaimWatcher(nullptr);
     // A job that ended without putting its output in place takes back what it wrote.
     OutputFiles::Current().Settle(false);
     ClearElements();
@@ -528,6 +530,11 @@ bool Host::Start(const HostOptions& options, std::string& error) {
     // on disk every name is UTF-8, as the host's own paths and messages are.
     qv::SetDiskPathConverter(&PathToUtf8);
     CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
+    // A file another element of the schematic names is never a page's own by its stored name.
+    CReadAndWriteFiles::SetClaimWatcher([this](const std::string& path) {
+        std::error_code code;
+        return !OtherNamerOf(std::filesystem::absolute(path, code).lexically_normal().string()).empty();
+    });
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -799,6 +806,11 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         }
         if (chained) chained(action, tookEffect);
     };
+    struct InSession {
+        const Element*& slot;
+        const Element* before;
+        ~InSession() { slot = before; }
+    } inSession{m_inSession, std::exchange(m_inSession, &element)};
     CPropertySheet sheet(ToCString(element.source.name));
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
@@ -825,6 +837,24 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
                 static const std::string question = " already exists.\nDo you want to replace it?";
                 const bool replace = text.size() > question.size() && text.ends_with(question);
                 if (replace && m_replaceAnswered) m_replaceAnswered(text.substr(0, text.size() - question.size()));
+                // Outside describe (which checks the file written itself, in its own words) the
+                // schematic answers only for a file that holds a table and that no other element
+                // names: a text or another element's file is the user's, and the question stays
+                // unanswered, which fails the command.
+                if (replace && !m_replaceAnswered) {
+                    std::string name = text.substr(0, text.size() - question.size());
+                    // The question names the file as the page does, in the system's code page.
+                    if (name.empty() || (name.front() != '/' && name.front() != '\\')) {
+                        std::string folder;
+                        std::string unused;
+                        if (!Utf8ToCp1252(m_documentFolder, folder, unused)) folder = m_documentFolder;
+                        name = folder + name;
+                    }
+                    std::error_code code;
+                    const std::string path =
+                        std::filesystem::absolute(PathToUtf8(name), code).lexically_normal().string();
+                    if (!HoldsAnyTable(name) || !OtherNamerOf(path).empty()) return 0;
+                }
                 return replace ? IDYES : 0;
             });
         ok = runner.Run(actions, sheet);
@@ -935,6 +965,28 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
             return false;
         }
         SchematicCharacteristic characteristic = source.characteristic;
+        // The schematic's name for the table's file is typed on the page, which then writes that
+        // file without a question. A received schematic replaces no file of the user's that way:
+        // only one that holds a table and that no other element names.
+        if (!characteristic.file.empty() && characteristic.kind == SchematicCharacteristic::Kind::DataPairs) {
+            const std::vector<std::string> own = OwnDataFiles(source);
+            const std::string path = own.empty() ? std::string() : own.back();
+            struct stat seen {};
+            if (!path.empty() && ::lstat(path.c_str(), &seen) == 0) {
+                std::string shown;
+                std::string unused;
+                if (!Utf8ToCp1252(path, shown, unused)) shown = path;
+                const std::string other = OtherNamerOf(path);
+                // A table of data pairs has two channels.
+                if (!other.empty() || !HoldsAnyTable(shown, 2)) {
+                    error = ElementLabel(source.name) + ": the schematic names " + ShownPath(path) +
+                            " for its table, which already exists and " +
+                            (other.empty() ? std::string("holds no table of data pairs") : "is named by " + ElementLabel(other)) +
+                            "; it is not replaced";
+                    return false;
+                }
+            }
+        }
         // A user's file given with a relative folder lies relative to the document, not to
         // wherever the host was started.
         if (!characteristic.file.empty()) characteristic.file = DataFileEntry(characteristic.file, m_documentFolder);
@@ -1043,6 +1095,8 @@ std::string Host::CheckShape(const SchematicElement& source) {
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
     SetDocument(documentFolder, schematic.document);
+    m_namers.clear();
+    for (const SchematicElement& source : schematic.elements) NoteNamers(source);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)
         if (!BuildElement(source, error)) return false;

@@ -425,6 +425,10 @@ private:
     // writes and no element of the run read. StopWatchingDataFiles ends all of it.
     void WatchDataFiles(DescriptionJob& job);
     void StopWatchingDataFiles();
+    // Whether the file at `path` (UTF-8, absolute) is one of the user's that holds no table and
+    // that the element would write under a name the schematic gives (not its default name,
+    // under which an earlier run's file lies).
+    bool UsersNonTable(const std::string& path, const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).
     std::string CurrentElementName() const;
     // Whether describing the element may write a data file of its own.
@@ -439,6 +443,18 @@ private:
     // run left in the folder. While an archive is loaded, every file is found: an archive's
     // elements read their data files beside it, as an opened document does.
     bool MayPagesFind(const std::string& given) const;
+    // Every data file the element names: those describing it may write (OwnDataFiles) and
+    // those its file parameters and characteristic name as they stand (a file it reads, a
+    // file it references), absolute, in normal form.
+    std::vector<std::string> FilesNamedBy(const SchematicElement& source) const;
+    // The schematic's elements, as much of each as tells the files it names (FilesNamedBy),
+    // from the first reading of the schematic: the elements of a job that streams are not
+    // all held at once.
+    void NoteNamers(const SchematicElement& source);
+    // The element other than the one whose pages run (or which is described) that names the
+    // file at `path` (compared by file identity), "" when none does. With `readOnly` only a
+    // file it reads or references counts, not one it may write itself.
+    std::string OtherNamerOf(const std::string& path, bool readOnly = false) const;
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
@@ -487,6 +503,8 @@ private:
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
     bool m_loading = false;                  // Load is reading an archive (see MayPagesFind)
     std::unordered_multiset<std::string> m_ownDataFiles;   // the ownFiles of the elements held
+    std::vector<SchematicElement> m_namers;   // see NoteNamers
+    const Element* m_inSession = nullptr;     // the element whose pages RunSession runs
     // While a description is written: sets aside what an earlier run left where the element
     // about to be made may write its data files.
     std::function<void(const SchematicElement&)> m_setAside;
@@ -514,6 +532,8 @@ struct DescribePlan {
     // The description first, then the data file of each table of data pairs; the files the
     // wizards choose themselves are found while the description is written.
     std::vector<PlannedFile> files;
+    // Every element that names a data file, as Host::NoteNamers keeps it.
+    std::vector<SchematicElement> namers;
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file
@@ -543,7 +563,8 @@ std::string DataFileEntry(const std::string& file, const std::string& documentFo
 // element's name, an extension with "*" or one that cannot be written becomes ".mdx", a bare
 // name beginning with "." gets the element's name in front, and a bare name lies in the
 // document's folder.
-std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder);
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder,
+                             bool leadingDotRule = true);
 
 // The edit-script lines that enter a characteristic on a page whose controls the catalogue
 // names, as a user would: the nonlinear form, then the characteristic table in its own sheet.

@@ -2,6 +2,7 @@
 // element pages write beside it.
 
 #include "editor/host_shared.h"
+#include "editor/journal_format.h"
 #include "editor/output_files.h"
 
 #include "afx/dc.h"
@@ -32,6 +33,7 @@
 #include <functional>
 #include <map>
 #include <memory_resource>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -112,6 +114,13 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
 
 } // namespace
 
+bool host_detail::HoldsAnyTable(const std::string& path, int channels) {
+    CReadAndWriteFiles reader;
+    reader.LookOnly();
+    return reader.ReadInfoFile(path.c_str(), "", CReadAndWriteFiles::kFormatMdx) != FALSE && reader.GetNrChannels() > 0 &&
+           (channels == 0 || reader.GetNrChannels() == channels);
+}
+
 std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
     namespace fs = std::filesystem;
     if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
@@ -127,7 +136,8 @@ std::string DataFileEntry(const std::string& file, const std::string& documentFo
     return (fs::path(folder) / path).lexically_normal().string();
 }
 
-std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder) {
+std::string UserDataFilePath(const std::string& file, const std::string& element, const std::string& documentFolder,
+                             bool leadingDotRule) {
     std::string entry = DataFileEntry(file, documentFolder);
     std::replace(entry.begin(), entry.end(), '\\', '/');
     // The name the table gives the file, by the rules the table applies (data_file_names.h).
@@ -137,10 +147,10 @@ std::string UserDataFilePath(const std::string& file, const std::string& element
     std::string folder = documentFolder;
     if (!folder.empty() && folder.back() != '/') folder += '/';
     // A file in the document's folder is kept by its bare name, to which the leading-dot rule
-    // applies.
+    // applies where the family's table has it.
     if (dir == folder) dir.clear();
     CString bare = parts.name + parts.ext;
-    if (dir.empty()) bare = PrefixDotFileName(bare, elementName);
+    if (dir.empty() && leadingDotRule) bare = PrefixDotFileName(bare, elementName);
     return (dir.empty() ? folder : dir) + bare.str();
 }
 
@@ -151,10 +161,67 @@ struct DataPairsOutput {
     std::string element;
     std::string file;     // the user's file name ("" = the default name)
     bool empty = false;   // the table has no rows
+    bool leadingDotRule = true;   // the family's table names a bare ".x.mdx" after the element
 };
 
-DataPairsOutput DataPairsOutputOf(const SchematicElement& element) {
-    return {element.name, element.characteristic.file, element.characteristic.points.empty()};
+DataPairsOutput DataPairsOutputOf(const SchematicElement& element, bool leadingDotRule = true) {
+    return {element.name, element.characteristic.file, element.characteristic.points.empty(), leadingDotRule};
+}
+
+// The value ID of the file-name edit of the pages that keep their table under a name of their
+// own (the 2D and 3D tables, the data pairs, the Fourier source, the dead time), which write a
+// bare name beginning with "." as it stands. The characteristic table's pages put the
+// element's name in front of it.
+constexpr WORD kOwnTableFileValueId = 2117;
+
+bool HasLeadingDotRule(const CatalogueElement* type) {
+    if (type == nullptr) return true;
+    return std::none_of(type->params.begin(), type->params.end(),
+                        [](const CatalogueParam& param) { return param.valueId == kOwnTableFileValueId; });
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Whether a parameter of this name holds the name of a data file: its own table's, one it
+// reads, one it references.
+bool IsFileParam(const std::string& name) {
+    const std::string upper = Upper(name);
+    return upper.find("FILE") != std::string::npos || upper == "FNAME" || upper == "FREF";
+}
+
+// As much of the element as tells which files it names (Host::FilesNamedBy): an element
+// without a file parameter may still keep a table under its default name.
+std::optional<SchematicElement> NamerOf(const SchematicElement& source) {
+    SchematicElement namer;
+    namer.id = source.id;
+    namer.name = source.name;
+    for (const SchematicParam& param : source.params)
+        if (param.hasValue && !param.value.empty() && IsFileParam(param.name)) namer.params.push_back(param);
+    namer.characteristic.kind = source.characteristic.kind;
+    namer.characteristic.file = source.characteristic.file;
+    if (!source.script.empty()) namer.script.push_back(std::string());
+    namer.hasWizardData = source.hasWizardData;
+    return namer;
+}
+
+// The one line for a file that one element read and another wrote (or would write) in one
+// describe run, whichever came first.
+std::string ReadAndWritten(const std::string& path, const std::string& reader, const std::string& writer) {
+    return ShownPath(path) + " is read by " + ElementLabel(reader) + " and written by " +
+           (reader == writer ? std::string("it too") : ElementLabel(writer)) +
+           "; describe writes no file that its run reads";
+}
+
+// Whether a link at `path` leads to a name of the kind qvhost gives its own files: the owner
+// of the output files refuses that write in its own words.
+bool LeadsToHostsOwnName(const std::string& path) {
+    std::string target;
+    std::string unused;
+    return OutputFiles::ResolveTarget(path, target, unused) &&
+           std::filesystem::path(target).filename().string().rfind(journal::kOwnPrefix, 0) == 0;
 }
 
 // The file two outputs would share, as their paths name it: one path, or both where a link or
@@ -180,8 +247,9 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     const std::string folder = target.parent_path().string() + "/";
     for (const DataPairsOutput& table : tables) {
         const std::string what = "the data file of " + ElementLabel(table.element);
-        const std::string path = PathToUtf8(table.file.empty() ? folder + DefaultDataFileName(document, table.element)
-                                                               : UserDataFilePath(table.file, table.element, folder));
+        const std::string path =
+            PathToUtf8(table.file.empty() ? folder + DefaultDataFileName(document, table.element)
+                                          : UserDataFilePath(table.file, table.element, folder, table.leadingDotRule));
         if (table.empty) {
             error = ElementLabel(table.element) + ": its table of data pairs is empty; nothing can be written to " +
                     ShownPath(path);
@@ -260,11 +328,12 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     // Of the elements only those with a table of data pairs are noted: their data files are
     // named after the document, whose name may follow the elements.
     std::vector<DataPairsOutput> tables;
-    const auto note = [&tables](const SchematicElement& element) {
-        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
-            tables.push_back(DataPairsOutputOf(element));
-    };
     DescribePlan result;
+    const auto note = [this, &tables, &result](const SchematicElement& element) {
+        if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
+            tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(m_catalogue.Find(element.id))));
+        if (std::optional<SchematicElement> namer = NamerOf(element)) result.namers.push_back(std::move(*namer));
+    };
     std::string checkError;
     const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
     if (textFault != nullptr) *textFault = !read;
@@ -302,17 +371,51 @@ bool Host::MayWriteDataFiles(const SchematicElement& source) const {
 
 std::vector<std::string> Host::OwnDataFiles(const SchematicElement& source) const {
     if (!MayWriteDataFiles(source)) return {};
+    // Each family names its files by its own table's rules: the leading-dot rule is the
+    // characteristic table's alone.
+    const bool leadingDot = HasLeadingDotRule(m_catalogue.Find(source.id));
     std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
     for (const SchematicParam& param : source.params) {
-        std::string upper = param.name;
-        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        if (param.hasValue && !param.value.empty() && upper.find("FILE") != std::string::npos)
-            names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder));
+        if (param.hasValue && !param.value.empty() && Upper(param.name).find("FILE") != std::string::npos)
+            names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder, leadingDot));
     }
     if (!source.characteristic.file.empty())
-        names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder));
+        names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder, leadingDot));
     for (std::string& name : names) name = OutputFiles::PathInFolder(name, m_documentFolder);
     return names;
+}
+
+std::vector<std::string> Host::FilesNamedBy(const SchematicElement& source) const {
+    std::vector<std::string> names = OwnDataFiles(source);
+    // A file the element reads or references is named as it stands, relative to the document.
+    const auto plain = [this, &names](const std::string& value) {
+        std::string entry = DataFileEntry(value, m_documentFolder);
+        std::replace(entry.begin(), entry.end(), '\\', '/');
+        if (entry.empty() || entry.front() != '/') entry = m_documentFolder + entry;
+        names.push_back(OutputFiles::PathInFolder(PathToUtf8(entry), m_documentFolder));
+    };
+    for (const SchematicParam& param : source.params)
+        if (param.hasValue && !param.value.empty() && IsFileParam(param.name)) plain(param.value);
+    if (!source.characteristic.file.empty()) plain(source.characteristic.file);
+    return names;
+}
+
+void Host::NoteNamers(const SchematicElement& source) {
+    if (std::optional<SchematicElement> namer = NamerOf(source)) m_namers.push_back(std::move(*namer));
+}
+
+std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
+    const std::string current = m_inSession != nullptr ? m_inSession->source.name : CurrentElementName();
+    const std::string identity = DataFileIdentity(path);
+    for (const SchematicElement& namer : m_namers) {
+        if (namer.name == current) continue;
+        const std::vector<std::string> own = readOnly ? OwnDataFiles(namer) : std::vector<std::string>();
+        for (const std::string& named : FilesNamedBy(namer)) {
+            if (named != path && DataFileIdentity(named) != identity) continue;
+            if (std::find(own.begin(), own.end(), named) == own.end()) return namer.name;
+        }
+    }
+    return std::string();
 }
 
 bool Host::MayPagesFind(const std::string& given) const {
@@ -337,8 +440,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         for (const std::string& path : OwnDataFiles(source)) {
             if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
                 continue;
-            // An input stays where it is: the run refuses to write over it later.
-            if (!InputAt(path).empty()) continue;
+            // An input stays where it is: the run refuses to write over it later. So does a
+            // file the schematic names that holds no table: describe replaces only tables.
+            if (!InputAt(path).empty() || UsersNonTable(path, source.name)) continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
         }
     };
@@ -393,6 +497,14 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
         if (!input.empty())
             return refuse(who + ": its data file " + ShownPath(path) + " is the input " + ShownPath(input) + ", which is not written over");
+        // A file another element reads or references: the description that follows would give
+        // that element this one's table. (Two elements that write one file are told below.)
+        if (const std::string namer = OtherNamerOf(path, true); !namer.empty())
+            return refuse(who + ": its data file " + ShownPath(path) + " is named by " + ElementLabel(namer) +
+                          "; describe writes no file that another element names");
+        // Whatever the order of the elements, no file is both read and written in one run.
+        if (const auto reader = job.readBy.find(identity); reader != job.readBy.end() && reader->second != element)
+            return refuse(ReadAndWritten(path, reader->second, element));
         if (const auto at = job.wroteAt.find(identity); at != job.wroteAt.end()) {
             const DescriptionJob::WrittenFile& first = job.wrote[at->second];
             if (first.element == element) return noted;
@@ -402,11 +514,17 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         // The standing answer said yes for the job; describe replaces a file that is there only
         // as the element's data file (checked once the element is described, when its text
         // names its files), never a file an element of the run read.
-        if (exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked) {
+        const bool answered = exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked;
+        // A file that holds no table (a text, what a link leads to) is the user's, whether the
+        // page asked about it or the wizard writes it on its own under the name the schematic
+        // stores. (What lies under an element's default name is what an earlier run left.)
+        if (exists && UsersNonTable(path, element))
+            return refuse(who + (answered ? ": its page asks whether to replace " + ShownPath(path) + ", which"
+                                          : ": its data file " + ShownPath(path)) +
+                          " holds no table; describe replaces only files that hold a table");
+        if (answered) {
             if (const auto reader = job.readBy.find(identity); reader != job.readBy.end())
-                return refuse(who + ": its page asks whether to replace " + ShownPath(path) + ", which " +
-                              (reader->second == element ? std::string("it") : ElementLabel(reader->second)) +
-                              " read in this run; describe replaces no file that the run read");
+                return refuse(ReadAndWritten(path, reader->second, element));
             job.answered.push_back(path);
             job.replacedBy.emplace(identity, element);
         }
@@ -442,15 +560,24 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string path = std::filesystem::absolute(PathToUtf8(given), code).lexically_normal().string();
         const std::string identity = DataFileIdentity(path);
         const std::string element = CurrentElementName();
-        if (const auto replaced = job.replacedBy.find(identity); replaced != job.replacedBy.end() && replaced->second != element) {
-            const std::string why = ElementLabel(element) + " reads " + ShownPath(path) + ", which " +
-                                    ElementLabel(replaced->second) +
-                                    "'s page replaced in this run; describe replaces no file that the run read";
+        if (const auto at = job.wroteAt.find(identity); at != job.wroteAt.end() && job.wrote[at->second].element != element) {
+            const std::string why = ReadAndWritten(path, element, job.wrote[at->second].element);
             if (job.error.find(why) == std::string::npos) job.error += (job.error.empty() ? "" : "\n") + why;
             job.ok = false;
         }
         job.readBy.emplace(identity, element);
     });
+}
+
+bool Host::UsersNonTable(const std::string& path, const std::string& element) const {
+    if (path == OutputFiles::PathInFolder(m_documentFolder + DefaultDataFileName(m_document, element), m_documentFolder))
+        return false;
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0) return false;
+    std::string named;
+    std::string unused;
+    if (!Utf8ToCp1252(path, named, unused)) named = path;
+    return !HoldsAnyTable(named) && !LeadsToHostsOwnName(path);
 }
 
 std::string Host::CurrentElementName() const {
@@ -497,6 +624,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     // writes nothing more and goes on with the elements that may write data files only, in
     // case one of them has a fault that ranks first.
     DescriptionJob job;
+    m_namers = plan.namers;
     DiscardFile discard(plan.files.front().path);
     job.discard = &discard;
     job.checkPaths = true;

@@ -10,6 +10,7 @@
 #include "editor/characteristic_forms.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "framework/data_file_identity.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/shortest_number.h"
 #include "toolkit/tb_edit_list.h"
@@ -203,8 +204,10 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
     // The first reading finds any fault of the text before an element is made.
     std::string document;
     size_t count = 0;
-    const SchematicElementTaker counted = [&count](SchematicElement&, std::string&) {
+    m_namers.clear();
+    const SchematicElementTaker counted = [this, &count](SchematicElement& element, std::string&) {
         ++count;
+        NoteNamers(element);
         return true;
     };
     const bool read = ReadSchematicElements(text, document, counted, error);
@@ -224,6 +227,18 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
         if (sink.edited == nullptr) {
             editError = "the schematic has no " + ElementLabel(name);
             return false;
+        }
+        // The printed schematic and the table the session writes cannot share one file.
+        if (!outPath.empty()) {
+            std::error_code code;
+            const std::string printed =
+                DataFileIdentity(std::filesystem::absolute(outPath, code).lexically_normal().string());
+            for (const std::string& own : sink.edited->ownFiles)
+                if (DataFileIdentity(own) == printed) {
+                    editError = ShownPath(outPath) + ": the printed schematic would be written over the table's own file of " +
+                                ElementLabel(name);
+                    return false;
+                }
         }
         if (!EditElement(*sink.edited, lines, outcome, editError)) return false;
         if (outPath.empty()) return true;

@@ -5,6 +5,11 @@
 #include "framework/data_file_names.h"
 #include "framework/data_file_places.h"
 
+#include "toolkit/read_write_files.h"
+#include "win32/paths.h"
+
+#include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 #include <string>
@@ -25,7 +30,44 @@ CString AbsolutePath(CString path) {
     return CString(LexicallyNormalPath(path.str()).c_str());
 }
 
+// Whether the file at `path` is the table's own by the name the element stored: nothing is
+// there (the write makes it), or it holds a table the page reads and no other element of the
+// schematic names it.
+bool StoredFileIsOwn(const CString& path, const DataFileKnowledge& known) {
+    const std::string disk = qv::DiskPath(path);
+    struct stat seen {};
+    if (::lstat(disk.c_str(), &seen) != 0) return errno == ENOENT;
+    return known.readsAsTable && known.readsAsTable(path) && !CReadAndWriteFiles::ClaimedElsewhere(disk.c_str());
+}
+
 } // namespace
+
+bool HoldsDataTable(const CString& path, int channels,
+                    const std::function<bool(std::span<const std::vector<double>> columns)>& fits) {
+    CReadAndWriteFiles reader;
+    reader.LookOnly();
+    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2)) return false;
+    if (reader.GetSaveVersion() == CReadAndWriteFiles::kFormatTextVersion || reader.GetNrChannels() != channels)
+        return false;
+    const int n = reader.GetNrItems();
+    if (n < 0) return false;
+    std::vector<std::vector<double>> columns(static_cast<size_t>(channels));
+    try {
+        for (int c = 0; c < channels; ++c) {
+            columns[static_cast<size_t>(c)].assign(static_cast<size_t>(n) + 1, 0.0);
+            reader.GetChannel(c)->SetSampleBuffer(columns[static_cast<size_t>(c)].data(), n);
+        }
+    } catch (const std::bad_alloc&) {
+        for (int c = 0; c < channels; ++c) reader.GetChannel(c)->SetSampleBuffer(nullptr, 0);
+        return false;
+    }
+    const bool read = reader.ReadDataFile() != FALSE;
+    // The buffers are this function's: the channels let go of them before they go.
+    for (int c = 0; c < channels; ++c) reader.GetChannel(c)->SetSampleBuffer(nullptr, 0);
+    if (!read) return false;
+    for (std::vector<double>& column : columns) column.resize(static_cast<size_t>(n));
+    return !fits || fits(columns);
+}
 
 void DataFileKnowledge::TakeOpened(const CString& path, bool read) {
     own = read ? AbsolutePath(path) : CString();
@@ -72,7 +114,8 @@ std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& 
     // so that the file checked is the file written.
     const auto names = [&](const CString& given) { return !given.IsEmpty() && DataFilePathIn(given, folder) == path; };
     if (names(known.answered)) return path;
-    const bool own = !names(known.refused) && (names(known.own) || names(known.stored) || names(known.typed));
+    const bool own = !names(known.refused) &&
+                     (names(known.own) || names(known.typed) || (names(known.stored) && StoredFileIsOwn(path, known)));
     if (own || MayReplace(path, mayAsk)) return path;
     return std::nullopt;
 }

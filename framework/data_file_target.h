@@ -4,8 +4,12 @@
 // agreed. The table's own file is the file the page read its table from as it opened, the
 // file its stored file name names exactly (the element's file-name parameter, the one the
 // table was written to in an earlier session or description, whether or not the page read
-// it now), a file the page has written since, or the exact name the user typed or chose,
-// lying where the write puts it. A name that a rule rewrote on the way (an extension that
+// it now) where nothing is there yet or where it holds a table of the page's kind that the
+// page can read and no other element names it (CReadAndWriteFiles::ClaimedElsewhere), a file
+// the page has written since, or the exact name the user typed or chose, lying where the
+// write puts it. A schematic may be received or edited by hand: its stored name alone never
+// makes a user's other file (a text, a table of another kind, another element's file) the
+// table's. A name that a rule rewrote on the way (an extension that
 // cannot be written, a wildcard, a leading dot, the dialog's added extension, a text file read
 // before, a folder dropped) names another file, and so does a file the page refused to read:
 // before such a file is replaced the user is asked, and No writes nothing.
@@ -15,7 +19,8 @@
 // same question. A writer uses it like this:
 //
 //   1. The page keeps a DataFileKnowledge: TakeStored with its file-name parameter's value as
-//      it opens, when the table is kept under that name; TakeOpened as it reads (or fails to
+//      it opens, when the table is kept under that name, and the look that tells whether a
+//      file holds a table the page reads (HoldsDataTable); TakeOpened as it reads (or fails to
 //      read) the file that name names; TakeTyped when the user types into the file-name edit;
 //      TakeChosenToRead after an "Open" dialog; TakeAnswered after a write dialog.
 //   2. It makes the name it will write with the rules of framework/data_file_names.h.
@@ -28,7 +33,9 @@
 // checked and written.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "afx/afx.h"
@@ -50,6 +57,10 @@ struct DataFileKnowledge {
     // that a rule that rewrites it (`mine.txt` of older data written as `mine.mdx`) names
     // another file.
     CString stored;
+    // Whether the file at a path holds a table of the page's kind that the page can read
+    // (looked at without changing the page). Without it a file found under the stored name is
+    // never the table's own.
+    std::function<bool(const CString& path)> readsAsTable;
     // A file the page refused to read: it is replaced only after the user agreed, whatever
     // named it, unless a write dialog was answered with it.
     CString refused;
@@ -70,7 +81,11 @@ struct DataFileKnowledge {
     std::vector<OtherTable> others;
 
     // As the page opens: the element keeps the table under the file name `name`.
-    void TakeStored(const CString& name) { stored = name; }
+    // `reads` tells whether a file found under that name holds a table the page can read.
+    void TakeStored(const CString& name, std::function<bool(const CString& path)> reads) {
+        stored = name;
+        readsAsTable = std::move(reads);
+    }
     // As the page opens: it read its table from `path` (`read`) or refused the file there.
     void TakeOpened(const CString& path, bool read);
     // The user typed `name` into the file-name edit.
@@ -97,6 +112,14 @@ CString DataFilePathIn(const CString& name, const CString& folder);
 // it?"; a script that does not answer it fails its command and nothing is written.
 std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& folder, const DataFileKnowledge& known,
                                             bool mayAsk);
+
+// Whether the file at `path` holds a table that a page whose table has `channels` columns
+// reads: a data file of the format the pages write (a text file read as columns is the
+// user's), with that many channels, whose data reads whole; `fits`, when given, looks at the
+// columns read (a grid, a row limit). The look reads no input (CReadAndWriteFiles::LookOnly)
+// and shows nothing.
+bool HoldsDataTable(const CString& path, int channels,
+                    const std::function<bool(std::span<const std::vector<double>> columns)>& fits = {});
 
 // The refusal when two tables of one element would be written to one file, where the second
 // would replace the first: it names both tables and the file.

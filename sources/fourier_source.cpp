@@ -220,7 +220,11 @@ BOOL CPropFourierSource::OnInitDialog() {
         if (param->GetValueID() == kIdTableFile) m_strFileName = param->GetValue();
     });
     // The file the element keeps its harmonics in is the table's own, whether or not it is read.
-    m_known.TakeStored(m_bUseFileName ? m_strFileName : CString());
+    m_known.TakeStored(m_bUseFileName ? m_strFileName : CString(), [](const CString& path) {
+        return qv::files::HoldsDataTable(path, 3, [](std::span<const std::vector<double>> columns) {
+            return columns[0].size() <= static_cast<size_t>(kMaxTableRows);
+        });
+    });
     UpdateData(FALSE);
     m_lstHarmonics.Init(this);
     UpdateData(TRUE);

@@ -893,6 +893,17 @@ void CReadAndWriteFiles::SetFindWatcher(FindWatcher watcher) { FindWatcherSlot()
 bool CReadAndWriteFiles::MayFind(const char* path) { return !FindWatcherSlot() || FindWatcherSlot()(path); }
 
 namespace {
+CReadAndWriteFiles::ClaimWatcher& ClaimWatcherSlot() {
+    static CReadAndWriteFiles::ClaimWatcher watcher;
+    return watcher;
+}
+} // namespace
+
+void CReadAndWriteFiles::SetClaimWatcher(ClaimWatcher watcher) { ClaimWatcherSlot() = std::move(watcher); }
+
+bool CReadAndWriteFiles::ClaimedElsewhere(const char* path) { return ClaimWatcherSlot() && ClaimWatcherSlot()(path); }
+
+namespace {
 CReadAndWriteFiles::ReadWatcher& ReadWatcherSlot() {
     static CReadAndWriteFiles::ReadWatcher watcher;
     return watcher;
@@ -1131,7 +1142,7 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
     bool ok = false;
     try {
         ok = source.Open(path, error);
-        if (ok && ReadWatcherSlot())
+        if (ok && ReadWatcherSlot() && !m_lookOnly)
             ReadWatcherSlot()(path);
         if (ok) {
             if (format == kFormatMdx)

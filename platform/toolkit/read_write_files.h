@@ -131,6 +131,16 @@ public:
     // program that writes files learns which files were read. An empty function removes it.
     using ReadWatcher = std::function<void(const std::string& path)>;
     static void SetReadWatcher(ReadWatcher watcher);
+    // A reader that only looks whether a file holds a table (before a page replaces it) reads
+    // no input: the read watcher does not hear of the files it opens.
+    void LookOnly() { m_lookOnly = true; }
+    // Sees the file that a page is about to replace as its table's own because the element
+    // stored its name: true when something else claims it (another element names it as its
+    // table or as a file it reads), so that the page asks first. An empty function claims
+    // nothing.
+    using ClaimWatcher = std::function<bool(const std::string& path)>;
+    static void SetClaimWatcher(ClaimWatcher watcher);
+    static bool ClaimedElsewhere(const char* path);
     // Who makes the temporary file a data file is written to and puts it in place of its
     // target: `open` makes and opens it (its descriptor, or -1 with errno and a message) and
     // gives its path, `putInPlace` puts it in place of the target (false with errno) and sees
@@ -178,6 +188,7 @@ private:
     int m_items = 0;
     int m_saveVersion = 0;
     bool m_dataRead = false;    // a successful ReadInfoFile
+    bool m_lookOnly = false;    // see LookOnly
     bool m_mdxOpened = false;   // of an ".mdx" file, whose samples ReadDataFile reads
     std::string m_path;
     int m_lastErrorNumber = errNone;

@@ -1058,11 +1058,9 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
         std::string message;   // "$" is the scratch folder; "" for success
     } cases[] = {
         {"a file an earlier element read", Table2D("LT2", opensIn) + ", " + Table2D("LT1", writesIn), "in.mdx",
-         "element \"LT1\": its page asks whether to replace $/in.mdx, which element \"LT2\" read in this run; "
-         "describe replaces no file that the run read"},
+         "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
         {"a file a later element reads", Table2D("LT1", writesIn) + ", " + Table2D("LT2", opensIn), "in.mdx",
-         "element \"LT2\" reads $/in.mdx, which element \"LT1\"'s page replaced in this run; describe replaces no "
-         "file that the run read"},
+         "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
         {"a Save as name outside the description",
          Table2D("LT1", rows + R"("file saved.data", "click 2119", "type 2117 \"lt.mdx\"", "ok")"), "saved.mdx",
          "element \"LT1\": its page asks whether to replace $/saved.mdx, which is no data file of its description; "
@@ -1088,6 +1086,109 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
             EXPECT_EQ("qvhost: " + WithShownPaths(c.message, folder) + "\n", result.err) << c.what;
             EXPECT_EQ(kUsersTable, ReadFile(scratch / c.kept)) << c.what;
             EXPECT_EQ(before, scratch.Files()) << c.what;
+        }
+    }
+}
+
+// The elements of a schematic whose 2D table LT1 keeps its table under the stored name given
+// (as an edited schematic keeps it, with the wizard's data), then the other elements given.
+std::string Table2DWithFile(const Scratch& scratch, const std::string& stored, const std::string& others = "") {
+    WriteFile(scratch / "made.json", R"({"document": "D", "elements": [)" +
+                                         Table2D("LT1", R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", )"
+                                                        R"("type 2117 \"own.mdx\"", "ok")") +
+                                         "]}");
+    WriteFile(scratch / "ok", "ok\n");
+    const HostRun made = RunHost(scratch, "edit made.json --element LT1 --script ok -o edited.json");
+    EXPECT_EQ(0, made.exitCode) << made.err;
+    std::string schematic = Replaced(ReadFile(scratch / "edited.json"), R"("FILE": "own.mdx")", R"("FILE": ")" + stored + "\"");
+    if (!others.empty()) schematic.insert(schematic.rfind(']'), ", " + others);
+    for (const char* name : {"made.json", "ok", "edited.json", "own.mdx"}) fs::remove(scratch / name);
+    return schematic;
+}
+
+// Describe replaces only a file that holds a table, and writes no file that another element
+// of the schematic reads or references, nor one that an element of its run read, whatever
+// the order of the elements: one line names the elements and the file, and nothing is written.
+TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTable) {
+    const std::string opensT = R"("file t.mdx", "click 2118", "click 2116", "type 2117 \"lt3.mdx\"", "ok")";
+    const std::string writesT =
+        R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"t.mdx\"", "ok")";
+    const char kRead[] = "$/t.mdx is read by element \"LT3\" and written by element \"LT2\"; describe writes no file "
+                         "that its run reads";
+    const struct {
+        const char* what;
+        std::string stored;   // LT1's stored name ("" for no LT1)
+        std::string others;
+        std::string message;  // "$" is the scratch folder
+    } cases[] = {
+        {"a text file", "notes.dat", "",
+         "element \"LT1\": its data file $/notes.dat holds no table; describe replaces only files that hold a table"},
+        {"a link to a text file", "link.dat", "",
+         "element \"LT1\": its data file $/link.dat holds no table; describe replaces only files that hold a table"},
+        {"a file another element references", "meas.mdx", R"({"id": 78, "name": "LT2", "parameters": {"FREF": "meas.mdx"}})",
+         "element \"LT1\": its data file $/meas.mdx is named by element \"LT2\"; describe writes no file that another "
+         "element names"},
+        {"a file read, then written", "", Table2D("LT3", opensT) + ", " + Table2D("LT2", writesT), kRead},
+        {"a file written, then read", "", Table2D("LT2", writesT) + ", " + Table2D("LT3", opensT), kRead},
+    };
+    for (const auto& c : cases) {
+        Scratch scratch;
+        const std::string folder = fs::canonical(scratch.path).string();
+        WriteFile(scratch / "s.json", c.stored.empty() ? R"({"document": "D", "elements": [)" + c.others + "]}"
+                                                       : Table2DWithFile(scratch, c.stored, c.others));
+        WriteFile(scratch / "notes.dat", "my notes\n");
+        WriteFile(scratch / "other.dat", "my other notes\n");
+        fs::create_symlink("other.dat", scratch / "link.dat");
+        for (const char* name : {"meas.mdx", "t.mdx"}) WriteFile(scratch / name, kUsersTable);
+        const std::set<std::string> before = scratch.Files();
+        const HostRun result = RunHost(scratch, "describe s.json -o o.desc");
+        EXPECT_EQ(2, result.exitCode) << c.what;
+        EXPECT_EQ("qvhost: " + WithShownPaths(c.message, folder) + "\n", result.err) << c.what;
+        EXPECT_EQ(before, scratch.Files()) << c.what;
+        EXPECT_EQ("my notes\n", ReadFile(scratch / "notes.dat")) << c.what;
+        EXPECT_EQ("my other notes\n", ReadFile(scratch / "other.dat")) << c.what;
+        for (const char* name : {"meas.mdx", "t.mdx"}) EXPECT_EQ(kUsersTable, ReadFile(scratch / name)) << c.what;
+    }
+}
+
+// A data file that is a link to the description would be written over by it (or write over
+// it): describe refuses it in one line, and the description that was there stays.
+TEST(QvhostOutputs, DescribeRefusesADataFileThatLeadsToTheDescription) {
+    Scratch scratch;
+    const std::string folder = fs::canonical(scratch.path).string();
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [)" +
+                                      Table2D("LT1", R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", )"
+                                                     R"("click 2116", "type 2117 \"lt.mdx\"", "ok")") +
+                                      "]}");
+    WriteFile(scratch / "o.desc", "an earlier description\n");
+    fs::create_symlink("o.desc", scratch / "lt.mdx");
+    const HostRun result = RunHost(scratch, "describe s.json -o o.desc");
+    EXPECT_EQ(2, result.exitCode);
+    EXPECT_EQ("qvhost: " + WithShownPaths("element \"LT1\": its data file and the model description share the path $/lt.mdx", folder) +
+                  "\n",
+              result.err);
+    EXPECT_EQ("an earlier description\n", ReadFile(scratch / "o.desc"));
+    EXPECT_TRUE(fs::is_symlink(scratch / "lt.mdx"));
+}
+
+// `-o` that names the table's own file of the element edited would write the printed
+// schematic over that table: the edit says so, and the folder stays as it was.
+TEST(QvhostOutputs, EditRefusesToPrintOverTheTablesOwnFile) {
+    for (const bool exists : {true, false}) {
+        Scratch scratch;
+        WriteFile(scratch / "s.json", Table2DWithFile(scratch, "own.mdx"));
+        WriteFile(scratch / "c", "cell 2121 1 2 \"9\"\nok\n");
+        if (exists) WriteFile(scratch / "own.mdx", kUsersTable);
+        const std::set<std::string> before = scratch.Files();
+        const HostRun result = RunHost(scratch, "edit s.json --element LT1 --script c -o own.mdx");
+        EXPECT_EQ(2, result.exitCode) << exists;
+        EXPECT_NE(std::string::npos,
+                  result.err.find("own.mdx: the printed schematic would be written over the table's own file of element "
+                                  "\"LT1\"\n"))
+            << result.err;
+        EXPECT_EQ(before, scratch.Files()) << exists;
+        if (exists) {
+            EXPECT_EQ(kUsersTable, ReadFile(scratch / "own.mdx"));
         }
     }
 }

@@ -6,6 +6,7 @@
 #include "tests/support/host_fixture.h"
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -372,6 +373,147 @@ TEST_F(LaterEdits, AStoredNameThatARuleRewritesStillAsks) {
             }
         }
     }
+}
+
+// A schematic the user received, or edited by hand, may store any name for its table's file.
+// The file that name names is the table's own only where nothing is there yet, or where it
+// holds a table of the page's kind that the page can read and no other element names it.
+// Anything else is the user's: the later edit's OK asks before replacing it, and a question
+// the script leaves unanswered fails the edit with every file as it was.
+struct ReceivedName {
+    const char* label;
+    std::string stored;            // `$` is the scratch folder
+    std::string other = {};        // another element of the schematic, or none
+    bool userFile = true;          // false: nothing is there, and the table's file is written
+};
+
+class ReceivedSchematics : public LaterEdits {
+protected:
+    // A table of another kind than the page's (`ownFile` is one the page wrote).
+    static std::string OtherKind(const std::string& ownFile) {
+        return ownFile.find("channels 2") != std::string::npos
+                   ? "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n"
+                   : std::string(kUsersFile);
+    }
+};
+
+TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheTablesOwn) {
+    const ReceivedName names[] = {
+        {"a text file", "notes.dat"},
+        {"a pdf", "thesis.pdf"},
+        {"an absolute path into the document's folder", "$/notes.dat"},
+        {"a table of another kind", "other.mdx"},
+        {"a link to a text file", "link.dat"},
+        {"another element's table file", "D__LT2.mdx", R"({"name": "LT2", "id": 78})"},
+        {"a file another element references", "meas.mdx",
+         R"({"name": "LT2", "id": 78, "parameters": {"FREF": "meas.mdx"}})"},
+        {"nothing there", "new.mdx", "", false},
+    };
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply) continue;
+        const EditedElement first = FirstSession(page);
+        for (const ReceivedName& name : names) {
+            SCOPED_TRACE(std::string(page.label) + ", " + name.label);
+            ResetFolder();
+            const std::string stored = WithFolder(name.stored, folder.string());
+            std::string schematic = WithStoredName(first.schematic, "own.mdx", stored);
+            if (!name.other.empty()) schematic.insert(schematic.rfind(']'), ", " + name.other);
+            WriteFile(folder / "e.json", schematic);
+            // What lies in the folder: the user's files, each of which must stay as it is.
+            WriteFile(folder / "notes.dat", "my notes\n");
+            WriteFile(folder / "thesis.pdf", "%PDF-1.4\n");
+            WriteFile(folder / "other.mdx", OtherKind(first.ownFile));
+            WriteFile(folder / "other.dat", "my other notes\n");
+            fs::create_symlink("other.dat", folder / "link.dat");
+            // A table the page could read, which another element names.
+            WriteFile(folder / "D__LT2.mdx", first.ownFile);
+            WriteFile(folder / "meas.mdx", first.ownFile);
+            const auto before = [&] {
+                std::map<std::string, std::string> files;
+                for (const auto& entry : fs::directory_iterator(folder))
+                    // The user profile the host keeps its column widths in is no file of the user's.
+                    if (entry.is_regular_file() && entry.path().filename() != "user.ini")
+                        files[entry.path().filename().string()] = ReadFile(entry.path());
+                return files;
+            };
+            const auto kept = before();
+            Restart();
+            // A page whose table the schematic gives writes it as the element is built: the
+            // schematic answers for the table's own file alone.
+            qv::Schematic received;
+            std::string error;
+            ASSERT_TRUE(qv::ReadSchematicFile((folder / "e.json").string(), received, error)) << error;
+            const bool built = host->Build(received, folder.string() + "/", error);
+            std::vector<std::string> lines = page.change;
+            lines.push_back("ok");
+            lines.insert(lines.end(), page.closed.begin(), page.closed.end());
+            lines.insert(lines.end(), page.tail.begin(), page.tail.end());
+            qv::EditOutcome outcome;
+            const bool edited = built && host->Edit("E1", lines, outcome, error);
+            if (!name.userFile) {
+                EXPECT_TRUE(edited) << error;
+                EXPECT_NE(std::string::npos, ReadFile(folder / "new.mdx").find(page.changedRow));
+                continue;
+            }
+            EXPECT_FALSE(edited);
+            const std::string file = fs::path(stored).filename().string();
+            // Where the schematic gives the table, building the element refuses the file at once.
+            EXPECT_NE(std::string::npos, error.find(built ? file + " already exists.\\nDo you want to replace it?"
+                                                           : file + " for its table, which already exists"))
+                << error;
+            EXPECT_EQ(kept, before());
+            EXPECT_TRUE(fs::is_symlink(folder / "link.dat"));
+        }
+    }
+}
+
+// The files an element may write are kept from its pages as they open, by the family's own
+// naming rule: a page that writes a bare ".x.mdx" as it stands never shows what an earlier run
+// left there, and its OK writes the table the schematic gives.
+TEST_F(LaterEdits, ALeftoverDotFileIsNotReadAsThePageOpens) {
+    const char kLeftover[] = "MDX 1\nchannels 2\nitems 1\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n42 42\nend\n";
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply || page.dotName[0] != '.') continue;
+        const EditedElement first = FirstSession(page);
+        // The leftover is a table the page could read.
+        if (first.ownFile.find("channels 2") == std::string::npos) continue;
+        SCOPED_TRACE(page.label);
+        ResetFolder();
+        WriteFile(folder / "e.json", WithStoredName(first.schematic, "own.mdx", ".x.mdx"));
+        WriteFile(folder / ".x.mdx", kLeftover);
+        Restart();
+        Build((folder / "e.json").string());
+        std::vector<std::string> lines = page.change;
+        lines.push_back("ok");
+        for (const auto* more : {&page.closed, &page.keep, &page.tail}) lines.insert(lines.end(), more->begin(), more->end());
+        qv::EditOutcome outcome;
+        std::string error;
+        EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
+        const std::string written = ReadFile(folder / ".x.mdx");
+        EXPECT_NE(std::string::npos, written.find(page.changedRow)) << written;
+        EXPECT_EQ(std::string::npos, written.find("42")) << written;
+    }
+}
+
+// A file the page refused to read is the user's, whatever names it afterwards: the first write
+// asks. Once the user agreed and the page wrote it, it is the table's own: a second write asks
+// nothing.
+TEST_F(PageFileRoads, ARefusedFileAsksOnceAndIsTheTablesOwnOnceWritten) {
+    const TablePage& page = kPages[0];
+    const char kUnreadable[] = "MDX 1\nchannels 2\nitems 3\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n1 2\nend\n";
+    WriteFile(folder / "bad.mdx", kUnreadable);
+    BuildElement(page);
+    std::vector<std::string> lines = page.open;
+    for (const std::string& line :
+         {"file \"" + (folder / "bad.mdx").string() + "\"", std::string("message ok"), std::string("message ok"), std::string("click 2118"),
+          std::string("type 2117 \"bad.mdx\""),
+          std::string("message yes \"bad.mdx already exists.\\nDo you want to replace it?\""), std::string("apply"),
+          std::string("cell 2121 1 2 \"9\""), std::string("ok")})
+        lines.push_back(line);
+    qv::EditOutcome outcome;
+    std::string error;
+    EXPECT_TRUE(host->Edit("E1", lines, outcome, error)) << error;
+    EXPECT_NE(std::string::npos, ReadFile(folder / "bad.mdx").find("\n1 9\n"));
 }
 
 // A schematic that names its table's file is the job's instruction: building it writes the
