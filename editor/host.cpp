@@ -1095,7 +1095,7 @@ std::string Host::CheckShape(const SchematicElement& source) {
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
     SetDocument(documentFolder, schematic.document);
-    m_namers.clear();
+    SetNamers(nullptr);
     for (const SchematicElement& source : schematic.elements) NoteNamers(source);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)

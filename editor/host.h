@@ -56,6 +56,21 @@ public:
 
 namespace qv {
 
+// As much of an element as tells which data files it names (Host::FilesNamedBy): its kind,
+// name, file parameters and characteristic file, and whether it was given a script or wizard
+// data. A large schematic keeps one per element that names a file, so it holds no more.
+struct Namer {
+    unsigned id = 0;
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> fileParams;   // name and value
+    SchematicCharacteristic::Kind kind = SchematicCharacteristic::Kind::None;
+    std::string characteristicFile;
+    bool hasScript = false;
+    bool hasWizardData = false;
+    // The element as far as the namer tells it.
+    SchematicElement Element() const;
+};
+
 struct DescribePlan;
 struct PlannedFile;
 
@@ -503,7 +518,19 @@ private:
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
     bool m_loading = false;                  // Load is reading an archive (see MayPagesFind)
     std::unordered_multiset<std::string> m_ownDataFiles;   // the ownFiles of the elements held
-    std::vector<SchematicElement> m_namers;   // see NoteNamers
+    // See NoteNamers; shared with the plan of a description, whose namers they are.
+    std::shared_ptr<std::vector<Namer>> m_namers = std::make_shared<std::vector<Namer>>();
+    // The namers of each file by the hash of the names they give it and of the files those lead
+    // to (see DataFileIdentity), sorted, so that a question about one file looks at the few
+    // elements that name it and not at the whole schematic. Made as the first question comes,
+    // since the names depend on the document's folder; a hash shared by chance only adds an
+    // element that the question then looks at in full.
+    mutable std::vector<std::pair<size_t, size_t>> m_namersOfFile;
+    mutable size_t m_namersIndexed = 0;
+    mutable std::string m_namersIndexFolder;
+    void IndexNamers() const;
+    void SetNamers(std::shared_ptr<std::vector<Namer>> namers);
+    bool NamesAFile(const Namer& namer) const;
     const Element* m_inSession = nullptr;     // the element whose pages RunSession runs
     // While a description is written: sets aside what an earlier run left where the element
     // about to be made may write its data files.
@@ -533,7 +560,7 @@ struct DescribePlan {
     // wizards choose themselves are found while the description is written.
     std::vector<PlannedFile> files;
     // Every element that names a data file, as Host::NoteNamers keeps it.
-    std::vector<SchematicElement> namers;
+    std::shared_ptr<std::vector<Namer>> namers = std::make_shared<std::vector<Namer>>();
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file

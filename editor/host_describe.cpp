@@ -194,15 +194,16 @@ bool IsFileParam(const std::string& name) {
 
 // As much of the element as tells which files it names (Host::FilesNamedBy): an element
 // without a file parameter may still keep a table under its default name.
-std::optional<SchematicElement> NamerOf(const SchematicElement& source) {
-    SchematicElement namer;
+Namer NamerOf(const SchematicElement& source) {
+    Namer namer;
     namer.id = source.id;
     namer.name = source.name;
     for (const SchematicParam& param : source.params)
-        if (param.hasValue && !param.value.empty() && IsFileParam(param.name)) namer.params.push_back(param);
-    namer.characteristic.kind = source.characteristic.kind;
-    namer.characteristic.file = source.characteristic.file;
-    if (!source.script.empty()) namer.script.push_back(std::string());
+        if (param.hasValue && !param.value.empty() && IsFileParam(param.name))
+            namer.fileParams.emplace_back(param.name, param.value);
+    namer.kind = source.characteristic.kind;
+    namer.characteristicFile = source.characteristic.file;
+    namer.hasScript = !source.script.empty();
     namer.hasWizardData = source.hasWizardData;
     return namer;
 }
@@ -332,7 +333,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     const auto note = [this, &tables, &result](const SchematicElement& element) {
         if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
             tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(m_catalogue.Find(element.id))));
-        if (std::optional<SchematicElement> namer = NamerOf(element)) result.namers.push_back(std::move(*namer));
+        if (Namer namer = NamerOf(element); NamesAFile(namer)) result.namers->push_back(std::move(namer));
     };
     std::string checkError;
     const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
@@ -400,14 +401,71 @@ std::vector<std::string> Host::FilesNamedBy(const SchematicElement& source) cons
     return names;
 }
 
+SchematicElement Namer::Element() const {
+    SchematicElement element;
+    element.id = id;
+    element.name = name;
+    for (const auto& [paramName, value] : fileParams) {
+        SchematicParam& param = element.params.emplace_back();
+        param.name = paramName;
+        param.value = value;
+        param.hasValue = true;
+    }
+    element.characteristic.kind = kind;
+    element.characteristic.file = characteristicFile;
+    if (hasScript) element.script.push_back(std::string());
+    element.hasWizardData = hasWizardData;
+    return element;
+}
+
 void Host::NoteNamers(const SchematicElement& source) {
-    if (std::optional<SchematicElement> namer = NamerOf(source)) m_namers.push_back(std::move(*namer));
+    if (Namer namer = NamerOf(source); NamesAFile(namer)) m_namers->push_back(std::move(namer));
+}
+
+bool Host::NamesAFile(const Namer& namer) const {
+    return !namer.fileParams.empty() || !namer.characteristicFile.empty() || MayWriteDataFiles(namer.Element());
+}
+
+void Host::SetNamers(std::shared_ptr<std::vector<Namer>> namers) {
+    m_namers = namers != nullptr ? std::move(namers) : std::make_shared<std::vector<Namer>>();
+    m_namersOfFile.clear();
+    m_namersIndexed = 0;
+}
+
+void Host::IndexNamers() const {
+    if (m_namersIndexFolder != m_documentFolder || m_namersIndexed > m_namers->size()) {
+        m_namersOfFile.clear();
+        m_namersIndexed = 0;
+        m_namersIndexFolder = m_documentFolder;
+    }
+    if (m_namersIndexed == m_namers->size()) return;
+    const std::hash<std::string> hash;
+    for (; m_namersIndexed < m_namers->size(); ++m_namersIndexed)
+        for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element())) {
+            m_namersOfFile.emplace_back(hash(named), m_namersIndexed);
+            m_namersOfFile.emplace_back(hash(DataFileIdentity(named)), m_namersIndexed);
+        }
+    std::sort(m_namersOfFile.begin(), m_namersOfFile.end());
+    m_namersOfFile.erase(std::unique(m_namersOfFile.begin(), m_namersOfFile.end()), m_namersOfFile.end());
 }
 
 std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
     const std::string current = m_inSession != nullptr ? m_inSession->source.name : CurrentElementName();
     const std::string identity = DataFileIdentity(path);
-    for (const SchematicElement& namer : m_namers) {
+    // The elements that name the file by this name or by another that leads to it, in their
+    // order in the schematic.
+    IndexNamers();
+    std::vector<size_t> candidates;
+    const std::hash<std::string> hash;
+    for (const std::string* key : {&path, &identity}) {
+        const size_t wanted = hash(*key);
+        auto it = std::lower_bound(m_namersOfFile.begin(), m_namersOfFile.end(), std::make_pair(wanted, size_t{0}));
+        for (; it != m_namersOfFile.end() && it->first == wanted; ++it) candidates.push_back(it->second);
+    }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (size_t index : candidates) {
+        const SchematicElement namer = (*m_namers)[index].Element();
         if (namer.name == current) continue;
         const std::vector<std::string> own = readOnly ? OwnDataFiles(namer) : std::vector<std::string>();
         for (const std::string& named : FilesNamedBy(namer)) {
@@ -624,7 +682,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     // writes nothing more and goes on with the elements that may write data files only, in
     // case one of them has a fault that ranks first.
     DescriptionJob job;
-    m_namers = plan.namers;
+    SetNamers(plan.namers);
     DiscardFile discard(plan.files.front().path);
     job.discard = &discard;
     job.checkPaths = true;

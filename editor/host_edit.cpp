@@ -204,7 +204,7 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
     // The first reading finds any fault of the text before an element is made.
     std::string document;
     size_t count = 0;
-    m_namers.clear();
+    SetNamers(nullptr);
     const SchematicElementTaker counted = [this, &count](SchematicElement& element, std::string&) {
         ++count;
         NoteNamers(element);
