@@ -519,7 +519,7 @@ private:
     bool m_loading = false;                  // Load is reading an archive (see MayPagesFind)
     std::unordered_multiset<std::string> m_ownDataFiles;   // the ownFiles of the elements held
     // See NoteNamers; shared with the plan of a description, whose namers they are.
-    std::shared_ptr<std::vector<Namer>> m_namers = std::make_shared<std::vector<Namer>>();
+    std::shared_ptr<std::deque<Namer>> m_namers = std::make_shared<std::deque<Namer>>();
     // The namers of each file by the hash of the names they give it and of the files those lead
     // to (see DataFileIdentity), sorted, so that a question about one file looks at the few
     // elements that name it and not at the whole schematic. Made as the first question comes,
@@ -529,7 +529,7 @@ private:
     mutable size_t m_namersIndexed = 0;
     mutable std::string m_namersIndexFolder;
     void IndexNamers() const;
-    void SetNamers(std::shared_ptr<std::vector<Namer>> namers);
+    void SetNamers(std::shared_ptr<std::deque<Namer>> namers);
     bool NamesAFile(const Namer& namer) const;
     const Element* m_inSession = nullptr;     // the element whose pages RunSession runs
     // While a description is written: sets aside what an earlier run left where the element
@@ -560,7 +560,7 @@ struct DescribePlan {
     // wizards choose themselves are found while the description is written.
     std::vector<PlannedFile> files;
     // Every element that names a data file, as Host::NoteNamers keeps it.
-    std::shared_ptr<std::vector<Namer>> namers = std::make_shared<std::vector<Namer>>();
+    std::shared_ptr<std::deque<Namer>> namers = std::make_shared<std::deque<Namer>>();
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file

@@ -426,8 +426,8 @@ bool Host::NamesAFile(const Namer& namer) const {
     return !namer.fileParams.empty() || !namer.characteristicFile.empty() || MayWriteDataFiles(namer.Element());
 }
 
-void Host::SetNamers(std::shared_ptr<std::vector<Namer>> namers) {
-    m_namers = namers != nullptr ? std::move(namers) : std::make_shared<std::vector<Namer>>();
+void Host::SetNamers(std::shared_ptr<std::deque<Namer>> namers) {
+    m_namers = namers != nullptr ? std::move(namers) : std::make_shared<std::deque<Namer>>();
     m_namersOfFile.clear();
     m_namersIndexed = 0;
 }
@@ -439,14 +439,23 @@ void Host::IndexNamers() const {
         m_namersIndexFolder = m_documentFolder;
     }
     if (m_namersIndexed == m_namers->size()) return;
+    // The entries are gathered in blocks and then copied once into a vector of their size:
+    // a vector grown entry by entry would hold up to twice what it needs.
     const std::hash<std::string> hash;
+    std::deque<std::pair<size_t, size_t>> added;
     for (; m_namersIndexed < m_namers->size(); ++m_namersIndexed)
         for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element())) {
-            m_namersOfFile.emplace_back(hash(named), m_namersIndexed);
-            m_namersOfFile.emplace_back(hash(DataFileIdentity(named)), m_namersIndexed);
+            added.emplace_back(hash(named), m_namersIndexed);
+            added.emplace_back(hash(DataFileIdentity(named)), m_namersIndexed);
         }
-    std::sort(m_namersOfFile.begin(), m_namersOfFile.end());
-    m_namersOfFile.erase(std::unique(m_namersOfFile.begin(), m_namersOfFile.end()), m_namersOfFile.end());
+    std::vector<std::pair<size_t, size_t>> index;
+    index.reserve(m_namersOfFile.size() + added.size());
+    index.assign(m_namersOfFile.begin(), m_namersOfFile.end());
+    index.insert(index.end(), added.begin(), added.end());
+    added.clear();
+    std::sort(index.begin(), index.end());
+    index.erase(std::unique(index.begin(), index.end()), index.end());
+    m_namersOfFile = std::move(index);
 }
 
 std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
