@@ -60,13 +60,17 @@ namespace qv {
 // name, file parameters and characteristic file, and whether it was given a script or wizard
 // data. A large schematic keeps one per element that names a file, so it holds no more.
 struct Namer {
+    // What few elements have: file parameters given a value, a characteristic's own file.
+    struct Files {
+        std::vector<std::pair<std::string, std::string>> params;   // name and value
+        std::string characteristic;
+    };
     unsigned id = 0;
-    std::string name;
-    std::vector<std::pair<std::string, std::string>> fileParams;   // name and value
     SchematicCharacteristic::Kind kind = SchematicCharacteristic::Kind::None;
-    std::string characteristicFile;
     bool hasScript = false;
     bool hasWizardData = false;
+    std::string name;
+    std::unique_ptr<Files> files;   // null when it names none
     // The element as far as the namer tells it.
     SchematicElement Element() const;
 };
@@ -525,7 +529,7 @@ private:
     // elements that name it and not at the whole schematic. Made as the first question comes,
     // since the names depend on the document's folder; a hash shared by chance only adds an
     // element that the question then looks at in full.
-    mutable std::vector<std::pair<size_t, size_t>> m_namersOfFile;
+    mutable std::vector<std::pair<uint32_t, uint32_t>> m_namersOfFile;   // hash, namer
     mutable size_t m_namersIndexed = 0;
     mutable std::string m_namersIndexFolder;
     void IndexNamers() const;

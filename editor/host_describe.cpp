@@ -198,11 +198,15 @@ Namer NamerOf(const SchematicElement& source) {
     Namer namer;
     namer.id = source.id;
     namer.name = source.name;
+    const auto files = [&namer]() -> Namer::Files& {
+        if (!namer.files) namer.files = std::make_unique<Namer::Files>();
+        return *namer.files;
+    };
     for (const SchematicParam& param : source.params)
         if (param.hasValue && !param.value.empty() && IsFileParam(param.name))
-            namer.fileParams.emplace_back(param.name, param.value);
+            files().params.emplace_back(param.name, param.value);
     namer.kind = source.characteristic.kind;
-    namer.characteristicFile = source.characteristic.file;
+    if (!source.characteristic.file.empty()) files().characteristic = source.characteristic.file;
     namer.hasScript = !source.script.empty();
     namer.hasWizardData = source.hasWizardData;
     return namer;
@@ -401,18 +405,26 @@ std::vector<std::string> Host::FilesNamedBy(const SchematicElement& source) cons
     return names;
 }
 
+// A name's key in the index of namers: 32 bits of its hash (a shared key only adds an element
+// that the question looks at in full).
+static uint32_t NameHash(const std::string& name) {
+    return static_cast<uint32_t>(std::hash<std::string>()(name));
+}
+
 SchematicElement Namer::Element() const {
     SchematicElement element;
     element.id = id;
     element.name = name;
-    for (const auto& [paramName, value] : fileParams) {
-        SchematicParam& param = element.params.emplace_back();
-        param.name = paramName;
-        param.value = value;
-        param.hasValue = true;
+    if (files) {
+        for (const auto& [paramName, value] : files->params) {
+            SchematicParam& param = element.params.emplace_back();
+            param.name = paramName;
+            param.value = value;
+            param.hasValue = true;
+        }
+        element.characteristic.file = files->characteristic;
     }
     element.characteristic.kind = kind;
-    element.characteristic.file = characteristicFile;
     if (hasScript) element.script.push_back(std::string());
     element.hasWizardData = hasWizardData;
     return element;
@@ -423,7 +435,7 @@ void Host::NoteNamers(const SchematicElement& source) {
 }
 
 bool Host::NamesAFile(const Namer& namer) const {
-    return !namer.fileParams.empty() || !namer.characteristicFile.empty() || MayWriteDataFiles(namer.Element());
+    return namer.files != nullptr || MayWriteDataFiles(namer.Element());
 }
 
 void Host::SetNamers(std::shared_ptr<std::deque<Namer>> namers) {
@@ -441,14 +453,14 @@ void Host::IndexNamers() const {
     if (m_namersIndexed == m_namers->size()) return;
     // The entries are gathered in blocks and then copied once into a vector of their size:
     // a vector grown entry by entry would hold up to twice what it needs.
-    const std::hash<std::string> hash;
-    std::deque<std::pair<size_t, size_t>> added;
+    std::deque<std::pair<uint32_t, uint32_t>> added;
     for (; m_namersIndexed < m_namers->size(); ++m_namersIndexed)
         for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element())) {
-            added.emplace_back(hash(named), m_namersIndexed);
-            added.emplace_back(hash(DataFileIdentity(named)), m_namersIndexed);
+            const auto namer = static_cast<uint32_t>(m_namersIndexed);
+            added.emplace_back(NameHash(named), namer);
+            added.emplace_back(NameHash(DataFileIdentity(named)), namer);
         }
-    std::vector<std::pair<size_t, size_t>> index;
+    std::vector<std::pair<uint32_t, uint32_t>> index;
     index.reserve(m_namersOfFile.size() + added.size());
     index.assign(m_namersOfFile.begin(), m_namersOfFile.end());
     index.insert(index.end(), added.begin(), added.end());
@@ -465,10 +477,9 @@ std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
     // order in the schematic.
     IndexNamers();
     std::vector<size_t> candidates;
-    const std::hash<std::string> hash;
     for (const std::string* key : {&path, &identity}) {
-        const size_t wanted = hash(*key);
-        auto it = std::lower_bound(m_namersOfFile.begin(), m_namersOfFile.end(), std::make_pair(wanted, size_t{0}));
+        const uint32_t wanted = NameHash(*key);
+        auto it = std::lower_bound(m_namersOfFile.begin(), m_namersOfFile.end(), std::make_pair(wanted, uint32_t{0}));
         for (; it != m_namersOfFile.end() && it->first == wanted; ++it) candidates.push_back(it->second);
     }
     std::sort(candidates.begin(), candidates.end());
