@@ -233,22 +233,9 @@ std::string CannotBeWritten(const std::string& path, CException* e) {
 }
 
 std::string InfoShown(const CWizardCopaObject3& param) {
-    const CLanguageTextMap& map = param.GetInfoMap();
     CString text;
-    if (map.Lookup(GetCurrentLanguageID(), text) || map.Lookup(kLanguageEnglish, text)) return ToString(text);
-    bool found = false;
-    WORD best = 0;
-    for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
-        WORD key = 0;
-        CString value;
-        map.GetNextAssoc(pos, key, value);
-        if (!found || key < best) {
-            best = key;
-            text = value;
-            found = true;
-        }
-    }
-    return found ? ToString(text) : std::string();
+    LanguageDependentText(param.GetInfoMap(), text);
+    return ToString(text);
 }
 
 std::string InfoShown(const LanguageTexts& texts) {

@@ -65,4 +65,25 @@ WORD GetCurrentLanguageID() { return CurrentLanguage(); }
 
 void SetCurrentLanguageID(WORD language) { CurrentLanguage() = language; }
 
+WORD LanguageDependentText(const CMap<WORD, WORD, CString, LPCTSTR>& map, CString& out) {
+    out.Empty();
+    const WORD current = GetCurrentLanguageID();
+    if (map.Lookup(current, out)) return current;
+    if (map.Lookup(kLanguageEnglish, out)) return kLanguageEnglish;
+    bool found = false;
+    WORD best = 0;
+    for (POSITION pos = map.GetStartPosition(); pos != nullptr;) {
+        WORD key = 0;
+        CString value;
+        map.GetNextAssoc(pos, key, value);
+        if (!found || key < best) {
+            best = key;
+            out = value;
+            found = true;
+        }
+    }
+    if (!found) out.Empty();
+    return found ? best : 0;
+}
+
 } // namespace qv

@@ -27,4 +27,8 @@ void SetLanguageModulePath(const char* path);
 // The user-interface language of the editor (0x409 until set).
 WORD GetCurrentLanguageID();
 void SetCurrentLanguageID(WORD language);
+// The text of a per-language map in the current language, else English, else the lowest
+// language ID (so that the choice does not depend on hashing); the language taken, 0 (and an
+// empty text) when the map is empty.
+WORD LanguageDependentText(const CMap<WORD, WORD, CString, LPCTSTR>& map, CString& out);
 } // namespace qv

@@ -32,26 +32,7 @@ CString CWizardBaseCommon::GetQuorvatixPath() const {
 }
 
 WORD CWizardBaseCommon::GetLangDependentString(const CMap<WORD, WORD, CString, LPCTSTR>& map, CString& out) const {
-    out.Empty();
-    const WORD current = qv::GetCurrentLanguageID();
-    if (map.Lookup(current, out)) return current;
-    if (map.Lookup(kLanguageEnglish, out)) return kLanguageEnglish;
-    // Any other entry: the lowest language ID, so the choice does not depend on hashing.
-    bool found = false;
-    WORD best = 0;
-    POSITION pos = map.GetStartPosition();
-    while (pos != nullptr) {
-        WORD key = 0;
-        CString value;
-        map.GetNextAssoc(pos, key, value);
-        if (!found || key < best) {
-            best = key;
-            out = value;
-            found = true;
-        }
-    }
-    if (!found) out.Empty();
-    return found ? best : 0;
+    return qv::LanguageDependentText(map, out);
 }
 
 BOOL CWizardBaseCommon::ReplacePlaceHolders(CString* text) const {
