@@ -303,9 +303,9 @@ protected:
     void Expect(const State& want, const std::string& reset) {
         const State got = Now();
         if (got == want) return;
-        // The output switches of the older block, meter, measurement and machine pages and the
-        // VCO's Use Pin are the element's as they are clicked: they commit at once and stay.
-        // Such a click commits more than the same sheet opened and cancelled.
+        // The output switches of the older block, static block, meter, measurement and machine
+        // pages and the VCO's Use Pin are the element's as they are clicked: they commit at once
+        // and stay. Such a click commits more than the same sheet opened and cancelled.
         const bool atOnce = sessionCommits > openCommits && reset == "cancel" && script.size() >= 2 &&
                             script[script.size() - 2].starts_with("click ");
         if (!atOnce) {
