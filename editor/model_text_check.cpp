@@ -3,6 +3,8 @@
 #include "formula/grammar.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace qv {
 
@@ -145,10 +147,15 @@ private:
                 } else if (c == ',' && depth == 0) {
                     break;
                 } else if (c == ';' || c == '{' || c == '}') {
-                    return Fail(end, "has a list that is not closed before " + Quoted(std::string_view(&m_text[end], 1)));
+                    break;
                 }
             }
+            if (depth > 0)
+                return Fail(valueStart, (target.empty() ? std::string("has a list entry") : "gives " + Quoted(target) + " a value") +
+                                            " whose parentheses are not closed");
             if (end >= m_text.size()) return Fail(open, "has a list that is not closed");
+            if (m_text[end] != ',' && m_text[end] != ')')
+                return Fail(end, "has a list that is not closed before " + Quoted(std::string_view(&m_text[end], 1)));
             if (!Value(target, valueStart, end)) return false;
             pos = end + 1;
             if (m_text[end] == ')') return true;
@@ -181,8 +188,11 @@ private:
         const std::string what = target.empty() ? "has a list entry that " : given + "a value that ";
         if (read.result != 0) {
             const formula::ErrorInfo& error = read.errors.front();
-            return Fail(start + static_cast<size_t>(std::max(error.position, 0)),
-                        what + "the expression language does not read (" + error.message +
+            const size_t at = start + static_cast<size_t>(std::max(error.position, 0));
+            // A number too large for a double is read as none.
+            if (error.code == formula::kErrNumber && std::isinf(std::strtod(error.token.c_str(), nullptr)))
+                return Fail(at, what + "is no finite number");
+            return Fail(at, what + "the expression language does not read (" + error.message +
                             (error.token.empty() ? "" : " at " + Quoted(error.token)) + ")");
         }
         if (!formula::NumbersStayFinite(read.upn)) return Fail(start, what + "is no finite number");

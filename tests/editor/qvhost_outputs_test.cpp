@@ -759,6 +759,29 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "XY_RA_CH( FILE :=  );\n"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
          "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
+        // The list macros of the coupling form K and of the controlled switch name the
+        // parameters of the form and of the control type.
+        {R"({"id": 19, "name": "MK"})", 0, "MUTUAL MK ( L1 := L1, L2 := L2, K := 0.9);\n"},
+        {R"({"id": 19, "name": "MK", "parameters": {"K": {"value": "0.5", "pin": true}}})", 0,
+         "MUTUAL MK ( L1 := L1, L2 := L2, K := MK.K);\n"},
+        {R"({"id": 20, "name": "TW1", "parameters": {"L1": {"value": "2", "unit": "mH"}}})", 0,
+         "TRANSF TW1 ( L1 := 0.002, I01 := 0, L2 := 1m, I02 := 0, K := 0.99);\n"},
+        {R"({"id": 84, "name": "S1"})", 0, "CSV S1 ( RON := 1m, ROFF := 1meg, VTH := 0.5, VHYS := 0.1, INIT := 0); DLL CSV\n"},
+        {R"({"id": 84, "name": "S2", "script": ["pick 2032 1", "ok"]})", 0,
+         "CSI S2 ( RON := 1m, ROFF := 1meg, ITH := 1, IHYS := 0.1, INIT := 0); DLL CSI\n"},
+        // Values typed that the simulator could not read.
+        {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number: R R1 ( R := 1/(0) );\n"},
+        {R"x({"id": 15, "name": "R1", "parameters": {"R": "SQRT(-1)"}})x", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "2 +"}})", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that the expression language does not read "
+         "(Operand expected): R R1 ( R := 2 + );\n"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "x@y"}})", 2,
+         "qvhost: element \"R1\": its model text keeps \"@y\", which names no parameter of the element"},
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "a\"b.mdx"}})",
+         2, "qvhost: element \"RA\": its model text holds a name that cannot be quoted (a double quote or a line break in it): "
+            "INTERN\tXY XY_RA_CH( FILE := \"a\"b.mdx\" );\n"},
         // While the RMS text is empty the amplitude stays.
         {R"({"id": 105, "name": "T1", "script": ["click 2031", "choose 2032 Sine", "click 2204", "ok"]})", 0,
          "TSRC SINE T1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
