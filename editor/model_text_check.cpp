@@ -168,15 +168,16 @@ private:
     bool Value(std::string_view target, size_t start, size_t end) {
         while (start < end && IsBlank(m_text[start])) ++start;
         while (end > start && IsBlank(m_text[end - 1])) --end;
-        const std::string given = target.empty() ? std::string() : "gives " + Quoted(target) + " ";
-        if (start == end) return Fail(start, target.empty() ? "has an empty list entry" : given + "no value");
+        // The words are made only for a fault: most values have none.
+        const auto given = [target] { return target.empty() ? std::string() : "gives " + Quoted(target) + " "; };
+        if (start == end) return Fail(start, target.empty() ? "has an empty list entry" : given() + "no value");
         const std::string_view value = m_text.substr(start, end - start);
         if (value.find('"') != std::string_view::npos) {
             // A quoted name stands alone, and only its own two quotes are in it.
             if (value.size() < 2 || value.front() != '"' || value.back() != '"' || value.find('"', 1) != value.size() - 1)
                 return Fail(start, kUnquotable);
             const std::string_view name = value.substr(1, value.size() - 2);
-            if (name.empty()) return Fail(start, target.empty() ? "has an empty quoted name" : given + "no value");
+            if (name.empty()) return Fail(start, target.empty() ? "has an empty quoted name" : given() + "no value");
             // The user's name may hold an "@" ("run@R.mdx"); the placeholder alone is a template's.
             if (name.size() > 1 && name.front() == '@' &&
                 std::all_of(name.begin() + 1, name.end(), [](char c) { return IsNameChar(c) || c == '[' || c == ']'; }))
@@ -185,17 +186,17 @@ private:
         }
         if (const size_t at = value.find('@'); at != std::string_view::npos) return Macro(start + at);
         const formula::ParseResult read = formula::Parse(value, formula::ParseMode::Value);
-        const std::string what = target.empty() ? "has a list entry that " : given + "a value that ";
+        const auto what = [&] { return target.empty() ? std::string("has a list entry that ") : given() + "a value that "; };
         if (read.result != 0) {
             const formula::ErrorInfo& error = read.errors.front();
             const size_t at = start + static_cast<size_t>(std::max(error.position, 0));
             // A number too large for a double is read as none.
             if (error.code == formula::kErrNumber && std::isinf(std::strtod(error.token.c_str(), nullptr)))
-                return Fail(at, what + "is no finite number");
-            return Fail(at, what + "the expression language does not read (" + error.message +
+                return Fail(at, what() + "is no finite number");
+            return Fail(at, what() + "the expression language does not read (" + error.message +
                             (error.token.empty() ? "" : " at " + Quoted(error.token)) + ")");
         }
-        if (!formula::NumbersStayFinite(read.upn)) return Fail(start, what + "is no finite number");
+        if (!formula::NumbersStayFinite(read.upn)) return Fail(start, what() + "is no finite number");
         return true;
     }
 
