@@ -783,6 +783,15 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     // otherwise than by OK gives the element back as it was then.
     SessionKeep kept;
     KeepForSession(element, kept);
+    // The data files its pages write go with the same commits (OutputFiles::BeginSession).
+    struct FilesOfSession {
+        bool open = true;
+        ~FilesOfSession() {
+            std::string ignored;
+            if (open) OutputFiles::Current().EndSession(true, ignored);
+        }
+    } filesOfSession;
+    OutputFiles::Current().BeginSession();
     unsigned commits = m_editor->AcceptedCommits(element.handle);
     const auto chained = runner.afterAction;
     runner.afterAction = [&](const ScriptAction& action, bool tookEffect) {
@@ -790,6 +799,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         if (now != commits || (tookEffect && action.verb == "apply")) {
             commits = now;
             KeepForSession(element, kept);
+            OutputFiles::Current().CommitSession();
         }
         if (chained) chained(action, tookEffect);
     };
@@ -865,6 +875,13 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         m_editor->KeepAdditionalData(*element.wizard3, element.handle);
     }
     if (!confirmed && !PutBackAfterSession(element, kept, error)) ok = false;
+    // A sheet that ends without OK takes back the files written since the last commit too.
+    filesOfSession.open = false;
+    std::string filesError;
+    if (!OutputFiles::Current().EndSession(!confirmed, filesError) && ok) {
+        error = ElementLabel(element.source.name) + ": " + filesError;
+        ok = false;
+    }
     // What the session left changed reaches the wizard, after a Cancel has put back what it undid.
     if (ok && notified) NotifyChangedValues(element, before);
     return ok;
