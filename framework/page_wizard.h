@@ -16,8 +16,7 @@
 //
 //   Page* MakePage(DWORD_PTR cookie);         // a new page (default: new Page(this, cookie))
 //   void PrepareEditing();                    // after the set is fetched, before the page binds
-//                                             // (older base: before the page is made); the
-//                                             // document's folder is known by then
+//                                             // (older base: before the page is made)
 //   void GiveSettingsToPage(Page& page);      // the wizard's own settings to a bound page
 //   static constexpr bool kReplaceEarlierPage // true: a page of an earlier call is deleted and
 //                                             // made anew instead of rebound (default false)
@@ -25,7 +24,6 @@
 #pragma once
 
 #include "afx/afxwin.h"
-#include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/requests.h"
 #include "wizard/wizardbase.h"
@@ -86,8 +84,6 @@ public:
         const RequestTarget target(this);
         const DWORD_PTR cookie = FetchParamSet(target);
         Self& self = Wizard();
-        // A data file named on the page lies in the document's folder.
-        TakeDocumentDir(&self);
         self.PrepareEditing();
         if (m_pPage != nullptr) {
             // The page's old cookie goes back before it takes the new one.
@@ -166,8 +162,6 @@ public:
         if (mode != 1) return Base::DoEditProperties(sheet, exchange, mode);
         CResourceSwitch resources;
         Self& self = static_cast<Self&>(*this);
-        // A data file named on the page lies in the document's folder.
-        TakeDocumentDir(&self);
         self.PrepareEditing();
         if constexpr (Self::kRebindEarlierPage) {
             if (m_pPage != nullptr) m_pPage->Rebind(&self, exchange);
