@@ -1732,17 +1732,6 @@ bool SyncForCommit(std::string& error) {
     return true;
 }
 
-// The key under which an edit session knows a target: its folder with links resolved, and its
-// name, once links to the target are followed. Empty when the folder cannot be resolved (the
-// write that follows says why).
-std::string SessionKey(const std::string& target) {
-    std::string resolved;
-    std::string ignored;
-    std::string real;
-    if (!OutputFiles::ResolveTarget(target, resolved, ignored) || !RealFolder(FolderOfPath(resolved), real)) return {};
-    return JoinPath(real, NameOfPath(resolved));
-}
-
 // The innermost session's pending file of a key, or null.
 SessionFile* PendingFile(const std::string& key) {
     if (g_sessions.empty() || key.empty()) return nullptr;
@@ -1751,18 +1740,16 @@ SessionFile* PendingFile(const std::string& key) {
     return nullptr;
 }
 
-// Before the first write of a data file since the session's last commit: what its target
-// holds, kept open. A target that is no regular file is left to the write, which refuses it.
-void KeepForSession(const std::string& key) {
-    if (g_sessions.empty() || g_puttingBack || key.empty() || PendingFile(key) != nullptr) return;
+// Before the first write of a data file since the session's last commit: what its target,
+// `name` in the folder held by `dir`, holds now, kept open. A target that is no regular file is
+// left to the write, which refuses it.
+void KeepForSession(const std::string& key, int dir, const char* name) {
+    if (g_sessions.empty() || g_puttingBack || PendingFile(key) != nullptr) return;
     SessionFile file;
     file.key = key;
-    const int dir = ::open(FolderOfPath(key).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
     // Not blocking on a pipe.
-    file.kept = ::openat(dir, NameOfPath(key).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    file.kept = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (file.kept < 0 && errno != ENOENT) file.keptError = errno;
-    ::close(dir);
     struct stat status {};
     if (file.kept >= 0 && (::fstat(file.kept, &status) != 0 || !S_ISREG(status.st_mode))) {
         ::close(file.kept);
@@ -1795,7 +1782,7 @@ bool SameFileAt(int dir, const char* name, const struct stat& file) {
 }
 
 std::string CannotBePutBack(const std::string& path, int error) {
-    return ShownPath(path) + ": cannot be put back as it was before the session: " + std::strerror(error);
+    return ShownPath(path) + ": cannot be put back as it was at the sheet's last commit: " + std::strerror(error);
 }
 
 // Writes the contents kept for a pending file in the target's place, through the owner's own
@@ -1908,8 +1895,7 @@ bool OutputFiles::Plan(const std::vector<std::string>& targets, std::string& err
 
 int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
     // A data file of an edit session: what its target holds now is kept, for a Cancel.
-    const std::string sessionKey = !startsCommand && !g_sessions.empty() && !g_puttingBack ? SessionKey(target) : std::string();
-    KeepForSession(sessionKey);
+    const bool sessionFile = !startsCommand && !g_sessions.empty() && !g_puttingBack;
     std::string real;
     if (!startsCommand && !g_rootExplicit &&
         ((g_root.empty() && g_state.load() == kIdle) ||
@@ -1954,7 +1940,10 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
             return -1;
         }
         temporary = JoinPath(FolderOfPath(resolved), written.name);
-        written.sessionKey = sessionKey;
+        if (sessionFile) {
+            written.sessionKey = resolved;
+            KeepForSession(resolved, written.dir, written.targetName.c_str());
+        }
         g_written[temporary] = std::move(written);
         return fd;
     }
@@ -1975,6 +1964,8 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         if (errno == 0) errno = EIO;
         return -1;
     }
+    const std::string sessionKey = sessionFile ? JoinPath(folder->path, entry->target) : std::string();
+    if (sessionFile) KeepForSession(sessionKey, folder->dir, entry->target);
     const int own = folder->own.load();
     if (entry->made) {
         // Written again: the command's earlier file goes (its temporary name keeps it, for a

@@ -1,7 +1,8 @@
 // Cancel gives every element back as it was, whatever the user did on its pages before: each
 // element of each example is driven through each control its pages show (and those of the
 // sheets and dialogs its buttons open), each session ending with Cancel, and the schematic the
-// editor holds and its description must then be those after a bare Cancel. The controls come
+// editor holds, its description and the files of its folder must then be those after a bare
+// Cancel. The controls come
 // from the live pages, so a page or a control added later is driven too.
 //
 // A second pass drives each sub-sheet and dialog the same way, cancels it and then presses OK
@@ -202,8 +203,17 @@ std::vector<std::string> AnswerFor(const std::string& error, const std::vector<s
 struct State {
     std::string schematic;
     std::string description;
+    std::map<std::string, std::string> files;   // the folder's, with their bytes
     bool operator==(const State&) const = default;
 };
+
+// Every file below the folder, with its bytes.
+std::map<std::string, std::string> FilesIn(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = qv_test::ReadFile(entry.path());
+    return files;
+}
 
 // The first line where two texts differ, for the failure message.
 std::string FirstDifference(const std::string& want, const std::string& got) {
@@ -213,6 +223,19 @@ std::string FirstDifference(const std::string& want, const std::string& got) {
     const size_t begin = from == std::string::npos ? 0 : from + 1;
     auto line = [begin](const std::string& text) { return text.substr(begin, text.find('\n', begin) - begin); };
     return "\n    want: " + line(want) + "\n    got:  " + line(got);
+}
+
+// The first file that differs between two folders, for the failure message.
+std::string FirstFileDifference(const std::map<std::string, std::string>& want,
+                                const std::map<std::string, std::string>& got) {
+    for (const auto& [name, bytes] : want) {
+        const auto found = got.find(name);
+        if (found == got.end()) return "\n    the file " + name + " is gone";
+        if (found->second != bytes) return "\n    the file " + name + ":" + FirstDifference(bytes, found->second);
+    }
+    for (const auto& [name, bytes] : got)
+        if (!want.contains(name)) return "\n    the file " + name + " is new";
+    return {};
 }
 
 // One action on a page, with the answers it needed: `opens` is set when its last answer is a
@@ -262,6 +285,7 @@ protected:
         else
             state.description = "(refused) " + error;
         state.schematic = qv::WriteSchematic(host->CurrentSchematic());
+        state.files = FilesIn(folder);
         return state;
     }
 
@@ -313,8 +337,9 @@ protected:
             std::string lines;
             for (const std::string& line : script) lines += "\n    | " + line;
             ADD_FAILURE() << name << ": the session" << lines << "\n  differs from a bare " << reset << ":"
-                          << (got.schematic != want.schematic ? FirstDifference(want.schematic, got.schematic)
-                                                              : FirstDifference(want.description, got.description));
+                          << (got.schematic != want.schematic       ? FirstDifference(want.schematic, got.schematic)
+                              : got.description != want.description ? FirstDifference(want.description, got.description)
+                                                                    : FirstFileDifference(want.files, got.files));
         }
         Rebuild();
         std::string error;
@@ -441,14 +466,6 @@ const TableSubSheet kTableSubSheets[] = {
     {"DC machine, excitation", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2157},
     {"DC machine, magnetization", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2159},
 };
-
-// Every file below the folder, with its bytes.
-std::map<std::string, std::string> FilesIn(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = qv_test::ReadFile(entry.path());
-    return files;
-}
 
 TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
     const fs::path folder = fs::path(SweepEnvironment::scratch) / "sub_sheets";
