@@ -1759,9 +1759,8 @@ void KeepForSession(const std::string& key, int dir, const char* name) {
 }
 
 // A file of the session took the target's place: only that file is removed again where the
-// target held nothing before.
+// target held nothing before. A file an inner session put back is the outer one's again.
 void NotePlaced(const std::string& key, dev_t device, ino_t inode) {
-    if (g_puttingBack) return;
     if (SessionFile* file = PendingFile(key)) {
         file->placed = true;
         file->placedDevice = device;
@@ -1894,8 +1893,9 @@ bool OutputFiles::Plan(const std::vector<std::string>& targets, std::string& err
 }
 
 int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
-    // A data file of an edit session: what its target holds now is kept, for a Cancel.
-    const bool sessionFile = !startsCommand && !g_sessions.empty() && !g_puttingBack;
+    // A data file of an edit session: what its target holds now is kept, for a Cancel (but for
+    // a file that is being put back, whose place is noted all the same).
+    const bool sessionFile = !startsCommand && !g_sessions.empty();
     std::string real;
     if (!startsCommand && !g_rootExplicit &&
         ((g_root.empty() && g_state.load() == kIdle) ||
