@@ -23,9 +23,9 @@ extern CString g_ModelOutputDir;
 constexpr UINT kMaxSearchDirs = 10000;
 
 // Sets g_DocumentDir to the folder of the wizard's document ("@DocumentFile"; empty for a
-// null wizard or a document without a path). Every page wizard does so as its page goes on
-// the sheet (framework/page_wizard.h), so that a data-file name without a folder lies where
-// the document lies, whichever element's page ran before, never where the process started.
+// null wizard or a document without a path). A table's sheet does so as it opens
+// (framework/characteristic_sheet.h), so that a data-file name without a folder lies where the
+// document lies, whichever element's page ran before, never where the process started.
 void TakeDocumentDir(const CWizardBaseCommon* wizard);
 
 // Rebuilds g_DocumentDir from the wizard's document (TakeDocumentDir) and
