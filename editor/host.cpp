@@ -770,6 +770,15 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     // otherwise than by OK gives the element back as it was then.
     SessionKeep kept;
     KeepForSession(element, kept);
+    // The data files its pages write go with the same commits (OutputFiles::BeginSession).
+    struct FilesOfSession {
+        bool open = true;
+        ~FilesOfSession() {
+            std::string ignored;
+            if (open) OutputFiles::Current().EndSession(true, ignored);
+        }
+    } filesOfSession;
+    OutputFiles::Current().BeginSession();
     unsigned commits = m_editor->AcceptedCommits(element.handle);
     // A commit made while a click is handled (an output switch that is the element's as it is
     // clicked) keeps what handling the click changed, not the edits the page had made before,
@@ -787,10 +796,14 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         const unsigned now = m_editor->AcceptedCommits(element.handle);
         if (now != commits || (tookEffect && action.verb == "apply")) {
             commits = now;
-            if (clickHandled)
+            // A click that commits at once commits its switch alone: the files the session
+            // wrote before it stay pending with the page's other edits.
+            if (clickHandled) {
                 KeepChangesForSession(element, found, kept);
-            else
+            } else {
                 KeepForSession(element, kept);
+                OutputFiles::Current().CommitSession();
+            }
         }
         clickHandled = false;
         if (chained) chained(action, tookEffect);
@@ -868,6 +881,13 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         m_editor->KeepAdditionalData(*element.wizard3, element.handle);
     }
     if (!confirmed && !PutBackAfterSession(element, kept, error)) ok = false;
+    // A sheet that ends without OK takes back the files written since the last commit too.
+    filesOfSession.open = false;
+    std::string filesError;
+    if (!OutputFiles::Current().EndSession(!confirmed, filesError) && ok) {
+        error = ElementLabel(element.source.name) + ": " + filesError;
+        ok = false;
+    }
     // What the session left changed reaches the wizard, after a Cancel has put back what it undid.
     if (ok && notified) NotifyChangedValues(element, before);
     return ok;

@@ -166,6 +166,9 @@ struct Written {
     mode_t mode = 0;
     uid_t owner = 0;
     gid_t group = 0;
+    // The target as an edit session knows it (folder with links resolved, and name), where a
+    // session keeps what it held; empty otherwise.
+    std::string sessionKey;
 };
 
 // Lets go of what an open temporary file that is not journaled holds.
@@ -176,6 +179,21 @@ void CloseWritten(Written& written) {
 }
 std::unordered_map<std::string, Written> g_written;         // by temporary path
 std::vector<std::pair<Folder*, Entry*>> g_unsynced;          // files put in place, not yet synced
+
+// A data file an edit session wrote since its last commit (OutputFiles::BeginSession): what its
+// target held then, and what the session put in place since.
+struct SessionFile {
+    std::string key;       // the target's folder, links resolved, and its name
+    int kept = -1;         // open read-only on what the target held; -1 when it held nothing
+    int keptError = 0;     // errno when the target existed but could not be opened
+    bool placed = false;   // a file of the session took the target's place
+    dev_t placedDevice = 0;
+    ino_t placedInode = 0;
+};
+// The open sessions, innermost last, each with its pending files in the order first written.
+std::vector<std::vector<SessionFile>> g_sessions;
+// Set while a session's files are put back: those writes are no new pending files.
+bool g_puttingBack = false;
 
 // The locked output folder and the descriptors that hold its locks.
 std::string g_root;
@@ -1714,6 +1732,152 @@ bool SyncForCommit(std::string& error) {
     return true;
 }
 
+// The innermost session's pending file of a key, or null.
+SessionFile* PendingFile(const std::string& key) {
+    if (g_sessions.empty() || key.empty()) return nullptr;
+    for (SessionFile& file : g_sessions.back())
+        if (file.key == key) return &file;
+    return nullptr;
+}
+
+// Before the first write of a data file since the session's last commit: what its target,
+// `name` in the folder held by `dir`, holds now, kept open. A target that is no regular file is
+// left to the write, which refuses it.
+void KeepForSession(const std::string& key, int dir, const char* name) {
+    if (g_sessions.empty() || g_puttingBack || PendingFile(key) != nullptr) return;
+    SessionFile file;
+    file.key = key;
+    // Not blocking on a pipe.
+    file.kept = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file.kept < 0 && errno != ENOENT) file.keptError = errno;
+    struct stat status {};
+    if (file.kept >= 0 && (::fstat(file.kept, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(file.kept);
+        return;
+    }
+    g_sessions.back().push_back(std::move(file));
+}
+
+// A file of the session took the target's place: only that file is removed again where the
+// target held nothing before. A file an inner session put back is the outer one's again.
+void NotePlaced(const std::string& key, dev_t device, ino_t inode) {
+    if (SessionFile* file = PendingFile(key)) {
+        file->placed = true;
+        file->placedDevice = device;
+        file->placedInode = inode;
+    }
+}
+
+// A target that no longer holds a file of the command needs no sync before the commit point.
+void ForgetUnsynced(Entry& entry) {
+    if (!entry.unsynced) return;
+    entry.unsynced = false;
+    std::erase_if(g_unsynced, [&entry](const std::pair<Folder*, Entry*>& pending) { return pending.second == &entry; });
+}
+
+bool SameFileAt(int dir, const char* name, const struct stat& file) {
+    struct stat now {};
+    return ::fstatat(dir, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, file);
+}
+
+std::string CannotBePutBack(const std::string& path, int error) {
+    return ShownPath(path) + ": cannot be put back as it was at the sheet's last commit: " + std::strerror(error);
+}
+
+// Writes the contents kept for a pending file in the target's place, through the owner's own
+// road (the journal, or a temporary file beside it), as any data file is written.
+bool WriteKeptContents(const SessionFile& file, std::string& error) {
+    OutputFiles& owner = OutputFiles::Current();
+    std::string temporary;
+    g_puttingBack = true;
+    const int fd = owner.OpenFile(file.key, temporary, error, false);
+    g_puttingBack = false;
+    if (fd < 0) return false;
+    bool copied = true;
+    char chunk[65536];
+    off_t at = 0;
+    for (ssize_t n; copied && (n = ::pread(file.kept, chunk, sizeof chunk, at)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        copied = n > 0 && WriteAll(fd, std::string(chunk, static_cast<size_t>(n)));
+        at += n > 0 ? n : 0;
+    }
+    int reason = errno;
+    if (::close(fd) != 0 && copied) {
+        copied = false;
+        reason = errno;
+    }
+    if (copied && owner.PutInPlace(temporary, file.key)) return true;
+    if (copied) reason = errno;
+    owner.Discard(temporary);
+    error = owner.JournalFault().empty() ? CannotBePutBack(file.key, reason) : owner.JournalFault();
+    return false;
+}
+
+// Gives a pending file's target what it held at the session's last commit. A target the
+// command journals gets its earlier contents back from the journal's backup where that is
+// what it held (the same file, so links and identity are kept too); one that held nothing
+// loses the file the session put there, and only that file.
+bool PutBack(const SessionFile& file, std::string& error) {
+    const auto entryAt = g_entryAt.find(file.key);
+    const auto folderAt = g_folderAt.find(FolderOfPath(file.key));
+    Entry* entry = entryAt != g_entryAt.end() && folderAt != g_folderAt.end() ? entryAt->second : nullptr;
+    Folder* folder = entry != nullptr ? folderAt->second : nullptr;
+    const int own = folder != nullptr ? folder->own.load() : -1;
+    if (file.kept < 0) {
+        if (!file.placed) return true;
+        if (file.keptError != 0) {
+            error = CannotBePutBack(file.key, file.keptError);
+            return false;
+        }
+        struct stat placed {};
+        placed.st_dev = file.placedDevice;
+        placed.st_ino = file.placedInode;
+        const int dir = folder != nullptr ? folder->dir : ::open(FolderOfPath(file.key).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::string name = NameOfPath(file.key);
+        if (dir >= 0 && SameFileAt(dir, name.c_str(), placed)) {
+            ::unlinkat(dir, name.c_str(), 0);
+            Step();
+        }
+        if (folder == nullptr) {
+            if (dir >= 0) ::close(dir);
+            return true;
+        }
+        // The journal's line stays: with nothing made and no temporary file left, a rollback
+        // or a recovery leaves the name as it is now.
+        if (entry->hasTemporary && own >= 0) ::unlinkat(own, entry->temporary, 0);
+        entry->hasTemporary = 0;
+        entry->made = 0;
+        ForgetUnsynced(*entry);
+        Changed(*folder, "touch", entry->target);
+        return true;
+    }
+    struct stat kept {};
+    if (::fstat(file.kept, &kept) != 0) {
+        error = CannotBePutBack(file.key, errno);
+        return false;
+    }
+    if (folder != nullptr && entry->backup != nullptr && entry->kept && own >= 0 && SameFileAt(own, entry->backup, kept)) {
+        if (!g_fault.empty()) {
+            error = g_fault;
+            return false;
+        }
+        if (::renameat(own, entry->backup, folder->dir, entry->target) != 0) {
+            error = CannotBePutBack(file.key, errno);
+            return false;
+        }
+        entry->kept = 0;
+        if (entry->hasTemporary) ::unlinkat(own, entry->temporary, 0);
+        entry->hasTemporary = 0;
+        ForgetUnsynced(*entry);
+        Changed(*folder, "touch", entry->target);
+        return true;
+    }
+    const int dir = ::open(FolderOfPath(file.key).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool unchanged = dir >= 0 && SameFileAt(dir, NameOfPath(file.key).c_str(), kept);
+    if (dir >= 0) ::close(dir);
+    return unchanged || WriteKeptContents(file, error);
+}
+
 } // namespace
 
 bool OutputFiles::Plan(const std::vector<std::string>& targets, std::string& error) {
@@ -1729,6 +1893,9 @@ bool OutputFiles::Plan(const std::vector<std::string>& targets, std::string& err
 }
 
 int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std::string& error, bool startsCommand) {
+    // A data file of an edit session: what its target holds now is kept, for a Cancel (but for
+    // a file that is being put back, whose place is noted all the same).
+    const bool sessionFile = !startsCommand && !g_sessions.empty();
     std::string real;
     if (!startsCommand && !g_rootExplicit &&
         ((g_root.empty() && g_state.load() == kIdle) ||
@@ -1773,6 +1940,10 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
             return -1;
         }
         temporary = JoinPath(FolderOfPath(resolved), written.name);
+        if (sessionFile) {
+            written.sessionKey = resolved;
+            KeepForSession(resolved, written.dir, written.targetName.c_str());
+        }
         g_written[temporary] = std::move(written);
         return fd;
     }
@@ -1793,6 +1964,8 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         if (errno == 0) errno = EIO;
         return -1;
     }
+    const std::string sessionKey = sessionFile ? JoinPath(folder->path, entry->target) : std::string();
+    if (sessionFile) KeepForSession(sessionKey, folder->dir, entry->target);
     const int own = folder->own.load();
     if (entry->made) {
         // Written again: the command's earlier file goes (its temporary name keeps it, for a
@@ -1824,6 +1997,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
     written.target = JoinPath(folder->path, entry->target);
     written.folder = folder;
     written.entry = entry;
+    written.sessionKey = sessionKey;
     return fd;
 }
 
@@ -1873,12 +2047,14 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         ok = ok && ::fsync(written.file) == 0 &&
              ::renameat(written.dir, written.name.c_str(), written.dir, written.targetName.c_str()) == 0;
         const int reason = errno;
+        const std::string sessionKey = std::move(written.sessionKey);
         CloseWritten(written);
         g_written.erase(found);
         if (!ok) {
             errno = reason;
             return false;
         }
+        NotePlaced(sessionKey, made.st_dev, made.st_ino);
         Step();
         return true;
     }
@@ -1933,6 +2109,7 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         entry.unsynced = true;
         g_unsynced.emplace_back(&folder, &entry);
     }
+    NotePlaced(found->second.sessionKey, entry.writtenDevice, entry.writtenInode);
     // The temporary name is taken; forgetting it at once keeps the command's memory to what
     // its journal needs, whatever the number of files it writes.
     g_written.erase(found);
@@ -1966,6 +2143,52 @@ void OutputFiles::BringBack(const std::string& target) {
     if (::renameat(folder.own.load(), entry.backup, folder.dir, entry.target) != 0) return;
     entry.kept = 0;
     Changed(folder, "touch", entry.target);
+}
+
+void OutputFiles::BeginSession() { g_sessions.emplace_back(); }
+
+void OutputFiles::CommitSession() {
+    if (g_sessions.empty()) return;
+    for (const SessionFile& file : g_sessions.back())
+        if (file.kept >= 0) ::close(file.kept);
+    g_sessions.back().clear();
+}
+
+bool OutputFiles::EndSession(bool takeBack, std::string& error) {
+    if (g_sessions.empty()) return true;
+    std::vector<SessionFile> files = std::move(g_sessions.back());
+    g_sessions.pop_back();
+    bool ok = true;
+    if (takeBack) {
+        // The last written first; a file that cannot be put back fails the command, which
+        // then takes back everything, but the others are put back all the same.
+        for (auto file = files.rbegin(); file != files.rend(); ++file) {
+            std::string failed;
+            if (!PutBack(*file, failed) && ok) {
+                ok = false;
+                error = failed;
+            }
+        }
+    } else if (!g_sessions.empty()) {
+        // The outer session keeps what a file held at its own last commit, and learns what
+        // the inner one put in place.
+        for (SessionFile& file : files) {
+            SessionFile* outer = PendingFile(file.key);
+            if (outer == nullptr) {
+                g_sessions.back().push_back(file);
+                file.kept = -1;
+                continue;
+            }
+            if (file.placed) {
+                outer->placed = true;
+                outer->placedDevice = file.placedDevice;
+                outer->placedInode = file.placedInode;
+            }
+        }
+    }
+    for (const SessionFile& file : files)
+        if (file.kept >= 0) ::close(file.kept);
+    return ok;
 }
 
 bool OutputFiles::Commit(std::string& error) {

@@ -127,6 +127,23 @@ public:
     // Brings a file set aside back, when the command did not write it again.
     void BringBack(const std::string& target);
 
+    // An edit session's data files go with the element's commits. Between two commits (the
+    // sheet opening, an apply, a page's own commit) the data files its pages write (OpenFile
+    // without `startsCommand`) are pending, and a sheet that ends without OK takes them back:
+    // each gets what it held at the last commit again, and one that did not exist then goes.
+    // A file is put back through the command's journal like any file it writes (the earlier
+    // contents the journal keeps, or a write of the contents kept), so the command stays all
+    // or nothing; in a library user's own session, which keeps no journal, through a temporary
+    // file beside it. What a target held is kept as an open descriptor only, from the first
+    // write of the target since the last commit: no name and no copy. Sessions nest: an inner
+    // session's pending files become the outer one's when it ends.
+    void BeginSession();
+    // The session's commit: its files written so far are the element's.
+    void CommitSession();
+    // Ends the innermost session; with `takeBack` its pending files are put back first. False
+    // with a message naming the file when one cannot be put back.
+    bool EndSession(bool takeBack, std::string& error);
+
     // The command's commit point: its files become the folders', then the second links and the
     // journals go. False with a message when the commit cannot be made (the files are then
     // taken back), or when after it a folder could not be tidied (the files stay; what the

@@ -4,7 +4,10 @@
 
 #include "afx/afxwin.h"
 
+#include <functional>
+
 class CPropCharacteristicXYTable;
+class CPropertySheet;
 
 namespace qv::characteristic {
 
@@ -18,6 +21,13 @@ struct SheetFields {
     const CString& xAxisLabel;
     const CString& yAxisLabel;
 };
+
+// Runs the table as the one page of `sheet`, modal: `fill` gives it the texts of the element
+// once it is on the sheet. The table is edited in place and gets back what it held when the
+// sheet ends otherwise than by OK. A data-file name typed without a folder lies in the folder
+// of its owner's document, whichever element's page ran before. The sheet only borrows the
+// table. Returns DoModal's result.
+INT_PTR RunTableSheet(CPropertySheet& sheet, CPropCharacteristicXYTable& table, const std::function<void()>& fill);
 
 // The page takes over its dialog's state first; the sheet's title is the element's name as
 // the page held it before. The table stays the wizard's: the sheet only borrows it.

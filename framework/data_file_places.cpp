@@ -39,13 +39,16 @@ bool CanOpenForReading(const CString& path) {
 
 } // namespace
 
-void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
-    g_CharacteristicSearchDirs.RemoveAll();
-
+void TakeDocumentDir(const CWizardBaseCommon* wizard) {
     CString document = "@DocumentFile";
     if (wizard != nullptr) wizard->ReplacePlaceHolders(&document);
     else document.Empty();
     g_DocumentDir = SplitPath(document).Folder();
+}
+
+void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard) {
+    g_CharacteristicSearchDirs.RemoveAll();
+    TakeDocumentDir(wizard);
 
     char buffer[MAX_PATH] = {};
     GetPrivateProfileStringA("Directories", "DefaultDir", "", buffer, MAX_PATH, kIniFile);

@@ -22,7 +22,13 @@ extern CString g_ModelOutputDir;
 // Search directories are read only up to this count, whatever "NumOfSearchDirs" says.
 constexpr UINT kMaxSearchDirs = 10000;
 
-// Rebuilds g_DocumentDir from the wizard's document ("@DocumentFile") and
+// Sets g_DocumentDir to the folder of the wizard's document ("@DocumentFile"; empty for a
+// null wizard or a document without a path). A table's sheet does so as it opens
+// (framework/characteristic_sheet.h), so that a data-file name without a folder lies where the
+// document lies, whichever element's page ran before, never where the process started.
+void TakeDocumentDir(const CWizardBaseCommon* wizard);
+
+// Rebuilds g_DocumentDir from the wizard's document (TakeDocumentDir) and
 // g_CharacteristicSearchDirs from "Lumo70.ini" ([SearchPathCharateristics] NumOfSearchDirs
 // and Dir0, Dir1, ..., relative ones expanded against [Directories] DefaultDir).
 void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard);

@@ -1,6 +1,7 @@
 #include "power/embedded_table.h"
 
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
@@ -14,30 +15,20 @@ INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner
                           UINT xDefault, UINT yDefault) {
     CResourceSwitch resources;
     CTBPropertySheet sheet(texts.componentName, page);
-    // The table is edited in place while the sheet is open (its points, file name and mode):
-    // what it held before is kept, so that the sheet's Cancel gives it back unchanged.
-    CPropCharacteristicXYTable kept;
-    kept.CopyFrom(&table);
-    const CString keptDirectory = table.GetFileDirectory();
     table.SetOwnerWizard(owner);
-    sheet.AddPage(&table);
-    table.SetComponentName(texts.componentName);
-    table.SetVariableName(texts.variableName);
-    table.SetFileName(texts.fileName);
     if (texts.xAxisLabel.IsEmpty()) texts.xAxisLabel = LoadLibraryString(xDefault);
     if (texts.yAxisLabel.IsEmpty()) texts.yAxisLabel = LoadLibraryString(yDefault);
-    table.SetXAxisLabel(texts.xAxisLabel);
-    table.SetYAxisLabel(texts.yAxisLabel);
-    const INT_PTR result = sheet.DoModal();
+    const INT_PTR result = qv::characteristic::RunTableSheet(sheet, table, [&] {
+        table.SetComponentName(texts.componentName);
+        table.SetVariableName(texts.variableName);
+        table.SetFileName(texts.fileName);
+        table.SetXAxisLabel(texts.xAxisLabel);
+        table.SetYAxisLabel(texts.yAxisLabel);
+    });
     if (result == IDOK) {
         texts.variableName = table.GetVariableName();
         texts.fileName = table.GetFileName();
-    } else {
-        table.CopyFrom(&kept);
-        table.SetFileDirectory(keptDirectory);
     }
-    // The table stays the wizard's; the sheet only borrowed it.
-    sheet.RemovePage(&table);
     return result;
 }
 

@@ -1,10 +1,11 @@
 // Cancel gives every element back as it was, whatever the user did on its pages before: each
 // element of each example is driven through each control its pages show (and those of the
 // sheets and dialogs its buttons open), each session ending with Cancel, and the schematic the
-// editor holds and its description must then be those after a bare Cancel. The controls come
-// from the live pages, so a page or a control added later is driven too. A click that commits
-// at once (an output switch that is the element's as it is clicked) stays after Cancel, and
-// alone: clicked after the page's other edits, it leaves the element as it did alone.
+// editor holds, its description and the files of its folder must then be those after a bare
+// Cancel. The controls come from the live pages, so a page or a control added later is driven
+// too. A click that commits at once (an output switch that is the element's as it is clicked)
+// stays after Cancel, and alone: clicked after the page's other edits, it leaves the element
+// as it did alone.
 //
 // A second pass drives each sub-sheet and dialog the same way, cancels it and then presses OK
 // on the element's sheet: that must give what a bare OK gives.
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -204,8 +206,17 @@ std::vector<std::string> AnswerFor(const std::string& error, const std::vector<s
 struct State {
     std::string schematic;
     std::string description;
+    std::map<std::string, std::string> files;   // the folder's, with their bytes
     bool operator==(const State&) const = default;
 };
+
+// Every file below the folder, with its bytes.
+std::map<std::string, std::string> FilesIn(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = qv_test::ReadFile(entry.path());
+    return files;
+}
 
 // The first line where two texts differ, for the failure message.
 std::string FirstDifference(const std::string& want, const std::string& got) {
@@ -215,6 +226,19 @@ std::string FirstDifference(const std::string& want, const std::string& got) {
     const size_t begin = from == std::string::npos ? 0 : from + 1;
     auto line = [begin](const std::string& text) { return text.substr(begin, text.find('\n', begin) - begin); };
     return "\n    want: " + line(want) + "\n    got:  " + line(got);
+}
+
+// The first file that differs between two folders, for the failure message.
+std::string FirstFileDifference(const std::map<std::string, std::string>& want,
+                                const std::map<std::string, std::string>& got) {
+    for (const auto& [name, bytes] : want) {
+        const auto found = got.find(name);
+        if (found == got.end()) return "\n    the file " + name + " is gone";
+        if (found->second != bytes) return "\n    the file " + name + ":" + FirstDifference(bytes, found->second);
+    }
+    for (const auto& [name, bytes] : got)
+        if (!want.contains(name)) return "\n    the file " + name + " is new";
+    return {};
 }
 
 // One action on a page, with the answers it needed: `opens` is set when its last answer is a
@@ -264,6 +288,7 @@ protected:
         else
             state.description = "(refused) " + error;
         state.schematic = qv::WriteSchematic(host->CurrentSchematic());
+        state.files = FilesIn(folder);
         return state;
     }
 
@@ -317,8 +342,9 @@ protected:
             std::string lines;
             for (const std::string& line : script) lines += "\n    | " + line;
             ADD_FAILURE() << name << ": the session" << lines << "\n  differs from a bare " << reset << ":"
-                          << (got.schematic != want.schematic ? FirstDifference(want.schematic, got.schematic)
-                                                              : FirstDifference(want.description, got.description));
+                          << (got.schematic != want.schematic       ? FirstDifference(want.schematic, got.schematic)
+                              : got.description != want.description ? FirstDifference(want.description, got.description)
+                                                                    : FirstFileDifference(want.files, got.files));
         }
         Rebuild();
         std::string error;
@@ -441,6 +467,76 @@ TEST_P(CancelSweep, EveryControlThenCancelLeavesTheElementAsABareCancel) {
                         Expect(want, end);
                     }
                 }
+            }
+        }
+    }
+}
+
+// A table sub-sheet's OK writes the table's data file; the file becomes the element's with the
+// element's next apply or OK, and a Cancel of the element's sheet takes it back: the folder is
+// then as before the session, byte for byte. The OK of the element's sheet keeps it.
+struct TableSubSheet {
+    const char* label;
+    int id;
+    std::vector<std::string> before;   // on the element's page, before the sheet opens
+    std::vector<std::string> table;    // on the sheet, before its rows: a table of data pairs
+    int button;                        // opens the sheet
+};
+
+const TableSubSheet kTableSubSheets[] = {
+    {"diode", 8, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
+    {"power semiconductor", 9, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
+    {"resistor", 15, {"click 2088"}, {"click 2114", "click 2397", "click 1124"}, 2016},
+    {"conductance", 16, {"click 2088"}, {"click 2114", "click 2397", "click 1124"}, 2016},
+    {"capacitor", 17, {"click 2092"}, {"click 2114", "click 2397", "click 1124"}, 2093},
+    {"inductor, second form", 18, {"click 2089"}, {"click 2114", "click 2397", "click 1124"}, 2098},
+    {"controlled source", 2, {"pick 2005 2"}, {"click 2114", "click 2397", "click 1124"}, 2016},
+    {"nonlinear characteristic", 65, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
+    {"nonlinear transformer", 112, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
+    {"DC machine, excitation", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2157},
+    {"DC machine, magnetization", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2159},
+};
+
+TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
+    const fs::path folder = fs::path(SweepEnvironment::scratch) / "sub_sheets";
+    for (const TableSubSheet& sheet : kTableSubSheets) {
+        for (const bool named : {true, false}) {
+            std::vector<std::string> lines = sheet.before;
+            lines.push_back("sheet ok {");
+            lines.insert(lines.end(), sheet.table.begin(), sheet.table.end());
+            for (const char* row : {"0", "1"})
+                for (const std::string& line : {std::string("click 1122"), "cell 2121 " + std::string(row) + " 1 \"" + row + "\"",
+                                                "cell 2121 " + std::string(row) + " 2 \"" + row + "\""})
+                    lines.push_back(line);
+            lines.push_back("click 2116");
+            if (named) lines.push_back("type 2117 \"mine.mdx\"");
+            lines.push_back("}");
+            lines.push_back("click " + std::to_string(sheet.button));
+            for (const std::string end : {"cancel", "ok"}) {
+                SCOPED_TRACE(std::string(sheet.label) + (named ? ", named" : ", default name") + ", " + end);
+                std::error_code code;
+                fs::remove_all(folder, code);
+                fs::create_directories(folder);
+                qv_test::WriteFile(folder / "notes.txt", "the user's\n");
+                qv::Schematic schematic;
+                schematic.document = "D";
+                schematic.elements.push_back(qv::SchematicElement{});
+                schematic.elements.back().id = static_cast<unsigned>(sheet.id);
+                schematic.elements.back().name = "E1";
+                qv::Host host;
+                std::string error;
+                ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+                ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
+                const auto before = FilesIn(folder);
+                std::vector<std::string> session = lines;
+                session.push_back(end);
+                qv::EditOutcome outcome;
+                ASSERT_TRUE(host.Edit("E1", session, outcome, error)) << error;
+                const auto after = FilesIn(folder);
+                if (end == "cancel")
+                    EXPECT_EQ(before, after);
+                else
+                    EXPECT_EQ(before.size() + 1, after.size());
             }
         }
     }

@@ -2654,3 +2654,60 @@ TEST(OutputFiles, AnEditWhoseJournalFailsWritesNoOutput) {
     EXPECT_NE(message.find(".qvhost-journal: cannot be written: No space left on device"), std::string::npos) << message;
     EXPECT_EQ(folder.Snapshot(), before);
 }
+
+namespace {
+
+// Writes a data file as a page does (not a command's own output); false when it fails.
+bool WritePageFile(const std::string& target, const std::string& bytes) {
+    std::string temporary;
+    std::string error;
+    const int fd = OutputFiles::Current().OpenFile(target, temporary, error, false);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    return close(fd) == 0 && written && OutputFiles::Current().PutInPlace(temporary, target);
+}
+
+} // namespace
+
+// An edit session's data files go with its commits, in a command (journaled) and in a library
+// user's own session alike: a Cancel gives each file what it held at the last commit, a file
+// that was not there goes (but not one the user put in its place since), and an inner session
+// ended by OK leaves its files to the outer one.
+TEST(OutputFiles, ASessionsCancelGivesItsFilesWhatTheyHeldAtItsLastCommit) {
+    for (const bool command : {true, false}) {
+        Folder folder;
+        WriteFile(folder / "a.mdx", "the user's a");
+        const int status = RunOwnerJob(
+            [&] {
+                std::string error;
+                OutputFiles& owner = OutputFiles::Current();
+                if (command && !owner.LockFolder(folder.path.string(), error)) _exit(10);
+                owner.BeginSession();
+                if (!WritePageFile(folder / "a.mdx", "applied a") || !WritePageFile(folder / "n.mdx", "applied n")) _exit(11);
+                owner.CommitSession();
+                if (!WritePageFile(folder / "a.mdx", "pending a") || !WritePageFile(folder / "m.mdx", "pending m") ||
+                    !WritePageFile(folder / "g.mdx", "pending g"))
+                    _exit(12);
+                owner.BeginSession();
+                if (!WritePageFile(folder / "n.mdx", "inner n")) _exit(13);
+                if (!owner.EndSession(false, error)) _exit(14);
+                owner.BeginSession();
+                if (!WritePageFile(folder / "m.mdx", "cancelled m") || !owner.EndSession(true, error) ||
+                    ReadFile(folder / "m.mdx") != "pending m")
+                    _exit(15);
+                // The user puts a file of their own where the session made one.
+                WriteFile(folder / "users", "the user's g");
+                if (rename((folder / "users").c_str(), (folder / "g.mdx").c_str()) != 0) _exit(16);
+                if (!owner.EndSession(true, error)) _exit(17);
+                _exit(owner.Settle(true, &error) ? 0 : 18);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(0, status) << command << ReadFile(folder.path.string() + ".err");
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder.path)) files[entry.path().filename()] = ReadFile(entry.path());
+        EXPECT_EQ((std::map<std::string, std::string>{
+                      {"a.mdx", "applied a"}, {"g.mdx", "the user's g"}, {"n.mdx", "applied n"}}),
+                  files)
+            << command;
+    }
+}

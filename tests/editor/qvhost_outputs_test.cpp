@@ -65,16 +65,23 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
-// Runs the host (or the program given) in the scratch folder; stdout and stderr captured.
-HostRun RunHost(const Scratch& scratch, const std::string& args, const std::string& program = QVHOST_PATH) {
+// Runs the host (or the program given) in the folder `where` of the scratch folder; stdout and
+// stderr captured.
+HostRun RunHostIn(const Scratch& scratch, const fs::path& where, const std::string& args,
+                  const std::string& program = QVHOST_PATH) {
     const std::string errPath = (scratch.path.parent_path() / (scratch.path.filename().string() + ".err")).string();
-    HostRun result{qv_test::RunCaptured("cd " + Quote(scratch.path.string()) + " && QV_USER_PROFILE=" +
+    HostRun result{qv_test::RunCaptured("cd " + Quote(where.string()) + " && QV_USER_PROFILE=" +
                                         Quote(errPath + ".ini") + " " + Quote(program) + " " + args + " 2>" +
                                         Quote(errPath)),
                    ReadFile(errPath)};
     std::remove(errPath.c_str());
     std::remove((errPath + ".ini").c_str());
     return result;
+}
+
+// Runs the host (or the program given) in the scratch folder.
+HostRun RunHost(const Scratch& scratch, const std::string& args, const std::string& program = QVHOST_PATH) {
+    return RunHostIn(scratch, scratch.path, args, program);
 }
 
 // Describes a schematic of the one element (its JSON object) to o.desc in the scratch folder.
@@ -1820,4 +1827,97 @@ TEST(QvhostOutputs, ATimeFunctionTakesTwentyThousandRowsFromADataFile) {
     ASSERT_EQ(0, load.exitCode) << load.err;
     EXPECT_EQ(described, Describe(scratch, "loaded", load.out));
     EXPECT_EQ(written, ReadFile(scratch / "loaded" / "D__DP1.mdx"));
+}
+
+namespace {
+
+// The lines that open a table sub-sheet of element E1 (a schematic of one element of the ID),
+// give it two rows and the file name typed (none: the "File Name" box is left as it is), and
+// press its OK.
+struct TableSheetOf {
+    const char* label;
+    int id;
+    std::string before;   // on the element's page, before the sheet opens
+    int button;
+    std::string after = "";   // on the element's page, after the sheet
+};
+
+const TableSheetOf kTableSheets[] = {
+    {"diode", 8, "choose 2080 \"XY-Data Pairs\"\n", 2016},
+    {"power semiconductor", 9, "choose 2080 \"XY-Data Pairs\"\n", 2016},
+    // The machine's second table takes its values from a pin, so that it can be described.
+    {"nonlinear DC machine", 30, "", 2157, "click 2160\n"},
+    {"nonlinear characteristic", 65, "", 2016},
+    {"resistor", 15, "click 2088\n", 2016},
+};
+
+std::string TableSheetLines(const TableSheetOf& sheet, const std::string& fileName, const char* y = "1") {
+    return sheet.before + "sheet ok {\nclick 2114\nclick 2397\nclick 1124\nclick 1122\ncell 2121 0 1 \"0\"\n" +
+           "cell 2121 0 2 \"0\"\nclick 1122\ncell 2121 1 1 \"1\"\ncell 2121 1 2 \"" + y + "\"\n" +
+           (fileName.empty() ? std::string() : "click 2116\ntype 2117 \"" + fileName + "\"\n") + "}\nclick " +
+           std::to_string(sheet.button) + "\n" + sheet.after;
+}
+
+std::map<std::string, std::string> FilesWithBytes(const Scratch& scratch) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : scratch.Files()) files[name] = ReadFile(scratch / name);
+    return files;
+}
+
+} // namespace
+
+// The journaled road of an edit command: a sub-sheet's file goes with the element's Cancel and
+// the folder is as before; after an apply the file is the element's, and a later sub-sheet's
+// change to it goes with the Cancel, giving back the applied bytes.
+TEST(QvhostOutputs, AnEditsCancelTakesBackWhatItsSubSheetsWroteSinceTheLastCommit) {
+    for (const TableSheetOf& sheet : kTableSheets) {
+        SCOPED_TRACE(sheet.label);
+        Scratch scratch;
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": )" + std::to_string(sheet.id) +
+                                          R"(, "name": "E1"}]})");
+        WriteFile(scratch / "notes.txt", "the user's\n");
+        WriteFile(scratch / "cancel.txt", TableSheetLines(sheet, "t.mdx") + "cancel\n");
+        WriteFile(scratch / "applied.txt", TableSheetLines(sheet, "t.mdx") + "apply\ncancel\n");
+        WriteFile(scratch / "changed.txt",
+                  TableSheetLines(sheet, "t.mdx") + "apply\n" + TableSheetLines(sheet, "", "7") + "cancel\n");
+        const auto scripts = FilesWithBytes(scratch);
+
+        HostRun run = RunHost(scratch, "edit s.json --element E1 --script cancel.txt -o out.json");
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        fs::remove(scratch / "out.json");
+        EXPECT_EQ(scripts, FilesWithBytes(scratch));
+
+        run = RunHost(scratch, "edit s.json --element E1 --script applied.txt -o out.json");
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        const std::string applied = ReadFile(scratch / "t.mdx");
+        EXPECT_NE(std::string::npos, applied.find("\n1 1\n")) << applied;
+        fs::remove(scratch / "t.mdx");
+        run = RunHost(scratch, "edit s.json --element E1 --script changed.txt -o out.json");
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        EXPECT_EQ(applied, ReadFile(scratch / "t.mdx"));
+        fs::remove(scratch / "t.mdx");
+        fs::remove(scratch / "out.json");
+        EXPECT_EQ(scripts, FilesWithBytes(scratch));
+    }
+}
+
+// A table name typed on a sub-sheet lies in the document's folder, whichever folder the host
+// is run from: an edit run elsewhere writes it beside the printed schematic, and describing
+// that schematic from a folder below writes it there again and nowhere else.
+TEST(QvhostOutputs, ATableNameTypedOnASubSheetLiesInTheDocumentsFolder) {
+    for (const TableSheetOf& sheet : kTableSheets) {
+        SCOPED_TRACE(sheet.label);
+        Scratch scratch;
+        fs::create_directories(scratch / "out/sub");
+        fs::create_directories(scratch / "other");
+        WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": )" + std::to_string(sheet.id) +
+                                          R"(, "name": "E1"}]})");
+        WriteFile(scratch / "e.txt", TableSheetLines(sheet, "mytab") + "ok\n");
+        HostRun run = RunHostIn(scratch, scratch / "other", "edit ../s.json --element E1 --script ../e.txt -o ../out/x.json");
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        run = RunHostIn(scratch, scratch / "out/sub", "describe ../x.json -o ../x.desc");
+        ASSERT_EQ(0, run.exitCode) << run.err;
+        EXPECT_EQ((std::set<std::string>{"e.txt", "out/mytab.mdx", "out/x.desc", "out/x.json", "s.json"}),
+                  scratch.Files());
+    }
 }

@@ -20,8 +20,9 @@ using qv_test::WriteFile;
 // record without its name, which is always "E1"), the lines that open the page, give its table
 // rows and tick "File Name", the lines that follow a successful OK, those that leave the page
 // while it is open, and those that end the session after either (a page on a sheet of its own
-// is opened by the button that follows its block). Another page is one more row; its file
-// controls are expected at the IDs every table page uses (2116 to 2119).
+// is opened by the button that follows its block). A session that leaves the page applies
+// first, since a Cancel takes back the files written since the last commit. Another page is
+// one more row; its file controls are expected at the IDs every table page uses (2116 to 2119).
 struct TablePage {
     const char* label;
     const char* element;
@@ -50,29 +51,29 @@ struct TablePage {
 
 const TablePage kPages[] = {
     {"2D table", R"("id": 78)",
-     {"click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx"},
+     {"click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116"}, {}, {"apply", "cancel"}, {}, "E1.mdx", ".hidden.mdx"},
     {"data pairs", R"("id": 43)",
-     {"click 1122", "click 1122", "cell 2121 1 1 \"1m\"", "click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx",
+     {"click 1122", "click 1122", "cell 2121 1 1 \"1m\"", "click 2116"}, {}, {"apply", "cancel"}, {}, "E1.mdx", ".hidden.mdx",
      "0 0\n1 2\n", true, {"cell 2121 1 2 \"9\""}, {}, "\n0.001 9\n"},
     {"3D table", R"("id": 103, "parameters": {"IN[1]": "U", "IN[2]": "W"})",
      {"dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}",
       "click 2438", "dialog 2605 stay {", "type 1033 \"0\"", "type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}",
       "click 2444", "click 2116"},
-     {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 0 0\n1 0 0\n0 0 1\n1 0 1\n", true,
+     {}, {"apply", "cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 0 0\n1 0 0\n0 0 1\n1 0 1\n", true,
      {"row 2448 1", "cell 2446 1 1 \"9\""}, {}, "\n1 9 1\n"},
     {"resistor's characteristic", R"("id": 15)",
      {"click 2088", "sheet stay {", "click 2114", "click 2397", "click 1122", "click 1122", "cell 2121 1 1 \"1\"",
       "click 2116"},
-     {"}"}, {"cancel", "}"}, {"click 2016", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
+     {"}"}, {"cancel", "}"}, {"click 2016", "apply", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
      {"click 2088", "sheet stay {", "cell 2121 1 2 \"9\""}, {"click 2016", "ok"}, "\n1 9\n", true},
     {"diode's characteristic", R"("id": 8)",
      {"choose 2080 \"XY-Data Pairs\"", "sheet stay {", "click 2397", "click 1124", "click 1122", "click 1122",
       "cell 2121 1 1 \"1\"", "click 2116"},
-     {"}"}, {"cancel", "}"}, {"click 2016", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
+     {"}"}, {"cancel", "}"}, {"click 2016", "apply", "cancel"}, "E1.mdx", "E1.hidden.mdx", "0 0\n1 2\n", true,
      {"choose 2080 \"XY-Data Pairs\"", "sheet stay {", "cell 2121 1 2 \"9\""}, {"click 2016", "ok"}},
-    {"Fourier source", R"("id": 85)", {"click 2116"}, {}, {"cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 1 0\n50 2 0\n",
+    {"Fourier source", R"("id": 85)", {"click 2116"}, {}, {"apply", "cancel"}, {}, "E1.mdx", ".hidden.mdx", "0 1 0\n50 2 0\n",
      true, {"cell 2329 1 2 \"9\""}, {}, "\n50 9 0\n"},
-    {"dead time", R"("id": 82, "parameters": {"INPUT": "0"})", {"click 1122"}, {}, {"cancel"}, {}, "E1.mdx",
+    {"dead time", R"("id": 82, "parameters": {"INPUT": "0"})", {"click 1122"}, {}, {"apply", "cancel"}, {}, "E1.mdx",
      ".hidden.mdx", "0 4\n1 5\n", false, {"cell 2134 0 1 \"9\""}, {}, "\n0 9\n"},
 };
 
