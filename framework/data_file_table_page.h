@@ -53,16 +53,7 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
-    // As the page opens, with the file-name parameter read: with the flag on, the file that
-    // name names is the table's own (DataFileKnowledge::stored), whether or not it is read.
-    void TakeStoredFileName() {
-        m_known.TakeStored(m_bFileName ? m_strFileName : CString(), [this](const CString& path) { return ReadsAsTable(path); });
-    }
-    // Whether the file at `path` holds a table this page reads (qv::files::HoldsDataTable):
-    // two channels, unless the page says otherwise.
-    virtual bool ReadsAsTable(const CString& path) const { return qv::files::HoldsDataTable(path, 2); }
-    // The user typed into the file-name edit (2117): the page is modified, and the name typed
-    // names the table's own file from now on.
+    // The user typed into the file-name edit (2117): the page is modified.
     void OnFileNameTyped();
     // Reads the table from the data file `name`, looked for in the table's folder, the
     // document's and the characteristic folders; false when it is not found. A file found is
