@@ -393,8 +393,16 @@ std::string MarkedBy(std::string file, const std::string& element) {
     return file;
 }
 std::string ChangedSinceWritten(std::string file) {
-    file.insert(file.rfind("\nend\n"), "1");
+    // The last row's second value gets a leading digit.
+    const size_t end = file.rfind("\nend\n");
+    const size_t row = file.rfind('\n', end - 1) + 1;
+    file.insert(file.find(' ', row) + 1, "1");
     return file;
+}
+// The rows of a table file, without its header.
+std::string Rows(const std::string& file) {
+    const size_t data = file.find("\ndata\n");
+    return data == std::string::npos ? std::string() : file.substr(data);
 }
 
 // A schematic the user received, or edited by hand, may store any name for its table's file.
@@ -409,6 +417,7 @@ struct ReceivedName {
     std::string stored;            // `$` is the scratch folder
     std::string other = {};        // another element of the schematic, or none
     enum { kUsers, kOwn, kLeadsElsewhere } file = kUsers;
+    const char* written = nullptr; // the file a rule rewrites the stored name to (`*`: the wildcard's)
 };
 
 class ReceivedSchematics : public LaterEdits {
@@ -439,6 +448,8 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
         {"a text under the default name", "D__E1.mdx"},
         {"a pdf", "thesis.pdf"},
         {"a table of another kind", "other.mdx"},
+        {"the user's table under a stored text name", "mine.txt", "", ReceivedName::kUsers, "mine.mdx"},
+        {"the user's table under a stored wildcard", "*.mdx", "", ReceivedName::kUsers, "*"},
         {"a text file", "notes.dat", "", ReceivedName::kLeadsElsewhere},
         {"an absolute path to a text file", "$/notes.dat", "", ReceivedName::kLeadsElsewhere},
         {"a link to a text file", "link.dat", "", ReceivedName::kLeadsElsewhere},
@@ -464,6 +475,8 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
                 WriteFile(folder / "lt2.mdx", MarkedBy(first.ownFile, "LT2"));
                 WriteFile(folder / "changed.mdx", ChangedSinceWritten(first.ownFile));
                 WriteFile(folder / "D__E1.mdx", "my thesis\n");
+                WriteFile(folder / "mine.mdx", WithoutMark(first.ownFile));
+                WriteFile(folder / page.wildcardName, WithoutMark(first.ownFile));
                 WriteFile(folder / "own.mdx", first.ownFile);
                 WriteFile(folder / "notes.dat", "my notes\n");
                 WriteFile(folder / "thesis.pdf", "%PDF-1.4\n");
@@ -490,7 +503,9 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
                     qv::EditOutcome outcome;
                     done = built && host->Edit("E1", lines, outcome, error);
                 }
-                const std::string file = fs::path(stored).filename().string();
+                const std::string file = name.written == nullptr        ? fs::path(stored).filename().string()
+                                         : std::string(name.written) == "*" ? std::string(page.wildcardName)
+                                                                            : std::string(name.written);
                 auto now = Files();
                 if (name.file == ReceivedName::kOwn) {
                     EXPECT_TRUE(done) << error;
@@ -519,6 +534,161 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
                 EXPECT_TRUE(said) << error;
             }
         }
+    }
+}
+
+// A received schematic stores the name of the user's table for its element's: the page reads
+// that file afresh as it opens, so the table it shows and asks to write is the file's own. OK or
+// apply asks first; after a no (or no answer) the file stays as it was, after a yes it holds its
+// own rows again, now as the element's.
+TEST_F(ReceivedSchematics, AUsersTableIsReadAfreshAndWrittenBackOnlyAfterAYes) {
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply || page.builtWithName) continue;
+        const EditedElement first = FirstSession(page);
+        const std::string users = WithoutMark(ChangedSinceWritten(first.ownFile));
+        for (const char* action : {"ok", "apply"})
+            for (const bool yes : {false, true}) {
+                SCOPED_TRACE(std::string(page.label) + ", " + action + (yes ? ", yes" : ", no"));
+                ResetFolder();
+                WriteFile(folder / "e.json", WithStoredName(first.schematic, "own.mdx", "meas.mdx"));
+                WriteFile(folder / "meas.mdx", users);
+                Restart();
+                Build((folder / "e.json").string());
+                // The page is opened as a later edit opens it, without changing a value.
+                std::vector<std::string> lines;
+                for (const std::string& line : page.change)
+                    if (line.rfind("cell ", 0) != 0 && line.rfind("row ", 0) != 0) lines.push_back(line);
+                lines.push_back(std::string("message ") + (yes ? "yes" : "no") +
+                                " \"meas.mdx already exists.\\nDo you want to replace it?\"");
+                lines.push_back(action);
+                const bool closed = action[0] == 'o' && yes;
+                for (const std::string& line : closed ? page.closed : page.leave) lines.push_back(line);
+                lines.insert(lines.end(), page.tail.begin(), page.tail.end());
+                qv::EditOutcome outcome;
+                std::string error;
+                EXPECT_EQ(yes, host->Edit("E1", lines, outcome, error)) << error;
+                const std::string now = ReadFile(folder / "meas.mdx");
+                if (!yes) {
+                    EXPECT_EQ(users, now);
+                    continue;
+                }
+                EXPECT_EQ(Rows(users), Rows(now)) << now;
+                EXPECT_NE(std::string::npos, now.find("\nwritten \"D\" \"E1\" ")) << now;
+            }
+    }
+}
+
+// Two schematics in one folder that store the same file name for their tables: the first
+// description writes the file for its element, the second is refused and leaves it as it was,
+// and the first describes again to the same bytes.
+TEST_F(PageFileRoads, TwoSchematicsInOneFolderDoNotReplaceEachOthersTable) {
+    const auto schematic = [](const std::string& document, const std::string& y) {
+        return R"({"document": ")" + document + R"(", "elements": [{"name": "LT1", "id": 78, "script": ["click 1122",
+            "click 1122", "cell 2121 1 1 \"1\"", "cell 2121 1 2 \")" + y + R"(\"", "click 2116",
+            "type 2117 \"t.mdx\"", "ok"]}]})";
+    };
+    WriteFile(folder / "a.json", schematic("A", "1"));
+    WriteFile(folder / "b.json", schematic("B", "2"));
+    const auto describe = [&](const char* name, std::string& error) {
+        Restart();
+        qv::Schematic read;
+        std::vector<std::string> written;
+        return qv::ReadSchematicFile((folder / name).string(), read, error) &&
+               host->DescribeSchematic(read, folder.string() + "/", (folder / "out.desc").string(), written, error);
+    };
+    std::string error;
+    ASSERT_TRUE(describe("a.json", error)) << error;
+    const std::string table = ReadFile(folder / "t.mdx");
+    const std::string description = ReadFile(folder / "out.desc");
+    EXPECT_NE(std::string::npos, table.find("\nwritten \"A\" \"LT1\" ")) << table;
+    EXPECT_FALSE(describe("b.json", error));
+    EXPECT_NE(std::string::npos, error.find("t.mdx already exists and is not a file it wrote")) << error;
+    EXPECT_EQ(table, ReadFile(folder / "t.mdx"));
+    EXPECT_EQ(description, ReadFile(folder / "out.desc"));
+    ASSERT_TRUE(describe("a.json", error)) << error;
+    EXPECT_EQ(table, ReadFile(folder / "t.mdx"));
+    EXPECT_EQ(description, ReadFile(folder / "out.desc"));
+}
+
+// A file under an element's default name is the user's unless the element wrote it: describe
+// refuses the user's text there, and the edit's OK asks. Once the file is gone, the element's
+// own file under that name is replaced on every run, to the same bytes.
+TEST_F(PageFileRoads, TheDefaultNameIsNoClaimOnTheUsersFile) {
+    WriteFile(folder / "s.json", R"({"document": "thesis", "elements": [{"name": "final", "id": 78, "script": [
+        "click 1122", "click 1122", "cell 2121 1 1 \"1\"", "ok"]}]})");
+    WriteFile(folder / "thesis__final.mdx", "my thesis\n");
+    std::vector<std::string> written;
+    std::string error;
+    const auto describe = [&] {
+        Restart();
+        qv::Schematic read;
+        return qv::ReadSchematicFile((folder / "s.json").string(), read, error) &&
+               host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error);
+    };
+    EXPECT_FALSE(describe());
+    EXPECT_NE(std::string::npos, error.find("thesis__final.mdx already exists and is not a file it wrote")) << error;
+    EXPECT_EQ("my thesis\n", ReadFile(folder / "thesis__final.mdx"));
+    fs::remove(folder / "thesis__final.mdx");
+    ASSERT_TRUE(describe()) << error;
+    const std::string own = ReadFile(folder / "thesis__final.mdx");
+    ASSERT_TRUE(describe()) << error;
+    EXPECT_EQ(own, ReadFile(folder / "thesis__final.mdx"));
+}
+
+// A table shared on purpose: LT2's File Reference names the file LT1 keeps. Describe writes it,
+// into an empty folder as into one that holds it from before, and every later OK on LT1 writes
+// it without a question; the names of files outside ASCII are the disk's. An unrelated
+// element's edit is no business of either.
+TEST_F(PageFileRoads, ATableSharedByReferenceStaysItsElementsOwn) {
+    for (const char* file : {"t.mdx", "m\xC3\xA4.mdx"}) {
+        SCOPED_TRACE(file);
+        std::error_code code;
+        fs::remove_all(folder, code);
+        fs::create_directories(folder);
+        WriteFile(folder / "s.json", std::string(R"({"document": "D", "elements": [
+            {"name": "LT1", "id": 78, "script": ["click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116",
+             "type 2117 \")") + file + R"(\"", "ok"]},
+            {"name": "LT2", "id": 78, "script": ["click 2293", "type 2425 \")" + file + R"(\"", "ok"]},
+            {"name": "R2", "id": 15, "parameters": {"R": "1k"}}]})");
+        Restart();
+        qv::Schematic read;
+        std::vector<std::string> written;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile((folder / "s.json").string(), read, error)) << error;
+        ASSERT_TRUE(host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error))
+            << error;
+        const std::string first = ReadFile(folder / file);
+        Restart();
+        ASSERT_TRUE(host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error))
+            << error;
+        EXPECT_EQ(first, ReadFile(folder / file));
+        Restart();
+        Build((folder / "s.json").string());
+        qv::EditOutcome outcome;
+        for (const char* value : {"7", "8"}) {
+            EXPECT_TRUE(host->Edit("LT1", {std::string("cell 2121 1 2 \"") + value + "\"", "ok"}, outcome, error)) << error;
+            EXPECT_NE(std::string::npos, ReadFile(folder / file).find(std::string("\n1 ") + value + "\n"));
+        }
+        EXPECT_TRUE(host->Edit("R2", {"ok"}, outcome, error)) << error;
+        // The user's table under that name is asked about.
+        WriteFile(folder / file, WithoutMark(ReadFile(folder / file)));
+        EXPECT_FALSE(host->Edit("LT1", {"ok"}, outcome, error));
+        EXPECT_NE(std::string::npos, error.find(" already exists.\\nDo you want to replace it?")) << error;
+    }
+}
+
+// A data-file name that the model text cannot quote is refused where the page writes it, and
+// nothing is written under it.
+TEST_F(PageFileRoads, ANameTheModelTextCannotQuoteIsRefused) {
+    const Road quote{"a quote in the name", {"type 2117 \"a\\\"b.mdx\""}, "ok", "", Outcome::kUntouched};
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply) continue;
+        SCOPED_TRACE(page.label);
+        ASSERT_NO_FATAL_FAILURE(BuildElement(page));
+        std::string error;
+        EXPECT_FALSE(Walk(page, quote, Outcome::kUntouched, folder / "unused", true, error));
+        EXPECT_NE(std::string::npos, error.find("\"a?b.mdx\" cannot be used")) << error;
+        EXPECT_FALSE(fs::exists(folder / "a\"b.mdx"));
     }
 }
 
