@@ -516,12 +516,7 @@ bool Host::Start(const HostOptions& options, std::string& error) {
     // The plug-in names its data files in the code page, with the folders the host gave it:
     // on disk every name is UTF-8, as the host's own paths and messages are.
     qv::SetDiskPathConverter(&PathToUtf8);
-    CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
-    // Every data file is marked with the element at work: the one whose pages run, else the
-    // one being described or made.
-    CReadAndWriteFiles::SetWriterSource([this] {
-        return WriterOf(m_inSession != nullptr ? m_inSession->source.name : CurrentElementName());
-    });
+    WatchPagesFiles();
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -542,6 +537,15 @@ bool Host::Start(const HostOptions& options, std::string& error) {
         for (const char* module : {"Pravent.dll", "Ombrix.dll"})
             if (HMODULE loaded = LoadLibraryA((installation + module).c_str())) m_formulaModules.push_back(loaded);
     return true;
+}
+
+void Host::WatchPagesFiles() {
+    CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
+    // Every data file is marked with the element at work: the one whose pages run, else the
+    // one being described or made.
+    CReadAndWriteFiles::SetWriterSource([this] {
+        return WriterOf(m_inSession != nullptr ? m_inSession->source.name : CurrentElementName());
+    });
 }
 
 void Host::SetDocument(const std::string& folder, const std::string& name) {
@@ -765,6 +769,7 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
+    WatchPagesFiles();
     // The values as the session finds them, for the wizards that hear of changed values.
     const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
                                                      : element.wizard3->WantChangeNotification() != FALSE;
@@ -896,6 +901,7 @@ void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::s
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
+    WatchPagesFiles();
     if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;

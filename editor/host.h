@@ -440,6 +440,10 @@ private:
     // archive is loaded, every file is found: an archive's elements read their data files
     // beside it, as an opened document does.
     bool MayPagesFind(const std::string& given) const;
+    // Makes this host the one that decides which files the pages find (MayPagesFind) and whom
+    // the data files written are marked with, for the process: where one process runs several
+    // hosts (tests do), the one at work decides.
+    void WatchPagesFiles();
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);

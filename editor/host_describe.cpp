@@ -885,6 +885,7 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
 }
 
 void Host::DescribeElement(Element& element, DescriptionJob& job) {
+    WatchPagesFiles();
     namespace fs = std::filesystem;
     struct Describing {
         const Element*& slot;
