@@ -125,7 +125,7 @@ constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
 
 BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CDataFileTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
-    // A typed file name also names the table's own file.
+    // A typed file name marks the page modified.
     ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnFileNameTyped)
     ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
