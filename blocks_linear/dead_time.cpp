@@ -253,12 +253,6 @@ void CPropDeadBlock::LoadParameters() {
         }
     });
     UpdateData(FALSE);
-    // The file the element keeps its values in is the table's own, whether or not it is read.
-    m_known.TakeStored(separate ? CString() : m_strFileName, [](const CString& path) {
-        return qv::files::HoldsDataTable(path, 2, [](std::span<const std::vector<double>> columns) {
-            return columns[0].size() <= static_cast<size_t>(qv::family::kMaxMembers);
-        });
-    });
     if (!separate) ListFileValues();
 }
 

@@ -472,7 +472,7 @@ Host::Host() : m_editor(std::make_unique<SchematicEditor>()) {
 
 Host::~Host() {
     CReadAndWriteFiles::SetFindWatcher(nullptr);
-    CReadAndWriteFiles::SetClaimWatcher(nullptr);
+    CReadAndWriteFiles::SetWriterSource(nullptr);
     // A job that ended without putting its output in place takes back what it wrote.
     OutputFiles::Current().Settle(false);
     ClearElements();
@@ -503,12 +503,7 @@ bool Host::Start(const HostOptions& options, std::string& error) {
     // The plug-in names its data files in the code page, with the folders the host gave it:
     // on disk every name is UTF-8, as the host's own paths and messages are.
     qv::SetDiskPathConverter(&PathToUtf8);
-    CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
-    // A file another element of the schematic names is never a page's own by its stored name.
-    CReadAndWriteFiles::SetClaimWatcher([this](const std::string& path) {
-        std::error_code code;
-        return !OtherNamerOf(std::filesystem::absolute(path, code).lexically_normal().string()).empty();
-    });
+    WatchPagesFiles();
     if (!m_catalogue.LoadFolder(options.catalogueFolder, error)) return false;
     m_plugin = LoadLibraryA(options.pluginPath.c_str());
     if (m_plugin == nullptr) {
@@ -529,6 +524,15 @@ bool Host::Start(const HostOptions& options, std::string& error) {
         for (const char* module : {"Pravent.dll", "Ombrix.dll"})
             if (HMODULE loaded = LoadLibraryA((installation + module).c_str())) m_formulaModules.push_back(loaded);
     return true;
+}
+
+void Host::WatchPagesFiles() {
+    CReadAndWriteFiles::SetFindWatcher([this](const std::string& path) { return MayPagesFind(path); });
+    // Every data file is marked with the element at work: the one whose pages run, else the
+    // one being described or made.
+    CReadAndWriteFiles::SetWriterSource([this] {
+        return WriterOf(m_inSession != nullptr ? m_inSession->source.name : CurrentElementName());
+    });
 }
 
 void Host::SetDocument(const std::string& folder, const std::string& name) {
@@ -752,6 +756,7 @@ bool Host::TakeName(Element& element, std::string& error) {
 
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
+    WatchPagesFiles();
     // The values as the session finds them, for the wizards that hear of changed values.
     const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
                                                      : element.wizard3->WantChangeNotification() != FALSE;
@@ -831,33 +836,13 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         error = ElementLabel(element.source.name) + ", as its pages opened: " + unanswered;
         ok = false;
     } else {
-        // A user answers a page's question before it replaces a file; the schematic, which names
-        // the file its page writes, has answered it for the job. Describe, the one job that
-        // writes such files, checks which file the yes was for.
-        if (schematicsOwn)
-            UserScript::Instance().SetStandingAnswer([this](const std::string& text) {
+        // A page asks before it replaces a file that is not the element's own: a user's file,
+        // which only a user may give up. The schematic's own actions answer for nobody; in
+        // describe the write of such a file is refused in describe's own words (WatchDataFiles).
+        if (schematicsOwn && m_writingDescription)
+            UserScript::Instance().SetStandingAnswer([](const std::string& text) {
                 static const std::string question = " already exists.\nDo you want to replace it?";
-                const bool replace = text.size() > question.size() && text.ends_with(question);
-                if (replace && m_replaceAnswered) m_replaceAnswered(text.substr(0, text.size() - question.size()));
-                // Outside describe (which checks the file written itself, in its own words) the
-                // schematic answers only for a file that holds a table and that no other element
-                // names: a text or another element's file is the user's, and the question stays
-                // unanswered, which fails the command.
-                if (replace && !m_replaceAnswered) {
-                    std::string name = text.substr(0, text.size() - question.size());
-                    // The question names the file as the page does, in the system's code page.
-                    if (name.empty() || (name.front() != '/' && name.front() != '\\')) {
-                        std::string folder;
-                        std::string unused;
-                        if (!Utf8ToCp1252(m_documentFolder, folder, unused)) folder = m_documentFolder;
-                        name = folder + name;
-                    }
-                    std::error_code code;
-                    const std::string path =
-                        std::filesystem::absolute(PathToUtf8(name), code).lexically_normal().string();
-                    if (!HoldsAnyTable(name) || !OtherNamerOf(path).empty()) return 0;
-                }
-                return replace ? IDYES : 0;
+                return text.size() > question.size() && text.ends_with(question) ? IDYES : 0;
             });
         ok = runner.Run(actions, sheet);
         UserScript::Instance().SetStandingAnswer(nullptr);
@@ -951,6 +936,7 @@ void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::s
 }
 
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
+    WatchPagesFiles();
     if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;
@@ -988,25 +974,17 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         }
         SchematicCharacteristic characteristic = source.characteristic;
         // The schematic's name for the table's file is typed on the page, which then writes that
-        // file without a question. A received schematic replaces no file of the user's that way:
-        // only one that holds a table and that no other element names.
-        if (!characteristic.file.empty() && characteristic.kind == SchematicCharacteristic::Kind::DataPairs) {
+        // file. A received schematic replaces no file of the user's that way: only the element's
+        // own, which it wrote and nobody changed since. (Describe says so in its own words.)
+        if (!characteristic.file.empty() && characteristic.kind == SchematicCharacteristic::Kind::DataPairs &&
+            !m_writingDescription) {
             const std::vector<std::string> own = OwnDataFiles(source);
             const std::string path = own.empty() ? std::string() : own.back();
-            struct stat seen {};
-            if (!path.empty() && ::lstat(path.c_str(), &seen) == 0) {
-                std::string shown;
-                std::string unused;
-                if (!Utf8ToCp1252(path, shown, unused)) shown = path;
-                const std::string other = OtherNamerOf(path);
-                // A table of data pairs has two channels.
-                if (!other.empty() || !HoldsAnyTable(shown, 2)) {
-                    error = ElementLabel(source.name) + ": the schematic names " + ShownPath(path) +
-                            " for its table, which already exists and " +
-                            (other.empty() ? std::string("holds no table of data pairs") : "is named by " + ElementLabel(other)) +
-                            "; it is not replaced";
-                    return false;
-                }
+            if (!path.empty() && !IsElementsOwnFile(path, source.name)) {
+                error = ElementLabel(source.name) + ": the schematic names " + ShownPath(path) +
+                        " for its table, which already exists and is not a file the element wrote; it is not "
+                        "replaced (rename or remove it, or name another file)";
+                return false;
             }
         }
         // A user's file given with a relative folder lies relative to the document, not to
@@ -1117,8 +1095,6 @@ std::string Host::CheckShape(const SchematicElement& source) {
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
     SetDocument(documentFolder, schematic.document);
-    SetNamers(nullptr);
-    for (const SchematicElement& source : schematic.elements) NoteNamers(source);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)
         if (!BuildElement(source, error)) return false;

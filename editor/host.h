@@ -10,6 +10,7 @@
 #include "editor/param_set_snapshot.h"
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
+#include "toolkit/read_write_files.h"
 
 #include <deque>
 #include <filesystem>
@@ -55,25 +56,6 @@ public:
 };
 
 namespace qv {
-
-// As much of an element as tells which data files it names (Host::FilesNamedBy): its kind,
-// name, file parameters and characteristic file, and whether it was given a script or wizard
-// data. A large schematic keeps one per element that names a file, so it holds no more.
-struct Namer {
-    // What few elements have: file parameters given a value, a characteristic's own file.
-    struct Files {
-        std::vector<std::pair<std::string, std::string>> params;   // name and value
-        std::string characteristic;
-    };
-    unsigned id = 0;
-    SchematicCharacteristic::Kind kind = SchematicCharacteristic::Kind::None;
-    bool hasScript = false;
-    bool hasWizardData = false;
-    std::string name;
-    std::unique_ptr<Files> files;   // null when it names none
-    // The element as far as the namer tells it.
-    SchematicElement Element() const;
-};
 
 struct DescribePlan;
 struct PlannedFile;
@@ -274,16 +256,8 @@ private:
         // Index in `wrote` by the file written, so that two names of one file (a link to it)
         // count as one.
         std::unordered_map<std::string_view, size_t> wroteAt;
-        // The questions whether to replace a file that the standing answer said yes to. Describe
-        // replaces a file that is there only as an element's data file that its description
-        // names, and never a file an element of the run read: `asked` is the name the last
-        // question showed, until the write it was asked for; `answered` the files the element
-        // being made replaced so, checked once it is described; `replacedBy` the element that
-        // replaced each such file and `readBy` the element that first read each data file read
-        // in the run, by file.
-        std::string asked;
-        std::vector<std::string> answered;
-        std::unordered_map<std::string, std::string> replacedBy;
+        // The element that first read each data file read in the run, by file: no file is both
+        // read and written in one run.
         std::unordered_map<std::string, std::string> readBy;
         // Files an earlier run left where this run may write, set aside before their element was
         // made and not written again yet.
@@ -356,9 +330,9 @@ private:
     // as given.
     bool ApplyValuesOnPage(Element& element, std::string& error);
     // Runs the actions on the element's pages. With `schematicsOwn` the actions are the
-    // schematic's own (its values, characteristic and script), whose data files are the job's
-    // documented outputs: a page's question whether to replace such a file is answered yes
-    // (`describe` then checks, through m_replaceAnswered, that the file was one of those).
+    // schematic's own (its values, characteristic and script). A page asks before it replaces
+    // a file that is not the element's own; nobody answers for the user there, except that
+    // `describe` lets the write go on to refuse it in its own words (WatchDataFiles).
     bool RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                     std::string& error, bool schematicsOwn = false);
     // Tells a wizard that asks for change notifications (its WantChangeNotification) of every
@@ -439,16 +413,18 @@ private:
     bool Stream(std::string& error);
     bool BeginDescription(const std::string& path, DescriptionJob& job, std::string& error);
     // Watches every data file written while the job runs (see DescriptionJob::wrote): an empty
-    // table, a file of another element or of the description, and an input are refused. It
-    // also watches the data files read and the questions the standing answer said yes to
-    // (DescriptionJob::asked), so that a file replaced on that yes is one the description
-    // writes and no element of the run read. StopWatchingDataFiles ends all of it.
+    // table, a file that is not the element's own (qv::files::MayReplaceWithoutAsking), a file
+    // another element writes in the run or the description's, and an input are refused. It
+    // also watches the data files read, so that no file is both read and written in one run.
+    // StopWatchingDataFiles ends all of it.
     void WatchDataFiles(DescriptionJob& job);
     void StopWatchingDataFiles();
-    // Whether the file at `path` (UTF-8, absolute) is one of the user's that holds no table and
-    // that the element would write under a name the schematic gives (not its default name,
-    // under which an earlier run's file lies).
-    bool UsersNonTable(const std::string& path, const std::string& element) const;
+    // Whether the element may replace the file at `path` (UTF-8, absolute) without a question:
+    // nothing is there, or the element wrote it and nobody changed it since
+    // (qv::files::MayReplaceWithoutAsking).
+    bool IsElementsOwnFile(const std::string& path, const std::string& element) const;
+    // Whom the data files written for the element are marked with: the document and the element.
+    CReadAndWriteFiles::Writer WriterOf(const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).
     std::string CurrentElementName() const;
     // Whether describing the element may write a data file of its own.
@@ -457,24 +433,18 @@ private:
     // absolute, in normal form: its default name, the names its file parameters and its
     // characteristic give, in the document's folder.
     std::vector<std::string> OwnDataFiles(const SchematicElement& source) const;
-    // Whether a page may find the data file `given` when it looks for one on its own: not one
-    // that an element the host holds may write. Those files are what a command writes, not
-    // its input, so a table the schematic gives is what the element shows, whatever an earlier
-    // run left in the folder. While an archive is loaded, every file is found: an archive's
-    // elements read their data files beside it, as an opened document does.
+    // Whether a page may find the data file `given` when it looks for one on its own: not the
+    // file of the element at work that it wrote itself and nobody changed since, under a name
+    // the element may write. That file holds what the element holds, and is what a command
+    // writes, not its input. Any other file a page looks for (a user's, another element's) is
+    // read afresh as the page opens, and a page then asks before it replaces it. While an
+    // archive is loaded, every file is found: an archive's elements read their data files
+    // beside it, as an opened document does.
     bool MayPagesFind(const std::string& given) const;
-    // Every data file the element names: those describing it may write (OwnDataFiles) and
-    // those its file parameters and characteristic name as they stand (a file it reads, a
-    // file it references), absolute, in normal form.
-    std::vector<std::string> FilesNamedBy(const SchematicElement& source) const;
-    // The schematic's elements, as much of each as tells the files it names (FilesNamedBy),
-    // from the first reading of the schematic: the elements of a job that streams are not
-    // all held at once.
-    void NoteNamers(const SchematicElement& source);
-    // The element other than the one whose pages run (or which is described) that names the
-    // file at `path` (compared by file identity), "" when none does. With `readOnly` only a
-    // file it reads or references counts, not one it may write itself.
-    std::string OtherNamerOf(const std::string& path, bool readOnly = false) const;
+    // Makes this host the one that decides which files the pages find (MayPagesFind) and whom
+    // the data files written are marked with, for the process: where one process runs several
+    // hosts (tests do), the one at work decides.
+    void WatchPagesFiles();
     void DescribeElement(Element& element, DescriptionJob& job);
     bool FinishDescription(DescriptionJob& job, std::vector<std::string>& written, std::string& error);
     bool BeginArchive(const std::string& path, ArchiveJob& job, std::string& error);
@@ -523,27 +493,14 @@ private:
     const Element* m_describing = nullptr;   // the element DescribeElement is writing
     bool m_loading = false;                  // Load is reading an archive (see MayPagesFind)
     std::unordered_multiset<std::string> m_ownDataFiles;   // the ownFiles of the elements held
-    // See NoteNamers; shared with the plan of a description, whose namers they are.
-    std::shared_ptr<std::deque<Namer>> m_namers = std::make_shared<std::deque<Namer>>();
-    // The namers of each file by the hash of the names they give it and of the files those lead
-    // to (see DataFileIdentity), sorted, so that a question about one file looks at the few
-    // elements that name it and not at the whole schematic. Made as the first question comes,
-    // since the names depend on the document's folder; a hash shared by chance only adds an
-    // element that the question then looks at in full.
-    mutable std::vector<std::pair<uint32_t, uint32_t>> m_namersOfFile;   // hash, namer
-    mutable size_t m_namersIndexed = 0;
-    mutable std::string m_namersIndexFolder;
-    void IndexNamers() const;
-    void SetNamers(std::shared_ptr<std::deque<Namer>> namers);
-    bool NamesAFile(const Namer& namer) const;
     const Element* m_inSession = nullptr;     // the element whose pages RunSession runs
     // While a description is written: sets aside what an earlier run left where the element
     // about to be made may write its data files.
     std::function<void(const SchematicElement&)> m_setAside;
-    // While a description is written: hears of each question whether to replace a file (its
-    // name as the question shows it) that the standing answer of the schematic's own page runs
-    // said yes to (see RunSession).
-    std::function<void(const std::string& name)> m_replaceAnswered;
+    // While a description is written: the schematic's own page runs say yes to a question
+    // whether to replace a file, whose write the description then refuses in its own words
+    // (see RunSession).
+    bool m_writingDescription = false;
 };
 
 // A file that one `describe` run writes, known before anything is written.
@@ -564,8 +521,6 @@ struct DescribePlan {
     // The description first, then the data file of each table of data pairs; the files the
     // wizards choose themselves are found while the description is written.
     std::vector<PlannedFile> files;
-    // Every element that names a data file, as Host::NoteNamers keeps it.
-    std::shared_ptr<std::deque<Namer>> namers = std::make_shared<std::deque<Namer>>();
 };
 
 // The longest file name (in bytes, without its folder) that a command writes: the file

@@ -320,7 +320,6 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
         ~Loading() { flag = false; }
     } loading{m_loading = true};
     StartSchematic();
-    SetNamers(nullptr);
     CFile file;
     if (!file.Open(path.c_str(), CFile::modeRead)) {
         error = ShownPath(path) + ": cannot be read";

@@ -115,13 +115,6 @@ bool CheckOutputPath(const std::string& path, const std::string& what, std::unor
 
 } // namespace
 
-bool host_detail::HoldsAnyTable(const std::string& path, int channels) {
-    CReadAndWriteFiles reader;
-    reader.LookOnly();
-    return reader.ReadInfoFile(path.c_str(), "", CReadAndWriteFiles::kFormatMdx) != FALSE && reader.GetNrChannels() > 0 &&
-           (channels == 0 || reader.GetNrChannels() == channels);
-}
-
 std::string DataFileEntry(const std::string& file, const std::string& documentFolder) {
     namespace fs = std::filesystem;
     if (std::none_of(file.begin(), file.end(), IsSeparator)) return file;
@@ -184,33 +177,6 @@ bool HasLeadingDotRule(const CatalogueElement* type) {
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
-}
-
-// Whether a parameter of this name holds the name of a data file: its own table's, one it
-// reads, one it references.
-bool IsFileParam(const std::string& name) {
-    const std::string upper = Upper(name);
-    return upper.find("FILE") != std::string::npos || upper == "FNAME" || upper == "FREF";
-}
-
-// As much of the element as tells which files it names (Host::FilesNamedBy): an element
-// without a file parameter may still keep a table under its default name.
-Namer NamerOf(const SchematicElement& source) {
-    Namer namer;
-    namer.id = source.id;
-    namer.name = source.name;
-    const auto files = [&namer]() -> Namer::Files& {
-        if (!namer.files) namer.files = std::make_unique<Namer::Files>();
-        return *namer.files;
-    };
-    for (const SchematicParam& param : source.params)
-        if (param.hasValue && !param.value.empty() && IsFileParam(param.name))
-            files().params.emplace_back(param.name, param.value);
-    namer.kind = source.characteristic.kind;
-    if (!source.characteristic.file.empty()) files().characteristic = source.characteristic.file;
-    namer.hasScript = !source.script.empty();
-    namer.hasWizardData = source.hasWizardData;
-    return namer;
 }
 
 // The one line for a file that one element read and another wrote (or would write) in one
@@ -312,10 +278,9 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     // named after the document, whose name may follow the elements.
     std::vector<DataPairsOutput> tables;
     DescribePlan result;
-    const auto note = [this, &tables, &result](const SchematicElement& element) {
+    const auto note = [this, &tables](const SchematicElement& element) {
         if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
             tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(m_catalogue.Find(element.id))));
-        if (Namer namer = NamerOf(element); NamesAFile(namer)) result.namers->push_back(std::move(namer));
     };
     std::string checkError;
     const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
@@ -368,118 +333,28 @@ std::vector<std::string> Host::OwnDataFiles(const SchematicElement& source) cons
     return names;
 }
 
-std::vector<std::string> Host::FilesNamedBy(const SchematicElement& source) const {
-    std::vector<std::string> names = OwnDataFiles(source);
-    // A file the element reads or references is named as it stands, relative to the document.
-    const auto plain = [this, &names](const std::string& value) {
-        std::string entry = DataFileEntry(value, m_documentFolder);
-        std::replace(entry.begin(), entry.end(), '\\', '/');
-        if (entry.empty() || entry.front() != '/') entry = m_documentFolder + entry;
-        names.push_back(OutputFiles::PathInFolder(PathToUtf8(entry), m_documentFolder));
-    };
-    for (const SchematicParam& param : source.params)
-        if (param.hasValue && !param.value.empty() && IsFileParam(param.name)) plain(param.value);
-    if (!source.characteristic.file.empty()) plain(source.characteristic.file);
-    return names;
-}
-
-// A name's key in the index of namers: 32 bits of its hash (a shared key only adds an element
-// that the question looks at in full).
-static uint32_t NameHash(const std::string& name) {
-    return static_cast<uint32_t>(std::hash<std::string>()(name));
-}
-
-SchematicElement Namer::Element() const {
-    SchematicElement element;
-    element.id = id;
-    element.name = name;
-    if (files) {
-        for (const auto& [paramName, value] : files->params) {
-            SchematicParam& param = element.params.emplace_back();
-            param.name = paramName;
-            param.value = value;
-            param.hasValue = true;
-        }
-        element.characteristic.file = files->characteristic;
-    }
-    element.characteristic.kind = kind;
-    if (hasScript) element.script.push_back(std::string());
-    element.hasWizardData = hasWizardData;
-    return element;
-}
-
-void Host::NoteNamers(const SchematicElement& source) {
-    if (Namer namer = NamerOf(source); NamesAFile(namer)) m_namers->push_back(std::move(namer));
-}
-
-bool Host::NamesAFile(const Namer& namer) const {
-    return namer.files != nullptr || MayWriteDataFiles(namer.Element());
-}
-
-void Host::SetNamers(std::shared_ptr<std::deque<Namer>> namers) {
-    m_namers = namers != nullptr ? std::move(namers) : std::make_shared<std::deque<Namer>>();
-    m_namersOfFile.clear();
-    m_namersIndexed = 0;
-}
-
-void Host::IndexNamers() const {
-    if (m_namersIndexFolder != m_documentFolder || m_namersIndexed > m_namers->size()) {
-        m_namersOfFile.clear();
-        m_namersIndexed = 0;
-        m_namersIndexFolder = m_documentFolder;
-    }
-    if (m_namersIndexed == m_namers->size()) return;
-    // The entries are gathered in blocks and then copied once into a vector of their size:
-    // a vector grown entry by entry would hold up to twice what it needs.
-    std::deque<std::pair<uint32_t, uint32_t>> added;
-    for (; m_namersIndexed < m_namers->size(); ++m_namersIndexed)
-        for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element())) {
-            const auto namer = static_cast<uint32_t>(m_namersIndexed);
-            added.emplace_back(NameHash(named), namer);
-            added.emplace_back(NameHash(DataFileIdentity(named)), namer);
-        }
-    std::vector<std::pair<uint32_t, uint32_t>> index;
-    index.reserve(m_namersOfFile.size() + added.size());
-    index.assign(m_namersOfFile.begin(), m_namersOfFile.end());
-    index.insert(index.end(), added.begin(), added.end());
-    added.clear();
-    std::sort(index.begin(), index.end());
-    index.erase(std::unique(index.begin(), index.end()), index.end());
-    m_namersOfFile = std::move(index);
-}
-
-std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
-    const std::string current = m_inSession != nullptr ? m_inSession->source.name : CurrentElementName();
-    const std::string identity = DataFileIdentity(path);
-    // The elements that name the file by this name or by another that leads to it, in their
-    // order in the schematic.
-    IndexNamers();
-    std::vector<size_t> candidates;
-    for (const std::string* key : {&path, &identity}) {
-        const uint32_t wanted = NameHash(*key);
-        auto it = std::lower_bound(m_namersOfFile.begin(), m_namersOfFile.end(), std::make_pair(wanted, uint32_t{0}));
-        for (; it != m_namersOfFile.end() && it->first == wanted; ++it) candidates.push_back(it->second);
-    }
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-    for (size_t index : candidates) {
-        const SchematicElement namer = (*m_namers)[index].Element();
-        if (namer.name == current) continue;
-        const std::vector<std::string> own = readOnly ? OwnDataFiles(namer) : std::vector<std::string>();
-        for (const std::string& named : FilesNamedBy(namer)) {
-            if (named != path && DataFileIdentity(named) != identity) continue;
-            if (std::find(own.begin(), own.end(), named) == own.end()) return namer.name;
-        }
-    }
-    return std::string();
-}
-
 bool Host::MayPagesFind(const std::string& given) const {
     if (m_ownDataFiles.empty()) return true;
     // A page looks for its file in the folder it names, relative to the current folder as the
     // system opens it.
     std::error_code code;
-    return m_ownDataFiles.count(std::filesystem::absolute(PathToUtf8(given), code).lexically_normal().string()) == 0;
+    const std::string path = std::filesystem::absolute(PathToUtf8(given), code).lexically_normal().string();
+    if (m_ownDataFiles.count(path) == 0) return true;
+    const std::string element = m_inSession != nullptr ? m_inSession->source.name : CurrentElementName();
+    struct stat seen {};
+    return ::lstat(path.c_str(), &seen) != 0 || !IsElementsOwnFile(path, element);
+}
+
+CReadAndWriteFiles::Writer Host::WriterOf(const std::string& element) const {
+    return {ToCString(m_document), ToCString(element)};
+}
+
+bool Host::IsElementsOwnFile(const std::string& path, const std::string& element) const {
+    // The look opens the file by the name the system gives it, in its code page.
+    std::string named;
+    std::string unused;
+    if (!Utf8ToCp1252(path, named, unused)) named = path;
+    return CReadAndWriteFiles::MayReplaceWithoutAsking(named.c_str(), WriterOf(element));
 }
 
 void Host::WatchDataFiles(DescriptionJob& job) {
@@ -497,8 +372,10 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             if (job.setAside.count(path) != 0 || (!job.wroteAt.empty() && job.wroteAt.count(DataFileIdentity(path)) != 0))
                 continue;
             // An input stays where it is: the run refuses to write over it later. So does a
-            // file the schematic names that holds no table: describe replaces only tables.
-            if (!InputAt(path).empty() || UsersNonTable(path, source.name)) continue;
+            // file that is not the element's own: describe replaces no file of the user's.
+            struct stat seen {};
+            if (::lstat(path.c_str(), &seen) != 0 || !InputAt(path).empty() || !IsElementsOwnFile(path, source.name))
+                continue;
             if (OutputFiles::Current().SetAside(path)) job.setAside.insert(path);
         }
     };
@@ -510,9 +387,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string path = OutputFiles::PathInFolder(PathToUtf8(given), m_documentFolder);
         const std::string element = CurrentElementName();
         const std::string who = ElementLabel(element);
-        // The question the standing answer said yes to last was about the file written now,
-        // when it named this file.
-        const std::string asked = std::exchange(job.asked, std::string());
         // A file refused or not written is noted before the page hears of it (see Echoes and
         // EchoesRefusal).
         const auto noteRefused = [&] {
@@ -553,11 +427,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         const std::string input = exists ? InputWithIdentity(path, found.st_dev, found.st_ino) : std::string();
         if (!input.empty())
             return refuse(who + ": its data file " + ShownPath(path) + " is the input " + ShownPath(input) + ", which is not written over");
-        // A file another element reads or references: the description that follows would give
-        // that element this one's table. (Two elements that write one file are told below.)
-        if (const std::string namer = OtherNamerOf(path, true); !namer.empty())
-            return refuse(who + ": its data file " + ShownPath(path) + " is named by " + ElementLabel(namer) +
-                          "; describe writes no file that another element names");
         // Whatever the order of the elements, no file is both read and written in one run.
         if (const auto reader = job.readBy.find(identity); reader != job.readBy.end() && reader->second != element)
             return refuse(ReadAndWritten(path, reader->second, element));
@@ -567,23 +436,13 @@ void Host::WatchDataFiles(DescriptionJob& job) {
             return refuse("the data file of " + ElementLabel(first.element) + " and the data file of " + who +
                           " would both be written to " + OneFile(first.path, path));
         }
-        // The standing answer said yes for the job; describe replaces a file that is there only
-        // as the element's data file (checked once the element is described, when its text
-        // names its files), never a file an element of the run read.
-        const bool answered = exists && !asked.empty() && given.substr(given.find_last_of("/\\") + 1) == asked;
-        // A file that holds no table (a text, what a link leads to) is the user's, whether the
-        // page asked about it or the wizard writes it on its own under the name the schematic
-        // stores. (What lies under an element's default name is what an earlier run left.)
-        if (exists && UsersNonTable(path, element))
-            return refuse(who + (answered ? ": its page asks whether to replace " + ShownPath(path) + ", which"
-                                          : ": its data file " + ShownPath(path)) +
-                          " holds no table; describe replaces only files that hold a table");
-        if (answered) {
-            if (const auto reader = job.readBy.find(identity); reader != job.readBy.end())
-                return refuse(ReadAndWritten(path, reader->second, element));
-            job.answered.push_back(path);
-            job.replacedBy.emplace(identity, element);
-        }
+        // A file that is there is replaced only when the element wrote it and nobody changed it
+        // since; any other is the user's, whatever it holds and whatever names it. (A link to a
+        // name of the host's own is refused by the owner of the output files, in its words.)
+        if (exists && !LeadsToHostsOwnName(path) && !IsElementsOwnFile(path, element))
+            return refuse(who + ": its data file " + ShownPath(path) +
+                          " already exists and is not a file it wrote; describe replaces no file of the user's "
+                          "(rename or remove it, describe into another folder, or give the element another file name)");
         const std::string what = "the data file of " + who;
         if (job.checkPaths && job.pathFault.empty()) {
             // A file that cannot go where the wizard puts it: the run fails, but the faults of
@@ -607,9 +466,9 @@ void Host::WatchDataFiles(DescriptionJob& job) {
         job.wroteAt.emplace(job.wrote.back().identity, job.wrote.size() - 1);
         return go;
     });
-    // Describe's own answer to a page's question whether to replace a file: the write that
-    // follows tells which file it was.
-    m_replaceAnswered = [&job](const std::string& name) { job.asked = name; };
+    // The schematic's own page runs let a page's question through to the write, which is
+    // refused above in describe's words.
+    m_writingDescription = true;
     CReadAndWriteFiles::SetReadWatcher([this, &job](const std::string& given) {
         // A page opens a relative name from the current folder.
         std::error_code code;
@@ -625,17 +484,6 @@ void Host::WatchDataFiles(DescriptionJob& job) {
     });
 }
 
-bool Host::UsersNonTable(const std::string& path, const std::string& element) const {
-    if (path == OutputFiles::PathInFolder(m_documentFolder + DefaultDataFileName(m_document, element), m_documentFolder))
-        return false;
-    struct stat seen {};
-    if (::lstat(path.c_str(), &seen) != 0) return false;
-    std::string named;
-    std::string unused;
-    if (!Utf8ToCp1252(path, named, unused)) named = path;
-    return !HoldsAnyTable(named) && !LeadsToHostsOwnName(path);
-}
-
 std::string Host::CurrentElementName() const {
     return m_describing != nullptr ? m_describing->source.name
            : m_elements.empty()     ? std::string()
@@ -646,7 +494,7 @@ void Host::StopWatchingDataFiles() {
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
     CReadAndWriteFiles::SetReadWatcher(nullptr);
     m_setAside = nullptr;
-    m_replaceAnswered = nullptr;
+    m_writingDescription = false;
 }
 
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
@@ -680,7 +528,6 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
     // writes nothing more and goes on with the elements that may write data files only, in
     // case one of them has a fault that ranks first.
     DescriptionJob job;
-    SetNamers(plan.namers);
     DiscardFile discard(plan.files.front().path);
     job.discard = &discard;
     job.checkPaths = true;
@@ -1005,6 +852,7 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
 }
 
 void Host::DescribeElement(Element& element, DescriptionJob& job) {
+    WatchPagesFiles();
     namespace fs = std::filesystem;
     struct Describing {
         const Element*& slot;
@@ -1012,8 +860,6 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     } describing{m_describing};
     m_describing = &element;
     const size_t firstRequest = m_editor->Requests().size();
-    // The files the element's pages replaced on describe's yes as it was made.
-    const std::vector<std::string> answered = std::exchange(job.answered, {});
     const CString templ = ToCString(element.type->templ);
     std::string text;
     if (element.wizard4 != nullptr) {
@@ -1068,25 +914,6 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     // Nothing since the first completion changed the parameter set: a text the editor left as
     // it was completes as it did then.
     const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
-    // A file that the element's page replaced on describe's yes must be a data file that its
-    // text names: the schematic answered for those alone.
-    if (!answered.empty()) {
-        std::unordered_set<std::string> named;
-        for (size_t at = done.find("FILE := \""); at != std::string::npos; at = done.find("FILE := \"", at + 1)) {
-            const size_t end = done.find('"', at + 9);
-            if (end == std::string::npos) break;
-            const fs::path name = fs::path(PathToUtf8(done.substr(at + 9, end - at - 9)));
-            named.insert(DataFileIdentity((name.is_absolute() ? name : fs::path(job.folder) / name).lexically_normal().string()));
-        }
-        for (const std::string& replaced : answered) {
-            if (named.count(DataFileIdentity(replaced)) != 0) continue;
-            job.error += (job.error.empty() ? "" : "\n") +
-                         (ElementLabel(element.source.name) + ": its page asks whether to replace " + ShownPath(replaced) +
-                          ", which is no data file of its description; describe replaces no other file");
-            job.ok = false;
-            return;
-        }
-    }
     // The text as a whole is model text, or nothing of the element is written.
     if (const std::string fault = ModelTextFault(done); !fault.empty()) {
         job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + fault);

@@ -204,10 +204,8 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
     // The first reading finds any fault of the text before an element is made.
     std::string document;
     size_t count = 0;
-    SetNamers(nullptr);
-    const SchematicElementTaker counted = [this, &count](SchematicElement& element, std::string&) {
+    const SchematicElementTaker counted = [&count](SchematicElement&, std::string&) {
         ++count;
-        NoteNamers(element);
         return true;
     };
     const bool read = ReadSchematicElements(text, document, counted, error);

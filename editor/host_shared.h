@@ -202,10 +202,5 @@ bool Guard(Step step, const std::string& path, std::string& error) {
 // How messages name an element; made only when a message needs it.
 std::string ElementLabel(const std::string& name);
 
-// Whether the file a page names by `path` (in the system's code page, relative to the current
-// folder as the page writes it) holds a table of any kind (a data file of the format the pages
-// write; of `channels` channels when that is not 0), looked at without counting as a read.
-bool HoldsAnyTable(const std::string& path, int channels = 0);
-
 } // namespace host_detail
 } // namespace qv

@@ -115,7 +115,6 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
         else if (param->GetValueID() == kIdReference) m_strReference = param->GetValue();
         else if (param->GetValueID() == kIdOldFileFlag) TakeOldFlag(param, m_bFileName);
     });
-    TakeStoredFileName();
     GetSDBOutput(Holder(), kIdOutput, &m_bOutput);
     CheckRadioButton(kCtlReferenceRadio, kCtlPairsRadio, (m_dwFlags & kFlagReference) ? kCtlReferenceRadio : kCtlPairsRadio);
     UpdateData(FALSE);

@@ -125,7 +125,7 @@ constexpr int kUnitFlags[] = {kCtlXUnitFlag, kCtlYUnitFlag, kCtlZUnitFlag};
 
 BEGIN_MESSAGE_MAP(CProp3DLookupTableXY, CDataFileTablePage)
     ON_LISTED_CONTROLS(EN_CHANGE, kMarkingEdits, &CProp3DLookupTableXY::OnMarkModified)
-    // A typed file name also names the table's own file.
+    // A typed file name marks the page modified.
     ON_EN_CHANGE(kCtlFileName, &CProp3DLookupTableXY::OnFileNameTyped)
     ON_LISTED_CONTROLS(EN_CHANGE, kHeadingUnits, &CProp3DLookupTableXY::OnUnitHeading)
     ON_BN_CLICKED(kCtlShowName, &CProp3DLookupTableXY::OnMarkModified)
@@ -237,7 +237,6 @@ BOOL CProp3DLookupTableXY::OnInitDialog() {
             if (index >= 0 && index < 2) m_nInterpolation = index;
         } else if (param->GetValueID() == kIdVariable) m_strVariable = param->GetValue();
     });
-    TakeStoredFileName();
     UpdateData(FALSE);
     if (m_points.GetSize() == 0) ImportBareNamedFile();
     else BuildListsFromPoints();
@@ -746,27 +745,6 @@ BOOL CProp3DLookupTableXY::ImportFile(const CString& path) {
     FillZList();
     UpdateZListHeadings();
     return TRUE;
-}
-
-bool CProp3DLookupTableXY::ReadsAsTable(const CString& path) const {
-    return qv::files::HoldsDataTable(path, 3, [](std::span<const std::vector<double>> columns) {
-        // The channels are x, z and y, as ImportFile takes them.
-        CPtrArray points;
-        UINT failure = 1;
-        try {
-            for (size_t k = 0; k < columns[0].size(); ++k) {
-                auto point = std::make_unique<C3DDataPoint>(columns[0][k], columns[2][k], columns[1][k]);
-                points.Add(point.get());
-                point.release();
-            }
-            Grid grid;
-            failure = qv::lookup3d::BuildListsFromPoints(grid, points);
-        } catch (const std::bad_alloc&) {
-            failure = 1;
-        }
-        DeletePoints(points);
-        return failure == 0;
-    });
 }
 
 CWizardBase4* CProp3DLookupTableXY::Owner() const { return m_pWizard; }

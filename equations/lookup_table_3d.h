@@ -63,8 +63,6 @@ public:
     void ConvertWizard3Data(const void* data, long length);
 
     BOOL ImportFile(const CString& path) override;
-    // A table this page reads: three channels whose points make a grid.
-    bool ReadsAsTable(const CString& path) const override;
     BOOL ExportFile(const CString& fileName, int format) override;
     void BuildListsFromPoints();
     bool BuildPointsFromLists();

@@ -27,7 +27,7 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
                       NoChosenFilter noFilter = NoChosenFilter::kAppendFirstFormatsExtension,
                       CString* answered = nullptr);
 
-// Whether a table may be written to `path`, a file that is not the table's own (pages reach
+// Whether a table may be written to `path`, a file that is not the element's own (pages reach
 // this through ChooseDataFileTarget, data_file_target.h): yes when there is no file;
 // otherwise, when `mayAsk`, the user is asked whether to replace it, and no when nobody may be
 // asked.

@@ -84,7 +84,6 @@ void CDataFileTablePage::NormalizeFileName() {
 void CDataFileTablePage::OnFileNameTyped() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    m_known.TakeTyped(m_strFileName);
 }
 
 bool CDataFileTablePage::ImportFoundFile(CString name) {

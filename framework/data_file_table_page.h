@@ -53,20 +53,11 @@ protected:
     void ShowMessage(const CString& text);
     // A data-file name within the table's folder becomes relative to it.
     void NormalizeFileName();
-    // As the page opens, with the file-name parameter read: with the flag on, the file that
-    // name names is the table's own (DataFileKnowledge::stored), whether or not it is read.
-    void TakeStoredFileName() {
-        m_known.TakeStored(m_bFileName ? m_strFileName : CString(), [this](const CString& path) { return ReadsAsTable(path); });
-    }
-    // Whether the file at `path` holds a table this page reads (qv::files::HoldsDataTable):
-    // two channels, unless the page says otherwise.
-    virtual bool ReadsAsTable(const CString& path) const { return qv::files::HoldsDataTable(path, 2); }
-    // The user typed into the file-name edit (2117): the page is modified, and the name typed
-    // names the table's own file from now on.
+    // The user typed into the file-name edit (2117): the page is modified.
     void OnFileNameTyped();
     // Reads the table from the data file `name`, looked for in the table's folder, the
-    // document's and the characteristic folders; false when it is not found. A file found is
-    // the table's own when it could be read; one that could not is replaced only after a yes.
+    // document's and the characteristic folders; false when it is not found. A file found that
+    // could not be read is replaced only after a yes.
     bool ImportFoundFile(CString name);
     // The table from the data file its name finds; false when none is found.
     bool ImportNamedFile() { return ImportFoundFile(m_strFileName); }
@@ -86,10 +77,10 @@ protected:
     // a chosen name (the flag off) the element's name in the document's folder; otherwise
     // WrittenFileName of `fileName`. A table read from a text file is written after a message in
     // the first format, otherwise in `format`, which becomes the table's format. A file there
-    // that is not the table's own is replaced only after the user agreed (ChooseDataFileTarget);
+    // that is not the element's own is replaced only after the user agreed (ChooseDataFileTarget);
     // none, changing nothing, when it may not be.
     std::optional<CString> DataFileTarget(const CString& fileName, int format, CString& name);
-    // The table was written to `path` (a path DataFileTarget gave): it is the table's own file.
+    // The table was written to `path` (a path DataFileTarget gave).
     void TakeWrittenFile(const CString& path) { m_known.TakeWritten(path); }
     // The name a chosen file name is written under: wildcards take the element's name, a table
     // read from a text file is an ".mdx" file in the same folder, and an extension that cannot
@@ -122,7 +113,7 @@ protected:
     DWORD_PTR m_cookie = 0;
     CTBBrowseEdit m_edtFileName;  // 2117: completes paths as they are typed
     CString m_strFolder;        // where a relative data-file name lies
-    qv::files::DataFileKnowledge m_known;  // which file is the table's own
+    qv::files::DataFileKnowledge m_known;  // the files the user refused or chose
     CString m_strFileName;
     CString m_strName;
     BOOL m_bFileName = FALSE;   // 2116: the table is written to the named file

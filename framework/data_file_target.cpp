@@ -30,54 +30,29 @@ CString AbsolutePath(CString path) {
     return CString(LexicallyNormalPath(path.str()).c_str());
 }
 
-// Whether the file at `path` is the table's own by the name the element stored: nothing is
-// there (the write makes it), or it holds a table the page reads and no other element of the
-// schematic names it.
-bool StoredFileIsOwn(const CString& path, const DataFileKnowledge& known) {
-    const std::string disk = qv::DiskPath(path);
-    struct stat seen {};
-    if (::lstat(disk.c_str(), &seen) != 0) return errno == ENOENT;
-    return known.readsAsTable && known.readsAsTable(path) && !CReadAndWriteFiles::ClaimedElsewhere(disk.c_str());
-}
-
 } // namespace
 
-bool HoldsDataTable(const CString& path, int channels,
-                    const std::function<bool(std::span<const std::vector<double>> columns)>& fits) {
-    CReadAndWriteFiles reader;
-    reader.LookOnly();
-    if (!reader.ReadInfoFile(path, "", -1, nullptr, nullptr, 0, 0, 2)) return false;
-    if (reader.GetSaveVersion() == CReadAndWriteFiles::kFormatTextVersion || reader.GetNrChannels() != channels)
-        return false;
-    const int n = reader.GetNrItems();
-    if (n < 0) return false;
-    std::vector<std::vector<double>> columns(static_cast<size_t>(channels));
-    try {
-        for (int c = 0; c < channels; ++c) {
-            columns[static_cast<size_t>(c)].assign(static_cast<size_t>(n) + 1, 0.0);
-            reader.GetChannel(c)->SetSampleBuffer(columns[static_cast<size_t>(c)].data(), n);
-        }
-    } catch (const std::bad_alloc&) {
-        for (int c = 0; c < channels; ++c) reader.GetChannel(c)->SetSampleBuffer(nullptr, 0);
-        return false;
-    }
-    const bool read = reader.ReadDataFile() != FALSE;
-    // The buffers are this function's: the channels let go of them before they go.
-    for (int c = 0; c < channels; ++c) reader.GetChannel(c)->SetSampleBuffer(nullptr, 0);
-    if (!read) return false;
-    for (std::vector<double>& column : columns) column.resize(static_cast<size_t>(n));
-    return !fits || fits(columns);
+bool IsQuotableDataFileName(const CString& name) {
+    for (const char c : name.view())
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    return true;
 }
 
-void DataFileKnowledge::TakeOpened(const CString& path, bool read) {
-    own = read ? AbsolutePath(path) : CString();
-    refused = read ? CString() : AbsolutePath(path);
+CString UnquotableDataFileNameText(const CString& name) {
+    // The name is shown without the characters it cannot hold, which would break the line.
+    std::string shown(name.view());
+    for (char& c : shown)
+        if (c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return "The data file name \"" + CString(std::string_view(shown)) +
+           "\" cannot be used: a data file name may hold no quotation mark (\") and no control character. "
+           "Please give another name.";
 }
+
+void DataFileKnowledge::TakeOpened(const CString& path, bool read) { refused = read ? CString() : AbsolutePath(path); }
 
 void DataFileKnowledge::TakeChosenToRead(const CString& path, bool read) {
     const CString file = AbsolutePath(path);
     if (read) {
-        typed = file;
         if (refused == file) refused.Empty();
     } else {
         refused = file;
@@ -85,9 +60,8 @@ void DataFileKnowledge::TakeChosenToRead(const CString& path, bool read) {
 }
 
 void DataFileKnowledge::TakeWritten(const CString& path) {
-    own = AbsolutePath(path);
     // The user agreed to replace the file the page had refused, or there was none.
-    if (refused == own) refused.Empty();
+    if (refused == AbsolutePath(path)) refused.Empty();
 }
 
 CString DataFilePathIn(const CString& name, const CString& folder) {
@@ -102,6 +76,11 @@ CString DataFilePathIn(const CString& name, const CString& folder) {
 
 std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& folder, const DataFileKnowledge& known,
                                             bool mayAsk) {
+    // The model text quotes the name: one it cannot quote would end the quote early.
+    if (!IsQuotableDataFileName(name)) {
+        if (mayAsk) AfxMessageBox(UnquotableDataFileNameText(name), MB_OK | MB_ICONEXCLAMATION);
+        return std::nullopt;
+    }
     const CString path = DataFilePathIn(WritableDataFileName(name), folder);
     for (const DataFileKnowledge::OtherTable& other : known.others) {
         // A link may lead one name to the other table's file.
@@ -114,9 +93,9 @@ std::optional<CString> ChooseDataFileTarget(const CString& name, const CString& 
     // so that the file checked is the file written.
     const auto names = [&](const CString& given) { return !given.IsEmpty() && DataFilePathIn(given, folder) == path; };
     if (names(known.answered)) return path;
-    const bool own = !names(known.refused) &&
-                     (names(known.own) || names(known.typed) || (names(known.stored) && StoredFileIsOwn(path, known)));
-    if (own || MayReplace(path, mayAsk)) return path;
+    if ((!names(known.refused) && CReadAndWriteFiles::MayReplaceWithoutAsking(path, CReadAndWriteFiles::CurrentWriter())) ||
+        MayReplace(path, mayAsk))
+        return path;
     return std::nullopt;
 }
 

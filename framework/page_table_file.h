@@ -32,8 +32,8 @@ struct WrittenTable {
 // wildcard takes the element's name; a table read from a text file (`readFormat` the text
 // version) is first announced with that notice and written as an ".mdx" file under its name
 // alone, in the folder; a name without a writable extension gets ".mdx". The path is then
-// resolved once and checked with ChooseDataFileTarget (the user may be asked); on success the
-// path is the table's own file in `known`. None when nothing was written: the user said no,
+// resolved once and checked with ChooseDataFileTarget (the user may be asked); on success
+// `known` hears of the path written. None when nothing was written: the user said no,
 // or the write failed, whose error text was shown.
 std::optional<WrittenTable> WriteTableFile(CReadAndWriteFiles& files, CString name, int format, int readFormat,
                                            const CString& elementName, const CString& folder,

@@ -25,7 +25,7 @@ using namespace qv::strings;
 } // namespace
 
 // Typing the name, the file name or the reference, or clicking "Show Name", marks the page
-// modified; a typed file name also names the table's own file.
+// modified.
 constexpr int kMarkingEdits[] = {kCtlName, kCtlReference};
 
 BEGIN_MESSAGE_MAP(CPointTablePage, CDataFileTablePage)

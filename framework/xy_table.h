@@ -112,7 +112,7 @@ public:
     // Data files. ImportFile reads a two-channel file into the points (the table is left as
     // it was when the file cannot be taken); ExportFile writes the points to file directory
     // + file name (the file name made writable, kept as written) in the format given and
-    // announces the file to the editor. A file there that is not the table's own is replaced
+    // announces the file to the editor. A file there that is not the element's own is replaced
     // only after the user agreed (ChooseDataFileTarget); FALSE, changing nothing, otherwise.
     BOOL ImportFile(const CString& path);
     BOOL ExportFile(int version);
@@ -167,7 +167,7 @@ protected:
     void OnClickedSource();
     void OnClickedWriteFile();
     void OnTextChanged();
-    // The file name typed also names the table's own file.
+    // The file name typed marks the page modified.
     void OnFileNameTyped();
     void OnNewRow();
     void OnDeleteRow();
@@ -213,7 +213,7 @@ protected:
     int m_nBlockLength = 0;
     CCharacteristicDlg* m_pPreview = nullptr;
     int m_nFileSaveVersion = 0;
-    qv::files::DataFileKnowledge m_known;  // which file is the table's own, while it is edited
+    qv::files::DataFileKnowledge m_known;  // the files the user refused or chose, while it is edited
 
     // Controls.
     CTBEditListCtrl m_list;

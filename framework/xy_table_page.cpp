@@ -135,13 +135,9 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     ShowFields();
 
     if (m_pBlock != nullptr && m_nBlockLength > 0) LoadFromData();
-    // The table outlives its page: a name typed or answered while it was open before (as the
+    // The table outlives its page: a name answered while it was open before (as the
     // schematic's own script built the element) says nothing of the file the user has now.
-    m_known.typed.Empty();
     m_known.answered.Empty();
-    // The file the element keeps its table in is the table's own, whether or not it is read.
-    m_known.TakeStored(m_bWriteFile ? m_strFileName : CString(),
-                       [](const CString& path) { return qv::files::HoldsDataTable(path, 2); });
 
     if (!m_bWriteFile) {
         if (m_pOwner4 != nullptr)
@@ -280,10 +276,7 @@ void CPropCharacteristicXYTable::OnTextChanged() {
     SetModified(TRUE);
 }
 
-void CPropCharacteristicXYTable::OnFileNameTyped() {
-    OnTextChanged();
-    m_known.TakeTyped(m_strFileName);
-}
+void CPropCharacteristicXYTable::OnFileNameTyped() { OnTextChanged(); }
 
 void CPropCharacteristicXYTable::OnListClicked(NMHDR*, LRESULT* pResult) {
     UpdateRowButtons();

@@ -1,6 +1,7 @@
 // The ".mdx" reader on arbitrary bytes: it reads or refuses with an error number and text, and
 // a file that reads must also write back and read again to the same channels, names, units and
-// bit-identical samples.
+// bit-identical samples. A file written for an element carries that element's mark, and reads
+// back as holding the values it was written with; one written for none carries no mark.
 #include "toolkit/read_write_files.h"
 
 #include "temp_file.h"
@@ -38,6 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     CReadAndWriteFiles out;
+    // The writer's mark read is written again as it was; a file without one is written for
+    // an element of the fuzzer's.
+    const CReadAndWriteFiles::Writer writer = rw.HasWriterMark()
+        ? CReadAndWriteFiles::Writer{rw.GetMarkDocument(), rw.GetMarkElement()}
+        : CReadAndWriteFiles::Writer{"fuzz", size % 2 == 0 ? "E1" : ""};
+    out.SetWriter(writer);
     if (!out.SetNrChannels(rw.GetNrChannels()) || !out.SetNrItems(n))
         std::abort();
     for (int c = 0; c < rw.GetNrChannels(); ++c) {
@@ -52,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CReadAndWriteFiles again;
     if (!again.ReadInfoFile(output.c_str()) || again.GetNrChannels() != rw.GetNrChannels() ||
         again.GetNrItems() != n || again.GetSaveVersion() != 0 || !again.ReadDataFile())
+        std::abort();
+    if (again.HasWriterMark() != !writer.element.IsEmpty() ||
+        again.HoldsValuesAsWritten() != !writer.element.IsEmpty() ||
+        (again.HasWriterMark() && !again.IsMarkedBy(writer)))
         std::abort();
     for (int c = 0; c < rw.GetNrChannels(); ++c) {
         const CExImPortChannel* a = rw.GetChannel(c);

@@ -219,12 +219,6 @@ BOOL CPropFourierSource::OnInitDialog() {
     qv::pages::ForEachPresentParam(m_pParams, [this](const CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdTableFile) m_strFileName = param->GetValue();
     });
-    // The file the element keeps its harmonics in is the table's own, whether or not it is read.
-    m_known.TakeStored(m_bUseFileName ? m_strFileName : CString(), [](const CString& path) {
-        return qv::files::HoldsDataTable(path, 3, [](std::span<const std::vector<double>> columns) {
-            return columns[0].size() <= static_cast<size_t>(kMaxTableRows);
-        });
-    });
     UpdateData(FALSE);
     m_lstHarmonics.Init(this);
     UpdateData(TRUE);
@@ -605,7 +599,6 @@ void CPropFourierSource::OnFileNameChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
     m_lstHarmonics.SetFileName(m_strFileName);
-    m_known.TakeTyped(m_strFileName);
 }
 
 void CPropFourierSource::OnFundamentalDone() {

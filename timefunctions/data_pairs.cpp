@@ -209,7 +209,6 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
         }
     });
     TakeOldParameters();
-    TakeStoredFileName();
     GetSDBOutput(holder, kIdOutput, &m_bOutput);
     UpdateData(FALSE);
     ShowModeInControls();

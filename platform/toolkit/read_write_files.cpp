@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -363,11 +364,83 @@ struct MdxErrors {
     }
 };
 
+// The mark of the element that wrote a file: its document, its name and the checksum of the
+// values it wrote (docs/data-files.md, "The writer's mark").
+struct WriterMark {
+    bool present = false;
+    std::string document;
+    std::string element;
+    std::uint64_t checksum = 0;
+};
+
+// FNV-1a over 64-bit words, so that a table of millions of samples costs one multiplication
+// per sample: the channel count, the item count, each channel's name and unit (their length,
+// then their bytes), then every channel's samples in channel order, each the bit pattern of
+// its double. A value changed anywhere (a sign of zero included) changes the checksum.
+class ValueChecksum {
+public:
+    void Word(std::uint64_t word) { m_hash = (m_hash ^ word) * 0x100000001B3ULL; }
+    void Text(std::string_view text)
+    {
+        Word(text.size());
+        for (const char c : text)
+            Word(static_cast<unsigned char>(c));
+    }
+    void Samples(const double* values, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &values[i], sizeof bits);
+            Word(bits);
+        }
+    }
+    std::uint64_t Value() const { return m_hash; }
+
+private:
+    std::uint64_t m_hash = 0xCBF29CE484222325ULL;
+};
+
+std::uint64_t ChecksumOf(const Channels& channels, const std::vector<const double*>& samples, int items)
+{
+    ValueChecksum sum;
+    sum.Word(channels.size());
+    sum.Word(static_cast<std::uint64_t>(items));
+    for (const auto& channel : channels) {
+        sum.Text(channel->GetChannelName().view());
+        sum.Text(channel->GetUnitName().view());
+    }
+    for (const double* column : samples)
+        sum.Samples(column, items);
+    return sum.Value();
+}
+
+// The optional line "written "<document>" "<element>" <checksum>" after the signature.
+bool ParseWriterMark(std::string_view line, WriterMark* mark)
+{
+    std::size_t pos = 8;
+    if (line.substr(0, 8) != "written " || !ReadQuoted(line, &pos, &mark->document) ||
+        !ReadQuoted(line, &pos, &mark->element) || pos >= line.size() || line[pos] != ' ')
+        return false;
+    const std::string_view digits = line.substr(pos + 1);
+    if (digits.size() != 16)
+        return false;
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return false;
+        value = value * 16 + static_cast<std::uint64_t>(digit);
+    }
+    mark->checksum = value;
+    mark->present = true;
+    return true;
+}
+
 // The header of an ".mdx" file, up to and including the line "data": the channels with their
 // names and units (no samples) and the item count. The count is checked against the bytes
 // that follow: every item takes at least two bytes per channel, so a file too short for its
 // count is refused here, before anybody sizes memory from it.
-bool ParseMdxHeader(LineSource& lines, Channels& channels, int* itemCount, ParseError& error)
+bool ParseMdxHeader(LineSource& lines, Channels& channels, int* itemCount, ParseError& error, WriterMark* mark)
 {
     MdxErrors e{lines, error};
     std::string_view line;
@@ -389,6 +462,13 @@ bool ParseMdxHeader(LineSource& lines, Channels& channels, int* itemCount, Parse
     long long nChannels = 0;
     if (!header())
         return e.Truncated();
+    *mark = WriterMark();
+    if (line.substr(0, 8) == "written ") {
+        if (!ParseWriterMark(line, mark))
+            return e.Fail(CReadAndWriteFiles::errFormat, "expected written \"<document>\" \"<element>\" <checksum>");
+        if (!header())
+            return e.Truncated();
+    }
     if (!KeywordCount(line, "channels", &countText))
         return e.Fail(CReadAndWriteFiles::errFormat, "expected \"channels <count>\"");
     if (!ParseCount(countText, LLONG_MAX / 2, &nChannels) || nChannels < 1)
@@ -893,17 +973,6 @@ void CReadAndWriteFiles::SetFindWatcher(FindWatcher watcher) { FindWatcherSlot()
 bool CReadAndWriteFiles::MayFind(const char* path) { return !FindWatcherSlot() || FindWatcherSlot()(path); }
 
 namespace {
-CReadAndWriteFiles::ClaimWatcher& ClaimWatcherSlot() {
-    static CReadAndWriteFiles::ClaimWatcher watcher;
-    return watcher;
-}
-} // namespace
-
-void CReadAndWriteFiles::SetClaimWatcher(ClaimWatcher watcher) { ClaimWatcherSlot() = std::move(watcher); }
-
-bool CReadAndWriteFiles::ClaimedElsewhere(const char* path) { return ClaimWatcherSlot() && ClaimWatcherSlot()(path); }
-
-namespace {
 CReadAndWriteFiles::ReadWatcher& ReadWatcherSlot() {
     static CReadAndWriteFiles::ReadWatcher watcher;
     return watcher;
@@ -911,6 +980,39 @@ CReadAndWriteFiles::ReadWatcher& ReadWatcherSlot() {
 } // namespace
 
 void CReadAndWriteFiles::SetReadWatcher(ReadWatcher watcher) { ReadWatcherSlot() = std::move(watcher); }
+
+namespace {
+CReadAndWriteFiles::WriterSource& WriterSourceSlot() {
+    static CReadAndWriteFiles::WriterSource source;
+    return source;
+}
+} // namespace
+
+void CReadAndWriteFiles::SetWriterSource(WriterSource source) { WriterSourceSlot() = std::move(source); }
+
+CReadAndWriteFiles::Writer CReadAndWriteFiles::CurrentWriter() {
+    Writer writer;
+    if (WriterSourceSlot()) writer = WriterSourceSlot()();
+    return writer;
+}
+
+bool CReadAndWriteFiles::MayReplaceWithoutAsking(const char* path, const Writer& writer) {
+    struct stat seen {};
+    // A link that leads nowhere is there too: the user made it.
+    if (::lstat(qv::DiskPath(path).c_str(), &seen) != 0)
+        return errno == ENOENT;
+    if (writer.element.IsEmpty())
+        return false;
+    CReadAndWriteFiles reader;
+    reader.LookOnly();
+    // The values go to the channels' own arrays, sized from a count the file's size backs.
+    return reader.ReadInfoFile(path, "", kFormatMdx) && reader.IsMarkedBy(writer) && reader.ReadDataFile() &&
+           reader.HoldsValuesAsWritten();
+}
+
+bool CReadAndWriteFiles::IsMarkedBy(const Writer& writer) const {
+    return !writer.element.IsEmpty() && m_hasMark && m_markDocument == writer.document && m_markElement == writer.element;
+}
 
 namespace {
 CReadAndWriteFiles::TemporaryFiles& TemporaryFilesSlot() {
@@ -959,6 +1061,8 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         }
     }
 
+    // The element the file is written for, taken before the watcher may hear of it.
+    const Writer writer = m_writer.element.IsEmpty() ? CurrentWriter() : m_writer;
     std::string elsewhere;
     if (WriteWatcherSlot()) {
         std::string refusal;
@@ -1050,6 +1154,20 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     constexpr std::size_t kChunk = 1 << 20;
     std::string buffer;
     buffer += kMdxSignature;
+    if (!writer.element.IsEmpty()) {
+        std::vector<const double*> samples;
+        for (const auto& channel : m_channels)
+            samples.push_back(channel->m_values.GetData());
+        char digits[17];
+        std::snprintf(digits, sizeof digits, "%016llx",
+                      static_cast<unsigned long long>(ChecksumOf(m_channels, samples, m_items)));
+        buffer += "\nwritten ";
+        AppendQuoted(buffer, writer.document);
+        buffer += ' ';
+        AppendQuoted(buffer, writer.element);
+        buffer += ' ';
+        buffer += digits;
+    }
     buffer += "\nchannels ";
     buffer += std::to_string(m_channels.size());
     buffer += "\nitems ";
@@ -1138,6 +1256,7 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
     ParseError error;
     Channels parsed;
     int items = 0;
+    WriterMark mark;
     bool mdx = false;
     bool ok = false;
     try {
@@ -1152,7 +1271,7 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
             if (error.number != 0)
                 ok = false;
             else
-                ok = mdx ? ParseMdxHeader(source, parsed, &items, error) : ParseText(source, parsed, &items, error);
+                ok = mdx ? ParseMdxHeader(source, parsed, &items, error, &mark) : ParseText(source, parsed, &items, error);
         }
     } catch (CException* e) {  // the arrays report memory exhaustion this way
         e->Delete();
@@ -1172,6 +1291,11 @@ BOOL CReadAndWriteFiles::ReadInfoFile(const char* path, const char* section, int
     m_channels.swap(parsed);
     m_items = items;
     m_saveVersion = mdx ? kFormatMdx : kFormatTextVersion;
+    m_hasMark = mark.present;
+    m_markDocument = CString(std::string_view(mark.document));
+    m_markElement = CString(std::string_view(mark.element));
+    m_markChecksum = mark.checksum;
+    m_asWritten = false;
     m_path = path;
     m_mdxOpened = mdx;
     m_dataRead = true;
@@ -1209,9 +1333,12 @@ BOOL CReadAndWriteFiles::ReadDataFile()
         LineSource source;
         Channels again;
         int items = 0;
-        ok = source.Open(m_path.c_str(), error) && ParseMdxHeader(source, again, &items, error);
+        WriterMark mark;
+        ok = source.Open(m_path.c_str(), error) && ParseMdxHeader(source, again, &items, error, &mark);
         if (ok) {
-            bool same = again.size() == m_channels.size() && items == m_items;
+            bool same = again.size() == m_channels.size() && items == m_items && mark.present == m_hasMark &&
+                        mark.checksum == m_markChecksum && mark.document == m_markDocument.view() &&
+                        mark.element == m_markElement.view();
             for (std::size_t c = 0; same && c < again.size(); ++c)
                 same = again[c]->GetChannelName() == m_channels[c]->GetChannelName() &&
                        again[c]->GetUnitName() == m_channels[c]->GetUnitName();
@@ -1232,6 +1359,9 @@ BOOL CReadAndWriteFiles::ReadDataFile()
                 }
             }
             ok = ParseMdxRows(source, targets, m_items, error);
+            if (ok && m_hasMark)
+                m_asWritten = ChecksumOf(m_channels, std::vector<const double*>(targets.begin(), targets.end()), m_items) ==
+                              m_markChecksum;
         }
     } catch (CException* e) {
         e->Delete();

@@ -111,6 +111,39 @@ public:
 
     // What a watcher of the process's data-file writes decides for one file.
     enum class WriteDecision { Write, TakeAsWritten, Refuse, WriteElsewhere };
+    // The element a file is written for: the document it belongs to and the element's name.
+    // Every ".mdx" file written for an element carries them with a checksum of its values
+    // (docs/data-files.md), so that a later write can tell the element's own file, still as it
+    // was written, from any other. An empty element writes no mark.
+    struct Writer {
+        CString document;
+        CString element;
+    };
+    // Who the process writes for when a writer was not given to the object (SetWriter): the
+    // program that runs the elements (the editor) knows which element is at work. An empty
+    // function writes no marks.
+    using WriterSource = std::function<Writer()>;
+    static void SetWriterSource(WriterSource source);
+    static Writer CurrentWriter();
+    // This object writes for `writer`, whoever the process writes for.
+    void SetWriter(Writer writer) { m_writer = std::move(writer); }
+    // The one rule of whose a file is: whether `writer` may replace the file at `path` (named
+    // as the system names it, relative to the current folder) without a question. Only when
+    // nothing is there, or the file carries the writer's mark (its document and element) and
+    // still holds the values it was written with. Any other file is the user's, whatever it
+    // holds and whatever names it. A writer without an element owns no file. The look reads
+    // no input (the read watcher does not hear of it).
+    static bool MayReplaceWithoutAsking(const char* path, const Writer& writer);
+
+    // After ReadInfoFile: whether the file carries a writer's mark, and whose.
+    bool HasWriterMark() const { return m_hasMark; }
+    const CString& GetMarkDocument() const { return m_markDocument; }
+    const CString& GetMarkElement() const { return m_markElement; }
+    bool IsMarkedBy(const Writer& writer) const;
+    // After a successful ReadDataFile: whether the file carries a mark and its channels and
+    // values are still the ones it was written with (the checksum of the mark matches).
+    bool HoldsValuesAsWritten() const { return m_asWritten; }
+
     // Sees every file WriteFile is about to write (its path as given and the item count),
     // once the arguments are known to be good: Write lets it be written, TakeAsWritten
     // reports success without touching the disk (a run that only plans its files), Refuse
@@ -134,13 +167,6 @@ public:
     // A reader that only looks whether a file holds a table (before a page replaces it) reads
     // no input: the read watcher does not hear of the files it opens.
     void LookOnly() { m_lookOnly = true; }
-    // Sees the file that a page is about to replace as its table's own because the element
-    // stored its name: true when something else claims it (another element names it as its
-    // table or as a file it reads), so that the page asks first. An empty function claims
-    // nothing.
-    using ClaimWatcher = std::function<bool(const std::string& path)>;
-    static void SetClaimWatcher(ClaimWatcher watcher);
-    static bool ClaimedElsewhere(const char* path);
     // Who makes the temporary file a data file is written to and puts it in place of its
     // target: `open` makes and opens it (its descriptor, or -1 with errno and a message) and
     // gives its path, `putInPlace` puts it in place of the target (false with errno) and sees
@@ -191,6 +217,12 @@ private:
     bool m_lookOnly = false;    // see LookOnly
     bool m_mdxOpened = false;   // of an ".mdx" file, whose samples ReadDataFile reads
     std::string m_path;
+    Writer m_writer;                // see SetWriter
+    bool m_hasMark = false;         // the file read carries a writer's mark
+    CString m_markDocument;
+    CString m_markElement;
+    unsigned long long m_markChecksum = 0;
+    bool m_asWritten = false;       // see HoldsValuesAsWritten
     int m_lastErrorNumber = errNone;
     CString m_lastError;
 };

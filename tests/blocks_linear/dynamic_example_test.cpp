@@ -36,7 +36,8 @@ TEST(DynamicBlocksExample, HostDescribesTheIntegrators) {
     EXPECT_EQ(expected, Lines(description));
     // The dead time's initial values, typed into its list in File Name mode, in its data file.
     const std::vector<std::string> data = {
-        "MDX 1", "channels 2", "items 3", "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
+        "MDX 1", "written \"DynamicBlocks\" \"DT1\" a105f62924f371eb", "channels 2", "items 3",
+        "channel \"X\" \"\"", "channel \"Initial Value\" \"\"",
         "data",  "0 0.5",      "1 0",     "2 -1",                   "end",
     };
     EXPECT_EQ(data, Lines(ReadFile(fs::path(qv_test::TempFolder()) / "dt1_initial.mdx")));

@@ -3,6 +3,7 @@
 #include "afx/message_text.h"
 #include "editor/catalogue.h"
 #include "tests/support/host_run.h"
+#include "tests/support/marked_data_file.h"
 #include "tests/support/text_files.h"
 #include "editor/text_codec.h"
 
@@ -166,6 +167,9 @@ TEST(QvhostOutputs, TheDescriptionNamesTheOneDataFileWritten) {
     }
 }
 
+// A file under an element's default name is not read by an element that keeps no table there,
+// and it is the user's unless the element wrote it: describe refuses to replace it, and once it
+// is gone the element's own file there is replaced on every run.
 TEST(QvhostOutputs, AStaleFileWithADefaultNameIsNotRead) {
     Scratch scratch;
     WriteFile(scratch / "s.json", R"({"document": "D", "elements": [
@@ -173,11 +177,23 @@ TEST(QvhostOutputs, AStaleFileWithADefaultNameIsNotRead) {
         {"id": 16, "name": "G1", "parameters": {"QUANT": "R1"}, "characteristic": {"kind": "file-reference", "variable": "V"}},
         {"id": 15, "name": "R2", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]]}}]})");
     for (const char* name : {"D__R1.mdx", "D__G1.mdx", "D__R2.mdx"}) WriteFile(scratch / name, "not a data file\n");
-    const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
-    ASSERT_EQ(0, run.exitCode) << run.err;
-    EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__R1.mdx"));
-    EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__G1.mdx"));
-    EXPECT_NE(std::string::npos, ReadFile(scratch / "D__R2.mdx").find("MDX 1")) << "the element's own file is replaced";
+    const HostRun refused = RunHost(scratch, "describe s.json -o o.desc");
+    EXPECT_EQ(2, refused.exitCode);
+    EXPECT_EQ("qvhost: element \"R2\": its data file " + qv::ShownPath((scratch / "D__R2.mdx").string()) +
+                  " already exists and is not a file it wrote; describe replaces no file of the user's (rename or "
+                  "remove it, describe into another folder, or give the element another file name)\n",
+              refused.err);
+    EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__R2.mdx"));
+    fs::remove(scratch / "D__R2.mdx");
+    for (int run = 0; run < 2; ++run) {
+        const HostRun done = RunHost(scratch, "describe s.json -o o.desc");
+        ASSERT_EQ(0, done.exitCode) << done.err;
+        EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__R1.mdx"));
+        EXPECT_EQ("not a data file\n", ReadFile(scratch / "D__G1.mdx"));
+        EXPECT_EQ(qv_test::WithWriterMark("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n0 0\n1 2\nend\n",
+                                          "D", "R2"),
+                  ReadFile(scratch / "D__R2.mdx"));
+    }
 }
 
 // Describes a schematic in its own folder and gives the description.
@@ -520,15 +536,20 @@ TEST(QvhostOutputs, AFailedDescribeRemovesTheDataFilesItAdded) {
         Scratch scratch;
         WriteFile(scratch / "s.json", schematic);
         std::set<std::string> expected = {"s.json"};
+        // A file there before is one the element wrote in an earlier run: it keeps what it held.
         for (const std::string& name : dataFiles) {
             if (!c.there) continue;
-            WriteFile(scratch / name, "kept\n");
+            WriteFile(scratch / name, ReadFile(made / name));
             expected.insert(name);
         }
         const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
         EXPECT_EQ(2, run.exitCode) << c.what;
         EXPECT_NE(std::string::npos, run.err.find("element \"RBAD\"")) << run.err;
         EXPECT_EQ(expected, scratch.Files()) << c.what;
+        for (const std::string& name : dataFiles) {
+            if (!c.there) continue;
+            EXPECT_EQ(ReadFile(made / name), ReadFile(scratch / name)) << name;
+        }
     }
 }
 
@@ -1054,15 +1075,19 @@ TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
          OneDocument(R"({"id": 15, "name": "R1", "parameters": {"R": ""}}, )" + FamilyElement(kFileFamilies[0], "none/x")),
          "/none does not exist"},
     };
+    // A's file from an earlier run.
+    const std::string earlier = qv_test::WithWriterMark(
+        "MDX 1\nchannels 2\nitems 1\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n4 2\nend\n", "D", "A");
+    ASSERT_NE("", earlier);
     for (const Case& c : cases) {
         Scratch scratch;
         WriteFile(scratch / "s.mdx", c.schematic);
-        WriteFile(scratch / "D__A.mdx", "earlier\n");
+        WriteFile(scratch / "D__A.mdx", earlier);
         const HostRun run = RunHost(scratch, "describe s.mdx -o o.desc");
         EXPECT_EQ(2, run.exitCode) << c.what;
         EXPECT_NE(std::string::npos, run.err.find(c.message)) << c.what << ": " << run.err;
         EXPECT_EQ((std::set<std::string>{"s.mdx", "D__A.mdx"}), scratch.Files()) << c.what;
-        EXPECT_EQ("earlier\n", ReadFile(scratch / "D__A.mdx")) << c.what;
+        EXPECT_EQ(earlier, ReadFile(scratch / "D__A.mdx")) << c.what;
         EXPECT_EQ(c.schematic, ReadFile(scratch / "s.mdx")) << c.what;
     }
 }
@@ -1074,10 +1099,14 @@ std::string Table2D(const std::string& name, const std::string& lines) {
 
 const char kUsersTable[] = "MDX 1\nchannels 2\nitems 2\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 5\n1 6\nend\n";
 
-// Describe answers a page's question whether to replace a file only for a data file that the
-// description writes: never for a file an element of the run read, nor for a file the
-// description does not name. Such a question fails the command in one line, and nothing is
-// written; the file a schematic's script names is still written over an earlier one.
+// The end of describe's line about a file of the user's that an element would write.
+const std::string kNotItsOwn = " already exists and is not a file it wrote; describe replaces no file of the user's "
+                               "(rename or remove it, describe into another folder, or give the element another file name)";
+
+// Describe replaces a file that is there only where the element wrote it and nobody changed it
+// since: never the user's file, whatever asked about it or named it, nor a file an element of
+// the run read. Such a file fails the command in one line, and nothing is written; the file a
+// schematic's script names is written again over the one the element wrote before.
 TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
     const std::string opensIn = R"("file in.mdx", "click 2118", "click 2116", "type 2117 \"lt2.mdx\"", "ok")";
     const std::string writesIn = R"("click 2116", "file in.txt", "click 2118", "message ok", "ok")";
@@ -1091,12 +1120,13 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
         {"a file an earlier element read", Table2D("LT2", opensIn) + ", " + Table2D("LT1", writesIn), "in.mdx",
          "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
         {"a file a later element reads", Table2D("LT1", writesIn) + ", " + Table2D("LT2", opensIn), "in.mdx",
-         "$/in.mdx is read by element \"LT2\" and written by element \"LT1\"; describe writes no file that its run reads"},
+         "element \"LT1\": its data file $/in.mdx" + kNotItsOwn},
         {"a Save as name outside the description",
          Table2D("LT1", rows + R"("file saved.data", "click 2119", "type 2117 \"lt.mdx\"", "ok")"), "saved.mdx",
-         "element \"LT1\": its page asks whether to replace $/saved.mdx, which is no data file of its description; "
-         "describe replaces no other file"},
-        {"the file the script names", Table2D("LT1", rows + R"("type 2117 \"saved.txt\"", "ok")"), "", ""},
+         "element \"LT1\": its data file $/saved.mdx" + kNotItsOwn},
+        {"the user's file the script names", Table2D("LT1", rows + R"("type 2117 \"saved.txt\"", "ok")"), "saved.mdx",
+         "element \"LT1\": its data file $/saved.mdx" + kNotItsOwn},
+        {"the file the script names", Table2D("LT1", rows + R"("type 2117 \"mine.txt\"", "ok")"), "", ""},
     };
     for (const auto& c : cases) {
         Scratch scratch;
@@ -1110,7 +1140,7 @@ TEST(QvhostOutputs, DescribeReplacesOnlyTheDataFilesItWrites) {
             const HostRun result = RunHost(scratch, "describe s.json -o o.desc");
             if (c.message.empty()) {
                 EXPECT_EQ(0, result.exitCode) << c.what << ": " << result.err;
-                EXPECT_NE(kUsersTable, ReadFile(scratch / "saved.mdx")) << c.what;
+                EXPECT_NE(std::string::npos, ReadFile(scratch / "mine.mdx").find("\nwritten \"D\" \"LT1\" ")) << c.what;
                 continue;
             }
             EXPECT_EQ(2, result.exitCode) << c.what;
@@ -1137,10 +1167,10 @@ std::string Table2DWithFile(const Scratch& scratch, const std::string& stored, c
     return schematic;
 }
 
-// Describe replaces only a file that holds a table, and writes no file that another element
-// of the schematic reads or references, nor one that an element of its run read, whatever
-// the order of the elements: one line names the elements and the file, and nothing is written.
-TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTable) {
+// Describe writes no file of the user's under a name the schematic stores, whatever it holds and
+// whatever else names it, nor one that an element of its run read, whatever the order of the
+// elements: one line names the element and the file, and nothing is written.
+TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersNorOneItsRunReads) {
     const std::string opensT = R"("file t.mdx", "click 2118", "click 2116", "type 2117 \"lt3.mdx\"", "ok")";
     const std::string writesT =
         R"("click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"t.mdx\"", "ok")";
@@ -1152,15 +1182,14 @@ TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersAnElementReadsOrThatHoldsNoTab
         std::string others;
         std::string message;  // "$" is the scratch folder
     } cases[] = {
-        {"a text file", "notes.dat", "",
-         "element \"LT1\": its data file $/notes.dat holds no table; describe replaces only files that hold a table"},
-        {"a link to a text file", "link.dat", "",
-         "element \"LT1\": its data file $/link.dat holds no table; describe replaces only files that hold a table"},
-        {"a file another element references", "meas.mdx", R"({"id": 78, "name": "LT2", "parameters": {"FREF": "meas.mdx"}})",
-         "element \"LT1\": its data file $/meas.mdx is named by element \"LT2\"; describe writes no file that another "
-         "element names"},
+        {"a text file", "notes.dat", "", "element \"LT1\": its data file $/notes.dat" + kNotItsOwn},
+        {"a link to a text file", "link.dat", "", "element \"LT1\": its data file $/link.dat" + kNotItsOwn},
+        {"a table another element references", "meas.mdx",
+         R"({"id": 78, "name": "LT2", "parameters": {"FREF": "meas.mdx"}})",
+         "element \"LT1\": its data file $/meas.mdx" + kNotItsOwn},
         {"a file read, then written", "", Table2D("LT3", opensT) + ", " + Table2D("LT2", writesT), kRead},
-        {"a file written, then read", "", Table2D("LT2", writesT) + ", " + Table2D("LT3", opensT), kRead},
+        {"the user's file written, then read", "", Table2D("LT2", writesT) + ", " + Table2D("LT3", opensT),
+         "element \"LT2\": its data file $/t.mdx" + kNotItsOwn},
     };
     for (const auto& c : cases) {
         Scratch scratch;
@@ -1259,11 +1288,13 @@ TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
         const char* what;
         std::function<std::string(const Scratch&)> schematic;
         const char* message;
+        std::string madeMessage = {};   // when the file the link leads to is the user's ("": the same)
     } cases[] = {
         {"two elements' scripts",
          [&](const Scratch&) { return OneDocument(table("LT1", "1", "link.mdx") + ", " + table("LT2", "2", "m.mdx")); },
          "the data file of element \"LT1\" and the data file of element \"LT2\" would both be written to one file, "
-         "named $/link.mdx and $/m.mdx"},
+         "named $/link.mdx and $/m.mdx",
+         "element \"LT1\": its data file $/link.mdx" + kNotItsOwn},
         {"two elements' planned files", [&](const Scratch&) { return OneDocument(pairs("R1", "m.mdx") + ", " + pairs("R2", "link.mdx")); },
          "the data file of element \"R1\" and the data file of element \"R2\" would both be written to one file, "
          "named $/m.mdx and $/link.mdx"},
@@ -1282,7 +1313,8 @@ TEST(QvhostOutputs, TwoTablesOnOneFileThroughALinkAreRefused) {
             const std::set<std::string> before = scratch.Files();
             const HostRun run = RunHost(scratch, "describe s.json -o o.desc");
             EXPECT_EQ(2, run.exitCode) << c.what;
-            EXPECT_EQ("qvhost: " + WithShownPaths(c.message, folder) + "\n", run.err) << c.what << made;
+            const std::string message = made && !c.madeMessage.empty() ? c.madeMessage : std::string(c.message);
+            EXPECT_EQ("qvhost: " + WithShownPaths(message, folder) + "\n", run.err) << c.what << made;
             EXPECT_EQ(before, scratch.Files()) << c.what << made;
             if (made) {
                 EXPECT_EQ(kUsersTable, ReadFile(scratch / "m.mdx")) << c.what;
@@ -1363,7 +1395,9 @@ TEST(QvhostOutputs, ATableOfOneYValueKeepsItsPointsWhenItsPageIsApplied) {
     ASSERT_EQ(0, RunHost(scratch, "edit s.json --element A --script ok.txt -o e.json").exitCode);
     const HostRun run = RunHost(scratch, "describe e.json -o o.desc");
     ASSERT_EQ(0, run.exitCode) << run.err;
-    EXPECT_EQ("MDX 1\nchannels 3\nitems 2\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n0 0 10\n1 0 10\nend\n",
+    EXPECT_EQ(qv_test::WithWriterMark("MDX 1\nchannels 3\nitems 2\nchannel \"\" \"\"\nchannel \"\" \"\"\nchannel \"\" \"\"\n"
+                                      "data\n0 0 10\n1 0 10\nend\n",
+                                      "D", "A"),
               ReadFile(scratch / "D__A.mdx"));
 }
 
@@ -1541,7 +1575,8 @@ TEST(QvhostOutputs, AnAppliedTablesAxisTextsComeBackInTheNextEdit) {
         WriteFile(scratch / "script.txt", lines);
         WriteFile(scratch / "none.txt", "");
         auto file = [&](const char* channels) {
-            return std::string("MDX 1\n") + c.counts + channels + "data\n" + c.data + "end\n";
+            return qv_test::WithWriterMark(std::string("MDX 1\n") + c.counts + channels + "data\n" + c.data + "end\n", "D",
+                                           "A");
         };
         const HostRun edited = RunHost(scratch, "edit s.json --element A --script script.txt -o e/e.json");
         ASSERT_EQ(0, edited.exitCode) << c.what << ": " << edited.err;

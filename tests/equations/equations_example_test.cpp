@@ -83,7 +83,7 @@ TEST(EquationsExample, HostDescribesTheLookupTableAndWritesItsDataFile) {
     const fs::path folder = fs::path(qv_test::TempFolder()) / "tables";
     fs::create_directories(folder);
     EXPECT_EQ("LOOKUP2D LT1 ( FILE := \"lt1_table.mdx\" , IN := W );\n", kHost.Described(kTable, folder / "tables.desc"));
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
+    EXPECT_EQ("MDX 1\nwritten \"Tables\" \"LT1\" e0f743f18b87c1ba\nchannels 2\nitems 3\nchannel \"X\" \"V\"\nchannel \"Y\" \"\"\ndata\n0 0\n1 2\n2 3\nend\n",
               ReadFile(folder / "lt1_table.mdx"));
     kHost.SavedAndReloaded(kTable, folder / "tables.qva");
     fs::remove_all(folder);

@@ -25,7 +25,7 @@ TEST(Lookup3dExample, HostDescribesTheTableAndWritesItsDataFile) {
     std::string output;
     EXPECT_EQ("LOOKUP3D LUT1 ( FILE := \"Grids__LUT1.mdx\", INTERPOLATION := 1, X := U, Y := W );\n",
               kHost.Described(kExample, folder / "grids.desc", &output));
-    EXPECT_EQ("MDX 1\nchannels 3\nitems 6\nchannel \"\" \"V\"\nchannel \"\" \"Ohm\"\nchannel \"\" \"\"\ndata\n"
+    EXPECT_EQ("MDX 1\nwritten \"Grids\" \"LUT1\" e4252eb766ee115c\nchannels 3\nitems 6\nchannel \"\" \"V\"\nchannel \"\" \"Ohm\"\nchannel \"\" \"\"\ndata\n"
               "0 0 10\n0.5 1 10\n1 4 10\n0 2 20\n0.5 3 20\n1 8 20\nend\n",
               ReadFile(folder / "Grids__LUT1.mdx"));
     const std::string bytes = kHost.SavedAndReloaded(kExample, folder / "grids.qva");

@@ -445,6 +445,8 @@ TEST_F(Lookup3d, LargeGridsGoThroughPageDescriptionAndArchive) {
         ASSERT_TRUE(qv::ui::ClickListItem(List(page, 2448), size.ny - 1));
         EXPECT_EQ(grid.back().z, std::stod(List(page, 2446)->GetItemText(size.nx - 1, 1).str()));
         if (!size.whole) continue;
+        // The file opened is the user's: the apply writes over it after a yes.
+        qv::UserScript::Instance().ExpectMessageBox(IDYES, "big.mdx already exists.\nDo you want to replace it?");
         ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_TRUE(PointsOf(wizard->Points()) == grid);
         EXPECT_EQ("big.mdx", Named(editor->Holder(element), "FILE")->GetValue().str());

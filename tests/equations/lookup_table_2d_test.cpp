@@ -467,6 +467,9 @@ TEST_F(LookupTable, AxisTextsComeBackAsTypedThroughApplySaveAsAndOpen) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x);
+        // Each case writes its file anew: without an element to mark it, the earlier case's file
+        // would be the user's.
+        fs::remove(root / "t.mdx");
         auto wizard = TableWith({{0, 0}, {1, 2}});
         wizard->SetUnits(TRUE, TRUE, "", "");
         {

@@ -1,9 +1,14 @@
 // Every road on which a page writes its table's data file, walked as a user walks it in an
 // edit session, against a file the user already has: the file changes without a question only
-// when it is the one the user named or the table's own, and otherwise only after a yes to the
-// question that names it. Each page is a row of kPages; each road a row of kRoads, and each
-// road of a later edit of an element whose table a file keeps a row of kLaterRoads.
+// when the element wrote it and nobody changed it since, or when the user chose it in a write
+// dialog, and otherwise only after a yes to the question that names it. Each page is a row of
+// kPages; each road a row of kRoads, and each road of a later edit of an element whose table a
+// file keeps a row of kLaterRoads.
 #include "tests/support/host_fixture.h"
+
+#include "toolkit/read_write_files.h"
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -80,7 +85,7 @@ const TablePage kPages[] = {
 // How a road ends for the user's file.
 enum class Outcome {
     kAsked,     // a question names it; it changes after yes, and not after no
-    kWritten,   // it is the file the user named: written without a question
+    kWritten,   // the element's own, or chosen in a write dialog: written without a question
     kUntouched  // another file is written; no question, and the user's file stays
 };
 
@@ -99,7 +104,7 @@ struct Road {
 };
 
 const Road kRoads[] = {
-    {"OK as typed", {"type 2117 \"mine.mdx\""}, "ok", "mine.mdx", Outcome::kWritten},
+    {"OK as typed", {"type 2117 \"mine.mdx\""}, "ok", "mine.mdx", Outcome::kAsked},
     {"OK, text extension", {"type 2117 \"mine.txt\""}, "ok", "mine.mdx", Outcome::kAsked},
     {"apply, text extension", {"type 2117 \"mine.txt\""}, "apply", "mine.mdx", Outcome::kAsked},
     {"OK, wildcard", {"type 2117 \"*.mdx\""}, "ok", "*", Outcome::kAsked},
@@ -200,14 +205,13 @@ protected:
     }
 };
 
-TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenNamedOrAfterAYes) {
+TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenChosenOrAfterAYes) {
     for (const TablePage& page : kPages) {
         for (const Road& road : kRoads) {
             if (!page.writesOnApply && road.action[0] != 'c') continue;
             const std::string given = road.userFile;
             const std::string name = given == "*" ? page.wildcardName : given == "." ? page.dotName : given;
-            // A page without the dot rule writes a name beginning with "." as typed.
-            const Outcome expected = name == ".hidden.mdx" ? Outcome::kWritten : road.outcome;
+            const Outcome expected = road.outcome;
             for (const bool yes : {false, true}) {
                 if (expected != Outcome::kAsked && !yes) continue;
                 SCOPED_TRACE(std::string(page.label) + ", " + road.label + (yes ? ", yes" : ", no"));
@@ -376,16 +380,45 @@ TEST_F(LaterEdits, AStoredNameThatARuleRewritesStillAsks) {
     }
 }
 
+// The file a page wrote as an earlier version wrote it (without the writer's mark), as another
+// element wrote it (its mark names that element), and as the user changed it after the page
+// wrote it (one value more).
+std::string WithoutMark(std::string file) {
+    const size_t at = file.find("\nwritten ");
+    if (at != std::string::npos) file.erase(at, file.find('\n', at + 1) - at);
+    return file;
+}
+std::string MarkedBy(std::string file, const std::string& element) {
+    const size_t at = file.find("\" \"E1\" ");
+    if (at != std::string::npos) file.replace(at, 7, "\" \"" + element + "\" ");
+    return file;
+}
+std::string ChangedSinceWritten(std::string file) {
+    // The last row's second value gets a leading digit.
+    const size_t end = file.rfind("\nend\n");
+    const size_t row = file.rfind('\n', end - 1) + 1;
+    file.insert(file.find(' ', row) + 1, "1");
+    return file;
+}
+// The rows of a table file, without its header.
+std::string Rows(const std::string& file) {
+    const size_t data = file.find("\ndata\n");
+    return data == std::string::npos ? std::string() : file.substr(data);
+}
+
 // A schematic the user received, or edited by hand, may store any name for its table's file.
-// The file that name names is the table's own only where nothing is there yet, or where it
-// holds a table of the page's kind that the page can read and no other element names it.
-// Anything else is the user's: the later edit's OK asks before replacing it, and a question
-// the script leaves unanswered fails the edit with every file as it was.
+// The file there is the element's own only when the element wrote it (its mark names this
+// document and this element) and nobody changed it since. Anything else is the user's,
+// whatever it holds and whatever else names it: the later edit's OK asks before replacing it
+// (a question the script leaves unanswered fails the edit), and describe refuses it in one
+// line. No file that was in the folder changes without a yes; a file another element only
+// references is the element's own all the same.
 struct ReceivedName {
     const char* label;
     std::string stored;            // `$` is the scratch folder
     std::string other = {};        // another element of the schematic, or none
-    bool userFile = true;          // false: nothing is there, and the table's file is written
+    enum { kUsers, kOwn, kLeadsElsewhere } file = kUsers;
+    const char* written = nullptr; // the file a rule rewrites the stored name to (`*`: the wildcard's)
 };
 
 class ReceivedSchematics : public LaterEdits {
@@ -396,83 +429,290 @@ protected:
                    ? "MDX 1\nchannels 3\nitems 1\nchannel \"a\" \"\"\nchannel \"b\" \"\"\nchannel \"c\" \"\"\ndata\n1 2 3\nend\n"
                    : std::string(kUsersFile);
     }
+    // What lies in the folder, by name, but for the user profile the host keeps its column
+    // widths in.
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file() && entry.path().filename() != "user.ini")
+                files[entry.path().filename().string()] = ReadFile(entry.path());
+        return files;
+    }
 };
 
-TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheTablesOwn) {
+TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
     const ReceivedName names[] = {
-        {"a text file", "notes.dat"},
+        {"the user's table of the page's kind", "meas.mdx"},
+        {"a table an earlier version wrote", "old.mdx"},
+        {"another element's table", "lt2.mdx", R"({"name": "LT2", "id": 78})"},
+        {"the element's table changed since", "changed.mdx"},
+        {"a text under the default name", "D__E1.mdx"},
         {"a pdf", "thesis.pdf"},
-        {"an absolute path into the document's folder", "$/notes.dat"},
         {"a table of another kind", "other.mdx"},
-        {"a link to a text file", "link.dat"},
-        {"another element's table file", "D__LT2.mdx", R"({"name": "LT2", "id": 78})"},
-        {"a file another element references", "meas.mdx",
-         R"({"name": "LT2", "id": 78, "parameters": {"FREF": "meas.mdx"}})"},
-        {"nothing there", "new.mdx", "", false},
+        {"the user's table under a stored text name", "mine.txt", "", ReceivedName::kUsers, "mine.mdx"},
+        {"the user's table under a stored wildcard", "*.mdx", "", ReceivedName::kUsers, "*"},
+        {"a text file", "notes.dat", "", ReceivedName::kLeadsElsewhere},
+        {"an absolute path to a text file", "$/notes.dat", "", ReceivedName::kLeadsElsewhere},
+        {"a link to a text file", "link.dat", "", ReceivedName::kLeadsElsewhere},
+        {"the element's own table", "own.mdx", "", ReceivedName::kOwn},
+        {"its own table, which another element references", "own.mdx",
+         R"({"name": "LT2", "id": 78, "script": ["click 2293", "type 2425 \"own.mdx\"", "ok"]})", ReceivedName::kOwn},
+        {"nothing there", "new.mdx", "", ReceivedName::kOwn},
     };
     for (const TablePage& page : kPages) {
         if (!page.writesOnApply) continue;
         const EditedElement first = FirstSession(page);
+        ASSERT_NE(std::string::npos, first.ownFile.find("\nwritten \"D\" \"E1\" ")) << first.ownFile;
         for (const ReceivedName& name : names) {
-            SCOPED_TRACE(std::string(page.label) + ", " + name.label);
-            ResetFolder();
-            const std::string stored = WithFolder(name.stored, folder.string());
-            std::string schematic = WithStoredName(first.schematic, "own.mdx", stored);
-            if (!name.other.empty()) schematic.insert(schematic.rfind(']'), ", " + name.other);
-            WriteFile(folder / "e.json", schematic);
-            // What lies in the folder: the user's files, each of which must stay as it is.
-            WriteFile(folder / "notes.dat", "my notes\n");
-            WriteFile(folder / "thesis.pdf", "%PDF-1.4\n");
-            WriteFile(folder / "other.mdx", OtherKind(first.ownFile));
-            WriteFile(folder / "other.dat", "my other notes\n");
-            fs::create_symlink("other.dat", folder / "link.dat");
-            // A table the page could read, which another element names.
-            WriteFile(folder / "D__LT2.mdx", first.ownFile);
-            WriteFile(folder / "meas.mdx", first.ownFile);
-            const auto before = [&] {
-                std::map<std::string, std::string> files;
-                for (const auto& entry : fs::directory_iterator(folder))
-                    // The user profile the host keeps its column widths in is no file of the user's.
-                    if (entry.is_regular_file() && entry.path().filename() != "user.ini")
-                        files[entry.path().filename().string()] = ReadFile(entry.path());
-                return files;
-            };
-            const auto kept = before();
-            Restart();
-            // A page whose table the schematic gives writes it as the element is built: the
-            // schematic answers for the table's own file alone.
-            qv::Schematic received;
-            std::string error;
-            ASSERT_TRUE(qv::ReadSchematicFile((folder / "e.json").string(), received, error)) << error;
-            const bool built = host->Build(received, folder.string() + "/", error);
-            std::vector<std::string> lines = page.change;
-            lines.push_back("ok");
-            lines.insert(lines.end(), page.closed.begin(), page.closed.end());
-            lines.insert(lines.end(), page.tail.begin(), page.tail.end());
-            qv::EditOutcome outcome;
-            const bool edited = built && host->Edit("E1", lines, outcome, error);
-            if (!name.userFile) {
-                EXPECT_TRUE(edited) << error;
-                EXPECT_NE(std::string::npos, ReadFile(folder / "new.mdx").find(page.changedRow));
-                continue;
+            for (const bool describe : {false, true}) {
+                SCOPED_TRACE(std::string(page.label) + ", " + name.label + (describe ? ", describe" : ", edit"));
+                ResetFolder();
+                const std::string stored = WithFolder(name.stored, folder.string());
+                std::string schematic = WithStoredName(first.schematic, "own.mdx", stored);
+                if (!name.other.empty()) schematic.insert(schematic.rfind(']'), ", " + name.other);
+                WriteFile(folder / "e.json", schematic);
+                WriteFile(folder / "meas.mdx", WithoutMark(first.ownFile));
+                WriteFile(folder / "old.mdx", WithoutMark(first.ownFile));
+                WriteFile(folder / "lt2.mdx", MarkedBy(first.ownFile, "LT2"));
+                WriteFile(folder / "changed.mdx", ChangedSinceWritten(first.ownFile));
+                WriteFile(folder / "D__E1.mdx", "my thesis\n");
+                WriteFile(folder / "mine.mdx", WithoutMark(first.ownFile));
+                WriteFile(folder / page.wildcardName, WithoutMark(first.ownFile));
+                WriteFile(folder / "own.mdx", first.ownFile);
+                WriteFile(folder / "notes.dat", "my notes\n");
+                WriteFile(folder / "thesis.pdf", "%PDF-1.4\n");
+                WriteFile(folder / "other.mdx", OtherKind(first.ownFile));
+                WriteFile(folder / "other.dat", "my other notes\n");
+                fs::create_symlink("other.dat", folder / "link.dat");
+                const auto kept = Files();
+                Restart();
+                qv::Schematic received;
+                std::string error;
+                ASSERT_TRUE(qv::ReadSchematicFile((folder / "e.json").string(), received, error)) << error;
+                bool done = false;
+                if (describe) {
+                    std::vector<std::string> written;
+                    done = host->DescribeSchematic(received, folder.string() + "/", (folder / "e.desc").string(), written,
+                                                   error);
+                } else {
+                    // A page whose table the schematic gives writes it as the element is built.
+                    const bool built = host->Build(received, folder.string() + "/", error);
+                    std::vector<std::string> lines = page.change;
+                    lines.push_back("ok");
+                    lines.insert(lines.end(), page.closed.begin(), page.closed.end());
+                    lines.insert(lines.end(), page.tail.begin(), page.tail.end());
+                    qv::EditOutcome outcome;
+                    done = built && host->Edit("E1", lines, outcome, error);
+                }
+                const std::string file = name.written == nullptr        ? fs::path(stored).filename().string()
+                                         : std::string(name.written) == "*" ? std::string(page.wildcardName)
+                                                                            : std::string(name.written);
+                auto now = Files();
+                if (name.file == ReceivedName::kOwn) {
+                    EXPECT_TRUE(done) << error;
+                    EXPECT_NE(std::string::npos, now[file].find("\nwritten \"D\" \"E1\" ")) << now[file];
+                    if (!describe) {
+                        EXPECT_NE(std::string::npos, now[file].find(page.changedRow)) << now[file];
+                    }
+                    continue;
+                }
+                // Every file of the user's stays as it was; a page that reads a text writes its
+                // table beside it, under another name.
+                for (const auto& [kept_name, bytes] : kept) EXPECT_EQ(bytes, now[kept_name]) << kept_name;
+                EXPECT_TRUE(fs::is_symlink(folder / "link.dat"));
+                if (name.file == ReceivedName::kLeadsElsewhere) continue;
+                // The edit's page asks, or refuses to read the file as it opens (a message the
+                // script does not answer); building an element whose table the schematic gives
+                // refuses the file at once; describe refuses it in its own words.
+                EXPECT_FALSE(done);
+                const std::string asked = file + " already exists.\\nDo you want to replace it?";
+                const std::string refusedOnBuild = file + " for its table, which already exists and is not a file the element wrote";
+                const std::string refusedByDescribe = file + " already exists and is not a file it wrote";
+                const bool said = describe ? error.find(refusedByDescribe) != std::string::npos
+                                           : error.find(asked) != std::string::npos ||
+                                                 error.find(refusedOnBuild) != std::string::npos ||
+                                                 error.find(", as its pages opened: ") != std::string::npos;
+                EXPECT_TRUE(said) << error;
             }
-            EXPECT_FALSE(edited);
-            const std::string file = fs::path(stored).filename().string();
-            // Where the schematic gives the table, building the element refuses the file at once.
-            EXPECT_NE(std::string::npos, error.find(built ? file + " already exists.\\nDo you want to replace it?"
-                                                           : file + " for its table, which already exists"))
-                << error;
-            EXPECT_EQ(kept, before());
-            EXPECT_TRUE(fs::is_symlink(folder / "link.dat"));
         }
     }
 }
 
-// The files an element may write are kept from its pages as they open, by the family's own
-// naming rule: a page that writes a bare ".x.mdx" as it stands never shows what an earlier run
-// left there, and its OK writes the table the schematic gives.
+// A received schematic stores the name of the user's table for its element's: the page reads
+// that file afresh as it opens, so the table it shows and asks to write is the file's own. OK or
+// apply asks first; after a no (or no answer) the file stays as it was, after a yes it holds its
+// own rows again, now as the element's.
+TEST_F(ReceivedSchematics, AUsersTableIsReadAfreshAndWrittenBackOnlyAfterAYes) {
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply || page.builtWithName) continue;
+        const EditedElement first = FirstSession(page);
+        const std::string users = WithoutMark(ChangedSinceWritten(first.ownFile));
+        for (const char* action : {"ok", "apply"})
+            for (const bool yes : {false, true}) {
+                SCOPED_TRACE(std::string(page.label) + ", " + action + (yes ? ", yes" : ", no"));
+                ResetFolder();
+                WriteFile(folder / "e.json", WithStoredName(first.schematic, "own.mdx", "meas.mdx"));
+                WriteFile(folder / "meas.mdx", users);
+                Restart();
+                Build((folder / "e.json").string());
+                // The page is opened as a later edit opens it, without changing a value.
+                std::vector<std::string> lines;
+                for (const std::string& line : page.change)
+                    if (line.rfind("cell ", 0) != 0 && line.rfind("row ", 0) != 0) lines.push_back(line);
+                lines.push_back(std::string("message ") + (yes ? "yes" : "no") +
+                                " \"meas.mdx already exists.\\nDo you want to replace it?\"");
+                lines.push_back(action);
+                const bool closed = action[0] == 'o' && yes;
+                for (const std::string& line : closed ? page.closed : page.leave) lines.push_back(line);
+                lines.insert(lines.end(), page.tail.begin(), page.tail.end());
+                qv::EditOutcome outcome;
+                std::string error;
+                EXPECT_EQ(yes, host->Edit("E1", lines, outcome, error)) << error;
+                const std::string now = ReadFile(folder / "meas.mdx");
+                if (!yes) {
+                    EXPECT_EQ(users, now);
+                    continue;
+                }
+                EXPECT_EQ(Rows(users), Rows(now)) << now;
+                EXPECT_NE(std::string::npos, now.find("\nwritten \"D\" \"E1\" ")) << now;
+            }
+    }
+}
+
+// Two schematics in one folder that store the same file name for their tables: the first
+// description writes the file for its element, the second is refused and leaves it as it was,
+// and the first describes again to the same bytes.
+TEST_F(PageFileRoads, TwoSchematicsInOneFolderDoNotReplaceEachOthersTable) {
+    const auto schematic = [](const std::string& document, const std::string& y) {
+        return R"({"document": ")" + document + R"(", "elements": [{"name": "LT1", "id": 78, "script": ["click 1122",
+            "click 1122", "cell 2121 1 1 \"1\"", "cell 2121 1 2 \")" + y + R"(\"", "click 2116",
+            "type 2117 \"t.mdx\"", "ok"]}]})";
+    };
+    WriteFile(folder / "a.json", schematic("A", "1"));
+    WriteFile(folder / "b.json", schematic("B", "2"));
+    const auto describe = [&](const char* name, std::string& error) {
+        Restart();
+        qv::Schematic read;
+        std::vector<std::string> written;
+        return qv::ReadSchematicFile((folder / name).string(), read, error) &&
+               host->DescribeSchematic(read, folder.string() + "/", (folder / "out.desc").string(), written, error);
+    };
+    std::string error;
+    ASSERT_TRUE(describe("a.json", error)) << error;
+    const std::string table = ReadFile(folder / "t.mdx");
+    const std::string description = ReadFile(folder / "out.desc");
+    EXPECT_NE(std::string::npos, table.find("\nwritten \"A\" \"LT1\" ")) << table;
+    EXPECT_FALSE(describe("b.json", error));
+    EXPECT_NE(std::string::npos, error.find("t.mdx already exists and is not a file it wrote")) << error;
+    EXPECT_EQ(table, ReadFile(folder / "t.mdx"));
+    EXPECT_EQ(description, ReadFile(folder / "out.desc"));
+    ASSERT_TRUE(describe("a.json", error)) << error;
+    EXPECT_EQ(table, ReadFile(folder / "t.mdx"));
+    EXPECT_EQ(description, ReadFile(folder / "out.desc"));
+}
+
+// A file under an element's default name is the user's unless the element wrote it: describe
+// refuses the user's text there, and the edit's OK asks. Once the file is gone, the element's
+// own file under that name is replaced on every run, to the same bytes.
+TEST_F(PageFileRoads, TheDefaultNameIsNoClaimOnTheUsersFile) {
+    WriteFile(folder / "s.json", R"({"document": "thesis", "elements": [{"name": "final", "id": 78, "script": [
+        "click 1122", "click 1122", "cell 2121 1 1 \"1\"", "ok"]}]})");
+    WriteFile(folder / "thesis__final.mdx", "my thesis\n");
+    std::vector<std::string> written;
+    std::string error;
+    const auto describe = [&] {
+        Restart();
+        qv::Schematic read;
+        return qv::ReadSchematicFile((folder / "s.json").string(), read, error) &&
+               host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error);
+    };
+    EXPECT_FALSE(describe());
+    EXPECT_NE(std::string::npos, error.find("thesis__final.mdx already exists and is not a file it wrote")) << error;
+    EXPECT_EQ("my thesis\n", ReadFile(folder / "thesis__final.mdx"));
+    fs::remove(folder / "thesis__final.mdx");
+    ASSERT_TRUE(describe()) << error;
+    const std::string own = ReadFile(folder / "thesis__final.mdx");
+    ASSERT_TRUE(describe()) << error;
+    EXPECT_EQ(own, ReadFile(folder / "thesis__final.mdx"));
+}
+
+// A table shared on purpose: LT2's File Reference names the file LT1 keeps. Describe writes it,
+// into an empty folder as into one that holds it from before, and every later OK on LT1 writes
+// it without a question; the names of files outside ASCII are the disk's. An unrelated
+// element's edit is no business of either.
+TEST_F(PageFileRoads, ATableSharedByReferenceStaysItsElementsOwn) {
+    for (const char* file : {"t.mdx", "m\xC3\xA4.mdx"}) {
+        SCOPED_TRACE(file);
+        std::error_code code;
+        fs::remove_all(folder, code);
+        fs::create_directories(folder);
+        WriteFile(folder / "s.json", std::string(R"({"document": "D", "elements": [
+            {"name": "LT1", "id": 78, "script": ["click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116",
+             "type 2117 \")") + file + R"(\"", "ok"]},
+            {"name": "LT2", "id": 78, "script": ["click 2293", "type 2425 \")" + file + R"(\"", "ok"]},
+            {"name": "R2", "id": 15, "parameters": {"R": "1k"}}]})");
+        Restart();
+        qv::Schematic read;
+        std::vector<std::string> written;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile((folder / "s.json").string(), read, error)) << error;
+        ASSERT_TRUE(host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error))
+            << error;
+        const std::string first = ReadFile(folder / file);
+        Restart();
+        ASSERT_TRUE(host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error))
+            << error;
+        EXPECT_EQ(first, ReadFile(folder / file));
+        Restart();
+        Build((folder / "s.json").string());
+        qv::EditOutcome outcome;
+        for (const char* value : {"7", "8"}) {
+            EXPECT_TRUE(host->Edit("LT1", {std::string("cell 2121 1 2 \"") + value + "\"", "ok"}, outcome, error)) << error;
+            EXPECT_NE(std::string::npos, ReadFile(folder / file).find(std::string("\n1 ") + value + "\n"));
+        }
+        EXPECT_TRUE(host->Edit("R2", {"ok"}, outcome, error)) << error;
+        // The user's table under that name is asked about.
+        WriteFile(folder / file, WithoutMark(ReadFile(folder / file)));
+        EXPECT_FALSE(host->Edit("LT1", {"ok"}, outcome, error));
+        EXPECT_NE(std::string::npos, error.find(" already exists.\\nDo you want to replace it?")) << error;
+    }
+}
+
+// A data-file name that the model text cannot quote is refused where the page writes it, and
+// nothing is written under it.
+TEST_F(PageFileRoads, ANameTheModelTextCannotQuoteIsRefused) {
+    const Road quote{"a quote in the name", {"type 2117 \"a\\\"b.mdx\""}, "ok", "", Outcome::kUntouched};
+    for (const TablePage& page : kPages) {
+        if (!page.writesOnApply) continue;
+        SCOPED_TRACE(page.label);
+        ASSERT_NO_FATAL_FAILURE(BuildElement(page));
+        std::string error;
+        EXPECT_FALSE(Walk(page, quote, Outcome::kUntouched, folder / "unused", true, error));
+        EXPECT_NE(std::string::npos, error.find("\"a?b.mdx\" cannot be used")) << error;
+        EXPECT_FALSE(fs::exists(folder / "a\"b.mdx"));
+    }
+}
+
+// The element's own file under the names it may write is kept from its pages as they open, by
+// the family's own naming rule: a page that writes a bare ".x.mdx" as it stands never shows
+// what an earlier run of the element left there, and its OK writes the table the schematic
+// gives.
 TEST_F(LaterEdits, ALeftoverDotFileIsNotReadAsThePageOpens) {
-    const char kLeftover[] = "MDX 1\nchannels 2\nitems 1\nchannel \"\" \"\"\nchannel \"\" \"\"\ndata\n42 42\nend\n";
+    // A table of one row that the element wrote in an earlier run.
+    const std::string kLeftover = [] {
+        CReadAndWriteFiles file;
+        const double value = 42;
+        file.SetWriter({"D", "E1"});
+        file.SetNrChannels(2);
+        file.SetNrItems(1);
+        file.InsertChannel(0, &value, "", "");
+        file.InsertChannel(1, &value, "", "");
+        const fs::path scratch = fs::temp_directory_path() / ("leftover-" + std::to_string(::getpid()) + ".mdx");
+        EXPECT_TRUE(file.WriteFile(scratch.c_str()));
+        const std::string bytes = ReadFile(scratch);
+        fs::remove(scratch);
+        return bytes;
+    }();
     for (const TablePage& page : kPages) {
         if (!page.writesOnApply || page.dotName[0] != '.') continue;
         const EditedElement first = FirstSession(page);
@@ -518,15 +758,29 @@ TEST_F(PageFileRoads, ARefusedFileAsksOnceAndIsTheTablesOwnOnceWritten) {
 }
 
 // A schematic that names its table's file is the job's instruction: building it writes the
-// file the name gives (`mine.txt` gives `mine.mdx`) over an earlier one, as describing the
-// same schematic twice into one folder does, without a question nobody could answer.
+// file the name gives (`mine.txt` gives `mine.mdx`) over the one the element wrote before, as
+// describing the same schematic twice into one folder does. Over a file of the user's it asks,
+// which nobody answers for the user: the build fails and the file stays.
 TEST_F(PageFileRoads, TheSchematicsOwnScriptWritesTheFileItNames) {
-    WriteFile(folder / "mine.mdx", kUsersFile);
     const fs::path schematic = folder / "schematic.json";
     WriteFile(schematic, R"({"document": "D", "elements": [{"name": "E1", "id": 78, "script": ["click 1122",
         "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"mine.txt\"", "ok"]}]})");
     ASSERT_NO_FATAL_FAILURE(Build(schematic.string()));
-    EXPECT_NE(kUsersFile, ReadFile(folder / "mine.mdx"));
+    const std::string own = ReadFile(folder / "mine.mdx");
+    EXPECT_NE(std::string::npos, own.find("\nwritten \"D\" \"E1\" ")) << own;
+    Restart();
+    ASSERT_NO_FATAL_FAILURE(Build(schematic.string()));
+    EXPECT_EQ(own, ReadFile(folder / "mine.mdx"));
+    for (const std::string& users : {ChangedSinceWritten(own), std::string(kUsersFile)}) {
+        WriteFile(folder / "mine.mdx", users);
+        Restart();
+        qv::Schematic read;
+        std::string error;
+        ASSERT_TRUE(qv::ReadSchematicFile(schematic.string(), read, error)) << error;
+        EXPECT_FALSE(host->Build(read, folder.string() + "/", error));
+        EXPECT_NE(std::string::npos, error.find("mine.mdx already exists")) << error;
+        EXPECT_EQ(users, ReadFile(folder / "mine.mdx"));
+    }
 }
 
 } // namespace

@@ -27,9 +27,9 @@ TEST_F(StorageExample, DescriptionAndDataFilesMatchTheGoldenText) {
     size_t written = 0;
     EXPECT_EQ(kGolden, Describe(*host, "s.desc", &written));
     EXPECT_EQ(3u, written);
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"C [F]\" \"\"\ndata\n0 1e-06\n10 5e-07\nend\n",
+    EXPECT_EQ("MDX 1\nwritten \"StorageElements\" \"CVNL1\" ab72f5837c6888a8\nchannels 2\nitems 2\nchannel \"v [V]\" \"\"\nchannel \"C [F]\" \"\"\ndata\n0 1e-06\n10 5e-07\nend\n",
               ReadFile(folder / "StorageElements__CVNL1.mdx"));
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"psi [Vs]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n-0.01 -2\n0 0\n0.01 2\nend\n",
+    EXPECT_EQ("MDX 1\nwritten \"StorageElements\" \"LNL1\" 433b8cd441072c94\nchannels 2\nitems 3\nchannel \"psi [Vs]\" \"\"\nchannel \"i [A]\" \"\"\ndata\n-0.01 -2\n0 0\n0.01 2\nend\n",
               ReadFile(folder / "StorageElements__LNL1.mdx"));
     ExpectEditorClean();
 }

@@ -107,6 +107,8 @@ TEST_F(DcMachine, ASheetRefusesTheOtherTablesFile) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.second);
         fs::remove(root / "M1.mdx");
+        // The file the case before wrote: without an element to mark it, it would be the user's.
+        fs::remove(root / "M2.mdx");
         auto wizard = MakeWizard();
         OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
         const auto enter = [](CPropertySheet& inner, const char* y, const char* file) {

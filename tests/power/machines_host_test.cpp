@@ -34,7 +34,7 @@ TEST_F(MachinesHost, ExampleDescriptionAndDataFile) {
           "INTERN\tXY XY_M1_CHLE( FILE := \"Drive__M1__CHLE.mdx\" );"})
         EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
     EXPECT_EQ(std::string::npos, text.find("XY_M1_CHM")) << "the pinned magnetisation has no table";
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 2\nchannel \"i [A]\" \"\"\nchannel \"L [H]\" \"\"\ndata\n0 1\n2 0.5\nend\n",
+    EXPECT_EQ("MDX 1\nwritten \"Drive\" \"M1\" 921d6f4545406bfd\nchannels 2\nitems 2\nchannel \"i [A]\" \"\"\nchannel \"L [H]\" \"\"\ndata\n0 1\n2 0.5\nend\n",
               ReadFile(folder / "Drive__M1__CHLE.mdx"));
     EXPECT_FALSE(fs::exists(folder / "Drive__M1__CHM.mdx"));
     EXPECT_TRUE(host->Editor().Breaches().empty());

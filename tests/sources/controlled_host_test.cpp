@@ -66,7 +66,7 @@ TEST_F(SourcesHost, ExampleIsDescribedWithItsDataFile) {
               "INTERN\tXY XY_I1_CH( FILE := \"ControlledSources__I1.mdx\" );\n"
               "ICNL IC1 ( QUANT := R1, VCE := 0.2, VEA := 75 );\n",
               ReadFile(folder / "out" / "cs.desc"));
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\n"
+    EXPECT_EQ("MDX 1\nwritten \"ControlledSources\" \"I1\" 40a84661d772d3ed\nchannels 2\nitems 3\n"
               "channel \"i [A]\" \"\"\nchannel \"Is [A]\" \"\"\n"
               "data\n-0.001 -0.02\n0 0\n0.001 0.05\nend\n",
               ReadFile(folder / "doc" / "ControlledSources__I1.mdx"))

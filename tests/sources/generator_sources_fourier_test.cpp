@@ -329,7 +329,7 @@ TEST_F(GeneratorFourier, AWriteReplacesAFileItDidNotNameOnlyAfterAYes) {
         {"typed read-only extension", "mine.mdx", type("mine.txt"), nullptr, nullptr, true},
         {"typed wildcard", "F1.mdx", type("*.mdx"), nullptr, nullptr, true},
         {"typed without extension", "noext.mdx", type("noext"), nullptr, nullptr, true},
-        {"typed exactly", "mine.mdx", type("mine.mdx"), nullptr, nullptr, false},
+        {"typed exactly", "mine.mdx", type("mine.mdx"), nullptr, nullptr, true},
         {"save as wildcard", "F1.mdx", [](CPropFourierSource*) {}, "*.mdx", nullptr, true},
         {"text opened in a folder, then apply", "meas.mdx", open("sub/meas.txt", {}), nullptr, kTextNotice, true},
         {"refused file opened, then apply", "bad.mdx",

@@ -30,7 +30,8 @@ TEST(SignalTablesExample, HostDescribesTheExampleAndWritesTheDataFile) {
         "AC_MAG := SQRT((0)^2+(0)^2) );",
     };
     EXPECT_EQ(expected, Lines(kHost.DescribedExample("signal_tables", folder)));
-    EXPECT_EQ("MDX 1\nchannels 2\nitems 3\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 0\n0.001 5\n0.002 0\nend\n",
+    EXPECT_EQ("MDX 1\nwritten \"Signals\" \"DP1\" 34dd77f8c637d409\nchannels 2\nitems 3\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\n"
+              "data\n0 0\n0.001 5\n0.002 0\nend\n",
               ReadFile(folder / "signal_dp1.mdx"));
 }
 

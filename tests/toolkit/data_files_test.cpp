@@ -565,6 +565,120 @@ TEST_F(DataFiles, RowsAcrossTheReadBufferKeepTheirValuesAndLineNumbers)
     EXPECT_EQ(rw.GetChannel(1)->GetValues()[0], 8.0);
 }
 
+// The example of docs/data-files.md: a file written for an element carries its mark.
+const char kMarkedGolden[] =
+    "MDX 1\n"
+    "written \"Rectifier\" \"LT1\" CHECKSUM\n"
+    "channels 2\n"
+    "items 3\n"
+    "channel \"i [A]\" \"\"\n"
+    "channel \"v\" \"V\"\n"
+    "data\n"
+    "0 0\n"
+    "0.5 1.25\n"
+    "1 -3e-05\n"
+    "end\n";
+
+// Writes the documented example for `writer` (none: no mark) to `path`.
+std::string WriteExample(const std::string& path, const CReadAndWriteFiles::Writer& writer)
+{
+    const double x[] = {0.0, 0.5, 1.0};
+    const double y[] = {0.0, 1.25, -3e-05};
+    CReadAndWriteFiles rw;
+    rw.SetWriter(writer);
+    rw.SetNrChannels(2);
+    rw.SetNrItems(3);
+    rw.InsertChannel(0, x, "i [A]", "");
+    rw.InsertChannel(1, y, "v", "V");
+    EXPECT_TRUE(rw.WriteFile(path.c_str())) << rw.GetLastError();
+    return path;
+}
+
+TEST_F(DataFiles, AFileWrittenForAnElementCarriesItsMarkAndReadsAsWritten)
+{
+    const std::string path = WriteExample(Path("m.mdx"), {"Rectifier", "LT1"});
+    std::string golden = kMarkedGolden;
+    golden.replace(golden.find("CHECKSUM"), 8, "e2b262388f2d8922");
+    EXPECT_EQ(Slurp(path), golden);
+    CReadAndWriteFiles in;
+    ASSERT_TRUE(in.ReadInfoFile(path.c_str())) << in.GetLastError();
+    EXPECT_TRUE(in.HasWriterMark());
+    EXPECT_EQ(in.GetMarkDocument(), "Rectifier");
+    EXPECT_EQ(in.GetMarkElement(), "LT1");
+    EXPECT_TRUE(in.IsMarkedBy({"Rectifier", "LT1"}));
+    EXPECT_FALSE(in.IsMarkedBy({"Rectifier", "LT2"}));
+    EXPECT_FALSE(in.IsMarkedBy({"Other", "LT1"}));
+    ASSERT_TRUE(in.ReadDataFile()) << in.GetLastError();
+    EXPECT_TRUE(in.HoldsValuesAsWritten());
+    EXPECT_EQ(in.GetChannel(1)->GetValues()[2], -3e-05);
+
+    // Without a writer no mark is written, and a file without one never holds "as written".
+    const std::string plain = WriteExample(Path("p.mdx"), {});
+    EXPECT_EQ(Slurp(plain).find("written"), std::string::npos);
+    ASSERT_TRUE(ReadBoth(in, plain)) << in.GetLastError();
+    EXPECT_FALSE(in.HasWriterMark());
+    EXPECT_FALSE(in.HoldsValuesAsWritten());
+}
+
+TEST_F(DataFiles, AMarkedFileChangedSinceReadsButNotAsWritten)
+{
+    std::string golden = Slurp(WriteExample(Path("m.mdx"), {"Rectifier", "LT1"}));
+    const auto changed = [&golden](const std::string& from, const std::string& to) {
+        std::string text = golden;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    CReadAndWriteFiles in;
+    for (const std::string& text : {changed("1.25", "1.5"), changed("-3e-05", "-0"), changed("\"v\"", "\"w\""),
+                                    changed("\"V\"", "\"mV\""), changed("1 -3e-05\n", "1 -3e-05\n2 2\n").replace(
+                                        golden.find("items 3"), 7, "items 4")}) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(ReadBoth(in, Put("c.mdx", text))) << in.GetLastError();
+        EXPECT_TRUE(in.IsMarkedBy({"Rectifier", "LT1"}));
+        EXPECT_FALSE(in.HoldsValuesAsWritten());
+    }
+    // A malformed mark is a malformed header.
+    for (const char* mark : {"written \"Rectifier\" \"LT1\"", "written \"Rectifier\" \"LT1\" 12",
+                                    "written \"Rectifier\" \"LT1\" 0123456789abcdeg", "written Rectifier LT1 0"}) {
+        SCOPED_TRACE(mark);
+        const size_t at = golden.find("written");
+        std::string text = golden;
+        text.replace(at, text.find('\n', at) - at, mark);
+        EXPECT_FALSE(in.ReadInfoFile(Put("bad.mdx", text).c_str()));
+        EXPECT_EQ(in.GetLastErrorNumber(), CReadAndWriteFiles::errFormat);
+    }
+}
+
+// The one rule of whose a file is: only the element's own file, as it wrote it, is replaced
+// without a question.
+TEST_F(DataFiles, OnlyTheElementsOwnFileMayBeReplacedWithoutAsking)
+{
+    const CReadAndWriteFiles::Writer lt1{"Rectifier", "LT1"};
+    const std::string own = Slurp(WriteExample(Path("own.mdx"), lt1));
+    WriteExample(Path("other.mdx"), {"Rectifier", "LT2"});
+    WriteExample(Path("otherdoc.mdx"), {"Thesis", "LT1"});
+    WriteExample(Path("earlier.mdx"), {});
+    std::string changed = own;
+    changed.replace(changed.find("1.25"), 4, "1.5");
+    Put("changed.mdx", changed);
+    Put("notes.mdx", "my notes\n");
+    ASSERT_EQ(::symlink("nowhere.mdx", Path("dangling.mdx").c_str()), 0);
+    ASSERT_EQ(::symlink("own.mdx", Path("link.mdx").c_str()), 0);
+    const struct {
+        const char* name;
+        CReadAndWriteFiles::Writer writer;
+        bool own;
+    } cases[] = {
+        {"missing.mdx", lt1, true},     {"own.mdx", lt1, true},        {"link.mdx", lt1, true},
+        {"own.mdx", {}, false},         {"other.mdx", lt1, false},     {"otherdoc.mdx", lt1, false},
+        {"earlier.mdx", lt1, false},    {"changed.mdx", lt1, false},   {"notes.mdx", lt1, false},
+        {"dangling.mdx", lt1, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.own, CReadAndWriteFiles::MayReplaceWithoutAsking(Path(c.name).c_str(), c.writer))
+            << c.name << " " << c.writer.element;
+}
+
 TEST(DataFileFilters, EntriesNameTheirPatternAsTheDialogsExpect)
 {
     const CStringArray* read = CReadAndWriteFiles::GetFormatFilterRead();
