@@ -97,6 +97,7 @@ CWizardCopaObject3* CParamSetPage::AppendNamedMember(const CWizardCopaObject3* t
 }
 
 BOOL CParamSetPage::CommitAndEndApply(WORD familyID) {
+    if (!qv::pages::RefuseBlankValueField(*this, Holder())) return FALSE;
     if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
     const CString duplicates = familyID != 0 ? ListDuplicateIndexes(Holder(), familyID) : CString();
     if (!duplicates.IsEmpty()) {

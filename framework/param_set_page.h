@@ -60,7 +60,8 @@ protected:
     // index the family cannot hold, which a message refuses.
     CWizardCopaObject3* AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family);
     // The end of OnApply: the set is committed and the page is no longer modified. FALSE when
-    // the editor refused the set, or when members of the family `familyID` (0: none checked)
+    // a value field is blank (qv::pages::RefuseBlankValueField), when the editor refused the
+    // set, or when members of the family `familyID` (0: none checked)
     // share an index, which a message names.
     BOOL CommitAndEndApply(WORD familyID = 0);
 
