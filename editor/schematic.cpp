@@ -266,6 +266,11 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
             // another name on disk than in the description.
             if (PathToUtf8(ch.file) != Cp1252ToUtf8Text(ch.file))
                 throw SchematicError(Named(what) + " \"file\": the name cannot be written to disk as it is given");
+            // The description names the file in quotes, which such a name would break.
+            if (std::any_of(ch.file.begin(), ch.file.end(),
+                            [](char c) { return c == '"' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+                throw SchematicError(Named(what) +
+                                     " \"file\": a data file name may hold no quotation mark and no control character");
         }
     } else if (name == "pin") {
         CheckKeys(value, {"kind", "form"}, what);

@@ -812,8 +812,8 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 15, "name": "R1", "parameters": {"R": "x@y"}})", 2,
          "qvhost: element \"R1\": its model text keeps \"@y\", which names no parameter of the element"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "a\"b.mdx"}})",
-         2, "qvhost: element \"RA\": its model text holds a name that cannot be quoted (a double quote or a line break in it): "
-            "INTERN\tXY XY_RA_CH( FILE := \"a\"b.mdx\" );\n"},
+         2, "qvhost: s.json: element \"RA\" \"characteristic\" \"file\": a data file name may hold no quotation mark and no control "
+            "character\n"},
         // While the RMS text is empty the amplitude stays.
         {R"({"id": 105, "name": "T1", "script": ["click 2031", "choose 2032 Sine", "click 2204", "ok"]})", 0,
          "TSRC SINE T1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "

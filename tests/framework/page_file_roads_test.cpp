@@ -646,11 +646,16 @@ TEST_F(PageFileRoads, ATableSharedByReferenceStaysItsElementsOwn) {
         std::error_code code;
         fs::remove_all(folder, code);
         fs::create_directories(folder);
+        // A reference stands unquoted in the model text, as a name of the expression language,
+        // which a name outside ASCII is not: that one is kept by LT1 alone.
+        const std::string reference =
+            std::string(file) == "t.mdx"
+                ? std::string(R"({"name": "LT2", "id": 78, "script": ["click 2293", "type 2425 \")") + file + R"(\"", "ok"]},)"
+                : std::string();
         WriteFile(folder / "s.json", std::string(R"({"document": "D", "elements": [
             {"name": "LT1", "id": 78, "script": ["click 1122", "click 1122", "cell 2121 1 1 \"1\"", "click 2116",
              "type 2117 \")") + file + R"(\"", "ok"]},
-            {"name": "LT2", "id": 78, "script": ["click 2293", "type 2425 \")" + file + R"(\"", "ok"]},
-            {"name": "R2", "id": 15, "parameters": {"R": "1k"}}]})");
+            )" + reference + R"({"name": "R2", "id": 15, "parameters": {"R": "1k"}}]})");
         Restart();
         qv::Schematic read;
         std::vector<std::string> written;
