@@ -436,20 +436,26 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         return lines;
     }
     lines.push_back("sheet ok {");
+    // The table's own file name, which a reference or a file reference keeps for the data
+    // pairs and does not write, is typed where the page edits it: under the look-up table's
+    // data pairs.
+    const auto keepFile = [&] {
+        lines.push_back("click " + std::to_string(kXyDataPairs));
+        lines.push_back("click " + std::to_string(kXyWriteFile));
+        lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
+    };
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
+        if (!ch.file.empty()) {
+            lines.push_back("click " + std::to_string(kXyLookUp));
+            keepFile();
+        }
         lines.push_back("click " + std::to_string(kXyReference));
         lines.push_back("type " + std::to_string(kXyReferenceText) + " " + QuoteScriptText(ch.reference));
         break;
     case SchematicCharacteristic::Kind::FileReference:
         lines.push_back("click " + std::to_string(kXyLookUp));
-        // The table's own file name is typed where the page edits it, under data pairs; the
-        // reference keeps it and writes no file.
-        if (!ch.file.empty()) {
-            lines.push_back("click " + std::to_string(kXyDataPairs));
-            lines.push_back("click " + std::to_string(kXyWriteFile));
-            lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
-        }
+        if (!ch.file.empty()) keepFile();
         lines.push_back("click " + std::to_string(kXyFileReference));
         lines.push_back("type " + std::to_string(kXyVariable) + " " + QuoteScriptText(ch.variable));
         break;
@@ -1336,14 +1342,14 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
                                             "cancel"};
     if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    // The name the table keeps for its data pairs, which a reference does not use.
+    if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
     if (table[kXyReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::Reference;
         ch.reference = table[kXyReferenceText].text;
     } else if (table[kXyFileReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::FileReference;
         ch.variable = table[kXyVariable].text;
-        // The name the table keeps for its data pairs, which the reference does not use.
-        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
     } else {
         ch.kind = SchematicCharacteristic::Kind::DataPairs;
         for (const auto& row : table[kXyList].rows) {
@@ -1354,7 +1360,6 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             }
             ch.points.push_back(point);
         }
-        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
     }
     // The box keeps its state whatever the table's kind.
     if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
@@ -1392,13 +1397,15 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
             lines.insert(end, writeFile);
         }
     }
-    // A file reference keeps a name only with the box ticked, which the page enables under
-    // data pairs alone.
-    if (haveFile && wanted.kind == SchematicCharacteristic::Kind::FileReference) {
+    // A reference keeps a name only with the box ticked, which the page enables under the
+    // look-up table's data pairs alone.
+    const bool fileReference = wanted.kind == SchematicCharacteristic::Kind::FileReference;
+    if (haveFile && (fileReference || wanted.kind == SchematicCharacteristic::Kind::Reference)) {
+        const std::string choice = "click " + std::to_string(fileReference ? kXyFileReference : kXyReference);
         if (!wanted.file.empty()) {
             if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
-        } else if (auto reference = at("click " + std::to_string(kXyFileReference)); reference != lines.end()) {
-            lines.insert(reference, {"click " + std::to_string(kXyDataPairs), writeFile});
+        } else if (auto reference = at(choice); reference != lines.end()) {
+            lines.insert(reference, {"click " + std::to_string(kXyLookUp), "click " + std::to_string(kXyDataPairs), writeFile});
         }
     }
     return true;

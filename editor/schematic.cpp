@@ -234,7 +234,7 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
     if (kind == value.end()) throw SchematicError(Named(what) + " has no \"kind\"");
     const std::string name = kind->is_string() ? kind->get<std::string>() : std::string();
     if (name == "reference") {
-        CheckKeys(value, {"kind", "text", "form"}, what);
+        CheckKeys(value, {"kind", "text", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Reference;
         auto text = value.find("text");
         if (text == value.end()) throw SchematicError(Named(what) + ": a reference needs its \"text\"");
@@ -266,8 +266,8 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
     } else {
         throw SchematicError(Named(what) + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
     }
-    // The table's own data file: the one data pairs are written to, which a file reference keeps
-    // for them.
+    // The table's own data file: the one data pairs are written to, which a reference or a file
+    // reference keeps for them.
     if (auto file = value.find("file"); file != value.end()) {
         ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
         // A name whose code-page bytes also read as UTF-8 ("\u00c3\u00a9") would be another
@@ -885,9 +885,7 @@ json ElementJson(const SchematicElement& element) {
         if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
         // Filled in by ElementText, which writes the numbers.
         if (ch.kind == SchematicCharacteristic::Kind::DataPairs) c["points"] = json::array();
-        if (!ch.file.empty() &&
-            (ch.kind == SchematicCharacteristic::Kind::DataPairs || ch.kind == SchematicCharacteristic::Kind::FileReference))
-            c["file"] = Utf8(ch.file);
+        if (!ch.file.empty() && ch.kind != SchematicCharacteristic::Kind::Pin) c["file"] = Utf8(ch.file);
         e["characteristic"] = c;
     }
     if (!element.script.empty()) {

@@ -61,9 +61,10 @@ struct SchematicCharacteristic {
     std::string reference;                          // Reference: the text ("XY1.VAL")
     std::string variable;                           // FileReference: the variable name
     std::vector<std::pair<double, double>> points;  // DataPairs
-    // DataPairs: a data file of the user's own ("" = default name). FileReference: the name
-    // the table keeps for its data pairs ("File Name" ticked) while it refers to a variable;
-    // it writes that file only once it is data pairs again (TableFileWritten).
+    // DataPairs: a data file of the user's own ("" = default name). Reference and
+    // FileReference: the name the table keeps for its data pairs ("File Name" ticked) while it
+    // refers to something else; that file is written only once it is data pairs again
+    // (TableFileWritten).
     std::string file;
     int form = 1;                                   // the nonlinear form it belongs to (1 or 2)
 };

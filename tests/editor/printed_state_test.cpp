@@ -213,11 +213,11 @@ TEST(PrintedState, EveryKindOfASharedWizardIdIsMadeAndKeptAsNamed) {
     }
 }
 
-// A table switched from data pairs to a file reference keeps its own file name ("File Name"
-// ticked) in the printed schematic and through save and load, on every page with a
-// characteristic table and each of its nonlinear forms; switched back to data pairs, it
-// writes that file and not the default one.
-TEST(PrintedState, AFileReferenceKeepsTheTablesOwnFileName) {
+// A table switched from data pairs to a file reference or a reference keeps its own file name
+// ("File Name" ticked) in the printed schematic and through save and load, on every page with a
+// characteristic table and each of its nonlinear forms; switched back to data pairs, it writes
+// that file and not the default one.
+TEST(PrintedState, AReferenceKeepsTheTablesOwnFileName) {
     struct Case {
         unsigned id;
         int form;
@@ -229,43 +229,58 @@ TEST(PrintedState, AFileReferenceKeepsTheTablesOwnFileName) {
         {65, 1, 2016, ""}, {112, 1, 2016, ""},
         {1, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"}, {2, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"},
     };
+    struct Switch {
+        const char* lines;    // on the characteristic table, from data pairs
+        const char* printed;  // the characteristic's fields before "file"
+        const char* back;     // to data pairs again
+    } switches[] = {
+        {"click 2330\ntype 2395 TB\n", "\"kind\": \"file-reference\",\n@        \"variable\": \"TB\",\n", "click 2397\n"},
+        {"click 2111\ntype 2113 XY1.VAL\n", "\"kind\": \"reference\",\n@        \"text\": \"XY1.VAL\",\n",
+         "click 2114\nclick 2397\n"},
+    };
     qv::Catalogue catalogue;
     std::string error;
     ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
     for (const qv::CatalogueElement& element : catalogue.Elements())
         for (int form = 1; form <= (element.characteristic.nonlinear2 != 0 ? 2 : 1) && element.HasCharacteristic(); ++form)
-            EXPECT_TRUE(std::any_of(std::begin(cases), std::end(cases), [&](const Case& c) { return c.id == element.id && c.form == form; }))
+            EXPECT_TRUE(std::any_of(std::begin(cases), std::end(cases),
+                                    [&](const Case& c) { return c.id == element.id && c.form == form; }))
                 << "the table leaves out ID " << element.id << " form " << form;
 
     for (const Case& c : cases) {
-        const std::string what = std::to_string(c.id) + " form " + std::to_string(c.form);
-        const std::string form = c.form == 2 ? R"(, "form": 2)" : "";
         qv_test::ScratchFolder folder("printed_reference_file");
         fs::create_directory(folder / "out");
-        WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": )" + std::to_string(c.id) + R"(, "name": "K1")" +
-                                         c.values + R"(, "characteristic": {"kind": "data-pairs", "points": [[0, 1], [2, 5]],
-                                         "file": "mytab.mdx")" + form + "}}]}");
-        // The data file of the table as the schematic gives it.
+        const std::string schematic = R"({"document": "D", "elements": [{"id": )" + std::to_string(c.id) +
+                                      R"(, "name": "K1")" + c.values +
+                                      R"(, "characteristic": {"kind": "data-pairs", "points": [[0, 1], [2, 5]],
+                                      "file": "mytab.mdx")" + (c.form == 2 ? R"(, "form": 2)" : "") + "}}]}";
+        WriteFile(folder / "s.json", schematic);
+        // The description and data file of the table as the schematic gives it.
         const std::string original = Described(folder, "s.json");
         const std::string table = ReadFile(folder / "out/mytab.mdx");
-        fs::remove(folder / "out/mytab.mdx");
         const std::string button = "click " + std::to_string(c.button) + "\nok\n";
-        Edit(folder, "K1", "sheet ok {\nclick 2330\ntype 2395 TB\n}\n" + button, "p.json");
-        const std::string printed = ReadFile(folder / "p.json");
-        EXPECT_THAT(printed, HasSubstr("\"characteristic\": {\n        \"kind\": \"file-reference\",\n" +
-                                       std::string(c.form == 2 ? "        \"form\": 2,\n" : "") +
-                                       "        \"variable\": \"TB\",\n        \"file\": \"mytab.mdx\"\n      }"))
-            << what;
-        std::string output;
-        ASSERT_EQ(0, RunIn(folder, "save p.json -o p.qva", &output)) << output;
-        ASSERT_EQ(0, RunIn(folder, "load p.qva", &output)) << output;
-        EXPECT_EQ(printed, output) << what;
-        fs::rename(folder / "p.json", folder / "s.json");
-        Edit(folder, "K1", "sheet ok {\nclick 2397\n}\n" + button, "q.json");
-        EXPECT_THAT(ReadFile(folder / "q.json"), HasSubstr("          ]\n        ],\n        \"file\": \"mytab.mdx\"\n")) << what;
-        EXPECT_EQ(original, Described(folder, "q.json")) << what;
-        EXPECT_EQ(table, ReadFile(folder / "out/mytab.mdx")) << what;
-        EXPECT_FALSE(fs::exists(folder / "out/D__K1.mdx")) << what;
+        for (const Switch& to : switches) {
+            const std::string what = std::to_string(c.id) + " form " + std::to_string(c.form) + ": " + to.lines;
+            fs::remove(folder / "out/mytab.mdx");
+            WriteFile(folder / "s.json", schematic);
+            Edit(folder, "K1", "sheet ok {\n" + std::string(to.lines) + "}\n" + button, "p.json");
+            const std::string printed = ReadFile(folder / "p.json");
+            std::string fields = to.printed;
+            fields.replace(fields.find('@'), 1, c.form == 2 ? "        \"form\": 2,\n" : "");
+            EXPECT_THAT(printed, HasSubstr("\"characteristic\": {\n        " + fields + "        \"file\": \"mytab.mdx\"\n      }"))
+                << what;
+            std::string output;
+            ASSERT_EQ(0, RunIn(folder, "save p.json -o p.qva", &output)) << output;
+            ASSERT_EQ(0, RunIn(folder, "load p.qva", &output)) << output;
+            EXPECT_EQ(printed, output) << what;
+            fs::rename(folder / "p.json", folder / "s.json");
+            Edit(folder, "K1", "sheet ok {\n" + std::string(to.back) + "}\n" + button, "q.json");
+            EXPECT_THAT(ReadFile(folder / "q.json"), HasSubstr("          ]\n        ],\n        \"file\": \"mytab.mdx\"\n"))
+                << what;
+            EXPECT_EQ(original, Described(folder, "q.json")) << what;
+            EXPECT_EQ(table, ReadFile(folder / "out/mytab.mdx")) << what;
+            EXPECT_FALSE(fs::exists(folder / "out/D__K1.mdx")) << what;
+        }
     }
 }
 
