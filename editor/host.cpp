@@ -430,20 +430,29 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
     const CatalogueCharacteristicControls& controls = type.characteristic;
     if (ch.kind == SchematicCharacteristic::Kind::None) return lines;
     lines.push_back("click " + std::to_string(controls.nonlinear));
-    if (ch.kind == SchematicCharacteristic::Kind::Pin) {
-        lines.push_back("click " + std::to_string(controls.usePin));
-        lines.push_back("ok");
-        return lines;
-    }
-    lines.push_back("sheet ok {");
-    // The table's own file name, which a reference or a file reference keeps for the data
-    // pairs and does not write, is typed where the page edits it: under the look-up table's
-    // data pairs.
+    // The table's own file name, which a reference, a file reference, a pin or an unused
+    // characteristic keeps for the data pairs and does not write, is typed where the page edits
+    // it: under the look-up table's data pairs.
     const auto keepFile = [&] {
         lines.push_back("click " + std::to_string(kXyDataPairs));
         lines.push_back("click " + std::to_string(kXyWriteFile));
         lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
     };
+    const bool pin = ch.kind == SchematicCharacteristic::Kind::Pin;
+    if (pin || ch.kind == SchematicCharacteristic::Kind::Unused) {
+        // The table is open to the page only while no pin feeds it and its form is chosen.
+        if (!ch.file.empty()) {
+            lines.push_back("sheet ok {");
+            lines.push_back("click " + std::to_string(kXyLookUp));
+            keepFile();
+            lines.push_back("}");
+            lines.push_back("click " + std::to_string(controls.button));
+        }
+        lines.push_back("click " + std::to_string(pin ? controls.usePin : controls.linear));
+        lines.push_back("ok");
+        return lines;
+    }
+    lines.push_back("sheet ok {");
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
         if (!ch.file.empty()) {
@@ -681,7 +690,46 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             return false;
         }
     }
+    return KeepTableFileName(element, error);
+}
+
+bool Host::KeepTableFileName(Element& element, std::string& error) {
+    const SchematicCharacteristic& ch = element.source.characteristic;
+    const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
+    if ((!unused && ch.kind != SchematicCharacteristic::Kind::Pin) || ch.file.empty() || !element.type->HasCharacteristic())
+        return true;
+    // Without wizard data the page is left in its linear form; a page that chooses its form from
+    // a list could not be told which of its other forms to take.
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    if (unused && controls.nonlinear == 0 && controls.formList == 0) {
+        error = ElementLabel(element.source.name) + ": its page always uses its characteristic, which cannot be unused";
+        return false;
+    }
+    if (unused && !element.source.hasWizardData && controls.linear == 0) {
+        error = ElementLabel(element.source.name) +
+                ": an unused characteristic needs a page with a linear form, or the element's wizard_data";
+        return false;
+    }
+    // A page fed by a pin or in a form without the characteristic applies no file name: the
+    // name stands in the parameter the page reads it from when the table is opened again.
+    for (const CatalogueParam& entry : element.type->params) {
+        if (entry.valueId != kCharacteristicFileValueId) continue;
+        if (CWizardCopaObject3* param = ParamNamed(m_editor->Holder(element.handle), entry.name))
+            param->SetValue(DataFileEntry(ch.file, m_documentFolder).c_str());
+    }
     return true;
+}
+
+static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& source) {
+    SchematicCharacteristic ch = source.characteristic;
+    const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
+    // A loaded wizard keeps the table's "File Name" box and its form: the name alone is put in
+    // (Host::KeepTableFileName), and an unused characteristic needs no session.
+    if (source.hasWizardData && (unused || ch.kind == SchematicCharacteristic::Kind::Pin)) {
+        ch.file.clear();
+        if (unused) ch.kind = SchematicCharacteristic::Kind::None;
+    }
+    return ch;
 }
 
 bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
@@ -968,12 +1016,12 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     }
 
     std::vector<std::string> lines;
-    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
-        if (!added.type->HasCharacteristic()) {
-            error = ElementLabel(source.name) + ": its kind has no characteristic";
-            return false;
-        }
-        SchematicCharacteristic characteristic = source.characteristic;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None && !added.type->HasCharacteristic()) {
+        error = ElementLabel(source.name) + ": its kind has no characteristic";
+        return false;
+    }
+    if (SchematicCharacteristic characteristic = EnteredCharacteristic(source);
+        characteristic.kind != SchematicCharacteristic::Kind::None) {
         // The schematic's name for the table's file is typed on the page, which then writes that
         // file without a question. A received schematic replaces no file of the user's that way:
         // only one that holds a table and that no other element names.
@@ -1179,7 +1227,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
             error = ElementLabel(source.name) + ": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScriptWithForms(*type, source.characteristic);
+        lines = CharacteristicScriptWithForms(*type, EnteredCharacteristic(source));
     }
     lines.insert(lines.end(), source.script.begin(), source.script.end());
     return lines.empty() || ParsedScript(source, lines, error) != nullptr;
@@ -1328,22 +1376,48 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.form = 2;
         }
     }
-    if (!inUse) return true;
     const int usePin = ch.form == 2 ? controls.usePin2 : controls.usePin;
-    const int button = ch.form == 2 ? controls.button2 : controls.button;
-    if (usePin != 0 && page[usePin].checked) {
-        ch.kind = SchematicCharacteristic::Kind::Pin;
-        return true;
-    }
+    const bool pinned = inUse && usePin != 0 && page[usePin].checked;
+    if (pinned) ch.kind = SchematicCharacteristic::Kind::Pin;
+    // The table keeps its own file name while a pin feeds it or its form is not chosen: it is
+    // looked at with the pin cleared or under a nonlinear form (on the copy). Each nonlinear
+    // form has its own table.
     PageState table;
-    EditScriptRunner second;
-    second.makeListings = false;
-    second.inspect = CapturePage(table);
-    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
-                                            "cancel"};
-    if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    const auto openTable = [&](int form) {
+        std::vector<std::string> lines;
+        if (pinned)
+            lines.push_back("click " + std::to_string(usePin));
+        else if (!inUse && controls.formList != 0 && !controls.forms.empty())
+            lines.push_back("pick " + std::to_string(controls.formList) + " " + std::to_string(controls.forms.front()));
+        else if (!inUse)
+            lines.push_back("click " + std::to_string(form == 2 ? controls.nonlinear2 : controls.nonlinear));
+        EditScriptRunner second;
+        second.makeListings = false;
+        second.inspect = CapturePage(table);
+        const int button = form == 2 ? controls.button2 : controls.button;
+        lines.insert(lines.end(), {"sheet cancel {", "print", "}", "click " + std::to_string(button), "cancel"});
+        return ParseEditScript(lines, actions, error) && RunSession(element, actions, second, error);
+    };
+    bool opened = openTable(ch.form);
+    if (!inUse && controls.nonlinear2 != 0 && (!opened || !table[kXyWriteFile].checked)) {
+        error.clear();
+        table = PageState();
+        opened = openTable(2);
+        ch.form = opened && table[kXyWriteFile].checked ? 2 : 1;
+    }
+    if (!opened) {
+        // A table the page does not open in that state keeps no name worth printing.
+        if (!inUse || pinned) {
+            error.clear();
+            return true;
+        }
+        return false;
+    }
     // The name the table keeps for its data pairs, which a reference does not use.
     if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
+    if (!inUse && !ch.file.empty()) ch.kind = SchematicCharacteristic::Kind::Unused;
+    if (!inUse || pinned) return true;
     if (table[kXyReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::Reference;
         ch.reference = table[kXyReferenceText].text;
@@ -1361,8 +1435,6 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.points.push_back(point);
         }
     }
-    // The box keeps its state whatever the table's kind.
-    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     return true;
 }
 

@@ -353,6 +353,9 @@ private:
     bool AddElement(const SchematicElement& source, bool initialize, std::string& error);
     bool CreateWizard(Element& element, std::string& error);
     bool ApplyValues(Element& element, std::string& error);
+    // A characteristic fed by a pin or not used keeps the table's own file name ("file") in the
+    // parameter the page reads it from; false, naming the element, when the page cannot keep it.
+    bool KeepTableFileName(Element& element, std::string& error);
     // The values the schematic gave, as a user types them on the element's page and presses
     // OK: the page shows what the set holds and its apply makes the values that follow from
     // them. False, naming the element and the parameter, when the page does not take a value
