@@ -19,14 +19,12 @@ std::vector<std::string> CharacteristicScriptWithForms(const CatalogueElement& t
     // take the places of the first form's (the first line, the pin line or the button line).
     if (ch.form == 2 && controls.nonlinear2 != 0) {
         lines.front() = "click " + std::to_string(controls.nonlinear2);
-        // The page's own clicks ("click <button>", "click <use pin>") stand outside the
-        // characteristic table's block, whose controls are other ones.
-        const std::string button = "click " + std::to_string(controls.button);
-        const std::string usePin = "click " + std::to_string(controls.usePin);
-        for (std::string& line : lines) {
-            if (line == button) line = "click " + std::to_string(controls.button2);
-            else if (line == usePin) line = "click " + std::to_string(controls.usePin2);
-        }
+        // A pin: "click <use pin>" follows the radio. Otherwise the button is clicked last,
+        // right before the closing "ok".
+        const size_t at = ch.kind == SchematicCharacteristic::Kind::Pin ? 1 : lines.size() - 2;
+        if (lines.size() >= 3 && at < lines.size())
+            lines[at] = "click " + std::to_string(ch.kind == SchematicCharacteristic::Kind::Pin ? controls.usePin2
+                                                                                               : controls.button2);
     }
     return lines;
 }

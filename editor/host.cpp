@@ -430,29 +430,20 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
     const CatalogueCharacteristicControls& controls = type.characteristic;
     if (ch.kind == SchematicCharacteristic::Kind::None) return lines;
     lines.push_back("click " + std::to_string(controls.nonlinear));
-    // The table's own file name, which a reference, a file reference, a pin or an unused
-    // characteristic keeps for the data pairs and does not write, is typed where the page edits
-    // it: under the look-up table's data pairs.
+    if (ch.kind == SchematicCharacteristic::Kind::Pin) {
+        lines.push_back("click " + std::to_string(controls.usePin));
+        lines.push_back("ok");
+        return lines;
+    }
+    lines.push_back("sheet ok {");
+    // The table's own file name, which a reference or a file reference keeps for the data
+    // pairs and does not write, is typed where the page edits it: under the look-up table's
+    // data pairs.
     const auto keepFile = [&] {
         lines.push_back("click " + std::to_string(kXyDataPairs));
         lines.push_back("click " + std::to_string(kXyWriteFile));
         lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
     };
-    const bool pin = ch.kind == SchematicCharacteristic::Kind::Pin;
-    if (pin || ch.kind == SchematicCharacteristic::Kind::Unused) {
-        // The table is open to the page only while no pin feeds it and its form is chosen.
-        if (!ch.file.empty()) {
-            lines.push_back("sheet ok {");
-            lines.push_back("click " + std::to_string(kXyLookUp));
-            keepFile();
-            lines.push_back("}");
-            lines.push_back("click " + std::to_string(controls.button));
-        }
-        lines.push_back("click " + std::to_string(pin ? controls.usePin : controls.linear));
-        lines.push_back("ok");
-        return lines;
-    }
-    lines.push_back("sheet ok {");
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
         if (!ch.file.empty()) {
@@ -698,16 +689,16 @@ bool Host::KeepTableFileName(Element& element, std::string& error) {
     const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
     if ((!unused && ch.kind != SchematicCharacteristic::Kind::Pin) || ch.file.empty() || !element.type->HasCharacteristic())
         return true;
-    // Without wizard data the page is left in its linear form; a page that chooses its form from
-    // a list could not be told which of its other forms to take.
     const CatalogueCharacteristicControls& controls = element.type->characteristic;
     if (unused && controls.nonlinear == 0 && controls.formList == 0) {
         error = ElementLabel(element.source.name) + ": its page always uses its characteristic, which cannot be unused";
         return false;
     }
-    if (unused && !element.source.hasWizardData && controls.linear == 0) {
-        error = ElementLabel(element.source.name) +
-                ": an unused characteristic needs a page with a linear form, or the element's wizard_data";
+    // The name is that of the table's data pairs, which only the wizard's own data holds beside
+    // a pin or another form: the pages would write the file of a table that holds nothing yet.
+    if (!element.source.hasWizardData) {
+        error = ElementLabel(element.source.name) + ": a characteristic \"" + CharacteristicKindName(ch.kind) +
+                "\" keeps a \"file\" only with the element's wizard_data";
         return false;
     }
     // A page fed by a pin or in a form without the characteristic applies no file name: the
@@ -722,13 +713,10 @@ bool Host::KeepTableFileName(Element& element, std::string& error) {
 
 static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& source) {
     SchematicCharacteristic ch = source.characteristic;
-    const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
-    // A loaded wizard keeps the table's "File Name" box and its form: the name alone is put in
+    // The loaded wizard keeps the table's "File Name" box and its form: the name alone is put in
     // (Host::KeepTableFileName), and an unused characteristic needs no session.
-    if (source.hasWizardData && (unused || ch.kind == SchematicCharacteristic::Kind::Pin)) {
-        ch.file.clear();
-        if (unused) ch.kind = SchematicCharacteristic::Kind::None;
-    }
+    if (ch.kind == SchematicCharacteristic::Kind::Pin) ch.file.clear();
+    if (ch.kind == SchematicCharacteristic::Kind::Unused) ch = SchematicCharacteristic();
     return ch;
 }
 
