@@ -423,13 +423,26 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         return lines;
     }
     lines.push_back("sheet ok {");
+    // The table's own file name, which a reference or a file reference keeps for the data
+    // pairs and does not write, is typed where the page edits it: under the look-up table's
+    // data pairs.
+    const auto keepFile = [&] {
+        lines.push_back("click " + std::to_string(kXyDataPairs));
+        lines.push_back("click " + std::to_string(kXyWriteFile));
+        lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
+    };
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
+        if (!ch.file.empty()) {
+            lines.push_back("click " + std::to_string(kXyLookUp));
+            keepFile();
+        }
         lines.push_back("click " + std::to_string(kXyReference));
         lines.push_back("type " + std::to_string(kXyReferenceText) + " " + QuoteScriptText(ch.reference));
         break;
     case SchematicCharacteristic::Kind::FileReference:
         lines.push_back("click " + std::to_string(kXyLookUp));
+        if (!ch.file.empty()) keepFile();
         lines.push_back("click " + std::to_string(kXyFileReference));
         lines.push_back("type " + std::to_string(kXyVariable) + " " + QuoteScriptText(ch.variable));
         break;
@@ -659,7 +672,43 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             return false;
         }
     }
+    return KeepTableFileName(element, error);
+}
+
+bool Host::KeepTableFileName(Element& element, std::string& error) {
+    const SchematicCharacteristic& ch = element.source.characteristic;
+    const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
+    if ((!unused && ch.kind != SchematicCharacteristic::Kind::Pin) || ch.file.empty() || !element.type->HasCharacteristic())
+        return true;
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    if (unused && controls.nonlinear == 0 && controls.formList == 0) {
+        error = ElementLabel(element.source.name) + ": its page always uses its characteristic, which cannot be unused";
+        return false;
+    }
+    // The name is that of the table's data pairs, which only the wizard's own data holds beside
+    // a pin or another form: the pages would write the file of a table that holds nothing yet.
+    if (!element.source.hasWizardData) {
+        error = ElementLabel(element.source.name) + ": a characteristic \"" + CharacteristicKindName(ch.kind) +
+                "\" keeps a \"file\" only with the element's wizard_data";
+        return false;
+    }
+    // A page fed by a pin or in a form without the characteristic applies no file name: the
+    // name stands in the parameter the page reads it from when the table is opened again.
+    for (const CatalogueParam& entry : element.type->params) {
+        if (entry.valueId != kCharacteristicFileValueId) continue;
+        if (CWizardCopaObject3* param = ParamNamed(m_editor->Holder(element.handle), entry.name))
+            param->SetValue(DataFileEntry(ch.file, m_documentFolder).c_str());
+    }
     return true;
+}
+
+static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& source) {
+    SchematicCharacteristic ch = source.characteristic;
+    // The loaded wizard keeps the table's "File Name" box and its form: the name alone is put in
+    // (Host::KeepTableFileName), and an unused characteristic needs no session.
+    if (ch.kind == SchematicCharacteristic::Kind::Pin) ch.file.clear();
+    if (ch.kind == SchematicCharacteristic::Kind::Unused) ch = SchematicCharacteristic();
+    return ch;
 }
 
 bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
@@ -935,16 +984,25 @@ void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::s
     }
 }
 
+const CatalogueElement* Host::TypeOf(const SchematicElement& source, std::string& error) const {
+    std::string why;
+    const CatalogueElement* type = m_catalogue.FindNamed(source.id, source.kind, why);
+    if (type == nullptr) error = ElementLabel(source.name) + ": " + why;
+    return type;
+}
+
+const CatalogueElement* Host::TypeOf(const SchematicElement& source) const {
+    std::string unused;
+    return m_catalogue.FindNamed(source.id, source.kind, unused);
+}
+
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
     WatchPagesFiles();
     if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;
-    element->type = m_catalogue.Find(source.id);
-    if (element->type == nullptr) {
-        error = ElementLabel(source.name) + ": wizard ID " + std::to_string(source.id) + " is not in the catalogue";
-        return false;
-    }
+    element->type = TypeOf(source, error);
+    if (element->type == nullptr) return false;
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
     // Only elements that stay enter their names: a check makes an element and destroys it.
     if (!m_checking) m_editor->AddNameInUse(source.name);
@@ -967,12 +1025,12 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     }
 
     std::vector<std::string> lines;
-    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
-        if (!added.type->HasCharacteristic()) {
-            error = ElementLabel(source.name) + ": its kind has no characteristic";
-            return false;
-        }
-        SchematicCharacteristic characteristic = source.characteristic;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None && !added.type->HasCharacteristic()) {
+        error = ElementLabel(source.name) + ": its kind has no characteristic";
+        return false;
+    }
+    if (SchematicCharacteristic characteristic = EnteredCharacteristic(source);
+        characteristic.kind != SchematicCharacteristic::Kind::None) {
         // The schematic's name for the table's file is typed on the page, which then writes that
         // file. A received schematic replaces no file of the user's that way: only the element's
         // own, which it wrote and nobody changed since. (Describe says so in its own words.)
@@ -1073,6 +1131,7 @@ std::string Host::CheckShape(const SchematicElement& source) {
     // texts; length-prefixed, so that no text can pass for another.
     std::string shape;
     const auto add = [&shape](const std::string& text) { shape += std::to_string(text.size()) + ':' + text; };
+    add(source.kind);
     const auto flag = [&shape](bool on, unsigned long value) { shape += on ? 'y' + std::to_string(value) + ';' : "n"; };
     for (const SchematicParam& param : source.params) {
         add(param.name);
@@ -1160,14 +1219,14 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
         if (!made) return false;
         if (!source.hasWizardData) m_checkedShapes[source.id] = std::move(shape);
     }
-    const CatalogueElement* type = m_catalogue.Find(source.id);
+    const CatalogueElement* type = TypeOf(source);
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
         if (!type->HasCharacteristic()) {
             error = ElementLabel(source.name) + ": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScriptWithForms(*type, source.characteristic);
+        lines = CharacteristicScriptWithForms(*type, EnteredCharacteristic(source));
     }
     lines.insert(lines.end(), source.script.begin(), source.script.end());
     return lines.empty() || ParsedScript(source, lines, error) != nullptr;
@@ -1316,20 +1375,48 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.form = 2;
         }
     }
-    if (!inUse) return true;
     const int usePin = ch.form == 2 ? controls.usePin2 : controls.usePin;
-    const int button = ch.form == 2 ? controls.button2 : controls.button;
-    if (usePin != 0 && page[usePin].checked) {
-        ch.kind = SchematicCharacteristic::Kind::Pin;
-        return true;
-    }
+    const bool pinned = inUse && usePin != 0 && page[usePin].checked;
+    if (pinned) ch.kind = SchematicCharacteristic::Kind::Pin;
+    // The table keeps its own file name while a pin feeds it or its form is not chosen: it is
+    // looked at with the pin cleared or under a nonlinear form (on the copy). Each nonlinear
+    // form has its own table.
     PageState table;
-    EditScriptRunner second;
-    second.makeListings = false;
-    second.inspect = CapturePage(table);
-    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
-                                            "cancel"};
-    if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    const auto openTable = [&](int form) {
+        std::vector<std::string> lines;
+        if (pinned)
+            lines.push_back("click " + std::to_string(usePin));
+        else if (!inUse && controls.formList != 0 && !controls.forms.empty())
+            lines.push_back("pick " + std::to_string(controls.formList) + " " + std::to_string(controls.forms.front()));
+        else if (!inUse)
+            lines.push_back("click " + std::to_string(form == 2 ? controls.nonlinear2 : controls.nonlinear));
+        EditScriptRunner second;
+        second.makeListings = false;
+        second.inspect = CapturePage(table);
+        const int button = form == 2 ? controls.button2 : controls.button;
+        lines.insert(lines.end(), {"sheet cancel {", "print", "}", "click " + std::to_string(button), "cancel"});
+        return ParseEditScript(lines, actions, error) && RunSession(element, actions, second, error);
+    };
+    bool opened = openTable(ch.form);
+    if (!inUse && controls.nonlinear2 != 0 && (!opened || !table[kXyWriteFile].checked)) {
+        error.clear();
+        table = PageState();
+        opened = openTable(2);
+        ch.form = opened && table[kXyWriteFile].checked ? 2 : 1;
+    }
+    if (!opened) {
+        // A table the page does not open in that state keeps no name worth printing.
+        if (!inUse || pinned) {
+            error.clear();
+            return true;
+        }
+        return false;
+    }
+    // The name the table keeps for its data pairs, which a reference does not use.
+    if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
+    if (!inUse && !ch.file.empty()) ch.kind = SchematicCharacteristic::Kind::Unused;
+    if (!inUse || pinned) return true;
     if (table[kXyReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::Reference;
         ch.reference = table[kXyReferenceText].text;
@@ -1346,8 +1433,6 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             }
             ch.points.push_back(point);
         }
-        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
-        if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     }
     return true;
 }
@@ -1375,12 +1460,23 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
             lines.insert(sheet, usePin);
         }
     }
-    if (wanted.kind == SchematicCharacteristic::Kind::DataPairs && haveFile) {
-        const std::string writeFile = "click " + std::to_string(kXyWriteFile);
+    const std::string writeFile = "click " + std::to_string(kXyWriteFile);
+    if (haveFile && wanted.kind == SchematicCharacteristic::Kind::DataPairs) {
         if (!wanted.file.empty()) {
             if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
         } else if (auto end = at("}"); end != lines.end()) {
             lines.insert(end, writeFile);
+        }
+    }
+    // A reference keeps a name only with the box ticked, which the page enables under the
+    // look-up table's data pairs alone.
+    const bool fileReference = wanted.kind == SchematicCharacteristic::Kind::FileReference;
+    if (haveFile && (fileReference || wanted.kind == SchematicCharacteristic::Kind::Reference)) {
+        const std::string choice = "click " + std::to_string(fileReference ? kXyFileReference : kXyReference);
+        if (!wanted.file.empty()) {
+            if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
+        } else if (auto reference = at(choice); reference != lines.end()) {
+            lines.insert(reference, {"click " + std::to_string(kXyLookUp), "click " + std::to_string(kXyDataPairs), writeFile});
         }
     }
     return true;
@@ -1397,6 +1493,8 @@ Schematic Host::CurrentSchematic() {
 
 SchematicElement Host::CurrentElement(Element& element) {
     SchematicElement out = element.source;
+    // The kind is named only where the ID alone names another element.
+    out.kind = m_catalogue.NamedByIdAlone(*element.type) ? std::string() : element.type->kind;
     out.params.clear();
     out.outputs.clear();
     const ParamHolder* holder = m_editor->Holder(element.handle);

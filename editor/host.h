@@ -12,6 +12,7 @@
 #include "editor/schematic_editor.h"
 #include "toolkit/read_write_files.h"
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -48,6 +49,9 @@ public:
 
     DWORD wizardId = 0;
     BYTE base = 4;
+    // The catalogue element's kind where the ID alone names another one ("" for the ID's first;
+    // from schema 6, before which every record was the ID's first).
+    CString kind;
     CString name;
     DWORD showName = 0;
     BYTE symbolVariant = 0;
@@ -324,6 +328,9 @@ private:
     bool AddElement(const SchematicElement& source, bool initialize, std::string& error);
     bool CreateWizard(Element& element, std::string& error);
     bool ApplyValues(Element& element, std::string& error);
+    // A characteristic fed by a pin or not used keeps the table's own file name ("file") in the
+    // parameter the page reads it from; false, naming the element, when the page cannot keep it.
+    bool KeepTableFileName(Element& element, std::string& error);
     // The values the schematic gave, as a user types them on the element's page and presses
     // OK: the page shows what the set holds and its apply makes the values that follow from
     // them. False, naming the element and the parameter, when the page does not take a value
@@ -427,6 +434,10 @@ private:
     CReadAndWriteFiles::Writer WriterOf(const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).
     std::string CurrentElementName() const;
+    // The catalogue element the schematic's element names (its ID and kind); null, with the
+    // line that names the element and why, when the catalogue has none.
+    const CatalogueElement* TypeOf(const SchematicElement& source, std::string& error) const;
+    const CatalogueElement* TypeOf(const SchematicElement& source) const;
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
     // The data files describing the element may write (none where MayWriteDataFiles says so),

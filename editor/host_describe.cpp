@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory_resource>
 #include <optional>
@@ -280,7 +281,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     DescribePlan result;
     const auto note = [this, &tables](const SchematicElement& element) {
         if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
-            tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(m_catalogue.Find(element.id))));
+            tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(TypeOf(element))));
     };
     std::string checkError;
     const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
@@ -300,7 +301,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
 
 
 bool Host::MayWriteDataFiles(const SchematicElement& source) const {
-    const CatalogueElement* type = m_catalogue.Find(source.id);
+    const CatalogueElement* type = TypeOf(source);
     if (type == nullptr) return false;
     bool characteristicFile = false;
     for (const CatalogueParam& param : type->params) {
@@ -321,14 +322,14 @@ std::vector<std::string> Host::OwnDataFiles(const SchematicElement& source) cons
     if (!MayWriteDataFiles(source)) return {};
     // Each family names its files by its own table's rules: the leading-dot rule is the
     // characteristic table's alone.
-    const bool leadingDot = HasLeadingDotRule(m_catalogue.Find(source.id));
+    const bool leadingDot = HasLeadingDotRule(TypeOf(source));
     std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
     for (const SchematicParam& param : source.params) {
         if (param.hasValue && !param.value.empty() && Upper(param.name).find("FILE") != std::string::npos)
             names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder, leadingDot));
     }
-    if (!source.characteristic.file.empty())
-        names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder, leadingDot));
+    if (const std::string& file = TableFileWritten(source.characteristic); !file.empty())
+        names.push_back(UserDataFilePath(file, source.name, m_documentFolder, leadingDot));
     for (std::string& name : names) name = OutputFiles::PathInFolder(name, m_documentFolder);
     return names;
 }
