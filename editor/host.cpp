@@ -740,6 +740,11 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         error = message.empty() ? refused
                                 : ElementLabel(element.source.name) + ": its page refuses the values given: " +
                                       Quoted(message);
+        // A blank value is what a page refuses most often: it is named.
+        const auto blank = std::find_if(given.begin(), given.end(), [](const SchematicParam& value) {
+            return value.hasValue && value.value.find_first_not_of(" \t") == std::string::npos;
+        });
+        if (!message.empty() && blank != given.end()) error += " (parameter " + Quoted(blank->name) + " is given no value)";
         return false;
     }
     // A value the page replaced (a period that follows the frequency given beside it) or

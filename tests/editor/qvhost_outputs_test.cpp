@@ -115,7 +115,7 @@ TEST(QvhostOutputs, FailedDescribeNamesTheFaultAndWritesNothing) {
          "does not exist"},
         // A value the page's own field would not take is refused as OK refuses it there.
         {"empty value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": ""}}]})",
-         "x.desc", "element \"R1\": its page refuses the values given: \"Invalid value!\""},
+         "x.desc", "element \"R1\": its page refuses the values given: \"Invalid value!\" (parameter \"R\" is given no value)"},
         {"blank value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": "  "}}]})",
          "x.desc", "element \"R1\": its page refuses the values given: \"Invalid value!\""},
         // The first element's own file is written while the elements are made; the second
