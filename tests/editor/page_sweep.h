@@ -238,6 +238,7 @@ inline std::string ScriptLines(const std::vector<std::string>& script) {
 struct Driven {
     std::vector<std::string> answers;   // lines before the action
     bool opens = false;
+    bool ran = false;                   // the session went through (with those answers)
 };
 
 // Where a control opens a sheet or dialog: the lines that open it, and its action.
@@ -309,6 +310,7 @@ protected:
             const unsigned commits = host->Editor().AcceptedCommits(handle);
             const bool ran = Session(script, error);
             sessionCommits = host->Editor().AcceptedCommits(handle) - commits;
+            driven.ran = ran;
             if (ran) break;
             std::vector<std::string> answer = AnswerFor(error, last);
             if (answer.empty()) break;
