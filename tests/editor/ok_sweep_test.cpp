@@ -210,13 +210,21 @@ protected:
         action.insert(action.end(), typed.begin(), typed.end());
         if (!Drive({select}, action, {"ok"}).ran) return Rebuild();
         const std::string got = Description();
-        const long double factor = quantity.units[to].factor / from.factor;
-        if (!ScaledBy(want, got, factor))
-            Fail("changed the unit of the value " + std::to_string(value.id) + " from " + from.symbol + " to " +
-                 quantity.units[to].symbol + ", but no described value changed by that factor:" +
-                 FirstDifference(want, got));
+        const std::vector<std::string> tried = script;
         CheckStored();
         Rebuild();
+        const long double factor = quantity.units[to].factor / from.factor;
+        if (ScaledBy(want, got, factor)) return;
+        if (got == want) {
+            // Another number typed shows whether the value reaches the description at all.
+            Drive({select}, {"type " + std::to_string(value.id) + (number == "1" ? " 2" : " 1")}, {"ok"});
+            const bool described = Description() != want;
+            Rebuild();
+            if (!described) return;
+        }
+        script = tried;
+        Fail("changed the unit of the value " + std::to_string(value.id) + " from " + from.symbol + " to " +
+             quantity.units[to].symbol + ", but no described value changed by that factor:" + FirstDifference(want, got));
     }
 
     std::set<Stored> checked;   // the states of the element checked already
