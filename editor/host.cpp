@@ -275,19 +275,6 @@ std::string DataFileShown(const std::string& file, const std::string& documentFo
     return relative.string();
 }
 
-bool HasEmptyListEntry(const std::string& text) {
-    char last = 0;   // the last character outside quotes that is no blank
-    bool quoted = false;
-    for (char c : text) {
-        if (c == '"') quoted = !quoted;
-        if (quoted || c == '"' || c == ' ' || c == '\t') continue;
-        if ((c == ',' || c == ')') && last == ',') return true;
-        if (c == ',' && last == '(') return true;
-        last = c;
-    }
-    return false;
-}
-
 bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text) {
     // Read wide: a number that its prefix takes beyond a double ("1e306k") may still fit in
     // the parameter's unit ("1e308k" mOhm), and only the unit decides.

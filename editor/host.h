@@ -368,11 +368,10 @@ private:
     void NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before);
     void SetDocument(const std::string& folder, const std::string& name);
     std::string CompleteModelText(const Element& element, const std::string& text) const;
-    // The first input parameter that the model text names ("@R") and whose value is empty, or
-    // (*noNumber set) a number that is no finite number in its unit, or (*missing set) a name
-    // that the set lacks; "" when every one is usable.
-    std::string EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber = nullptr,
-                                 bool* missing = nullptr) const;
+    // The first input parameter that the model text names ("@R") whose value is a number that
+    // is no finite number once its unit is applied ("1e306" in kOhm): the completed text would
+    // hold the number unconverted. "" when there is none.
+    std::string NumberBeyondItsUnit(const Element& element, const std::string& text) const;
     // The characteristic as the element's pages show it (opened and cancelled as a user
     // would look at them).
     // fileTicked: whether the table's "File Name" box is ticked (it may be with no name typed).

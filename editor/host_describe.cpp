@@ -10,6 +10,7 @@
 #include "afx/user_script.h"
 #include "afx/wnd_core.h"
 #include "editor/characteristic_forms.h"
+#include "editor/model_text_check.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
 #include "framework/data_file_identity.h"
@@ -279,29 +280,6 @@ bool PlanOutputs(const std::string& document, const std::vector<DataPairsOutput>
     }
     planned = std::move(files);
     return true;
-}
-
-// The name of the first assignment of the text ("FILE :=  )") that gives no value, outside
-// quotes, and in `line` the line that holds it; "" when every one has a value. A wizard that
-// writes a value of its own (a file reference, a data file's name) writes it there, past the
-// editor's look at its parameters.
-std::string EmptyAssignment(const std::string& text, std::string& line) {
-    bool quoted = false;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == '"') quoted = !quoted;
-        if (quoted || text[i] != ':' || text[i + 1] != '=') continue;
-        size_t next = i + 2;
-        while (next < text.size() && (text[next] == ' ' || text[next] == '\t')) ++next;
-        if (next < text.size() && text[next] != ',' && text[next] != ')' && text[next] != ';') continue;
-        size_t end = i;
-        while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-        size_t start = end;
-        while (start > 0 && (IsNameChar(text[start - 1]) || text[start - 1] == '[' || text[start - 1] == ']')) --start;
-        const size_t lineStart = text.rfind('\n', i) == std::string::npos ? 0 : text.rfind('\n', i) + 1;
-        line = text.substr(lineStart, std::min(text.find('\n', i), text.size()) - lineStart);
-        return start < end ? text.substr(start, end - start) : std::string(":=");
-    }
-    return std::string();
 }
 
 } // namespace
@@ -907,10 +885,12 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
                 continue;
             }
         }
-        // An indexed parameter ("A[2]") is one name.
+        // An indexed parameter ("A[2]") is one name: its template ("A") never stands in for a
+        // member the set lacks, which stays as it is for the check of the text to find.
         if (j < source.size() && source[j] == '[') {
             const size_t close = source.find(']', j);
-            if (close != std::string_view::npos && appendValue(source.substr(i + 1, close - i), out)) {
+            if (close != std::string_view::npos) {
+                if (!appendValue(source.substr(i + 1, close - i), out)) out += source.substr(i, close + 1 - i);
                 i = close + 1;
                 continue;
             }
@@ -955,46 +935,33 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
-std::string Host::EmptyNeededValue(const Element& element, const std::string& text, bool* noNumber,
-                                   bool* missing) const {
-    if (noNumber != nullptr) *noNumber = false;
-    if (missing != nullptr) *missing = false;
+std::string Host::NumberBeyondItsUnit(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
     size_t scanned = 0;
     bool quoted = false;
     for (size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + 1)) {
         for (; scanned < at; ++scanned)
             if (text[scanned] == '"') quoted = !quoted;
+        // A quoted text is a name of the user's ("run@R.mdx"), not a number.
+        if (quoted) continue;
         size_t end = at + 1;
         while (end < text.size() && IsNameChar(text[end])) ++end;
         // A macro of the editor ("@ListCoPa(...)") names no parameter.
         if (end == at + 1 || (end < text.size() && text[end] == '(')) continue;
-        // An indexed parameter ("Y0[1]") is one name, as the completion takes it: its
-        // template ("Y0") does not stand in for a member the set lacks.
+        // An indexed parameter ("Y0[1]") is one name, as the completion takes it.
         if (end < text.size() && text[end] == '[') {
             const size_t close = text.find(']', end);
             if (close != std::string::npos) end = close + 1;
         }
         const std::string_view name = std::string_view(text).substr(at + 1, end - at - 1);
-        if (name == "NAME") continue;
-        bool present = false;
         for (int i = 0; i < holder->GetParamCount(); ++i) {
             const CWizardCopaObject3* param = holder->GetParam(i);
-            if (param == nullptr || param->IsDeleted() || param->GetName().view() != name) continue;
-            present = true;
-            if (!param->IsInput() || param->HasPin()) continue;
+            if (param == nullptr || param->IsDeleted() || param->GetName().view() != name || !param->IsInput() ||
+                param->HasPin())
+                continue;
             std::string_view value = param->GetValue().view();
             value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
-            if (value.empty()) return std::string(name);
-            if (NoFiniteNumber(*param, std::string(value))) {
-                if (noNumber != nullptr) *noNumber = true;
-                return std::string(name);
-            }
-        }
-        // A quoted text is a name of the user's (a data file "run@R.mdx") unless it is one.
-        if (!present && !quoted) {
-            if (missing != nullptr) *missing = true;
-            return std::string(name);
+            if (!value.empty() && NoFiniteNumber(*param, std::string(value))) return std::string(name);
         }
     }
     return std::string();
@@ -1087,17 +1054,14 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     }
     std::string completed = CompleteModelText(element, text);
     // A wizard that does not write the text itself, or writes only its type, leaves the
-    // parameter list to the editor.
-    const std::string filled = FillLeftParamList(*m_editor->Holder(element.handle), text);
-    bool noNumber = false;
-    bool missing = false;
-    const std::string empty = EmptyNeededValue(element, filled, &noNumber, &missing);
-    if (!empty.empty()) {
+    // parameter list to the editor; the coupled inductors and the controlled switch leave it
+    // the list macros.
+    const ParamHolder& holder = *m_editor->Holder(element.handle);
+    const std::string filled = ExpandListMacros(holder, FillLeftParamList(holder, text));
+    if (const std::string beyond = NumberBeyondItsUnit(element, filled); !beyond.empty()) {
         job.error += (job.error.empty() ? "" : "\n") +
-                     (ElementLabel(element.source.name) + ": parameter " + Quoted(empty) +
-                      (missing    ? " is not in its parameter set, and the model text needs it"
-                       : noNumber ? " is no finite number in its unit, and the model text needs it"
-                                  : " has no value, and the model text needs it"));
+                     (ElementLabel(element.source.name) + ": parameter " + Quoted(beyond) +
+                      " is no finite number in its unit, and the model text needs it");
         job.ok = false;
         return;
     }
@@ -1123,17 +1087,9 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
             return;
         }
     }
-    std::string emptyLine;
-    if (const std::string name = EmptyAssignment(done, emptyLine); !name.empty()) {
-        job.error += (job.error.empty() ? "" : "\n") +
-                     (ElementLabel(element.source.name) + ": its model text gives " + Quoted(name) +
-                      " no value, and the simulator needs one: " + emptyLine);
-        job.ok = false;
-        return;
-    }
-    if (HasEmptyListEntry(done)) {
-        job.error += (job.error.empty() ? "" : "\n") +
-                     (ElementLabel(element.source.name) + ": its model text has an empty list entry: " + done);
+    // The text as a whole is model text, or nothing of the element is written.
+    if (const std::string fault = ModelTextFault(done); !fault.empty()) {
+        job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + fault);
         job.ok = false;
         return;
     }

@@ -148,10 +148,6 @@ std::map<std::pair<std::string, int>, std::string> ParamValues(const ParamHolder
 // see DataFileEntry), else the name as it stands.
 std::string DataFileShown(const std::string& file, const std::string& documentFolder);
 
-// Whether a model text holds an empty entry in a list ("( a, )", "a, , b", "( , a"): the
-// simulator would read it as a missing value. Texts in double quotes are passed over.
-bool HasEmptyListEntry(const std::string& text);
-
 // Whether a value is a number that is no finite number once its unit is applied ("1e306" in
 // kOhm, "1e999"): the simulator could not read what would be written.
 bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text);

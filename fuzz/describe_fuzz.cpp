@@ -7,8 +7,10 @@
 // - a schematic the reader refuses, or whose outputs the output check refuses, writes nothing;
 // - a description that fails leaves the folder as it was (empty);
 // - a description that succeeds wrote the planned description, every file it wrote was
-//   planned, and its text is UTF-8 without control characters other than line ends and tabs.
+//   planned, and its text is UTF-8 without control characters other than line ends and tabs,
+//   and model text as a whole (each element's text passed the check describe makes).
 #include "editor/host.h"
+#include "editor/model_text_check.h"
 #include "editor/text_codec.h"
 #include "fuzz/host_modules.h"
 #include "fuzz/temp_file.h"
@@ -38,7 +40,8 @@ std::string g_folder;   // this process's own folder, ending in '/'
 const char* const kNames[] = {"R1", "R.1", "R_1", "G1", "RNL1", "D__R1", "R 2", "R\xE4ty", "a/b", ".", "..", "@x",
                               "R;", "\"q\"", "", "x\ny"};
 const char* const kValues[] = {"",     " ",   "1k",     "4.7",    "2.2",     "1e308", "nan",  "\n",  "a\"b", "\\",
-                               "@R",   "@NAME", "\xE4", "R1",     "1m",      "-0",    "\t1", "XY.VAL", "@PARAMLIST"};
+                               "@R",   "@NAME", "\xE4", "R1",     "1m",      "-0",    "\t1", "XY.VAL", "@PARAMLIST",
+                               "1/(0)", "V(1)", "(",    "a, b",   "1meg",    "x;y",   "{",   "DST: y", "@ListCoPa(0x4, 0xC, 0)"};
 const char* const kParams[] = {"R", "G", "QUANT", "CH", "CH_FILE", "CH_STRG", "V", "I", "X"};
 const char* const kUnits[] = {"Ohm", "kOhm", "S", "mS", "bogus", ""};
 const char* const kOutputs[] = {"I", "V", "R", "G", "X"};
@@ -233,6 +236,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!qv::IsUtf8(text.str())) std::abort();
         for (unsigned char c : text.str())
             if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) std::abort();
+        if (const std::string fault = qv::ModelTextFault(text.str()); !fault.empty()) {
+            std::fprintf(stderr, "%s\n", fault.c_str());
+            std::abort();
+        }
     } else if (error.empty() || !files.empty()) {
         std::abort();   // a failure says why, and leaves the folder as it was
     }

@@ -93,7 +93,8 @@ struct Token {
 // inside them they are blanks.
 class Lexer {
 public:
-    explicit Lexer(std::string_view text) : m_text(text) {}
+    // `modelValue`: numbers as a model text's values hold them (ParseMode::Value).
+    Lexer(std::string_view text, bool modelValue) : m_text(text), m_modelValue(modelValue) {}
 
     Token Next() {
         SkipBlanks();
@@ -203,6 +204,11 @@ private:
                     break;
                 }
             }
+            // The simulator reads mega as the number texts of the toolkit write it.
+            if (!found && m_modelValue && EqualNoCase(suffix, "meg")) {
+                power = 6;
+                found = true;
+            }
             if (!found) return Fail(t, kErrNumber);
         }
         double value = 0.0;
@@ -211,8 +217,9 @@ private:
         if (r.ec != std::errc() || r.ptr != m_text.data() + numberEnd || !std::isfinite(value))
             return Fail(t, kErrNumber);
         // The typed-number rule of the pages: number and scale together must stay within the
-        // range of a double's exponent; the scale is applied by steps of a thousand.
-        if (!NumberInRange(value, power)) return Fail(t, kErrNumber);
+        // range of a double's exponent; the scale is applied by steps of a thousand. A model
+        // text's value only has to be a finite number.
+        if (!m_modelValue && !NumberInRange(value, power)) return Fail(t, kErrNumber);
         for (; power > 0; power -= 3) value *= 1000.0;
         for (; power < 0; power += 3) value *= 0.001;
         if (!std::isfinite(value)) return Fail(t, kErrNumber);
@@ -257,6 +264,7 @@ private:
     }
 
     std::string_view m_text;
+    bool m_modelValue = false;
     size_t m_pos = 0;
     int m_depth = 0;
 };
@@ -267,17 +275,20 @@ struct ParseError {
 
 class Parser {
 public:
-    Parser(std::string_view text, ParseMode mode) : m_text(text), m_lexer(text), m_mode(mode) {}
+    Parser(std::string_view text, ParseMode mode) : m_text(text), m_lexer(text, mode == ParseMode::Value), m_mode(mode) {}
 
     ParseResult Run() {
         ParseResult r;
         try {
             Advance();
             if (m_mode == ParseMode::Formula) ParseFormula();
+            else if (m_mode == ParseMode::Value) ParseValue();
             else ParseBlock();
             r.upn = std::move(m_upn);
             r.names = std::move(m_names);
-            if (m_mode == ParseMode::Formula) {
+            if (m_mode == ParseMode::Value) {
+                r.kind = kExpressionBare;
+            } else if (m_mode == ParseMode::Formula) {
                 r.assigned = m_assigned;
                 r.kind = m_assigned.empty() ? kExpressionBare : kExpressionAssignment;
             } else if (m_bare || m_statements == 0) {
@@ -357,6 +368,12 @@ private:
         if (!IsSeparator() && m_tok.type != Tok::End) Fail(kErrToken, m_tok);
         SkipSeparators();
         if (m_tok.type != Tok::End) Fail(kErrOneFormula, m_tok);
+    }
+
+    void ParseValue() {
+        if (m_tok.type == Tok::End) FailNoPosition(kErrEmpty);
+        ParseExpression();
+        if (m_tok.type != Tok::End) Fail(kErrToken, m_tok);
     }
 
     void ParseBlock() {
@@ -553,8 +570,9 @@ private:
             }
             std::string upper(TokenText(name));
             for (char& c : upper) c = Upper(c);
+            // A model text's value may also ask the simulator for a quantity of its own.
             const int places = FunctionPlaces(upper);
-            if (places == 0) Fail(kErrFunction, name);
+            if (places == 0 && m_mode != ParseMode::Value) Fail(kErrFunction, name);
             Advance();  // (
             int argc = 0;
             if (m_tok.type != Tok::RParen) {
@@ -566,8 +584,8 @@ private:
                 }
             }
             Expect(Tok::RParen, kErrParenthesis);
-            if (argc != places) Fail(kErrArguments, name);
-            Emit(UpnOp::Call, argc, upper);
+            if (places == 0 ? argc == 0 : argc != places) Fail(kErrArguments, name);
+            Emit(UpnOp::Call, argc, places == 0 ? std::string(TokenText(name)) : upper);
             return;
         }
         case Tok::LParen:

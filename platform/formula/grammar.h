@@ -41,7 +41,7 @@ struct ErrorInfo {
     std::string token;
 };
 
-enum class ParseMode { Block, Formula };
+enum class ParseMode { Block, Formula, Value };
 
 struct ParseResult {
     int result = 0;                  // 0 accepted
@@ -53,8 +53,18 @@ struct ParseResult {
 };
 
 // Block: statements separated by line breaks or ";", IF blocks allowed. Formula: exactly one
-// assignment, action or bare expression.
+// assignment, action or bare expression. Value: exactly one expression, as a model text gives
+// it to a parameter, read with what the simulator reads there besides the language: the prefix
+// "meg", any finite number however it is scaled, and calls of names outside the palette (the
+// simulator's own quantities, "V(1)") with one argument or more.
 ParseResult Parse(std::string_view text, ParseMode mode);
+
+// Whether every part of a postfix form that is made of numbers alone (numbers, the arithmetic
+// operators and the functions that simplification folds) comes out as a finite number: false
+// for "1/0", "SQRT(-1)" and "1e300*1e300", also inside a larger expression ("x + 1/0"). The
+// names "inf" and "nan", in any letter case, are how the system writes numbers that are not
+// finite, and count as such.
+bool NumbersStayFinite(const std::vector<UpnItem>& upn);
 
 // The range of the language's numbers: a finite value written with a scale of 10^decimalPower
 // is accepted when the binary exponents of the value and of the power of ten add up to -1021 ..

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 
 namespace qv::formula {
 
@@ -219,6 +220,88 @@ private:
 };
 
 } // namespace
+
+bool NumbersStayFinite(const std::vector<UpnItem>& upn) {
+    // One slot per value on the stack: whether it is made of numbers alone, and then its value.
+    struct Slot {
+        bool constant;
+        double value;
+    };
+    std::vector<Slot> stack;
+    stack.reserve(upn.size());
+    const auto pop = [&stack](int n, double* args) {
+        bool constant = true;
+        for (int i = n - 1; i >= 0; --i) {
+            if (stack.empty()) return false;
+            constant = constant && stack.back().constant;
+            if (i < 2) args[i] = stack.back().value;
+            stack.pop_back();
+        }
+        return constant;
+    };
+    for (const UpnItem& item : upn) {
+        double args[2] = {0.0, 0.0};
+        double r = 0.0;
+        switch (item.op) {
+        case UpnOp::Number:
+            if (!std::isfinite(item.number)) return false;
+            stack.push_back({true, item.number});
+            continue;
+        case UpnOp::Name: {
+            const bool notFinite = item.text.size() == 3 && (strncasecmp(item.text.c_str(), "inf", 3) == 0 ||
+                                                             strncasecmp(item.text.c_str(), "nan", 3) == 0);
+            if (notFinite) return false;
+            stack.push_back({false, 0.0});
+            continue;
+        }
+        case UpnOp::Neg:
+            if (pop(1, args)) {
+                stack.push_back({true, -args[0]});
+                continue;
+            }
+            break;
+        case UpnOp::Add: case UpnOp::Sub: case UpnOp::Mul: case UpnOp::Div: case UpnOp::Pow:
+            if (pop(2, args)) {
+                switch (item.op) {
+                case UpnOp::Add: r = args[0] + args[1]; break;
+                case UpnOp::Sub: r = args[0] - args[1]; break;
+                case UpnOp::Mul: r = args[0] * args[1]; break;
+                case UpnOp::Div: r = args[0] / args[1]; break;
+                default: r = std::pow(args[0], args[1]); break;
+                }
+                if (!std::isfinite(r)) return false;
+                stack.push_back({true, r});
+                continue;
+            }
+            break;
+        case UpnOp::Call:
+            if (pop(item.argc, args) && item.argc <= 2 && FunctionPlaces(item.text) == item.argc &&
+                Evaluate(item.text, args, item.argc, r)) {
+                if (!std::isfinite(r)) return false;
+                stack.push_back({true, r});
+                continue;
+            }
+            break;
+        case UpnOp::Not:
+            pop(1, args);
+            break;
+        case UpnOp::Assign: case UpnOp::Action: case UpnOp::Expr:
+            pop(item.op == UpnOp::Action ? item.argc : 1, args);
+            continue;
+        case UpnOp::If:
+            pop(1, args);
+            continue;
+        case UpnOp::Else: case UpnOp::End:
+            continue;
+        default:
+            // Comparisons and logical operators are left to the simulator.
+            pop(2, args);
+            break;
+        }
+        stack.push_back({false, 0.0});
+    }
+    return true;
+}
 
 bool SimplifyUpn(const std::vector<UpnItem>& upn, std::vector<UpnItem>& out) {
     Simplifier simplifier(upn);

@@ -106,9 +106,9 @@ TEST(QvhostOutputs, FailedDescribeNamesTheFaultAndWritesNothing) {
         {"user file in a missing folder", DataPairs("RNL1", "[0, 0], [1, 1]", "/nonexistent/t.mdx"), "x.desc",
          "does not exist"},
         {"empty value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": ""}}]})",
-         "x.desc", "element \"R1\": parameter \"R\" has no value"},
+         "x.desc", "element \"R1\": its model text gives \"R\" no value: R R1 ( R :=  );"},
         {"blank value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": "  "}}]})",
-         "x.desc", "parameter \"R\" has no value"},
+         "x.desc", "its model text gives \"R\" no value"},
         // The first element's own file is written while the elements are made; the second
         // element fails later, and the first one's file goes again.
         {"fault after a data file was written",
@@ -738,7 +738,8 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 82, "name": "DT1", "parameters": {"Y0[0]": "3"}, "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 0,
          "DEADTIME DT1 ( INPUT := 0, TS := 1m, NH := 1, Y0[0] := 3 );\n"},
         {R"({"id": 82, "name": "DT1", "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 2,
-         "qvhost: element \"DT1\": parameter \"Y0[0]\" is not in its parameter set, and the model text needs it\n"},
+         "qvhost: element \"DT1\": its model text keeps \"@Y0[0]\", which names no parameter of the element: DEADTIME DT1 ( "
+         "INPUT := 0, TS := 1m, NH := 1, Y0[0] := @Y0[0] );\n"},
         // A data file's name is the user's, "@" and all.
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "run@Q.mdx"}})",
          0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@Q.mdx\" );\n"},
@@ -747,17 +748,40 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@R.mdx\" );\n"},
         // An empty file reference, which the wizards write themselves.
         {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"L3\": its model text gives \"FILE\" no value, and the simulator needs one: LOOKUP2D L3 ( "
+         "qvhost: element \"L3\": its model text gives \"FILE\" no value: LOOKUP2D L3 ( "
          "FILE :=  , IN := x );\n"},
         {R"({"id": 43, "name": "DP1", "script": ["click 2293", "ok"]})", 2,
          "qvhost: element \"DP1\": its model text gives \"FILE\" no value"},
         {R"({"id": 82, "name": "DT1", "script": ["click 2293", "ok"]})", 2,
          "qvhost: element \"DT1\": its model text gives \"FILE\" no value"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": ""}})", 2,
-         "qvhost: element \"RA\": its model text gives \"FILE\" no value, and the simulator needs one: INTERN\tXY "
+         "qvhost: element \"RA\": its model text gives \"FILE\" no value: INTERN\tXY "
          "XY_RA_CH( FILE :=  );\n"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
          "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
+        // The list macros of the coupling form K and of the controlled switch name the
+        // parameters of the form and of the control type.
+        {R"({"id": 19, "name": "MK"})", 0, "MUTUAL MK ( L1 := L1, L2 := L2, K := 0.9);\n"},
+        {R"({"id": 19, "name": "MK", "parameters": {"K": {"value": "0.5", "pin": true}}})", 0,
+         "MUTUAL MK ( L1 := L1, L2 := L2, K := MK.K);\n"},
+        {R"({"id": 20, "name": "TW1", "parameters": {"L1": {"value": "2", "unit": "mH"}}})", 0,
+         "TRANSF TW1 ( L1 := 0.002, I01 := 0, L2 := 1m, I02 := 0, K := 0.99);\n"},
+        {R"({"id": 84, "name": "S1"})", 0, "CSV S1 ( RON := 1m, ROFF := 1meg, VTH := 0.5, VHYS := 0.1, INIT := 0); DLL CSV\n"},
+        {R"({"id": 84, "name": "S2", "script": ["pick 2032 1", "ok"]})", 0,
+         "CSI S2 ( RON := 1m, ROFF := 1meg, ITH := 1, IHYS := 0.1, INIT := 0); DLL CSI\n"},
+        // Values typed that the simulator could not read.
+        {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number: R R1 ( R := 1/(0) );\n"},
+        {R"x({"id": 15, "name": "R1", "parameters": {"R": "SQRT(-1)"}})x", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "2 +"}})", 2,
+         "qvhost: element \"R1\": its model text gives \"R\" a value that the expression language does not read "
+         "(Operand expected): R R1 ( R := 2 + );\n"},
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "x@y"}})", 2,
+         "qvhost: element \"R1\": its model text keeps \"@y\", which names no parameter of the element"},
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "a\"b.mdx"}})",
+         2, "qvhost: element \"RA\": its model text holds a name that cannot be quoted (a double quote or a line break in it): "
+            "INTERN\tXY XY_RA_CH( FILE := \"a\"b.mdx\" );\n"},
         // While the RMS text is empty the amplitude stays.
         {R"({"id": 105, "name": "T1", "script": ["click 2031", "choose 2032 Sine", "click 2204", "ok"]})", 0,
          "TSRC SINE T1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
@@ -1005,7 +1029,7 @@ TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
         {"default names of two dead-time elements differ",
          OneDocument(FamilyElement(kFileFamilies[3], "", "A") + ", " + FamilyElement(kFileFamilies[3], "", "B") +
                      R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),
-         "element \"R1\": parameter \"R\" has no value"},
+         "element \"R1\": its model text gives \"R\" no value"},
         {"a data file over the schematic", OneDocument(FamilyElement(kFileFamilies[1], "s.mdx")), "is the input"},
         {"a wizard's file, then a fault",
          OneDocument(FamilyElement(kFileFamilies[1], "") + R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),
@@ -1346,7 +1370,7 @@ const std::map<unsigned, std::string> kMainChoiceEdits = {
     {4, R"("click 2031", "page 1", "click 2428")"}, {9, R"("click 2081")"}, {10, R"("click 2081")"},
     {11, R"("click 2081")"}, {12, R"("click 2081")"}, {14, R"("click 2081")"}, {16, R"("click 2088")"},
     {19, R"("click 2307")"}, {20, R"("click 2307")"}, {29, R"("pick 2147 1", "page 1", "click 2428")"},
-    {31, R"("pick 2147 1", "page 1", "click 2428")"}, {35, R"("click 2204")"}, {36, R"("pick 2207 1")"},
+    {31, R"("pick 2147 1", "page 1", "click 2428")"}, {35, R"("click 2204", "type 2050 1")"}, {36, R"("pick 2207 1")"},
     {37, R"("pick 2049 1")"}, {38, R"("pick 2049 1")"}, {39, R"("pick 2049 1")"}, {41, R"("pick 2049 1")"},
     {43, R"("pick 2215 1")"}, {45, R"("click 2331")"}, {46, R"("click 2331")"}, {54, R"("pick 2236 1")"},
     {55, R"("pick 2183 1", "page 1", "click 2428")"}, {56, R"("pick 2183 1", "page 1", "click 2428")"},

@@ -57,7 +57,7 @@ TEST_F(MetersHost, EveryPageEditedByScriptGivesItsGoldenDescription) {
         // Input 1 on a pin keeps its text; input 2 is written; the formula is kept as typed.
         {"meters_probe2.desc",
          R"({ "id": 93, "name": "PRB21",
-              "script": ["type 2357 A", "click 2358", "type 2360 B", "type 2369 \"PRB21.VAL_IN1 * 2 +\"",
+              "script": ["type 2357 A", "click 2358", "type 2360 B", "type 2369 \"PRB21.VAL_IN1 * 2 + 1\"",
                          "click 2371", "click 2056", "ok"] })"},
         {"meters_time_response.desc",
          R"({ "id": 94, "name": "TRESP1",

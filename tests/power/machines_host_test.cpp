@@ -28,8 +28,7 @@ TEST_F(MachinesHost, ExampleDescriptionAndDataFile) {
          {"ASM ASM1 ( LOAD := 0, RS := 0.4, RR := 0.5, LSS := 2m, LSR := 2m, LM := 50m, P := 2, J := 0.05, "
           "ISA0 := 0, ISB0 := 0, ISC0 := 0, IRA0 := 0, IRB0 := 0, IRC0 := 0, N0 := 0, PHI0 := 0 );\n",
           "SDB ( ASM1.N );\n",
-          "CSI S1 ( @ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, "
-          "0x0000000C,0x4000000000,1,-1)); DLL CSI\n",
+          "CSI S1 ( RON := 1m, ROFF := 1meg, ITH := 1, IHYS := 0.1, INIT := 0); DLL CSI\n",
           "SDB ( S1.I );\n",
           "CHLE := XY_M1_CHLE.VAL, ",
           "INTERN\tXY XY_M1_CHLE( FILE := \"Drive__M1__CHLE.mdx\" );"})
