@@ -367,6 +367,28 @@ const CatalogueElement* Catalogue::Find(unsigned id, const std::string& kind) co
     return nullptr;
 }
 
+const CatalogueElement* Catalogue::FindNamed(unsigned id, const std::string& kind, std::string& why) const {
+    const CatalogueElement* first = Find(id);
+    if (first == nullptr) {
+        why = "wizard ID " + std::to_string(id) + " is not in the catalogue";
+        return nullptr;
+    }
+    if (kind.empty()) return first;
+    if (const CatalogueElement* named = Find(id, kind)) return named;
+    // The kind under other IDs, else the kinds this ID has: either tells what was meant.
+    std::string ids;
+    std::string kinds;
+    for (const CatalogueElement& element : m_elements) {
+        if (element.kind == kind) ids += (ids.empty() ? "" : " or ") + std::to_string(element.id);
+        if (element.id == id) kinds += (kinds.empty() ? "" : ", ") + Quoted(element.kind);
+    }
+    if (!ids.empty())
+        why = "the catalogue's " + Quoted(kind) + " has wizard ID " + ids + ", not " + std::to_string(id);
+    else
+        why = "wizard ID " + std::to_string(id) + " has no catalogue element " + Quoted(kind) + " (it has " + kinds + ")";
+    return nullptr;
+}
+
 std::unique_ptr<ParamHolder> Catalogue::MakeHolder(const CatalogueElement& element, const std::string& name) {
     std::unique_ptr<ParamHolder> holder;
     if (element.base == 3)

@@ -111,6 +111,12 @@ public:
     const CatalogueElement* Find(unsigned id) const;
     // The element of a wizard ID with that kind ("Sum", "Product", ...).
     const CatalogueElement* Find(unsigned id, const std::string& kind) const;
+    // The element a schematic names by its wizard ID and kind: the ID's first element when the
+    // kind is empty. Null, with the reason ("wizard ID 6 has no element "Voltmetr" (...)"),
+    // when the catalogue has none.
+    const CatalogueElement* FindNamed(unsigned id, const std::string& kind, std::string& why) const;
+    // Whether the element is the one its wizard ID alone names (the first one of its ID).
+    bool NamedByIdAlone(const CatalogueElement& element) const { return Find(element.id) == &element; }
     const std::vector<CatalogueElement>& Elements() const { return m_elements; }
 
     // A new parameter set of the element with the given name: every parameter with its default

@@ -423,13 +423,26 @@ std::vector<std::string> CharacteristicScript(const CatalogueElement& type, cons
         return lines;
     }
     lines.push_back("sheet ok {");
+    // The table's own file name, which a reference or a file reference keeps for the data
+    // pairs and does not write, is typed where the page edits it: under the look-up table's
+    // data pairs.
+    const auto keepFile = [&] {
+        lines.push_back("click " + std::to_string(kXyDataPairs));
+        lines.push_back("click " + std::to_string(kXyWriteFile));
+        lines.push_back("type " + std::to_string(kXyFileName) + " " + QuoteScriptText(ch.file));
+    };
     switch (ch.kind) {
     case SchematicCharacteristic::Kind::Reference:
+        if (!ch.file.empty()) {
+            lines.push_back("click " + std::to_string(kXyLookUp));
+            keepFile();
+        }
         lines.push_back("click " + std::to_string(kXyReference));
         lines.push_back("type " + std::to_string(kXyReferenceText) + " " + QuoteScriptText(ch.reference));
         break;
     case SchematicCharacteristic::Kind::FileReference:
         lines.push_back("click " + std::to_string(kXyLookUp));
+        if (!ch.file.empty()) keepFile();
         lines.push_back("click " + std::to_string(kXyFileReference));
         lines.push_back("type " + std::to_string(kXyVariable) + " " + QuoteScriptText(ch.variable));
         break;
@@ -902,15 +915,24 @@ void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::s
     }
 }
 
+const CatalogueElement* Host::TypeOf(const SchematicElement& source, std::string& error) const {
+    std::string why;
+    const CatalogueElement* type = m_catalogue.FindNamed(source.id, source.kind, why);
+    if (type == nullptr) error = ElementLabel(source.name) + ": " + why;
+    return type;
+}
+
+const CatalogueElement* Host::TypeOf(const SchematicElement& source) const {
+    std::string unused;
+    return m_catalogue.FindNamed(source.id, source.kind, unused);
+}
+
 bool Host::AddElement(const SchematicElement& source, bool initialize, std::string& error) {
     if (m_setAside) m_setAside(source);
     auto element = std::make_unique<Element>();
     element->source = source;
-    element->type = m_catalogue.Find(source.id);
-    if (element->type == nullptr) {
-        error = ElementLabel(source.name) + ": wizard ID " + std::to_string(source.id) + " is not in the catalogue";
-        return false;
-    }
+    element->type = TypeOf(source, error);
+    if (element->type == nullptr) return false;
     element->handle = m_editor->AddElement(Catalogue::MakeHolder(*element->type, source.name));
     // Only elements that stay enter their names: a check makes an element and destroys it.
     if (!m_checking) m_editor->AddNameInUse(source.name);
@@ -1047,6 +1069,7 @@ std::string Host::CheckShape(const SchematicElement& source) {
     // texts; length-prefixed, so that no text can pass for another.
     std::string shape;
     const auto add = [&shape](const std::string& text) { shape += std::to_string(text.size()) + ':' + text; };
+    add(source.kind);
     const auto flag = [&shape](bool on, unsigned long value) { shape += on ? 'y' + std::to_string(value) + ';' : "n"; };
     for (const SchematicParam& param : source.params) {
         add(param.name);
@@ -1136,7 +1159,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
         if (!made) return false;
         if (!source.hasWizardData) m_checkedShapes[source.id] = std::move(shape);
     }
-    const CatalogueElement* type = m_catalogue.Find(source.id);
+    const CatalogueElement* type = TypeOf(source);
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
         if (!type->HasCharacteristic()) {
@@ -1306,6 +1329,8 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
     const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
                                             "cancel"};
     if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    // The name the table keeps for its data pairs, which a reference does not use.
+    if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
     if (table[kXyReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::Reference;
         ch.reference = table[kXyReferenceText].text;
@@ -1322,9 +1347,9 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             }
             ch.points.push_back(point);
         }
-        if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
-        if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     }
+    // The box keeps its state whatever the table's kind.
+    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     return true;
 }
 
@@ -1351,12 +1376,23 @@ bool Host::FitToLoadedState(Element& element, const SchematicCharacteristic& wan
             lines.insert(sheet, usePin);
         }
     }
-    if (wanted.kind == SchematicCharacteristic::Kind::DataPairs && haveFile) {
-        const std::string writeFile = "click " + std::to_string(kXyWriteFile);
+    const std::string writeFile = "click " + std::to_string(kXyWriteFile);
+    if (haveFile && wanted.kind == SchematicCharacteristic::Kind::DataPairs) {
         if (!wanted.file.empty()) {
             if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
         } else if (auto end = at("}"); end != lines.end()) {
             lines.insert(end, writeFile);
+        }
+    }
+    // A reference keeps a name only with the box ticked, which the page enables under the
+    // look-up table's data pairs alone.
+    const bool fileReference = wanted.kind == SchematicCharacteristic::Kind::FileReference;
+    if (haveFile && (fileReference || wanted.kind == SchematicCharacteristic::Kind::Reference)) {
+        const std::string choice = "click " + std::to_string(fileReference ? kXyFileReference : kXyReference);
+        if (!wanted.file.empty()) {
+            if (auto line = at(writeFile); line != lines.end()) lines.erase(line);
+        } else if (auto reference = at(choice); reference != lines.end()) {
+            lines.insert(reference, {"click " + std::to_string(kXyLookUp), "click " + std::to_string(kXyDataPairs), writeFile});
         }
     }
     return true;
@@ -1373,6 +1409,8 @@ Schematic Host::CurrentSchematic() {
 
 SchematicElement Host::CurrentElement(Element& element) {
     SchematicElement out = element.source;
+    // The kind is named only where the ID alone names another element.
+    out.kind = m_catalogue.NamedByIdAlone(*element.type) ? std::string() : element.type->kind;
     out.params.clear();
     out.outputs.clear();
     const ParamHolder* holder = m_editor->Holder(element.handle);

@@ -47,6 +47,9 @@ public:
 
     DWORD wizardId = 0;
     BYTE base = 4;
+    // The catalogue element's kind where the ID alone names another one ("" for the ID's first;
+    // from schema 6, before which every record was the ID's first).
+    CString kind;
     CString name;
     DWORD showName = 0;
     BYTE symbolVariant = 0;
@@ -449,6 +452,10 @@ private:
     bool UsersNonTable(const std::string& path, const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).
     std::string CurrentElementName() const;
+    // The catalogue element the schematic's element names (its ID and kind); null, with the
+    // line that names the element and why, when the catalogue has none.
+    const CatalogueElement* TypeOf(const SchematicElement& source, std::string& error) const;
+    const CatalogueElement* TypeOf(const SchematicElement& source) const;
     // Whether describing the element may write a data file of its own.
     bool MayWriteDataFiles(const SchematicElement& source) const;
     // The data files describing the element may write (none where MayWriteDataFiles says so),

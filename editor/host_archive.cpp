@@ -37,7 +37,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 5)
+IMPLEMENT_SERIAL(CSchematicElementRecord, CObject, VERSIONABLE_SCHEMA | 6)
 
 namespace qv {
 // Members of one family an archive may list (parameters, outputs of one element).
@@ -46,7 +46,7 @@ constexpr DWORD kMaxArchivedRecordMembers = 10000;
 
 void CSchematicElementRecord::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        ar << wizardId << base << name << showName << symbolVariant;
+        ar << wizardId << base << kind << name << showName << symbolVariant;
         ar << static_cast<DWORD>(params.size());
         for (const Param& param : params)
             ar << param.name << param.value << param.usedUnit << param.type << param.extType << param.templateName
@@ -59,10 +59,14 @@ void CSchematicElementRecord::Serialize(CArchive& ar) {
     // would skip without a word. Schema 1 has no template names (its parameters were all the
     // catalogue's or family members), schema 2 no value IDs (its parameters keep the ones they
     // are made with), schema 3 no on-sheet modes (they keep the ones they are made with),
-    // schema 4 no info texts (they keep the ones they are made with).
+    // schema 4 no info texts (they keep the ones they are made with), schema 5 no kind (its
+    // element is the first of its wizard ID, the only one a schematic could name then).
     const UINT schema = ar.GetObjectSchema();
-    if (schema < 1 || schema > 5) AfxThrowArchiveException(CArchiveException::badSchema);
-    ar >> wizardId >> base >> name >> showName >> symbolVariant;
+    if (schema < 1 || schema > 6) AfxThrowArchiveException(CArchiveException::badSchema);
+    ar >> wizardId >> base;
+    kind.Empty();
+    if (schema >= 6) ar >> kind;
+    ar >> name >> showName >> symbolVariant;
     DWORD count = 0;
     ar >> count;
     // Counts from the file are checked before anything is sized by them.
@@ -267,6 +271,7 @@ void Host::SaveElement(Element& element, ArchiveJob& job) {
     record->outputs.clear();
     record->wizardId = element.type->id;
     record->base = static_cast<BYTE>(element.type->base);
+    record->kind = m_catalogue.NamedByIdAlone(*element.type) ? CString() : ToCString(element.type->kind);
     record->name = ToCString(element.source.name);
     record->showName = holder->m_dwShowName;
     record->symbolVariant = holder->m_bySymbolVariant;
@@ -359,15 +364,17 @@ bool Host::Load(const std::string& path, const std::string& documentFolder, std:
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " is missing");
             SchematicElement source;
             source.id = record->wizardId;
+            source.kind = ToString(record->kind);
             source.name = ToString(record->name);
             source.showName = record->showName != 0;
             if (!IsUsableName(source.name, why) || !names.insert(std::pmr::string(NameCollisionKey(source.name), &namesArena)).second)
                 throw std::runtime_error("element record " + std::to_string(i + 1) + " has no usable unique name");
-            const CatalogueElement* type = m_catalogue.Find(source.id);
-            if (type == nullptr || type->base != record->base)
+            std::string addError;
+            const CatalogueElement* type = TypeOf(source, addError);
+            if (type == nullptr) throw std::runtime_error(addError);
+            if (type->base != record->base)
                 throw std::runtime_error(ElementLabel(source.name) + ": wizard ID " + std::to_string(source.id) +
                                          " is not in the catalogue with this base");
-            std::string addError;
             if (!AddElement(source, false, addError)) throw std::runtime_error(addError);
             Element& element = *m_elements.back();
             ParamHolder* holder = m_editor->Holder(element.handle);

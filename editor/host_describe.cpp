@@ -207,7 +207,7 @@ Namer NamerOf(const SchematicElement& source) {
         if (param.hasValue && !param.value.empty() && IsFileParam(param.name))
             files().params.emplace_back(param.name, param.value);
     namer.kind = source.characteristic.kind;
-    if (!source.characteristic.file.empty()) files().characteristic = source.characteristic.file;
+    if (!TableFileWritten(source.characteristic).empty()) files().characteristic = source.characteristic.file;
     namer.hasScript = !source.script.empty();
     namer.hasWizardData = source.hasWizardData;
     return namer;
@@ -314,7 +314,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     DescribePlan result;
     const auto note = [this, &tables, &result](const SchematicElement& element) {
         if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
-            tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(m_catalogue.Find(element.id))));
+            tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(TypeOf(element))));
         if (Namer namer = NamerOf(element); NamesAFile(namer)) result.namers->push_back(std::move(namer));
     };
     std::string checkError;
@@ -335,7 +335,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
 
 
 bool Host::MayWriteDataFiles(const SchematicElement& source) const {
-    const CatalogueElement* type = m_catalogue.Find(source.id);
+    const CatalogueElement* type = TypeOf(source);
     if (type == nullptr) return false;
     bool characteristicFile = false;
     for (const CatalogueParam& param : type->params) {
@@ -356,14 +356,14 @@ std::vector<std::string> Host::OwnDataFiles(const SchematicElement& source) cons
     if (!MayWriteDataFiles(source)) return {};
     // Each family names its files by its own table's rules: the leading-dot rule is the
     // characteristic table's alone.
-    const bool leadingDot = HasLeadingDotRule(m_catalogue.Find(source.id));
+    const bool leadingDot = HasLeadingDotRule(TypeOf(source));
     std::vector<std::string> names{DefaultDataFileName(m_document, source.name)};
     for (const SchematicParam& param : source.params) {
         if (param.hasValue && !param.value.empty() && Upper(param.name).find("FILE") != std::string::npos)
             names.push_back(UserDataFilePath(param.value, source.name, m_documentFolder, leadingDot));
     }
-    if (!source.characteristic.file.empty())
-        names.push_back(UserDataFilePath(source.characteristic.file, source.name, m_documentFolder, leadingDot));
+    if (const std::string& file = TableFileWritten(source.characteristic); !file.empty())
+        names.push_back(UserDataFilePath(file, source.name, m_documentFolder, leadingDot));
     for (std::string& name : names) name = OutputFiles::PathInFolder(name, m_documentFolder);
     return names;
 }
@@ -379,7 +379,7 @@ std::vector<std::string> Host::FilesNamedBy(const SchematicElement& source) cons
     };
     for (const SchematicParam& param : source.params)
         if (param.hasValue && !param.value.empty() && IsFileParam(param.name)) plain(param.value);
-    if (!source.characteristic.file.empty()) plain(source.characteristic.file);
+    if (const std::string& file = TableFileWritten(source.characteristic); !file.empty()) plain(file);
     return names;
 }
 

@@ -234,13 +234,13 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
     if (kind == value.end()) throw SchematicError(Named(what) + " has no \"kind\"");
     const std::string name = kind->is_string() ? kind->get<std::string>() : std::string();
     if (name == "reference") {
-        CheckKeys(value, {"kind", "text", "form"}, what);
+        CheckKeys(value, {"kind", "text", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Reference;
         auto text = value.find("text");
         if (text == value.end()) throw SchematicError(Named(what) + ": a reference needs its \"text\"");
         ch.reference = Text(*text, [&] { return Named(what) + " \"text\""; });
     } else if (name == "file-reference") {
-        CheckKeys(value, {"kind", "variable", "form"}, what);
+        CheckKeys(value, {"kind", "variable", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::FileReference;
         auto variable = value.find("variable");
         if (variable == value.end()) throw SchematicError(Named(what) + ": a file reference needs its \"variable\"");
@@ -260,18 +260,20 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
             ch.points.emplace_back(Finite(point[0], [&] { return where() + " x"; }),
                                    Finite(point[1], [&] { return where() + " y"; }));
         }
-        if (auto file = value.find("file"); file != value.end()) {
-            ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
-            // A name whose code-page bytes also read as UTF-8 ("\u00c3\u00a9") would be
-            // another name on disk than in the description.
-            if (PathToUtf8(ch.file) != Cp1252ToUtf8Text(ch.file))
-                throw SchematicError(Named(what) + " \"file\": the name cannot be written to disk as it is given");
-        }
     } else if (name == "pin") {
         CheckKeys(value, {"kind", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Pin;
     } else {
         throw SchematicError(Named(what) + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
+    }
+    // The table's own data file: the one data pairs are written to, which a reference or a file
+    // reference keeps for them.
+    if (auto file = value.find("file"); file != value.end()) {
+        ch.file = Text(*file, [&] { return Named(what) + " \"file\""; });
+        // A name whose code-page bytes also read as UTF-8 ("\u00c3\u00a9") would be another
+        // name on disk than in the description.
+        if (PathToUtf8(ch.file) != Cp1252ToUtf8Text(ch.file))
+            throw SchematicError(Named(what) + " \"file\": the name cannot be written to disk as it is given");
     }
     // The nonlinear form the characteristic belongs to, where a page has two (1 unless given).
     if (auto form = value.find("form"); form != value.end()) {
@@ -285,6 +287,7 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
 // The fields an element's object may have, by their place in kElementFields.
 enum ElementField {
     kElementId,
+    kElementKind,
     kElementName,
     kElementShowName,
     kElementSymbolVariant,
@@ -296,9 +299,9 @@ enum ElementField {
     kElementScript,
     kElementWizardData
 };
-constexpr std::array<std::string_view, 11> kElementFields = {
-    "id",     "name",    "show_name",      "symbol_variant", "parameters", "page_parameters",
-    "order",  "outputs", "characteristic", "script",         "wizard_data"};
+constexpr std::array<std::string_view, 12> kElementFields = {
+    "id",    "kind",    "name",           "show_name", "symbol_variant", "parameters",
+    "page_parameters", "order", "outputs", "characteristic", "script", "wizard_data"};
 
 template <class What>
 SchematicElement ReadElement(const json& value, const What& what) {
@@ -315,6 +318,11 @@ SchematicElement ReadElement(const json& value, const What& what) {
     std::string why;
     if (!IsUsableName(element.name, why)) throw SchematicError(Named(what) + ": the name " + Quoted(element.name) + " " + why);
     const std::string where = "element " + Quoted(element.name);
+    // Which catalogue element of the ID it is, the host checks; here only that a kind is named.
+    if (const json* kind = fields[kElementKind]) {
+        element.kind = Text(*kind, [&] { return where + " \"kind\""; });
+        if (element.kind.empty()) throw SchematicError(where + " \"kind\" is empty: it must name a catalogue element");
+    }
     if (const json* show = fields[kElementShowName])
         element.showName = Boolean(*show, [&] { return where + " \"show_name\""; });
     if (const json* variant = fields[kElementSymbolVariant]) {
@@ -816,6 +824,7 @@ namespace {
 json ElementJson(const SchematicElement& element) {
     json e;
     e["id"] = element.id;
+    if (!element.kind.empty()) e["kind"] = Utf8(element.kind);
     e["name"] = Utf8(element.name);
     if (element.showName) e["show_name"] = true;
     if (element.symbolVariant != 0) e["symbol_variant"] = element.symbolVariant;
@@ -874,11 +883,9 @@ json ElementJson(const SchematicElement& element) {
         if (ch.form != 1) c["form"] = ch.form;
         if (ch.kind == SchematicCharacteristic::Kind::Reference) c["text"] = Utf8(ch.reference);
         if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
-        if (ch.kind == SchematicCharacteristic::Kind::DataPairs) {
-            // Filled in by ElementText, which writes the numbers.
-            c["points"] = json::array();
-            if (!ch.file.empty()) c["file"] = Utf8(ch.file);
-        }
+        // Filled in by ElementText, which writes the numbers.
+        if (ch.kind == SchematicCharacteristic::Kind::DataPairs) c["points"] = json::array();
+        if (!ch.file.empty() && ch.kind != SchematicCharacteristic::Kind::Pin) c["file"] = Utf8(ch.file);
         e["characteristic"] = c;
     }
     if (!element.script.empty()) {

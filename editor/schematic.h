@@ -61,12 +61,26 @@ struct SchematicCharacteristic {
     std::string reference;                          // Reference: the text ("XY1.VAL")
     std::string variable;                           // FileReference: the variable name
     std::vector<std::pair<double, double>> points;  // DataPairs
-    std::string file;                               // DataPairs: a data file of the user's own ("" = default name)
+    // DataPairs: a data file of the user's own ("" = default name). Reference and
+    // FileReference: the name the table keeps for its data pairs ("File Name" ticked) while it
+    // refers to something else; that file is written only once it is data pairs again
+    // (TableFileWritten).
+    std::string file;
     int form = 1;                                   // the nonlinear form it belongs to (1 or 2)
 };
 
+// The data file that describing the element writes its characteristic's table to, given by
+// the schematic ("" for none or the default name): only a table of data pairs writes one.
+inline const std::string& TableFileWritten(const SchematicCharacteristic& ch) {
+    static const std::string none;
+    return ch.kind == SchematicCharacteristic::Kind::DataPairs ? ch.file : none;
+}
+
 struct SchematicElement {
     unsigned id = 0;
+    // The catalogue element of that wizard ID (its "kind": "Voltmeter", "Product"), where
+    // several share the ID; empty for the first one of the ID, which the ID alone names.
+    std::string kind;
     std::string name;
     bool showName = false;
     // The symbol's variant as the pages left it (1 shifted by the form; 0 the first).

@@ -1,7 +1,8 @@
 // What a user's schematic and edit script make of an element, and what the schematic that
 // `edit -o` and `load` print keeps of it: check lists ticked by a script, the order of a set,
-// change notifications after a session, data-file names below the document and the info texts
-// of list rows.
+// change notifications after a session, data-file names below the document, the info texts
+// of list rows and the catalogue element a schematic names beside its wizard ID.
+#include "editor/catalogue.h"
 #include "tests/support/host_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_files.h"
@@ -9,7 +10,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -156,6 +159,157 @@ TEST(PrintedState, TheInfoOfAnExpressionRowIsPrintedAndSaved) {
         ASSERT_EQ(0, RunIn(folder, "load a.qva -o b.qva", &output)) << output;
         EXPECT_THAT(output, HasSubstr("\"info\": \"my info\"")) << c.id;
         EXPECT_EQ(ReadFile(folder / "a.qva"), ReadFile(folder / "b.qva"));
+    }
+}
+
+// Every catalogue element whose wizard ID other elements share, named by its kind: its page
+// is the kind's (the voltmeter's second output, the angle meter's initial value in its units),
+// its model text the kind's own, and the schematic printed by `edit -o`, by `load` of its
+// archive and by `load` of that archive saved again names the kind again and describes alike.
+TEST(PrintedState, EveryKindOfASharedWizardIdIsMadeAndKeptAsNamed) {
+    struct Case {
+        unsigned id;
+        std::string kind;   // "" names none: the first element of the ID
+        const char* name;
+        const char* script;
+        const char* description;
+    } cases[] = {
+        {6, "", "SM_TR1", "type 2096 25\nchoose 2510 mm\nok\n", "SM_TR SM_TR1 ( X0 := 0.025 );\n"},
+        {6, "Rotational Angle Meter", "SM_ROT1", "type 2096 90\nchoose 2510 deg\nok\n",
+         "SM_ROT SM_ROT1 ( PHI0 := 1.5707963267949 );\n"},
+        {6, "Voltmeter", "VM1", "click 2074\nclick 2076\nok\n", "VM VM1;\nSDB ( VM1.V );\nSDB ( VM1.PSI );\n"},
+        {58, "", "S1", "cell 2132 1 2 \"-\"\nok\n", "SUM S1 ( INPUT[0] := 0,INPUT[1] := - (0),TS := 0 );\n"},
+        {58, "Product", "P1", "cell 2132 1 2 \"-\"\nok\n", "PROD P1 ( INPUT[0] := 0,INPUT[1] := - (0),TS := 0 );\n"},
+        {58, "Minimum", "MIN1", "cell 2132 1 4 a\nok\n", "MIN MIN1 ( INPUT[0] := 0,INPUT[1] := a,TS := 0 );\n"},
+        {58, "Maximum", "MAX1", "cell 2132 0 4 b\nok\n", "MAX MAX1 ( INPUT[0] := b,INPUT[1] := 0,TS := 0 );\n"},
+    };
+    // The table covers every element of every shared ID that the catalogue holds.
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+    std::set<const qv::CatalogueElement*> left;
+    for (const qv::CatalogueElement& element : catalogue.Elements())
+        if (!catalogue.NamedByIdAlone(element)) left.insert({&element, catalogue.Find(element.id)});
+    for (const Case& c : cases) left.erase(c.kind.empty() ? catalogue.Find(c.id) : catalogue.Find(c.id, c.kind));
+    EXPECT_TRUE(left.empty()) << "the table leaves out " << (left.empty() ? "" : (*left.begin())->kind);
+
+    for (const Case& c : cases) {
+        qv_test::ScratchFolder folder("printed_kind");
+        fs::create_directory(folder / "out");
+        WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"id": )" + std::to_string(c.id) +
+                                         (c.kind.empty() ? "" : R"(, "kind": ")" + c.kind + "\"") + R"(, "name": ")" +
+                                         c.name + "\"}]}");
+        Edit(folder, c.name, c.script);
+        const std::string printed = ReadFile(folder / "e.json");
+        const std::string named = "\"id\": " + std::to_string(c.id) + ",\n      \"kind\": \"" + c.kind + "\",\n";
+        EXPECT_EQ(!c.kind.empty(), printed.find(c.kind.empty() ? "\"kind\"" : named) != std::string::npos) << printed;
+        EXPECT_EQ(c.description, Described(folder, "e.json")) << c.name;
+        std::string output;
+        ASSERT_EQ(0, RunIn(folder, "save e.json -o a.qva", &output)) << output;
+        ASSERT_EQ(0, RunIn(folder, "load a.qva -o b.qva", &output)) << output;
+        ASSERT_EQ(0, RunIn(folder, "load a.qva", &output)) << output;
+        EXPECT_EQ(printed, output) << c.name;
+        EXPECT_EQ(ReadFile(folder / "a.qva"), ReadFile(folder / "b.qva")) << c.name;
+    }
+}
+
+// A table switched from data pairs to a file reference or a reference keeps its own file name
+// ("File Name" ticked) in the printed schematic and through save and load, on every page with a
+// characteristic table and each of its nonlinear forms; switched back to data pairs, it writes
+// that file and not the default one.
+TEST(PrintedState, AReferenceKeepsTheTablesOwnFileName) {
+    struct Case {
+        unsigned id;
+        int form;
+        int button;           // the page's characteristic button
+        const char* values;   // what the element's description needs beside the table
+    } cases[] = {
+        {15, 1, 2016, ""}, {16, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"},
+        {17, 1, 2093, ""}, {17, 2, 2098, ""}, {18, 1, 2093, ""}, {18, 2, 2098, ""},
+        {65, 1, 2016, ""}, {112, 1, 2016, ""},
+        {1, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"}, {2, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"},
+    };
+    struct Switch {
+        const char* lines;    // on the characteristic table, from data pairs
+        const char* printed;  // the characteristic's fields before "file"
+        const char* back;     // to data pairs again
+    } switches[] = {
+        {"click 2330\ntype 2395 TB\n", "\"kind\": \"file-reference\",\n@        \"variable\": \"TB\",\n", "click 2397\n"},
+        {"click 2111\ntype 2113 XY1.VAL\n", "\"kind\": \"reference\",\n@        \"text\": \"XY1.VAL\",\n",
+         "click 2114\nclick 2397\n"},
+    };
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+    for (const qv::CatalogueElement& element : catalogue.Elements())
+        for (int form = 1; form <= (element.characteristic.nonlinear2 != 0 ? 2 : 1) && element.HasCharacteristic(); ++form)
+            EXPECT_TRUE(std::any_of(std::begin(cases), std::end(cases),
+                                    [&](const Case& c) { return c.id == element.id && c.form == form; }))
+                << "the table leaves out ID " << element.id << " form " << form;
+
+    for (const Case& c : cases) {
+        qv_test::ScratchFolder folder("printed_reference_file");
+        fs::create_directory(folder / "out");
+        const std::string schematic = R"({"document": "D", "elements": [{"id": )" + std::to_string(c.id) +
+                                      R"(, "name": "K1")" + c.values +
+                                      R"(, "characteristic": {"kind": "data-pairs", "points": [[0, 1], [2, 5]],
+                                      "file": "mytab.mdx")" + (c.form == 2 ? R"(, "form": 2)" : "") + "}}]}";
+        WriteFile(folder / "s.json", schematic);
+        // The description and data file of the table as the schematic gives it.
+        const std::string original = Described(folder, "s.json");
+        const std::string table = ReadFile(folder / "out/mytab.mdx");
+        const std::string button = "click " + std::to_string(c.button) + "\nok\n";
+        for (const Switch& to : switches) {
+            const std::string what = std::to_string(c.id) + " form " + std::to_string(c.form) + ": " + to.lines;
+            fs::remove(folder / "out/mytab.mdx");
+            WriteFile(folder / "s.json", schematic);
+            Edit(folder, "K1", "sheet ok {\n" + std::string(to.lines) + "}\n" + button, "p.json");
+            const std::string printed = ReadFile(folder / "p.json");
+            std::string fields = to.printed;
+            fields.replace(fields.find('@'), 1, c.form == 2 ? "        \"form\": 2,\n" : "");
+            EXPECT_THAT(printed, HasSubstr("\"characteristic\": {\n        " + fields + "        \"file\": \"mytab.mdx\"\n      }"))
+                << what;
+            std::string output;
+            ASSERT_EQ(0, RunIn(folder, "save p.json -o p.qva", &output)) << output;
+            ASSERT_EQ(0, RunIn(folder, "load p.qva", &output)) << output;
+            EXPECT_EQ(printed, output) << what;
+            fs::rename(folder / "p.json", folder / "s.json");
+            Edit(folder, "K1", "sheet ok {\n" + std::string(to.back) + "}\n" + button, "q.json");
+            EXPECT_THAT(ReadFile(folder / "q.json"), HasSubstr("          ]\n        ],\n        \"file\": \"mytab.mdx\"\n"))
+                << what;
+            EXPECT_EQ(original, Described(folder, "q.json")) << what;
+            EXPECT_EQ(table, ReadFile(folder / "out/mytab.mdx")) << what;
+            EXPECT_FALSE(fs::exists(folder / "out/D__K1.mdx")) << what;
+        }
+    }
+}
+
+// A kind that the catalogue does not hold under the element's wizard ID is refused with one
+// line that names the element and what the catalogue holds.
+TEST(PrintedState, AKindTheWizardIdDoesNotHaveIsRefused) {
+    struct Case {
+        const char* element;
+        const char* message;
+    } cases[] = {
+        {R"("id": 6, "kind": "Voltmetr")",
+         "element \"X1\": wizard ID 6 has no catalogue element \"Voltmetr\" (it has \"Translational Position Meter\", "
+         "\"Rotational Angle Meter\", \"Voltmeter\")"},
+        {R"("id": 5, "kind": "Voltmeter")", "element \"X1\": the catalogue's \"Voltmeter\" has wizard ID 6, not 5"},
+        {R"("id": 15, "kind": "Sum")", "element \"X1\": the catalogue's \"Sum\" has wizard ID 58, not 15"},
+        {R"("id": 999, "kind": "Sum")", "element \"X1\": wizard ID 999 is not in the catalogue"},
+        {R"("id": 58, "kind": "")", "s.json: element \"X1\" \"kind\" is empty: it must name a catalogue element"},
+        {R"("id": 58, "kind": 2)", "s.json: element \"X1\" \"kind\" must be a text"},
+    };
+    qv_test::ScratchFolder folder("printed_kind_refused");
+    for (const Case& c : cases) {
+        WriteFile(folder / "s.json", std::string(R"({"document": "D", "elements": [{)") + c.element + R"(, "name": "X1"}]})");
+        for (const char* command : {"describe s.json -o d.desc", "save s.json -o a.qva"}) {
+            std::string output;
+            EXPECT_EQ(2, RunIn(folder, command, &output)) << c.element;
+            EXPECT_EQ(std::string("qvhost: ") + c.message + "\n", output) << command;
+        }
+        EXPECT_FALSE(fs::exists(folder / "d.desc"));
+        EXPECT_FALSE(fs::exists(folder / "a.qva"));
     }
 }
 

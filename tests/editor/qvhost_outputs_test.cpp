@@ -337,7 +337,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     const std::string archive = ReadFile(scratch / "a.qva");
     const size_t count = archive.find("ResistorNetwork") + 15;
     ASSERT_EQ(std::string("\x06\0\0\0", 4), archive.substr(count, 4));
-    const size_t schema = archive.find("\xFF\xFF\x05\x00\x17\x00" "CSchematicElementRecord");
+    const size_t schema = archive.find("\xFF\xFF\x06\x00\x17\x00" "CSchematicElementRecord");
     ASSERT_NE(std::string::npos, schema);
     struct Case {
         const char* what;
@@ -347,7 +347,7 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     } cases[] = {
         {"one element less counted", count, std::string("\x05", 1), "data follows the last element"},
         {"no element counted", count, std::string("\x00", 1), "data follows the last element"},
-        {"a later record schema", schema + 2, std::string("\x06", 1), "damaged"},
+        {"a later record schema", schema + 2, std::string("\x07", 1), "damaged"},
         {"bytes after the end", std::string::npos, "x", "data follows the last element"},
     };
     for (const Case& c : cases) {
@@ -366,23 +366,30 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     }
 }
 
+// The archive's bytes pieces: a short text with its length byte, a WORD and a DWORD.
+std::string ArchiveText(const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; }
+std::string ArchiveWord(unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
+std::string ArchiveDword(unsigned value) { return ArchiveWord(value & 0xFFFF) + ArchiveWord(value >> 16); }
+
 // The archive of a transition whose condition is shown on the sheet, byte for byte: the
 // element record of schema 4 keeps each parameter's on-sheet mode after its value ID, schema 5
-// its info text after that. Records of schemas 3 and 4, written before, have none of these and
-// still load: their parameters keep the modes and texts they are made with.
+// its info text after that, schema 6 the element's kind after its base ("" for the first one of
+// its ID). Records of schemas 3 to 5, written before, have some of these not and still load:
+// their parameters keep the modes and texts they are made with.
 TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
-    const auto text = [](const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; };
-    const auto word = [](unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; };
-    const auto dword = [&](unsigned value) { return word(value & 0xFFFF) + word(value >> 16); };
+    const auto text = ArchiveText;
+    const auto word = ArchiveWord;
+    const auto dword = ArchiveDword;
     const auto archive = [&](unsigned schema) {
         const std::string mode = schema >= 4 ? std::string("\x03", 1) : "";
         const std::string prioMode = schema >= 4 ? std::string("\x00", 1) : "";
         const std::string info = schema >= 5 ? text("Logical expression or value") : "";
         const std::string prioInfo = schema >= 5 ? text("Priority, 1 = highest") : "";
+        const std::string kind = schema >= 6 ? text("") : "";
         return text("Quorvatix schematic wizard data") + word(1) + text("D") + dword(1) +
-               // the record's class, then wizard ID, base, name, "Show Name", symbol variant
-               word(0xFFFF) + word(schema) + word(23) + "CSchematicElementRecord" + dword(44) + '\x03' + text("T1") +
-               dword(0) + '\x00' +
+               // the record's class, then wizard ID, base, kind, name, "Show Name", symbol variant
+               word(0xFFFF) + word(schema) + word(23) + "CSchematicElementRecord" + dword(44) + '\x03' + kind +
+               text("T1") + dword(0) + '\x00' +
                // name, value, used unit, type, extended type, template, value ID, on-sheet mode, info
                dword(2) + text("PRIO") + text("1") + text("") + dword(4) + dword(0) + text("") + word(2188) + prioMode +
                prioInfo + text("COND") + text("0") + text("") + dword(4) + dword(0) + text("") + word(2223) + mode +
@@ -395,12 +402,12 @@ TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
               R"({"document": "D", "elements": [{"id": 44, "name": "T1", "parameters": {"COND": {"on_sheet": 3}}}]})");
     const HostRun save = RunHost(scratch, "save s.json -o a.qva");
     ASSERT_EQ(0, save.exitCode) << save.err;
-    EXPECT_EQ(archive(5), ReadFile(scratch / "a.qva"));
+    EXPECT_EQ(archive(6), ReadFile(scratch / "a.qva"));
     WriteFile(scratch / "print.txt", "print\n");
     struct Case {
         unsigned schema;
         bool shown;   // "Show Condition" ticked on the loaded element's page
-    } cases[] = {{5, true}, {4, true}, {3, false}};
+    } cases[] = {{6, true}, {5, true}, {4, true}, {3, false}};
     for (const Case& c : cases) {
         WriteFile(scratch / "old.qva", archive(c.schema));
         const HostRun load = RunHost(scratch, "load old.qva");
@@ -410,6 +417,49 @@ TEST(QvhostOutputs, TheArchiveKeepsEachParametersOnSheetMode) {
         const HostRun page = RunHost(scratch, "edit l.json --element T1 --script print.txt");
         EXPECT_EQ(c.shown, page.out.find("2224 Button checked") != std::string::npos) << page.out;
     }
+}
+
+// The archive of a voltmeter, byte for byte: the record names the catalogue element that its
+// wizard ID alone does not name, and loads as that element again. A record of an earlier schema
+// holds the ID's first element (the position meter, which has no "V"); a kind that the
+// catalogue does not hold under the ID is refused.
+TEST(QvhostOutputs, TheArchiveRecordsTheCatalogueElementOfItsKind) {
+    const auto archive = [](unsigned schema, const std::string& kind) {
+        return ArchiveText("Quorvatix schematic wizard data") + ArchiveWord(1) + ArchiveText("D") + ArchiveDword(1) +
+               ArchiveWord(0xFFFF) + ArchiveWord(schema) + ArchiveWord(23) + "CSchematicElementRecord" + ArchiveDword(6) +
+               '\x03' + (schema >= 6 ? ArchiveText(kind) : "") + ArchiveText("VM1") + ArchiveDword(0) + '\x00' +
+               // V and PSI as the catalogue makes them; the result output of V
+               ArchiveDword(2) + ArchiveText("V") + ArchiveText("") + ArchiveText("V") + ArchiveDword(8) + ArchiveDword(0) +
+               ArchiveText("") + ArchiveWord(2074) + '\x00' + ArchiveText("Measured voltage") + ArchiveText("PSI") +
+               ArchiveText("") + ArchiveText("Vs") + ArchiveDword(8) + ArchiveDword(0) + ArchiveText("") +
+               ArchiveWord(2076) + '\x00' + ArchiveText("Integral of the voltage") + ArchiveDword(1) + ArchiveText("V") +
+               ArchiveDword(0);
+    };
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": 6, "kind": "Voltmeter", "name": "VM1",
+        "outputs": ["V"]}]})");
+    const HostRun save = RunHost(scratch, "save s.json -o a.qva");
+    ASSERT_EQ(0, save.exitCode) << save.err;
+    EXPECT_EQ(archive(6, "Voltmeter"), ReadFile(scratch / "a.qva"));
+    struct Case {
+        unsigned schema;
+        std::string kind;
+        const char* printed;   // the start of the element as `load` prints it, or the refusal
+    } cases[] = {
+        {6, "Voltmeter", "\"id\": 6,\n      \"kind\": \"Voltmeter\",\n      \"name\": \"VM1\",\n"},
+        {5, "", "qvhost: old.qva: element \"VM1\": no parameter \"V\"\n"},
+        {6, "Ammeter", "qvhost: old.qva: element \"VM1\": the catalogue's \"Ammeter\" has wizard ID 5, not 6\n"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(scratch / "old.qva", archive(c.schema, c.kind));
+        const HostRun load = RunHost(scratch, "load old.qva");
+        EXPECT_NE(std::string::npos, (load.out + load.err).find(c.printed)) << c.schema << ": " << load.out << load.err;
+        EXPECT_EQ(c.printed[0] == 'q' ? 2 : 0, load.exitCode);
+    }
+    WriteFile(scratch / "print.txt", "print\n");
+    WriteFile(scratch / "l.json", RunHost(scratch, "load a.qva").out);
+    EXPECT_NE(std::string::npos, RunHost(scratch, "edit l.json --element VM1 --script print.txt").out.find(
+                                     "2074 Button checked \"Voltage [V]\"\n2076 Button \"Flux Linkage [Vs]\"\n"));
 }
 
 // Every shipped example, as `edit -o` prints it after a look at its first element's pages
