@@ -101,6 +101,7 @@ BEGIN_MESSAGE_MAP(CPropDeadBlock, CTBPropertyPage)
     ON_UPDATE_COMMAND_UI_RANGE(kCmdDelete, kCmdNew, &CPropDeadBlock::OnUpdateListCommand)
     ON_SAMPLE_TIME_LIST()
     ON_NOTIFY(LVN_ITEMCHANGED, 2134, &CPropDeadBlock::OnListItemChanged)
+    ON_MESSAGE(TBLM_CELLEDITED, &CPropDeadBlock::OnCellEdited)
     ON_LISTED_CONTROLS(BN_CLICKED, kDeadBlockClicksInitialValueMode, &CPropDeadBlock::OnInitialValueMode)
     ON_CBN_SELCHANGE(2400, &CPropDeadBlock::OnMarkModified)
 END_MESSAGE_MAP()
@@ -161,6 +162,8 @@ BOOL CPropDeadBlock::OnInitDialog() {
     OnInitialValueMode();
     LoadParameters();
     OnInitialValueMode();
+    // The first column holds the members' names in Separate mode, the rows' numbers in a file mode.
+    SetFirstColumnHeading(m_bSeparate ? kStrName : kStrNumber);
     UpdateData(FALSE);
     if (FindParamByValueID(holder, 2056) != nullptr) GetSDBOutput(holder, 2056, &m_bOutput);
     UpdateData(FALSE);
@@ -530,6 +533,15 @@ void CPropDeadBlock::RenumberRows() {
         number.Format("%i", row + 1);
         m_lstValues.SetEditItemText(row, 0, number, TB_EDIT_NONE);
     }
+}
+
+// A member's name in Separate mode keeps an index; the rows of a file mode are numbers only.
+LRESULT CPropDeadBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
+    const int row = LOWORD(lParam);
+    const int column = HIWORD(lParam);
+    if (wParam == 2134 && column == 0 && m_bSeparate)
+        KeepsMemberIndex(m_lstValues, row, column, reinterpret_cast<const CWizardCopaObject3*>(m_lstValues.GetItemData(row)));
+    return 0;
 }
 
 void CPropDeadBlock::OnParamNew() {

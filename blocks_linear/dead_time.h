@@ -114,6 +114,7 @@ protected:
     void OnSampleTimeTyped();
     void OnSampleTimeChosen();
     void OnListItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    LRESULT OnCellEdited(WPARAM wParam, LPARAM lParam);
     void OnParamNew();
     void OnParamDelete();
     void OnParamDeleteAll();

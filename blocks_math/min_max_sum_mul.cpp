@@ -482,6 +482,7 @@ LRESULT CPropMinMaxSumMulBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     SetModified(TRUE);
     const int row = LOWORD(lParam);
     const int col = HIWORD(lParam);
+    if (wParam == kIdInput && col == kColName) KeepsMemberIndex(m_lstInputs, row, col, RowParam(row));
     if (wParam != kIdInput || col != kColPin) return 0;
     CWizardCopaObject3* param = RowParam(row);
     if (param == nullptr) return 0;

@@ -187,6 +187,9 @@ void CSimpleBlockPage::OnSampleTimePin() { qv::pages::ClickPinBox(*this, m_pHold
 
 void CSimpleBlockPage::OnOutput() {
     qv::pages::ClickOutputBox(*this, m_pHolder, m_bOutput, kIdBlockOutput, kIdBlockOutput);
+    // The output is the element's from the click on, as on the older block pages: it is
+    // committed at once, so that a later Cancel of the sheet leaves it switched.
+    Commit();
 }
 
 void CSimpleBlockPage::OnSampleTimeTyped() {

@@ -367,6 +367,14 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
         verb == "spin" || verb == "check") {
         CWnd* control = Control(action, target, args[0]);
         if (control == nullptr) return;
+        if (topLevel && verb == "click" && beforeClick) {
+            if (control->IsWindowEnabled() && (control->GetStyle() & BS_TYPEMASK) != BS_GROUPBOX) {
+                ui::SetFocusTo(control);
+                // Leaving the control that had the focus may have changed the page.
+                if ((control = Control(action, target, args[0])) == nullptr) return;
+            }
+            beforeClick(action);
+        }
         bool done = false;
         if (verb == "type") done = ui::TypeText(control, args[1].c_str());
         if (verb == "click") done = ui::Click(control);

@@ -58,6 +58,11 @@ public:
     // "dialog" block, which belong to the action that opened it), with whether it went through.
     std::function<void(const ScriptAction& action, bool tookEffect)> afterAction;
 
+    // Called for each click of the script's own level just before the button takes it, after
+    // the focus has left the control that had it (as a user's click moves it first), so that
+    // what leaving that control did is over by then.
+    std::function<void(const ScriptAction& action)> beforeClick;
+
     // Whether Printed() and FinalListing() are made. The host's own sessions (the settings of
     // the elements it makes, the pages it reads through `inspect`) show no listing, and a
     // listing of every page of a large schematic would cost more than the session itself.

@@ -784,13 +784,28 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     SessionKeep kept;
     KeepForSession(element, kept);
     unsigned commits = m_editor->AcceptedCommits(element.handle);
+    // A commit made while a click is handled (an output switch that is the element's as it is
+    // clicked) keeps what handling the click changed, not the edits the page had made before,
+    // which stay pending: the element as the click found it is kept to tell them apart.
+    SessionKeep found;
+    bool clickHandled = false;
+    const auto chainedBefore = runner.beforeClick;
+    runner.beforeClick = [&](const ScriptAction& action) {
+        KeepForSession(element, found);
+        clickHandled = true;
+        if (chainedBefore) chainedBefore(action);
+    };
     const auto chained = runner.afterAction;
     runner.afterAction = [&](const ScriptAction& action, bool tookEffect) {
         const unsigned now = m_editor->AcceptedCommits(element.handle);
         if (now != commits || (tookEffect && action.verb == "apply")) {
             commits = now;
-            KeepForSession(element, kept);
+            if (clickHandled)
+                KeepChangesForSession(element, found, kept);
+            else
+                KeepForSession(element, kept);
         }
+        clickHandled = false;
         if (chained) chained(action, tookEffect);
     };
     struct InSession {
@@ -856,6 +871,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         }
     }
     runner.afterAction = chained;
+    runner.beforeClick = chainedBefore;
     const bool confirmed = sheet.GetEndID() == IDOK;
     if (sheet.GetSafeHwnd() != nullptr) sheet.DestroyWindow();
     if (element.wizard4 != nullptr) {
@@ -874,6 +890,18 @@ void Host::KeepForSession(Element& element, SessionKeep& kept) {
     if (const ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.Take(*holder);
     std::string ignored;
     kept.hasWizardData = SaveWizardData(element, kept.wizardData, ignored);
+}
+
+void Host::KeepChangesForSession(Element& element, const SessionKeep& before, SessionKeep& kept) {
+    if (const ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.TakeChanges(before.params, *holder);
+    // The wizard's own data cannot be told apart by field: it is kept as it is now only where
+    // handling the click changed it.
+    std::vector<unsigned char> now;
+    std::string ignored;
+    if (SaveWizardData(element, now, ignored) && before.hasWizardData && now != before.wizardData) {
+        kept.wizardData = std::move(now);
+        kept.hasWizardData = true;
+    }
 }
 
 bool Host::PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error) {

@@ -392,6 +392,8 @@ private:
         bool hasWizardData = false;
     };
     void KeepForSession(Element& element, SessionKeep& kept);
+    // Takes into `kept` what changed in the element since `before` was kept.
+    void KeepChangesForSession(Element& element, const SessionKeep& before, SessionKeep& kept);
     bool PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error);
     // The characteristic's edit-script lines made to fit a wizard loaded from its data: the
     // form it has is kept, and check boxes it has ticked already are not clicked over.

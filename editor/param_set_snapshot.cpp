@@ -1,5 +1,6 @@
 #include "editor/param_set_snapshot.h"
 
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -23,7 +24,145 @@ void Collect(const CPtrArray& array, std::unordered_set<const void*>& into) {
         if (array.GetAt(i) != nullptr) into.insert(array.GetAt(i));
 }
 
+template <class Key, class ArgKey>
+bool SameMap(const CMap<Key, ArgKey, CString, LPCTSTR>& a, const CMap<Key, ArgKey, CString, LPCTSTR>& b) {
+    if (a.GetCount() != b.GetCount()) return false;
+    POSITION pos = a.GetStartPosition();
+    while (pos != nullptr) {
+        Key key{};
+        CString value;
+        CString other;
+        a.GetNextAssoc(pos, key, value);
+        if (!b.Lookup(key, other) || !(other == value)) return false;
+    }
+    return true;
+}
+
+// A field of `into` takes the value it has in `after` where that differs from `before`.
+template <class Get, class Set>
+void TakeField(CWizardCopaObject3& into, const CWizardCopaObject3& before, const CWizardCopaObject3& after, Get get,
+               Set set) {
+    if (!(std::invoke(get, before) == std::invoke(get, after))) std::invoke(set, into, std::invoke(get, after));
+}
+
+template <class Get, class Set>
+void TakeMap(CWizardCopaObject3& into, const CWizardCopaObject3& before, const CWizardCopaObject3& after, Get get,
+             Set set) {
+    if (!SameMap(std::invoke(get, before), std::invoke(get, after))) std::invoke(set, into, std::invoke(get, after));
+}
+
+void TakeChangedFields(CWizardCopaObject3& into, const CWizardCopaObject3& before, const CWizardCopaObject3& after) {
+    using E = CWizardCopaObject3;
+    TakeField(into, before, after, &E::GetName, [](E& e, const CString& v) { e.SetName(v); });
+    TakeField(into, before, after, &E::GetValue, [](E& e, const CString& v) { e.SetValue(v); });
+    TakeField(into, before, after, &E::GetUnit, [](E& e, const CString& v) { e.SetUnit(v); });
+    TakeField(into, before, after, &E::GetNatureOrDatatype, [](E& e, const CString& v) { e.SetNatureOrDatatype(v); });
+    TakeMap(into, before, after, &E::GetInfoMap, &E::SetInfoMap);
+    TakeMap(into, before, after, &E::GetDescriptionMap, &E::SetDescriptionMap);
+    TakeMap(into, before, after, &E::GetAccessMap, &E::SetAccessMap);
+    TakeMap(into, before, after, &E::GetDefaultValueMap, &E::SetDefaultValueMap);
+    // The type word holds independent bits (the pin among them): only those that changed go.
+    if (before.GetType() != after.GetType())
+        into.SetType((into.GetType() & ~(before.GetType() ^ after.GetType())) |
+                     (after.GetType() & (before.GetType() ^ after.GetType())));
+    TakeField(into, before, after, &E::GetExtType, &E::SetExtType);
+    TakeField(into, before, after, &E::GetVctIndex, &E::SetVctIndex);
+    TakeField(into, before, after, &E::GetNameID, &E::SetNameID);
+    TakeField(into, before, after, &E::GetValueID, &E::SetValueID);
+    TakeField(into, before, after, &E::GetInfoID, &E::SetInfoID);
+    TakeField(into, before, after, &E::GetTypeID, &E::SetTypeID);
+    TakeField(into, before, after, &E::GetExtTypeID, &E::SetExtTypeID);
+    TakeField(into, before, after, &E::GetUnitID, &E::SetUnitID);
+    TakeField(into, before, after, &E::GetNatureOrDataTypeID, &E::SetNatureOrDataTypeID);
+    TakeField(into, before, after, &E::GetDefaultValueID, &E::SetDefaultValueID);
+    TakeField(into, before, after, &E::GetOnSheetMode, &E::SetOnSheetMode);
+    TakeField(into, before, after, &E::GetDataString, [](E& e, const CString& v) { e.SetDataString(v); });
+    TakeField(into, before, after, &E::IsDeletable, &E::SetDeletable);
+    if (before.IsDeleted() != after.IsDeleted()) {
+        if (after.IsDeleted()) {
+            const BOOL deletable = into.IsDeletable();
+            into.SetDeletable(TRUE);
+            into.Delete();
+            into.SetDeletable(deletable);
+        } else {
+            into.Undelete();
+        }
+    }
+    TakeField(into, before, after, &E::GetCopaObject, &E::SetCopaObject);
+    TakeField(into, before, after, &E::GetTemplateObject, &E::SetTemplateObject);
+    TakeField(into, before, after, &E::GetNodeObject, &E::SetNodeObject);
+    TakeField(into, before, after, &E::GetNodeWizName, [](E& e, const CString& v) { e.SetNodeWizName(v); });
+    TakeField(into, before, after, &E::GetNodeWizID, &E::SetNodeWizID);
+    TakeField(into, before, after, &E::GetUsedUnit, [](E& e, const CString& v) { e.SetUsedUnit(v); });
+    TakeField(into, before, after, &E::GetQuantity, [](E& e, const CString& v) { e.SetQuantity(v); });
+    TakeField(into, before, after, &E::GetUsedUnitID, &E::SetUsedUnitID);
+    TakeField(into, before, after, &E::GetQuantityID, &E::SetQuantityID);
+    TakeField(into, before, after, &E::GetTolState, &E::SetTolState);
+    TakeField(into, before, after, &E::GetTolMin, [](E& e, const CString& v) { e.SetTolMin(v); });
+    TakeField(into, before, after, &E::GetTolMax, [](E& e, const CString& v) { e.SetTolMax(v); });
+    TakeField(into, before, after, &E::GetTolMeanVal, [](E& e, const CString& v) { e.SetTolMeanVal(v); });
+    TakeField(into, before, after, &E::GetTolStdDev, [](E& e, const CString& v) { e.SetTolStdDev(v); });
+    TakeField(into, before, after, &E::GetTolTolerance, [](E& e, const CString& v) { e.SetTolTolerance(v); });
+    TakeField(into, before, after, &E::GetFileNameCharacteristics,
+              [](E& e, const CString& v) { e.SetFileNameCharacteristics(v); });
+}
+
 } // namespace
+
+void ParamSetSnapshot::TakeArrayChanges(const Entries& before, const Entries& after, Entries& into) {
+    std::unordered_map<const void*, const Entry*> was;
+    for (const Entry& entry : before)
+        if (entry.original != nullptr) was.emplace(entry.original, &entry);
+    std::unordered_set<const void*> still;
+    for (const Entry& entry : after)
+        if (entry.original != nullptr) still.insert(entry.original);
+    const auto at = [&into](const void* original) {
+        for (size_t i = 0; i < into.size(); ++i)
+            if (into[i].original == original) return i;
+        return into.size();
+    };
+    for (size_t i = 0; i < after.size(); ++i) {
+        const Entry& entry = after[i];
+        if (entry.original == nullptr) continue;
+        auto found = was.find(entry.original);
+        if (found != was.end()) {
+            if (const size_t kept = at(entry.original); kept < into.size())
+                TakeChangedFields(into[kept].fields, found->second->fields, entry.fields);
+            continue;
+        }
+        // A new entry follows the nearest entry before it that this snapshot holds too.
+        size_t place = 0;
+        for (size_t j = i; j-- > 0;)
+            if (const size_t kept = at(after[j].original); kept < into.size()) {
+                place = kept + 1;
+                break;
+            }
+        into.insert(into.begin() + static_cast<std::ptrdiff_t>(place), entry);
+    }
+    std::erase_if(into, [&](const Entry& entry) {
+        return entry.original != nullptr && was.count(entry.original) != 0 && still.count(entry.original) == 0;
+    });
+}
+
+void ParamSetSnapshot::TakeChanges(const ParamSetSnapshot& before, const ParamHolder& holder) {
+    if (!m_taken || !before.m_taken) {
+        Take(holder);
+        return;
+    }
+    ParamSetSnapshot after;
+    after.Take(holder);
+    TakeArrayChanges(before.m_params, after.m_params, m_params);
+    TakeArrayChanges(before.m_objectTemplates, after.m_objectTemplates, m_objectTemplates);
+    TakeArrayChanges(before.m_outputTemplates, after.m_outputTemplates, m_outputTemplates);
+    TakeArrayChanges(before.m_outputInstances, after.m_outputInstances, m_outputInstances);
+    if (!(before.m_modelText == after.m_modelText)) m_modelText = after.m_modelText;
+    if (!(before.m_elementName == after.m_elementName)) m_elementName = after.m_elementName;
+    if (before.m_showName != after.m_showName) m_showName = after.m_showName;
+    if (!SameMap(before.m_symbolTexts, after.m_symbolTexts)) CopyTexts(m_symbolTexts, after.m_symbolTexts);
+    if (before.m_symbolVariant != after.m_symbolVariant) m_symbolVariant = after.m_symbolVariant;
+    if (before.m_additionalData != after.m_additionalData) m_additionalData = after.m_additionalData;
+    if (before.m_activeState != after.m_activeState) m_activeState = after.m_activeState;
+}
 
 void ParamSetSnapshot::TakeArray(const CPtrArray& array, Entries& into) {
     into.clear();

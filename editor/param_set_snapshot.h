@@ -24,6 +24,12 @@ public:
     // Makes the set hold exactly what it held when the snapshot was taken.
     void RestoreInto(ParamHolder& holder) const;
     bool Taken() const { return m_taken; }
+    // Takes into this snapshot what changed in the set since `before` was taken, and nothing
+    // else: the fields of an entry that changed, the entries that came (placed after the
+    // entry they follow now) and those that went, and the element's own fields that changed.
+    // A commit made while one control was handled keeps what that control did; what the page
+    // had written into the set before stays the page's pending edit.
+    void TakeChanges(const ParamSetSnapshot& before, const ParamHolder& holder);
 
 private:
     struct Entry {
@@ -33,6 +39,7 @@ private:
     using Entries = std::vector<Entry>;
 
     static void TakeArray(const CPtrArray& array, Entries& into);
+    static void TakeArrayChanges(const Entries& before, const Entries& after, Entries& into);
 
     bool m_taken = false;
     Entries m_params;

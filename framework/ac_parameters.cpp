@@ -65,8 +65,10 @@ constexpr ControlState kStates[] = {
     {kCtlPhaseLabel, 0, Rule::On, Rule::Off, Rule::On},
     {kIdMagnitude, kCtlMagnitudePin, Rule::OnWhenBoxClear, Rule::Off, Rule::Off},
     {kIdPhase, kCtlPhasePin, Rule::OnWhenBoxClear, Rule::Off, Rule::Off},
-    {kCtlMagnitudeUnit, 0, Rule::On, Rule::Off, Rule::On},
-    {kCtlPhaseUnit, 0, Rule::On, Rule::Off, Rule::On},
+    // A locked page's magnitude and phase are the source page's, in the unit of its value:
+    // a unit chosen here would be stored beside a value that the description does not scale.
+    {kCtlMagnitudeUnit, 0, Rule::On, Rule::Off, Rule::Off},
+    {kCtlPhaseUnit, 0, Rule::On, Rule::Off, Rule::Off},
     {kCtlMagnitudePin, 0, Rule::On, Rule::Off, Rule::Off},
     {kCtlPhasePin, 0, Rule::On, Rule::Off, Rule::Off},
     {kCtlMagnitudeHint, 0, Rule::On, Rule::Off, Rule::On},

@@ -85,7 +85,7 @@ public:
     void SetMode(DWORD mode);
     DWORD GetLocked() const { return m_dwLocked; }
     // Set by the source page when it is left: a locked page takes magnitude and phase from
-    // the source page and offers only their units.
+    // the source page, in the unit of its value, and offers nothing to edit.
     void SetLocked(DWORD locked) { m_dwLocked = locked; }
     const CString& GetMagnitudeText() const { return m_strMagnitude; }
     const CString& GetPhaseText() const { return m_strPhase; }

@@ -5,6 +5,7 @@
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/prefixed_numbers.h"
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
@@ -94,6 +95,14 @@ CWizardCopaObject3* CParamSetPage::AppendNamedMember(const CWizardCopaObject3* t
     name.Format("%s[%i]", family, index);
     member->SetName(name);
     return member;
+}
+
+bool CParamSetPage::KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member) {
+    const int index = GetBracketIndex(list.GetItemText(row, column));
+    if (index >= 0 && index < qv::family::kMaxMembers) return true;
+    ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
+    if (member != nullptr) list.SetEditItemText(row, column, member->GetName(), TB_EDIT_NAME);
+    return false;
 }
 
 BOOL CParamSetPage::CommitAndEndApply(WORD familyID) {

@@ -6,6 +6,7 @@
 #include "afx/afxwin.h"
 #include "framework/requests.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edit_list.h"
 #include "toolkit/tb_page.h"
 #include "wizard/wizardbase.h"
 
@@ -59,6 +60,11 @@ protected:
     // index and named `family[index]`, appended to the set. None without a template, or for an
     // index the family cannot hold, which a message refuses.
     CWizardCopaObject3* AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family);
+    // A member's name typed into a cell of `list`: a name without an index in brackets, or
+    // with one the family cannot hold, names no member (the model text would leave the member
+    // out, and new members would copy it), so a message refuses it and the cell shows the
+    // name of `member` again. True when the typed name stands.
+    bool KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member);
     // The end of OnApply: the set is committed and the page is no longer modified. FALSE when
     // the editor refused the set, or when members of the family `familyID` (0: none checked)
     // share an index, which a message names.

@@ -107,6 +107,14 @@ BOOL ParseValueWithPrefix(CString text, double* result) {
     return 1;
 }
 
+bool LeavesUnlimited(const CString& lower, const CString& upper) {
+    const auto zero = [](const CString& text) {
+        double value = 1.0;
+        return ParseValueWithPrefix(text, &value) != 0 && value == 0.0;
+    };
+    return zero(lower) && zero(upper);
+}
+
 int GetBracketIndex(CString name) {
     const int open = name.Find('[');
     if (open < 0) return -1;

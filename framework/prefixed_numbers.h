@@ -10,6 +10,10 @@
 // returns 0 and stores 0.0. A null result pointer turns the call into a mere test.
 BOOL ParseValueWithPrefix(CString text, double* result);
 
+// Whether the lower and upper limit of an input leave it unlimited: both read as the number 0,
+// in any spelling ("0", "0.0", "0m"). A limit that names a signal or a parameter is a limit.
+bool LeavesUnlimited(const CString& lower, const CString& upper);
+
 // The integer between the first "[" of a name and the next "]", truncated toward zero;
 // -1 when there is no such pair, the text holds "%", or the number is not a finite value
 // that fits an int.

@@ -212,10 +212,13 @@ void CPropPassiveCoupledBase::ShowCouplingForm(bool byK) {
     if (GetSafeHwnd() != nullptr && IsDlgButtonChecked(byK ? kCtlFormK : kCtlFormM)) {
         for (int id : {kCtlM, kCtlMPin}) EnableControl(id, !byK);
         for (int id : {kCtlK, kCtlKPin}) EnableControl(id, byK);
-        if (byK)
+        if (byK) {
             SetParamAsOutput(m_pParams, kIdM);
-        else
+        } else {
+            // M entered takes the pin its box shows again: in form K, an output, it had none.
             SetParamAsInput(m_pParams, kIdM);
+            SetParamUsePin(m_pParams, kIdM, m_bMUsesPin);
+        }
         // K is not entered in form M.
         SetParamExtBit(m_pParams, kIdK, !byK);
     }

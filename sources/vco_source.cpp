@@ -64,12 +64,6 @@ constexpr ControlLayout kLayout[] = {
     {.id = 2017, .flags = 11}, {.id = 2018, .flags = 9},  {.id = 2019, .flags = 24},
 };
 
-// A limit that reads as the number 0 (any spelling of it).
-bool ReadsAsZero(const CString& text) {
-    double value = 1.0;
-    return ParseFinite(text, &value) && value == 0.0;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -198,7 +192,7 @@ BOOL CPropVCO::OnInitDialog() {
     });
 
     UpdateData(FALSE);
-    if (ReadsAsZero(m_strLower) && ReadsAsZero(m_strUpper)) {
+    if (LeavesUnlimited(m_strLower, m_strUpper)) {
         m_bLimitInput = FALSE;
         UpdateData(FALSE);
     }

@@ -720,8 +720,8 @@ BOOL CPropTFMVCO::OnInitDialog() {
     if (CWizardCopaObject3* input = FindParamByValueID(m_pParams, kIdInput); IsInput(input))
         m_bUsePin = (input->GetType() & kPinBit) != 0;
     UpdateData(FALSE);
-    // Limits that both read exactly 0 are no limits.
-    if (Number(m_strLower) == 0.0 && Number(m_strUpper) == 0.0) {
+    // Limits that both read as the number 0 are no limits; a limit that names a signal is one.
+    if (LeavesUnlimited(m_strLower, m_strUpper)) {
         m_bLimit = FALSE;
         UpdateData(FALSE);
     }

@@ -154,6 +154,41 @@ TEST_F(SheetCancelTest, ApplyThenCancelKeepsWhatWasApplied) {
     EXPECT_NE(bare.description, switched.description) << "the output switch stays switched";
 }
 
+// A switch that is the element's as soon as it is clicked commits itself alone: the edits the
+// page had made before the click stay pending and go with Cancel, so that the session ends as
+// one that clicked only the switch, and the switch stays.
+TEST_F(SheetCancelTest, AnAtOnceSwitchCommitsItselfAlone) {
+    const std::string blocks = ReadFile(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json");
+    const std::string machines = ReadFile(PARVEL_SOURCE_DIR "/examples/machines.json");
+    const std::string ammeter = R"j({"document":"D","elements":[{"id":5,"name":"AM1","outputs":["I"]}]})j";
+    const std::string limiter =
+        R"j({"document":"D","elements":[{"id":60,"name":"LIM1","parameters":{"IN":"W"},"outputs":["OUT"]}]})j";
+    struct Case {
+        const char* what;
+        const std::string& schematic;
+        const char* element;
+        std::vector<std::string> pending;   // the edits made before the switch is clicked
+        const char* click;
+    } cases[] = {
+        {"a delay block's order", blocks, "DEL1", {"type 2042 \"2\""}, "click 2056"},
+        {"a machine's characteristic on a pin", machines, "M1", {"click 2160"}, "click 2142"},
+        {"a meter's value on a pin", ammeter, "AM1", {"click 2071"}, "click 2076"},
+        {"a static block's input on a pin", limiter, "LIM1", {"click 2073"}, "click 2056"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result bare = EditThenDescribe(c.schematic, c.element, {"cancel"}, "bare");
+        const Result alone = EditThenDescribe(c.schematic, c.element, {c.click, "cancel"}, "alone");
+        std::vector<std::string> script = c.pending;
+        script.insert(script.end(), {c.click, "cancel"});
+        const Result after = EditThenDescribe(c.schematic, c.element, script, "after");
+        ASSERT_TRUE(after.edited) << after.error;
+        EXPECT_NE(bare.printed, alone.printed) << "the switch stays after Cancel";
+        EXPECT_EQ(alone.printed, after.printed);
+        EXPECT_EQ(alone.description, after.description);
+    }
+}
+
 // A refused apply writes nothing: the limits stay as they were, also after Cancel.
 TEST_F(SheetCancelTest, ARefusedApplyLeavesTheRefusedValuesOut) {
     const std::string random = R"j({"document":"D","elements":[{"id":57,"name":"RB","parameters":{"MAX":"1","MIN":"0"}}]})j";

@@ -48,8 +48,8 @@ TEST_F(ACPage, ControlStatesOfTheThreeStates) {
     const Case cases[] = {
         {.name = "phase and magnitude", .mode = 0, .locked = 0, .enabled = "1111111111110000000000"},
         {.name = "real and imaginary", .mode = 1, .locked = 0, .enabled = "1100000000001111001111"},
-        {.name = "locked", .mode = 0, .locked = 1, .enabled = "0011001100110000000000"},
-        {.name = "locked in real mode", .mode = 1, .locked = 1, .enabled = "0011001100110000000000"},
+        {.name = "locked", .mode = 0, .locked = 1, .enabled = "0011000000110000000000"},
+        {.name = "locked in real mode", .mode = 1, .locked = 1, .enabled = "0011000000110000000000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

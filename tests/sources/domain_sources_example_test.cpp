@@ -24,7 +24,7 @@ TEST(DomainSourcesExample, LeftoverACUseKeepsTheACValuesTyped) {
     EXPECT_THAT(qv_test::ReadFile(desc), testing::HasSubstr("AC_PHASE := 30, AC_MAG := 5 );"));
 }
 
-// The locked AC page shows the constant value in the unit it was typed in.
+// The locked AC page shows the constant value in the unit it was typed in, and offers no other.
 TEST(DomainSourcesExample, LockedACPageShowsTheValueInItsUnit) {
     const std::string schematic = qv_test::TempFolder() + "/ac_unit.json";
     std::ofstream(schematic) << qv_test::OneElement(104, "F1");
@@ -33,7 +33,7 @@ TEST(DomainSourcesExample, LockedACPageShowsTheValueInItsUnit) {
                                         "type 2028 25\nchoose 2507 kN\nclick 2520\npage 1\n", "ac_unit.ini", &output))
         << output;
     EXPECT_THAT(output, testing::HasSubstr("2425 Edit disabled \"25\"\n"));
-    EXPECT_THAT(output, testing::HasSubstr("2516 ComboBox \"\" entries [\"N\", \"mN\", \"kN\"] selected 2\n"));
+    EXPECT_THAT(output, testing::HasSubstr("2516 ComboBox disabled \"\" entries [\"N\", \"mN\", \"kN\"] selected 2\n"));
 }
 
 } // namespace

@@ -105,8 +105,9 @@ TEST_F(SourcesPage, ACUseLocksTheACPageAndPresetsMagnitudeAndPhase) {
     EXPECT_EQ(1u, ac->GetLocked());
     EXPECT_EQ("230", Text(ac, 2425));
     EXPECT_EQ("0", Text(ac, 2434));
-    for (int id : {2424, 2433, 2516, 2517, 2032, 2031}) EXPECT_TRUE(Enabled(ac, id)) << id;
-    for (int id : {2330, 2428, 2425, 2434, 2033, 2321, 2429, 2430, 2518, 2519, 2035}) EXPECT_FALSE(Enabled(ac, id)) << id;
+    for (int id : {2424, 2433, 2032, 2031}) EXPECT_TRUE(Enabled(ac, id)) << id;
+    for (int id : {2330, 2428, 2425, 2434, 2516, 2517, 2033, 2321, 2429, 2430, 2518, 2519, 2035})
+        EXPECT_FALSE(Enabled(ac, id)) << id;
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ("230", Param(holder, 2425)->GetValue().str());
