@@ -6,6 +6,7 @@
 #pragma once
 
 #include "editor/host.h"
+#include "toolkit/tb_numbers.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 
@@ -122,12 +123,12 @@ inline std::vector<Control> ParseListing(const std::string& listing) {
     return controls;
 }
 
-// A valid value other than the one shown: a number moved by one (and, for a positive whole
-// number such as an order, lowered by one too), a text with a character more.
+// A valid value other than the one shown: a number (with its scale prefix, "1m") moved by one
+// (and, for a positive whole number such as an order, lowered by one too), a text with a
+// character more.
 inline std::vector<std::string> ChangedTexts(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end == text.c_str() || *end != '\0' || !std::isfinite(value)) return {text + "1"};
+    double value = 0;
+    if (!qv::ParsePrefixedNumber(text.c_str(), &value) || !std::isfinite(value)) return {text + "1"};
     char raised[64];
     std::snprintf(raised, sizeof raised, "%.15g", value + 1);
     std::vector<std::string> texts{raised};
