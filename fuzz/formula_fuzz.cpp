@@ -2,7 +2,7 @@
 // or "UbhvBlock2Upn" (odd), the rest is the text. Every accepted text must print through
 // "UpnToSimplifyString" (unless it holds a number that only a scale can write) as a text that reads back to a form that simplifies like the first one
 // and prints the same again; a rejected one must leave exactly one error record and an empty
-// formula.
+// formula. Every text is also read as a model text's value.
 #include "formula/formel.h"
 #include "formula/grammar.h"
 
@@ -28,6 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const bool block = (data[0] & 1) != 0;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    // The same text as a model text's value: one error record or a form whose numbers the
+    // finiteness check walks.
+    const qv::formula::ParseResult value = qv::formula::Parse(text, qv::formula::ParseMode::Value);
+    if (value.result != 0 ? value.errors.size() != 1 || !value.upn.empty() : !value.errors.empty() || value.upn.empty())
+        std::abort();
+    qv::formula::NumbersStayFinite(value.upn);
     CMod model(eModTypeBlock, 0);
     CFormel* first = model.AddFormel();
     CPtrArray errors;
