@@ -415,7 +415,10 @@ void CPropDeadBlock::CompleteFileName() {
 
 BOOL CPropDeadBlock::OnApply() {
     ParamHolder* holder = Holder();
-    if (holder == nullptr) return FALSE;
+    // The sample-time box edits the dead time's own sample-time parameter.
+    if (holder == nullptr ||
+        !qv::pages::RefuseBlankValueField(*this, holder, {{qv::blocks::kIdSampleTime, kIdDeadSampleTime}}))
+        return FALSE;
     UpdateData(TRUE);
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;

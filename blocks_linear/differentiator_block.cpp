@@ -200,7 +200,7 @@ BOOL CPropDifferentiatorBlock::CheckLimits(CString* message) {
 }
 
 BOOL CPropDifferentiatorBlock::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
+    if (m_pExchange == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pExchange)) return FALSE;
     UpdateData(TRUE);
     StoreHeader(m_strName, m_bShowName);
     // A hidden unit box leaves the used unit as it was.

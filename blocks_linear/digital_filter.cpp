@@ -256,7 +256,7 @@ BOOL CPropDigitalFilterBlock::OnSetActive() {
 
 BOOL CPropDigitalFilterBlock::OnApply() {
     // Without a parameter set nothing is written and nothing can be committed.
-    if (GetParams() == nullptr) return FALSE;
+    if (GetParams() == nullptr || !qv::pages::RefuseBlankValueField(*this, GetParams())) return FALSE;
     UpdateData(TRUE);
     GetParams()->m_strElementName = m_strName;
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;

@@ -281,7 +281,7 @@ BOOL CPropTransferFunctionBlock::WriteParameters() {
 
 BOOL CPropTransferFunctionBlock::OnApply() {
     // Without a parameter set nothing is written and nothing can be committed.
-    if (Holder() == nullptr) return FALSE;
+    if (Holder() == nullptr || !qv::pages::RefuseBlankValueField(*this, Holder())) return FALSE;
     // A cell still being edited counts with the text it shows.
     m_lstDenominator.CloseEdit(TRUE);
     m_lstNumerator.CloseEdit(TRUE);

@@ -383,7 +383,7 @@ void CPropNonlinearCharacteristicBlock::OnCharacteristic() {
 BOOL CPropNonlinearCharacteristicBlock::OnApply() {
     ParamHolder* holder = GetParams();
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (holder == nullptr) return FALSE;
+    if (holder == nullptr || !qv::pages::RefuseBlankValueField(*this, holder)) return FALSE;
     UpdateData(TRUE);
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;

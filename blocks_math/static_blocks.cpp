@@ -234,7 +234,7 @@ void CSimpleBlockPage::StoreFieldParameters() {
 
 BOOL CSimpleBlockPage::OnApply() {
     // Without parameters there is nothing to write into or to commit.
-    if (m_pHolder == nullptr) return FALSE;
+    if (m_pHolder == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pHolder)) return FALSE;
     UpdateData(TRUE);
     StoreFields();
     BeforeCommit();

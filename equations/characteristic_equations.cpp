@@ -2,6 +2,7 @@
 
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 
@@ -108,7 +109,7 @@ BOOL CPropEqulExpHypCdiPo2CpiCharacteristic::OnSetActive() {
 }
 
 BOOL CPropEqulExpHypCdiPo2CpiCharacteristic::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
+    if (m_pExchange == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pExchange)) return FALSE;
     UpdateData(TRUE);
     StoreHeader(m_strName, m_bShowName);
     for (int i = 0; i < m_pExchange->GetParamCount(); ++i) {

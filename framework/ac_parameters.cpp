@@ -3,6 +3,7 @@
 #include "framework/data_classes.h"
 #include "framework/control_layout.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
@@ -416,7 +417,10 @@ BOOL CPropACParameters::OnApply() {
             param->SetUsedUnit(unit);
         }
     }
-    if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
+    // In either mode a blank part is refused before the editor takes it.
+    if (!qv::pages::RefuseBlankValueField(*this, m_pParams) ||
+        !CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams)))
+        return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

@@ -277,6 +277,16 @@ CString FromSimulatorUnit(const CString& text, const TypedValue& result) {
     return InUsedUnit(text, result, "(" + text + ")");
 }
 
+bool AmplitudeOfRMSText(const CString& rms, CString* amplitude) {
+    CString trimmed = rms;
+    if (trimmed.Trim().IsEmpty()) return false;
+    double value = 0.0;
+    const double root = std::sqrt(2.0);
+    const bool number = ParseValueWithPrefix(rms, &value) && std::isfinite(value) && std::isfinite(value * root);
+    *amplitude = number ? TBExtended_ftoa(value * root, -1, 0, "") : rms + " * sqrt(2.0)";
+    return true;
+}
+
 bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text) {
     double value = 0.0;
     if (ParseValueWithPrefix(InSimulatorUnit(frequency), &value) && value == 0.0) return false;
@@ -298,8 +308,7 @@ BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period
     }
     const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
     if (frequency == nullptr) return FALSE;
-    *period = MakeReciprocalText(TypedValueOf(frequency), TypedValueOf(shown));
-    return TRUE;
+    return PeriodOfFrequencyText(TypedValueOf(frequency), TypedValueOf(shown), period) ? TRUE : FALSE;
 }
 
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {

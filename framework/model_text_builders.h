@@ -82,6 +82,12 @@ CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& 
 // simulator reads in the parameter's own unit.
 CString FromSimulatorUnit(const CString& text, const TypedValue& result);
 
+// The amplitude of a sine given by its RMS value: the RMS value times the square root of 2 as
+// a number, or the formula "<rms> * sqrt(2.0)" when the text is no number or the product is not
+// finite. FALSE for an RMS text that is blank: such a text gives no amplitude, and the amplitude
+// keeps what it holds rather than becoming a product with nothing in front of it.
+bool AmplitudeOfRMSText(const CString& rms, CString* amplitude);
+
 // The period a page shows for a frequency: MakeReciprocalText above; FALSE for a frequency
 // that is the number 0, which leaves the period as it stands.
 bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period, CString* text);
@@ -89,7 +95,9 @@ bool PeriodOfFrequencyText(const TypedValue& frequency, const TypedValue& period
 // The period that a wave's parameters give: the sum of rise (2051), width (2055) and fall
 // (2053) when `fromTimes`, else the reciprocal of the frequency (2036), each value read in its
 // used unit and the period (2038) written in its own, as the forms above write them. FALSE
-// when a parameter it needs, the period among them, is missing.
+// when a parameter it needs, the period among them, is missing, and for a frequency that is
+// the number 0, whose period stays as it stands, as on the pages: "1/(0)" would divide by zero
+// in the model text.
 BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period);
 
 // The bracket indexes ("A[3]") that occur more than once among the parameters with the

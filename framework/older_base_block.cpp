@@ -170,7 +170,7 @@ void COlderBaseBlockPage::WritePageTexts(std::initializer_list<TextOf> texts, co
 }
 
 BOOL COlderBaseBlockPage::EndApply() {
-    if (!CommitExchangeObject()) return FALSE;
+    if (!qv::pages::RefuseBlankValueField(*this, m_pExchange) || !CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

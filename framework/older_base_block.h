@@ -128,7 +128,8 @@ protected:
     // Writes each text into the page's input parameter (qv::pages::IsLiveInput) with its value ID; the
     // sample time (list or field) also takes the unit shown in `unitList`.
     void WritePageTexts(std::initializer_list<TextOf> texts, const CWnd* unitList = nullptr);
-    // The end of OnApply: the exchange object is committed; FALSE when the editor refused it.
+    // The end of OnApply: the exchange object is committed; FALSE when a value field is blank
+    // (qv::pages::RefuseBlankValueField) or the editor refused it.
     BOOL EndApply();
     // An output switch was clicked: the new state is the opposite of the one shown before,
     // switched in the element at once and shown as ticked or clear only.

@@ -4,6 +4,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/string_ids.h"
 
 namespace qv::pages {
 
@@ -27,10 +28,45 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
 }
 
 bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& name, const BOOL& showName) {
-    if (params == nullptr) return false;
+    if (params == nullptr || !RefuseBlankValueField(page, params)) return false;
     page.UpdateData(TRUE);
     StoreNameAndShowName(*params, name, showName);
     return true;
+}
+
+BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
+                           std::initializer_list<std::pair<int, WORD>> otherFields) {
+    // A page the user cannot reach (the AC page without AC use) has no field to fill.
+    if (!page.IsWindowEnabled()) return TRUE;
+    for (int i = 0; params != nullptr && i < params->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = params->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        int control = 0;
+        for (const auto& [other, valueID] : otherFields)
+            if (valueID == param->GetValueID()) control = other;
+        // A field named apart may edit an output's value (a measurement's result name).
+        if (control == 0) {
+            if (!IsLiveInput(param)) continue;
+            control = param->GetValueID();
+        }
+        if (param->HasPin() || (param->GetType() & kParamTypeText) != 0) continue;
+        CWnd* field = page.GetDlgItem(control);
+        if (field == nullptr || (field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()) continue;
+        const CString kind = field->GetClassName();
+        const bool typed = kind == "Edit" || (kind == "ComboBox" && (field->GetStyle() & 0x3) == CBS_DROPDOWN);
+        if (!typed) continue;
+        CString text;
+        field->GetWindowText(text);
+        if (!text.Trim().IsEmpty()) continue;
+        // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
+        if (page.GetParent() != nullptr) {
+            field->SetFocus();
+            CResourceSwitch resources;
+            AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
+        }
+        return FALSE;
+    }
+    return TRUE;
 }
 
 bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,

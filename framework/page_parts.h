@@ -8,6 +8,9 @@
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
 
+#include <initializer_list>
+#include <utility>
+
 namespace qv::pages {
 
 // The element's name and "Show Name" check from the parameter set (left as they are without
@@ -22,8 +25,8 @@ void StoreNameAndShowName(ParamHolder& params, const CString& name, BOOL showNam
 // The name field and the "Show Name" check exchanged with the page's members.
 void ExchangeNameAndShowName(CDataExchange* pDX, CString& name, BOOL& showName);
 // The opening of OnApply on every page that gives back its name: without a parameter set (or
-// data-exchange object) nothing is written (false); else the controls are read and the name
-// and "Show Name" go to the set.
+// data-exchange object), or with a blank value field (RefuseBlankValueField below), nothing is
+// written (false); else the controls are read and the name and "Show Name" go to the set.
 bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& name, const BOOL& showName);
 
 // The opening of OnApply on the pages that give the editor the name before their values:
@@ -31,6 +34,17 @@ bool StoreNameOnApply(CPropertyPage& page, ParamHolder* params, const CString& n
 // "Show Name" go to the set and the editor takes it (request 25); false when it refuses.
 bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
                     const BOOL& showName);
+
+// OK's rule for the value fields of every page: a field whose control ID is the value ID of a
+// parameter that the page writes (qv::pages::IsLiveInput, not on a pin and not text-valued),
+// shown and enabled on an enabled page, an edit or a combo box typed into, must not be blank: its
+// parameter would give the model text an assignment without a value. The first such field
+// gets the focus, "Invalid value!" is shown (not on a hidden page) and FALSE is given; TRUE
+// when every field holds a value. A page calls it in its OnApply before it commits.
+// `otherFields` names the fields whose control ID is not their parameter's value ID, each as
+// {control ID, value ID}; such a field may edit an output's value (a result's name).
+BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
+                           std::initializer_list<std::pair<int, WORD>> otherFields = {});
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);

@@ -106,6 +106,7 @@ bool CParamSetPage::KeepsMemberIndex(CTBEditListCtrl& list, int row, int column,
 }
 
 BOOL CParamSetPage::CommitAndEndApply(WORD familyID) {
+    if (!qv::pages::RefuseBlankValueField(*this, Holder())) return FALSE;
     if (!CommitParamSet(RequestTarget(m_pWizard), m_cookie)) return FALSE;
     const CString duplicates = familyID != 0 ? ListDuplicateIndexes(Holder(), familyID) : CString();
     if (!duplicates.IsEmpty()) {

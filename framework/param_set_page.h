@@ -66,7 +66,8 @@ protected:
     // name of `member` again. True when the typed name stands.
     bool KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member);
     // The end of OnApply: the set is committed and the page is no longer modified. FALSE when
-    // the editor refused the set, or when members of the family `familyID` (0: none checked)
+    // a value field is blank (qv::pages::RefuseBlankValueField), when the editor refused the
+    // set, or when members of the family `familyID` (0: none checked)
     // share an index, which a message names.
     BOOL CommitAndEndApply(WORD familyID = 0);
 

@@ -4,6 +4,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/immanent_template.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/placeholders.h"
 #include "framework/shown_unit.h"
@@ -500,6 +501,8 @@ BOOL CPropSCFrame::OnSetActive() {
 }
 
 BOOL CPropSCFrame::OnApply() {
+    // The result names (2028, and the second probe's 2405) are edited apart from their outputs.
+    if (!qv::pages::RefuseBlankValueField(*this, m_pExchange, {{2028, 2056}, {2405, 2371}})) return FALSE;
     // Without a data-exchange object there is nothing to write into or to commit.
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     ForEachHandledField([&](CWizardCopaObject3* param, size_t i) {

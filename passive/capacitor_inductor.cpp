@@ -373,6 +373,16 @@ void CPropPassiveCapAndInd::InitialValueRule(int check, WORD edit, int unitBox, 
     EnableControls(this, {unitBox, pinBox}, on != 0);
 }
 
+void CPropPassiveCapAndInd::SnapshotOfInitialValue(const char* name) {
+    const CWizardCopaObject3* param = FindParamByName(m_pParams, name);
+    if (param != nullptr && !param->HasPin()) {
+        CString value = param->GetValue();
+        value.Trim();
+        if (value.IsEmpty()) return;
+    }
+    SnapshotOf(name, nullptr);
+}
+
 void CPropPassiveCapAndInd::OnFormChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
@@ -473,7 +483,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     UpdateData(TRUE);
     if (!m_bInitialOn) m_strInitial.Empty();
     if (!m_bInitial2On) m_strInitial2.Empty();
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
@@ -783,14 +793,14 @@ void CPropPassiveCapacitance::BuildCompareList(int form) {
     DeleteSnapshots(m_Snapshots);
     if (form == 0) {
         SnapshotOf("C", nullptr);
-        SnapshotOf("V0", nullptr);
+        SnapshotOfInitialValue("V0");
         const CString keyword = m_strName.Left(m_strName.GetLength() - 1);
         // Only an element of another domain has the extra parameter; the electrical capacitor is
         // "C" whatever name a user gave it.
         if (m_bHasExtra && keyword != "C" && keyword != "CNL" && keyword != "CVNL")
             SnapshotOf(keyword.SpanIncluding("MASS").IsEmpty() ? "BULK" : "S0", nullptr);
     } else if (form == 1 || form == 2) {
-        SnapshotOf("V0", nullptr);
+        SnapshotOfInitialValue("V0");
         CharacteristicSnapshot(form == 1 ? m_dwKind1 : m_dwKind2);
     }
 }
@@ -822,9 +832,9 @@ void CPropPassiveInductance::BuildCompareList(int form) {
     DeleteSnapshots(m_Snapshots);
     if (form == 0) {
         SnapshotOf("L", nullptr);
-        SnapshotOf("I0", nullptr);
+        SnapshotOfInitialValue("I0");
     } else if (form == 1 || form == 2) {
-        SnapshotOf("I0", nullptr);
+        SnapshotOfInitialValue("I0");
         CharacteristicSnapshot(form == 1 ? m_dwKind1 : m_dwKind2);
     }
 }

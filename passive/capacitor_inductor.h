@@ -85,6 +85,10 @@ protected:
     void CharacteristicRule(DWORD kind);
     void CharacteristicSnapshot(DWORD kind);
     void InitialValueRule(int check, WORD edit, int unitBox, int pinBox);
+    // The snapshot of the initial value named so, unless its check was off when it was
+    // stored: that value is empty and the element's text leaves it out, so that the simulator
+    // starts from its own initial value instead of reading an assignment without a value.
+    void SnapshotOfInitialValue(const char* name);
     void RunCharacteristicSheet(int n);
     int UpgradeCharacteristicParams();
 

@@ -320,7 +320,8 @@ void CPropPassiveCoupledBase::StoreInWizard() {
 BOOL CPropPassiveCoupledBase::OnApply() {
     UpdateData(TRUE);
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams, {{kCtlM, kIdM}}))
+        return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();

@@ -10,6 +10,7 @@
 #include "framework/immanent_template.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/param_list.h"
@@ -174,7 +175,7 @@ void CPropPassive2WTrafoNonLinear::BuildCompareList() {
 
 BOOL CPropPassive2WTrafoNonLinear::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
     WriteNameAndFlag();
     const RequestTarget target(static_cast<const CWizardBase4*>(m_pWizard));

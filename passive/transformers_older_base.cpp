@@ -2,6 +2,7 @@
 
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/string_ids.h"
@@ -153,7 +154,7 @@ constexpr TransformerPageShape kThreePhaseOneSideShape = {.templateId = 2612, .f
 // Steps the pages of this generation share.
 
 BOOL CPropPassiveTransformerBase::ApplyWithOneCommit(CWizardBase3* wizard, CWizardSchematicDataExchange3* exchange) {
-    if (exchange == nullptr) return FALSE;
+    if (exchange == nullptr || !qv::pages::RefuseBlankValueField(*this, exchange)) return FALSE;
     UpdateData(TRUE);
     WriteNameAndFlag();
     WriteValues();

@@ -5,8 +5,8 @@
 #include "framework/data_file_dialogs.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
-#include "framework/field_exchange.h"
 #include "framework/dialog_rects.h"
+#include "framework/field_exchange.h"
 #include "framework/immanent_template.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
@@ -318,7 +318,7 @@ void CPropFourierSource::HandOver() {
 }
 
 BOOL CPropFourierSource::OnApply() {
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);

@@ -1,9 +1,9 @@
 #include "sources/polynomial_source.h"
 
-#include "framework/byte_cursor.h"
-#include "framework/dialog_rects.h"
 #include "framework/ac_page_steps.h"
+#include "framework/byte_cursor.h"
 #include "framework/dialog_controls.h"
+#include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/immanent_template.h"
 #include "framework/indexed_family.h"
@@ -17,9 +17,9 @@
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
+#include "framework/snapshot_lists.h"
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
-#include "framework/snapshot_lists.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "sources/source_type_steps.h"
@@ -607,7 +607,7 @@ void CPropPolynomSource::StoreParameters() {
 }
 
 BOOL CPropPolynomSource::OnApply() {
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();

@@ -18,12 +18,6 @@ bool ParseFinite(const CString& text, double* value) {
     return ParseValueWithPrefix(text, value) && std::isfinite(*value);
 }
 
-CString AmplitudeFromRMSText(const CString& rms) {
-    double value = 0.0;
-    const bool number = ParseFinite(rms, &value) && std::isfinite(value * std::sqrt(2.0));
-    return number ? TBExtended_ftoa(value * std::sqrt(2.0), -1, 0, "") : rms + " * sqrt(2.0)";
-}
-
 void ResolveSourcePlaceholders(const RequestTarget& target, DWORD_PTR cookie, ParamHolder* holder,
                                CString& modelText) {
     for (int i = static_cast<int>(g_PlaceholderList.GetSize()) - 1; i >= 0; --i) {

@@ -1,7 +1,7 @@
-// What the linear sources of every domain share about their time functions: the amplitude
-// text their pages derive from an RMS value and the placeholders their model text leaves for
-// the wizard to fill; and how every source page reads a number typed by a user. The period
-// they derive as the time functions do (framework/model_text_builders.h).
+// What the linear sources of every domain share about their time functions: the placeholders
+// their model text leaves for the wizard to fill, and how every source page reads a number
+// typed by a user. The amplitude they derive from an RMS value and the period they derive from
+// a frequency are the time functions' (framework/model_text_builders.h).
 #pragma once
 
 #include "afx/afx.h"
@@ -13,10 +13,6 @@ namespace qv::sources {
 
 // A number typed by a user with its prefix, or nothing: non-finite values are no number.
 bool ParseFinite(const CString& text, double* value);
-
-// The amplitude of a sine given by its RMS value: RMS times the square root of 2 as a number,
-// or the formula "<rms> * sqrt(2.0)" when the text is no number or the product not finite.
-CString AmplitudeFromRMSText(const CString& rms);
 
 // Walks the pending placeholders from the last to the first and fills them: "@PHASE" and
 // "@AC_PHASE_PHI" switch the phase parameters to radians (each with a commit), "@AC_PHASE" and

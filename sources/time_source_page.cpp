@@ -6,6 +6,7 @@
 #include "framework/field_exchange.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -238,6 +239,8 @@ void TTimeSourcePage<Wizard>::ReadAmplitudeRadio() {
 
 template <class Wizard>
 BOOL TTimeSourcePage<Wizard>::CommitKindAndList() {
+    // A blank value field is refused before the wizard takes the page's settings.
+    if (!qv::pages::RefuseBlankValueField(*this, this->m_pParams)) return FALSE;
     const bool constant = this->IsDlgButtonChecked(kCtlConstant) == BST_CHECKED;
     const int selection = FormSelection();
     // Without a valid selection the symbol variant stays.
@@ -424,13 +427,8 @@ void TTimeSourcePage<Wizard>::UpdatePeriod() {
 template <class Wizard>
 void TTimeSourcePage<Wizard>::UpdateAmplitudeFromRMS() {
     if (FormSelection() != kKindSine || this->IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    // No RMS value typed yet: the amplitude keeps what it holds rather than becoming a
-    // product with nothing in front of it.
-    CString rms = m_strRMS;
-    rms.TrimLeft();
-    rms.TrimRight();
-    if (rms.IsEmpty()) return;
-    SetFieldText(kIdAmplitude, m_strAmplitude, AmplitudeFromRMSText(m_strRMS));
+    CString amplitude;
+    if (AmplitudeOfRMSText(m_strRMS, &amplitude)) SetFieldText(kIdAmplitude, m_strAmplitude, amplitude);
 }
 
 // ---------------------------------------------------------------------------------------

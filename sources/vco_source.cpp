@@ -1,10 +1,10 @@
 #include "sources/vco_source.h"
 
+#include "framework/ac_page_steps.h"
 #include "framework/byte_cursor.h"
 #include "framework/data_classes.h"
-#include "framework/dialog_rects.h"
-#include "framework/ac_page_steps.h"
 #include "framework/dialog_controls.h"
+#include "framework/dialog_rects.h"
 #include "framework/field_exchange.h"
 #include "framework/immanent_template.h"
 #include "framework/listed_controls.h"
@@ -18,8 +18,8 @@
 #include "framework/placeholders.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/shown_unit.h"
-#include "framework/symbol_paint.h"
 #include "framework/snapshot_lists.h"
+#include "framework/symbol_paint.h"
 #include "sources/linear_sources.h"
 #include "sources/source_outputs.h"
 #include "sources/source_type_steps.h"
@@ -240,7 +240,7 @@ BOOL CPropVCO::OnSetActive() {
 
 BOOL CPropVCO::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
-    if (m_pParams == nullptr) return FALSE;
+    if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {

@@ -236,6 +236,7 @@ void CSourceBlockPage::WriteSampleTime(CWizardCopaObject3* param) {
 }
 
 BOOL CSourceBlockPage::CommitAndFinish() {
+    if (!qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     BuildCompareList();
     HandOverSettings();
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;

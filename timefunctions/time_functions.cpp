@@ -181,13 +181,8 @@ void CTimeFunctionWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3*
     if (fromTimes ? id != kIdRise && id != kIdFall && id != kIdWidth : id != kIdFrequency) return;
     // Each value is read in its own unit and the period is written in the one it is shown in.
     CString period;
+    // A zero frequency keeps the period, as the page and the description keep it.
     if (!DerivePeriodFromParams(holder, fromTimes, &period)) return;
-    // A zero frequency keeps the period, as the page and the description keep it: "1/(0)"
-    // would divide by zero.
-    CString unused;
-    if (!fromTimes && !PeriodOfFrequencyText(TypedValueOf(FindParamByValueID(holder, kIdFrequency)),
-                                             TypedValueOf(FindParamByValueID(holder, kIdPeriod)), &unused))
-        return;
     // The editor's answer to the commit is not examined.
     if (SetParamValue(holder, kIdPeriod, period)) CommitParamSet(target, params.Cookie());
 }
@@ -461,6 +456,7 @@ void CTimeFunctionPage::RefreshOpenPreview() {
 }
 
 BOOL CTimeFunctionPage::CommitAndFinish() {
+    if (!qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     if (!CommitParamSet(RequestTarget(m_pOwner), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
     return FinishApply();
 }
@@ -747,10 +743,7 @@ void CPropTFMSine::OnRMSChanged() {
 // Text set from code sends no notification, so the member follows the window text here.
 void CPropTFMSine::UpdateAmplitudeFromRMS() {
     if (GetSafeHwnd() == nullptr || IsDlgButtonChecked(kCtlAmplitudeRadio) == BST_CHECKED) return;
-    double rms = 0.0;
-    const bool number = ParseFinite(m_strRMS, &rms) && std::isfinite(std::sqrt(2.0) * rms);
-    m_strAmplitude = number ? TBExtended_ftoa(std::sqrt(2.0) * TBExtended_atof(m_strRMS, ""), -1, 0, "")
-                            : m_strRMS + " * sqrt(2.0)";
+    if (!AmplitudeOfRMSText(m_strRMS, &m_strAmplitude)) return;
     SetDlgItemText(kIdAmplitude, m_strAmplitude);
 }
 

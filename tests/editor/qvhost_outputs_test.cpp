@@ -105,10 +105,11 @@ TEST(QvhostOutputs, FailedDescribeNamesTheFaultAndWritesNothing) {
         {"empty table", DataPairs("RNL1", ""), "x.desc", "element \"RNL1\": its table of data pairs is empty"},
         {"user file in a missing folder", DataPairs("RNL1", "[0, 0], [1, 1]", "/nonexistent/t.mdx"), "x.desc",
          "does not exist"},
+        // A value the page's own field would not take is refused as OK refuses it there.
         {"empty value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": ""}}]})",
-         "x.desc", "element \"R1\": its model text gives \"R\" no value: R R1 ( R :=  );"},
+         "x.desc", "element \"R1\": its page refuses the values given: \"Invalid value!\""},
         {"blank value", R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": "  "}}]})",
-         "x.desc", "its model text gives \"R\" no value"},
+         "x.desc", "element \"R1\": its page refuses the values given: \"Invalid value!\""},
         // The first element's own file is written while the elements are made; the second
         // element fails later, and the first one's file goes again.
         {"fault after a data file was written",
@@ -305,8 +306,10 @@ TEST(QvhostOutputs, DataFileNamesAreUtf8OnDiskInTheDescriptionAndInMessages) {
 TEST(QvhostOutputs, LoadingAndSavingAgainKeepsEveryByteOfAReference) {
     Scratch scratch;
     for (int id : {1, 2, 15, 16, 17, 18, 65, 112}) {
-        WriteFile(scratch / "s.json", R"({"document": "P", "elements": [{"id": )" + std::to_string(id) +
-                                          R"(, "name": "X1", "characteristic": {"kind": "reference", "text": "XYT.VAL"}}]})");
+        // The controlled sources' page takes no OK without its control component.
+        const std::string quantity = id <= 2 ? R"j(, "parameters": {"QUANT": "V(N1)"})j" : "";
+        WriteFile(scratch / "s.json", R"({"document": "P", "elements": [{"id": )" + std::to_string(id) + R"(, "name": "X1")" +
+                                          quantity + R"(, "characteristic": {"kind": "reference", "text": "XYT.VAL"}}]})");
         ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << id;
         ASSERT_EQ(0, RunHost(scratch, "load a.qva -o b.qva").exitCode) << id;
         const std::string saved = ReadFile(scratch / "a.qva");
@@ -1079,7 +1082,7 @@ TEST(QvhostOutputs, ARefusedDescribeLeavesTheFolderAsItWas) {
         {"default names of two dead-time elements differ",
          OneDocument(FamilyElement(kFileFamilies[3], "", "A") + ", " + FamilyElement(kFileFamilies[3], "", "B") +
                      R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),
-         "element \"R1\": its model text gives \"R\" no value"},
+         "element \"R1\": its page refuses the values given"},
         {"a data file over the schematic", OneDocument(FamilyElement(kFileFamilies[1], "s.mdx")), "is the input"},
         {"a wizard's file, then a fault",
          OneDocument(FamilyElement(kFileFamilies[1], "") + R"(, {"id": 15, "name": "R1", "parameters": {"R": ""}})"),

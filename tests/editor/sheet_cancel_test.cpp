@@ -8,6 +8,7 @@
 #include "win32/profile.h"
 #include "win32/win32.h"
 
+#include "tests/support/host_fixture.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
 
@@ -43,40 +44,13 @@ protected:
         fs::remove_all(folder, code);
     }
 
-    struct Result {
-        bool edited = false;
-        std::string error;
-        std::string printed;       // the printed schematic
-        std::string description;   // the model description of the printed schematic
-    };
+    using Result = qv_test::EditedAndDescribed;
 
     // Builds the schematic in a host of its own, runs the script on the element's sheet and
     // gives what `edit -o` would print and what describing that gives.
     Result EditThenDescribe(const std::string& json, const std::string& element, const std::vector<std::string>& script,
                             const std::string& stem) {
-        Result result;
-        qv::Host host;
-        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
-        qv::Schematic schematic;
-        const fs::path documents = folder / stem;
-        fs::create_directories(documents);
-        if (!host.Start(options, result.error) || !qv::ReadSchematic(json, schematic, result.error) ||
-            !host.Build(schematic, documents.string() + "/", result.error))
-            return result;
-        qv::EditOutcome outcome;
-        result.edited = host.Edit(element, script, outcome, result.error);
-        if (!host.Editor().Breaches().empty()) result.error += " breach: " + host.Editor().Breaches().front();
-        result.printed = qv::WriteSchematic(host.CurrentSchematic());
-        qv::Host describer;
-        qv::Schematic printed;
-        std::vector<std::string> written;
-        std::string error;
-        if (describer.Start(options, error) && qv::ReadSchematic(result.printed, printed, error) &&
-            describer.DescribeSchematic(printed, documents.string() + "/", (documents / "d.desc").string(), written, error))
-            result.description = ReadFile(documents / "d.desc");
-        else
-            result.description = "describe failed: " + error;
-        return result;
+        return qv_test::EditThenDescribe(json, element, script, folder / stem);
     }
 
     fs::path folder;

@@ -21,7 +21,7 @@ inline std::vector<ParamRow> StorageRows(const ParamRow& value, const ParamRow& 
 inline const std::vector<ParamRow> kCapacitorRows = StorageRows(
     {.id = 2028, .name = "C", .value = "1u", .type = 0x4, .quantity = "Capacitance", .unit = "F",
      .description = "Capacitance"},
-    {.id = 2096, .name = "V0", .value = "", .type = 0x4, .quantity = "Voltage", .unit = "V",
+    {.id = 2096, .name = "V0", .value = "0", .type = 0x4, .quantity = "Voltage", .unit = "V",
      .description = "Initial Value"},
     {.id = 2056, .name = "CV", .value = "", .type = 0x8, .quantity = "Capacitance", .unit = "F",
      .description = "Capacitance"},
@@ -33,7 +33,7 @@ inline const std::vector<ParamRow> kCapacitorRows = StorageRows(
 inline const std::vector<ParamRow> kInductorRows = StorageRows(
     {.id = 2028, .name = "L", .value = "1m", .type = 0x4, .quantity = "Inductance", .unit = "H",
      .description = "Inductance"},
-    {.id = 2096, .name = "I0", .value = "", .type = 0x4, .quantity = "Current", .unit = "A",
+    {.id = 2096, .name = "I0", .value = "0", .type = 0x4, .quantity = "Current", .unit = "A",
      .description = "Initial Value"},
     {.id = 2056, .name = "LV", .value = "", .type = 0x8, .quantity = "Inductance", .unit = "H",
      .description = "Inductance"},

@@ -70,9 +70,10 @@ TYPED_TEST_P(LinearSourceModelText, TrapezoidWithNumericAndSymbolicTimes) {
     }
 }
 
-TYPED_TEST_P(LinearSourceModelText, PeriodFromFrequencyKeepsAFormulaForZeroOrText) {
+// A zero frequency leaves the period as it stands ("1/(0)" would divide by zero).
+TYPED_TEST_P(LinearSourceModelText, PeriodFromFrequencyKeepsAFormulaForTextAndThePeriodForZero) {
     const std::pair<const char*, const char*> cases[] = {
-        {"2k", "0.0005"}, {"0", "1/(0)"}, {"F0", "1/(F0)"}, {"1e-400", "1/(1e-400)"}};
+        {"2k", "0.0005"}, {"0", "0.02"}, {"0m", "0.02"}, {"F0", "1/(F0)"}, {"1e-400", "0.02"}};
     for (const auto& [frequency, period] : cases) {
         SCOPED_TRACE(frequency);
         DWORD element = 0;
@@ -133,7 +134,7 @@ TYPED_TEST_P(LinearSourceModelText, TextValuesAreQuotedOnlyForTimeForms) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(LinearSourceModelText, TemplateWithoutImmanentLeavesTheTextAloneAndAsksNothing,
-                            TrapezoidWithNumericAndSymbolicTimes, PeriodFromFrequencyKeepsAFormulaForZeroOrText,
+                            TrapezoidWithNumericAndSymbolicTimes, PeriodFromFrequencyKeepsAFormulaForTextAndThePeriodForZero,
                             OlderPhasePlaceholdersSwitchToRadians, AnEarlierACPhaseEntryResolvesThePhiEntry,
                             TextValuesAreQuotedOnlyForTimeForms);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/host.h"
+#include "editor/schematic.h"
 #include "win32/profile.h"
 #include "win32/win32.h"
 
@@ -21,6 +22,44 @@
 #include <vector>
 
 namespace qv_test {
+
+// What an edit session gave, as `qvhost edit -o` prints it, and what describing that gives.
+struct EditedAndDescribed {
+    bool edited = false;
+    std::string error;
+    std::string printed;       // the printed schematic
+    std::string description;   // the model description of the printed schematic
+};
+
+// Builds the schematic text in a host of its own, runs the script on the element's sheet and
+// describes the printed schematic in a second host; both write into `documents`, which the
+// running process's profile folder must already be set for.
+inline EditedAndDescribed EditThenDescribe(const std::string& json, const std::string& element,
+                                           const std::vector<std::string>& script,
+                                           const std::filesystem::path& documents) {
+    EditedAndDescribed result;
+    qv::Host host;
+    const qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+    qv::Schematic schematic;
+    std::filesystem::create_directories(documents);
+    if (!host.Start(options, result.error) || !qv::ReadSchematic(json, schematic, result.error) ||
+        !host.Build(schematic, documents.string() + "/", result.error))
+        return result;
+    qv::EditOutcome outcome;
+    result.edited = host.Edit(element, script, outcome, result.error);
+    if (!host.Editor().Breaches().empty()) result.error += " breach: " + host.Editor().Breaches().front();
+    result.printed = qv::WriteSchematic(host.CurrentSchematic());
+    qv::Host describer;
+    qv::Schematic printed;
+    std::vector<std::string> written;
+    std::string error;
+    if (describer.Start(options, error) && qv::ReadSchematic(result.printed, printed, error) &&
+        describer.DescribeSchematic(printed, documents.string() + "/", (documents / "d.desc").string(), written, error))
+        result.description = ReadFile(documents / "d.desc");
+    else
+        result.description = "describe failed: " + error;
+    return result;
+}
 
 class HostTest : public ::testing::Test {
 protected:

@@ -1,0 +1,103 @@
+// What OK accepts describes: a session a user ends with OK either gives an element whose
+// description is model text, or is refused by the page with its own message. Each row is a
+// session of the sibling pages that share the field or click.
+#include "tests/support/host_fixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class OkDescribesTest : public qv_test::HostTest {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(UseFolder("ok_describes")); }
+
+    struct Case {
+        const char* element;  // the one element of the schematic, named X1
+        std::vector<std::string> script;
+        const char* description;  // the whole description; null: OK is refused with "Invalid value!"
+    };
+
+    void Check(const Case& c, int row) {
+        SCOPED_TRACE(std::string(c.element) + " row " + std::to_string(row));
+        const std::string schematic = std::string(R"({"document":"D","elements":[)") + c.element + "]}";
+        std::vector<std::string> script = c.script;
+        if (c.description == nullptr) script.push_back("message ok \"Invalid value!\"");
+        script.push_back("ok");
+        const qv_test::EditedAndDescribed done =
+            qv_test::EditThenDescribe(schematic, "X1", script, folder / ("row" + std::to_string(row)));
+        if (c.description == nullptr) {
+            EXPECT_FALSE(done.edited);
+            EXPECT_THAT(done.error, testing::HasSubstr("(ok): the sheet refused"));
+            EXPECT_THAT(done.error, testing::Not(testing::HasSubstr("unexpected message box")));
+            return;
+        }
+        ASSERT_TRUE(done.edited) << done.error;
+        EXPECT_EQ(c.description, done.description);
+    }
+};
+
+// An initial value left unticked is written empty on purpose: the element describes without it.
+TEST_F(OkDescribesTest, AnUntickedInitialValueIsLeftOutOfTheText) {
+    const Case cases[] = {
+        {R"({"id":17,"name":"X1"})", {"click 2513"}, "C X1 ( C := 1u );\n"},
+        {R"({"id":18,"name":"X1"})", {"click 2513"}, "L X1 ( L := 1m );\n"},
+        {R"({"id":17,"name":"X1"})", {"click 2513", "click 2513", "type 2096 2"}, "C X1 ( C := 1u, V0 := 2 );\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
+// "RMS Value" chosen with the RMS field empty leaves the amplitude as it was, on every page
+// that has the field.
+TEST_F(OkDescribesTest, AnEmptyRMSValueKeepsTheAmplitude) {
+    const Case cases[] = {
+        {R"({"id":35,"name":"X1"})", {"click 2204"},
+         "SINE X1 ( AMPL := 1, FREQ := 50, TPERIO := 0.02, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );\n"},
+        {R"({"id":3,"name":"X1"})", {"click 2031", "click 2204"},
+         "ESINE X1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, SPC := 0, "
+         "AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id":104,"name":"X1"})", {"click 2031", "click 2204"},
+         "FSRC SINE X1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
+         "AC_PHASE := 0, AC_MAG := 0 );\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
+// A zero frequency keeps the period as it stands in every family that derives one.
+TEST_F(OkDescribesTest, AZeroFrequencyKeepsThePeriod) {
+    const Case cases[] = {
+        {R"({"id":3,"name":"X1"})", {"click 2031", "type 2036 0"},
+         "ESINE X1 ( FREQ := 0, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, SPC := 0, "
+         "AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id":4,"name":"X1"})", {"click 2031", "type 2036 0"},
+         "ISINE X1 ( FREQ := 0, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
+         "AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id":105,"name":"X1"})", {"click 2031", "type 2036 0"},
+         "TSRC SINE X1 ( FREQ := 0, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, "
+         "DAMPING := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id":36,"name":"X1"})", {"type 2036 0"},
+         "ST_RISE X1 ( AMPL := 1, FREQ := 0, TPERIO := 0.02, TDELAY := 0, PHASE := 0, OFF := 0, PERIO := 1 );\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
+// A value field emptied by the user is refused by OK with the page's message, whatever the
+// page: block pages of both bases and the AC page in either of its modes.
+TEST_F(OkDescribesTest, AnEmptiedValueFieldIsRefused) {
+    const Case cases[] = {
+        {R"({"id":58,"name":"X1"})", {"type 2183 \"\""}, nullptr},
+        {R"({"id":32,"name":"X1"})", {"type 2181 \"\""}, nullptr},
+        {R"({"id":3,"name":"X1"})", {"page 1", "click 2428", "type 2430 \"\""}, nullptr},
+        {R"({"id":3,"name":"X1"})", {"page 1", "click 2428", "type 2432 \" \""}, nullptr},
+        {R"({"id":3,"name":"X1"})", {"page 1", "type 2425 \"\""}, nullptr},
+        {R"({"id":4,"name":"X1"})", {"page 1", "click 2428", "type 2432 \"\""}, nullptr},
+        {R"({"id":55,"name":"X1"})", {"page 1", "click 2428", "type 2430 \"\""}, nullptr},
+        {R"({"id":104,"name":"X1"})", {"page 1", "click 2428", "type 2432 \"\""}, nullptr},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
+} // namespace
