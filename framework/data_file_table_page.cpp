@@ -55,6 +55,9 @@ bool CDataFileTablePage::CommitNameFirst() {
     ParamHolder* holder = Holder();
     const RequestTarget target(Owner());
     if (holder == nullptr || !target.HasReceiver()) return false;
+    // OK's rule for value fields holds on the table pages too: nothing is committed past a
+    // blank one.
+    if (!qv::pages::RefuseBlankValueField(*this, holder)) return false;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     return CommitParamSet(target, m_cookie);

@@ -45,6 +45,9 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
 // {control ID, value ID}; such a field may edit an output's value (a result's name).
 BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
                            std::initializer_list<std::pair<int, WORD>> otherFields = {});
+// The same rule for one field of the page that is no parameter's (a filter's cut-off, from
+// which the page works out its coefficients).
+BOOL RefuseBlankField(CWnd& page, int control);
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
