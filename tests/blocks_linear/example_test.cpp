@@ -82,4 +82,32 @@ TEST(EditorParamList, FillsWhatAWizardLeft) {
     EXPECT_EQ("( )", qv::FillLeftParamList(empty, "( @PARAMLIST)"));
 }
 
+// The list macros of the coupled inductors and the controlled switch; a macro the editor cannot
+// read stays for the check of the text to refuse.
+TEST(EditorParamList, ExpandsTheListMacros) {
+    ParamHolder holder;
+    Add(holder, "N", 0x4);
+    Add(holder, "Q", 0x6);
+    Add(holder, "NAME", 0x100004);
+    Add(holder, "UNUSED", 0x4, 0x20000);
+    Add(holder, "PINNED", 0x80000004);
+    Add(holder, "OUT", 0x8);
+    struct Case {
+        const char* text;
+        const char* expanded;
+    };
+    for (const Case& c :
+         {Case{"M ( @ListCoPa(0x00000004, 0x0000000C, 0x51030E04)@CoPaRemoveCharacters(0x00000004, 0x0000000C,0x4000000000,1,-1));",
+               "M ( N := @N, NAME := \"@NAME\", PINNED := @PINNED);"},
+          Case{"@ListCoPa(0x8, 0xC, 0) @ListCoPa(0x4, 0xC, -1)@CoPaRemoveCharacters(0x8, 0xC, 0, 5, -1)",
+               "OUT :=  N := @N, NAME := \"@NAME\", PINNED := @PINNED,"},
+          Case{"@ListCoPa(0x8, 0xC, 0)@CoPaRemoveCharacters(0x10, 0x1C, 0, 1, -1)",
+               "OUT := @OUT,@CoPaRemoveCharacters(0x10, 0x1C, 0, 1, -1)"},
+          Case{"@ListCoPa(0x8, 0xC, 0)@CoPaRemoveCharacters(0x8, 0xC, 0, 1, 0)", "OUT := @OUT,@CoPaRemoveCharacters(0x8, 0xC, 0, 1, 0)"},
+          Case{"@ListCoPa(0x4, mask, 0) @ListCoPa(0x4, 0xC) @CoPaRemoveCharacters(0x4, 0xC, 0, 1, -1)",
+               "@ListCoPa(0x4, mask, 0) @ListCoPa(0x4, 0xC) @CoPaRemoveCharacters(0x4, 0xC, 0, 1, -1)"},
+          Case{"no macro @N", "no macro @N"}})
+        EXPECT_EQ(c.expanded, qv::ExpandListMacros(holder, c.text)) << c.text;
+}
+
 } // namespace
