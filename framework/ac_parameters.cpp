@@ -418,7 +418,11 @@ BOOL CPropACParameters::OnApply() {
         }
     }
     // In either mode a blank part is refused before the editor takes it.
-    if (!qv::pages::RefuseBlankValueField(*this, m_pParams) ||
+    // The parts of the mode not shown are marked unused only as the page is left: all four
+    // fields are named, and the disabled ones pass.
+    if (!qv::pages::RefuseBlankValueField(*this, m_pParams,
+                                          {{kIdMagnitude, kIdMagnitude}, {kIdPhase, kIdPhase},
+                                           {kIdReal, kIdReal}, {kIdImaginary, kIdImaginary}}) ||
         !CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams)))
         return FALSE;
     SetModified(FALSE);

@@ -44,9 +44,11 @@ BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
         int control = 0;
         for (const auto& [other, valueID] : otherFields)
             if (valueID == param->GetValueID()) control = other;
-        // A field named apart may edit an output's value (a measurement's result name).
+        // A field named apart may edit an output's value (a measurement's result name), or a
+        // parameter whose unused mark the page sets only as it is left. Any other parameter
+        // marked unused has no place in the model text.
         if (control == 0) {
-            if (!IsLiveInput(param)) continue;
+            if (!IsLiveInput(param) || (param->GetExtType() & kParamExtUnused) != 0) continue;
             control = param->GetValueID();
         }
         if (param->HasPin() || (param->GetType() & kParamTypeText) != 0) continue;

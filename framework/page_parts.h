@@ -36,13 +36,15 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
                     const BOOL& showName);
 
 // OK's rule for the value fields of every page: a field whose control ID is the value ID of a
-// parameter that the page writes (qv::pages::IsLiveInput, not on a pin and not text-valued),
+// parameter that the page writes (qv::pages::IsLiveInput, not on a pin, not text-valued and
+// not marked unused),
 // shown and enabled on an enabled page, an edit or a combo box typed into, must not be blank: its
 // parameter would give the model text an assignment without a value. The first such field
 // gets the focus, "Invalid value!" is shown (not on a hidden page) and FALSE is given; TRUE
 // when every field holds a value. A page calls it in its OnApply before it commits.
 // `otherFields` names the fields whose control ID is not their parameter's value ID, each as
-// {control ID, value ID}; such a field may edit an output's value (a result's name).
+// {control ID, value ID}; such a field may edit an output's value (a result's name) or a
+// parameter marked unused until the page is left.
 BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
                            std::initializer_list<std::pair<int, WORD>> otherFields = {});
 // The same rule for one field of the page that is no parameter's (a filter's cut-off, from

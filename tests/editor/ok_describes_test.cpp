@@ -85,11 +85,21 @@ TEST_F(OkDescribesTest, AZeroFrequencyKeepsThePeriod) {
 }
 
 // A value field emptied by the user is refused by OK with the page's message, whatever the
-// page: block pages of both bases and the AC page in either of its modes.
+// page: block pages of both bases, time functions, sources, passive elements, measurements and
+// the AC page in either of its modes.
 TEST_F(OkDescribesTest, AnEmptiedValueFieldIsRefused) {
     const Case cases[] = {
         {R"({"id":58,"name":"X1"})", {"type 2183 \"\""}, nullptr},
         {R"({"id":32,"name":"X1"})", {"type 2181 \"\""}, nullptr},
+        {R"({"id":33,"name":"X1"})", {"type 2183 \"\""}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"type 2183 \"\""}, nullptr},
+        {R"({"id":60,"name":"X1","parameters":{"IN":"W"}})", {"type 2151 \"\""}, nullptr},
+        {R"({"id":86,"name":"X1","parameters":{"IN":"U"}})", {"type 2028 \"\""}, nullptr},
+        {R"({"id":35,"name":"X1"})", {"type 2036 \"\""}, nullptr},
+        {R"({"id":3,"name":"X1"})", {"click 2031", "type 2036 \"\""}, nullptr},
+        {R"({"id":15,"name":"X1"})", {"type 2028 \"\""}, nullptr},
+        {R"({"id":17,"name":"X1"})", {"type 2028 \"\""}, nullptr},
+        {R"({"id":112,"name":"X1"})", {"type 2477 \"\""}, nullptr},
         {R"({"id":3,"name":"X1"})", {"page 1", "click 2428", "type 2430 \"\""}, nullptr},
         {R"({"id":3,"name":"X1"})", {"page 1", "click 2428", "type 2432 \" \""}, nullptr},
         {R"({"id":3,"name":"X1"})", {"page 1", "type 2425 \"\""}, nullptr},

@@ -306,8 +306,9 @@ TEST(QvhostOutputs, DataFileNamesAreUtf8OnDiskInTheDescriptionAndInMessages) {
 TEST(QvhostOutputs, LoadingAndSavingAgainKeepsEveryByteOfAReference) {
     Scratch scratch;
     for (int id : {1, 2, 15, 16, 17, 18, 65, 112}) {
-        // The controlled sources' page takes no OK without its control component.
-        const std::string quantity = id <= 2 ? R"j(, "parameters": {"QUANT": "V(N1)"})j" : "";
+        // The controlled sources' and the nonlinear conductance's pages take no OK without the
+        // quantity they are controlled by.
+        const std::string quantity = id <= 2 || id == 16 ? R"j(, "parameters": {"QUANT": "V(N1)"})j" : "";
         WriteFile(scratch / "s.json", R"({"document": "P", "elements": [{"id": )" + std::to_string(id) + R"(, "name": "X1")" +
                                           quantity + R"(, "characteristic": {"kind": "reference", "text": "XYT.VAL"}}]})");
         ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode) << id;

@@ -34,7 +34,7 @@ const std::vector<ParamRow> kProbe2Rows = {
     {.id = 2369, .name = "FORMULA", .value = "M1.VAL_IN1"},
     {.id = 2371, .name = "VAL_IN1", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
     {.id = 2372, .name = "VAL_IN2", .value = "", .type = 0x8},
-    {.id = 2056, .name = "OUT", .value = "", .type = 0x8},
+    {.id = 2056, .name = "OUT", .value = "P2", .type = 0x8},
 };
 
 TEST_F(SCPages, ProbeTwoWritesOnlyTheInputsWithoutPin) {

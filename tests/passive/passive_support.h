@@ -41,7 +41,7 @@ inline const std::vector<ParamRow> kResistorRows = {
 inline const std::vector<ParamRow> kConductanceRows = {
     {.id = 2028, .name = "G", .value = "2m", .type = 0x4, .quantity = "Conductance", .unit = "S",
      .description = "Conductance"},
-    kCh, kChFile, kChStrg, {.id = 2007, .name = "QUANT", .value = "", .type = 0x4}, kOutV, kOutI,
+    kCh, kChFile, kChStrg, {.id = 2007, .name = "QUANT", .value = "V(N1)", .type = 0x4}, kOutV, kOutI,
 };
 
 // The state a page leaves in the wizard on apply, with input snapshots of these names.

@@ -161,6 +161,8 @@ TEST_F(PowerPage, FileReferenceSetsTheNoTableFileFlagAndTakesTheVariable) {
         ASSERT_TRUE(qv::ui::TypeText(table->GetDlgItem(2395), "QTABLE"));
     });
     ASSERT_TRUE(qv::ui::Click(page, 2016));
+    // OK takes no blank control signal.
+    ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2084), "B1"));
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
     ParamHolder* holder = editor->Holder(element);
     EXPECT_EQ(static_cast<LONG>(2 | kSemiNoTableFile), wizard->GetModeWord());
@@ -316,10 +318,13 @@ TEST_F(PowerPage, ControlSignalIsWrittenInEveryKindAndMarkedActive) {
         wizard->Initialize(0);
         OpenPage<CThyristorWizard4> open(*wizard);
         CWnd* page = open.Page();
-        if (entry)
+        if (entry) {
             ASSERT_TRUE(Choose(page, entry));
-        else
+        } else {
             ASSERT_TRUE(qv::ui::Click(page, 2081));
+            // OK takes no blank element name.
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2013), "D1"));
+        }
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2084), "GATE1"));
         ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
         EXPECT_EQ("GATE1", Param(holder, 2084)->GetValue().str());
