@@ -668,7 +668,43 @@ bool Host::ApplyValues(Element& element, std::string& error) {
             return false;
         }
     }
+    return KeepTableFileName(element, error);
+}
+
+bool Host::KeepTableFileName(Element& element, std::string& error) {
+    const SchematicCharacteristic& ch = element.source.characteristic;
+    const bool unused = ch.kind == SchematicCharacteristic::Kind::Unused;
+    if ((!unused && ch.kind != SchematicCharacteristic::Kind::Pin) || ch.file.empty() || !element.type->HasCharacteristic())
+        return true;
+    const CatalogueCharacteristicControls& controls = element.type->characteristic;
+    if (unused && controls.nonlinear == 0 && controls.formList == 0) {
+        error = ElementLabel(element.source.name) + ": its page always uses its characteristic, which cannot be unused";
+        return false;
+    }
+    // The name is that of the table's data pairs, which only the wizard's own data holds beside
+    // a pin or another form: the pages would write the file of a table that holds nothing yet.
+    if (!element.source.hasWizardData) {
+        error = ElementLabel(element.source.name) + ": a characteristic \"" + CharacteristicKindName(ch.kind) +
+                "\" keeps a \"file\" only with the element's wizard_data";
+        return false;
+    }
+    // A page fed by a pin or in a form without the characteristic applies no file name: the
+    // name stands in the parameter the page reads it from when the table is opened again.
+    for (const CatalogueParam& entry : element.type->params) {
+        if (entry.valueId != kCharacteristicFileValueId) continue;
+        if (CWizardCopaObject3* param = ParamNamed(m_editor->Holder(element.handle), entry.name))
+            param->SetValue(DataFileEntry(ch.file, m_documentFolder).c_str());
+    }
     return true;
+}
+
+static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& source) {
+    SchematicCharacteristic ch = source.characteristic;
+    // The loaded wizard keeps the table's "File Name" box and its form: the name alone is put in
+    // (Host::KeepTableFileName), and an unused characteristic needs no session.
+    if (ch.kind == SchematicCharacteristic::Kind::Pin) ch.file.clear();
+    if (ch.kind == SchematicCharacteristic::Kind::Unused) ch = SchematicCharacteristic();
+    return ch;
 }
 
 bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
@@ -983,12 +1019,12 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     }
 
     std::vector<std::string> lines;
-    if (source.characteristic.kind != SchematicCharacteristic::Kind::None) {
-        if (!added.type->HasCharacteristic()) {
-            error = ElementLabel(source.name) + ": its kind has no characteristic";
-            return false;
-        }
-        SchematicCharacteristic characteristic = source.characteristic;
+    if (source.characteristic.kind != SchematicCharacteristic::Kind::None && !added.type->HasCharacteristic()) {
+        error = ElementLabel(source.name) + ": its kind has no characteristic";
+        return false;
+    }
+    if (SchematicCharacteristic characteristic = EnteredCharacteristic(source);
+        characteristic.kind != SchematicCharacteristic::Kind::None) {
         // The schematic's name for the table's file is typed on the page, which then writes that
         // file without a question. A received schematic replaces no file of the user's that way:
         // only one that holds a table and that no other element names.
@@ -1194,7 +1230,7 @@ bool Host::CheckElement(const SchematicElement& source, std::string& error) {
             error = ElementLabel(source.name) + ": its kind has no characteristic";
             return false;
         }
-        lines = CharacteristicScriptWithForms(*type, source.characteristic);
+        lines = CharacteristicScriptWithForms(*type, EnteredCharacteristic(source));
     }
     lines.insert(lines.end(), source.script.begin(), source.script.end());
     return lines.empty() || ParsedScript(source, lines, error) != nullptr;
@@ -1343,22 +1379,48 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.form = 2;
         }
     }
-    if (!inUse) return true;
     const int usePin = ch.form == 2 ? controls.usePin2 : controls.usePin;
-    const int button = ch.form == 2 ? controls.button2 : controls.button;
-    if (usePin != 0 && page[usePin].checked) {
-        ch.kind = SchematicCharacteristic::Kind::Pin;
-        return true;
-    }
+    const bool pinned = inUse && usePin != 0 && page[usePin].checked;
+    if (pinned) ch.kind = SchematicCharacteristic::Kind::Pin;
+    // The table keeps its own file name while a pin feeds it or its form is not chosen: it is
+    // looked at with the pin cleared or under a nonlinear form (on the copy). Each nonlinear
+    // form has its own table.
     PageState table;
-    EditScriptRunner second;
-    second.makeListings = false;
-    second.inspect = CapturePage(table);
-    const std::vector<std::string> lines = {"sheet cancel {", "print", "}", "click " + std::to_string(button),
-                                            "cancel"};
-    if (!ParseEditScript(lines, actions, error) || !RunSession(element, actions, second, error)) return false;
+    const auto openTable = [&](int form) {
+        std::vector<std::string> lines;
+        if (pinned)
+            lines.push_back("click " + std::to_string(usePin));
+        else if (!inUse && controls.formList != 0 && !controls.forms.empty())
+            lines.push_back("pick " + std::to_string(controls.formList) + " " + std::to_string(controls.forms.front()));
+        else if (!inUse)
+            lines.push_back("click " + std::to_string(form == 2 ? controls.nonlinear2 : controls.nonlinear));
+        EditScriptRunner second;
+        second.makeListings = false;
+        second.inspect = CapturePage(table);
+        const int button = form == 2 ? controls.button2 : controls.button;
+        lines.insert(lines.end(), {"sheet cancel {", "print", "}", "click " + std::to_string(button), "cancel"});
+        return ParseEditScript(lines, actions, error) && RunSession(element, actions, second, error);
+    };
+    bool opened = openTable(ch.form);
+    if (!inUse && controls.nonlinear2 != 0 && (!opened || !table[kXyWriteFile].checked)) {
+        error.clear();
+        table = PageState();
+        opened = openTable(2);
+        ch.form = opened && table[kXyWriteFile].checked ? 2 : 1;
+    }
+    if (!opened) {
+        // A table the page does not open in that state keeps no name worth printing.
+        if (!inUse || pinned) {
+            error.clear();
+            return true;
+        }
+        return false;
+    }
     // The name the table keeps for its data pairs, which a reference does not use.
     if (table[kXyWriteFile].checked) ch.file = table[kXyFileName].text;
+    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
+    if (!inUse && !ch.file.empty()) ch.kind = SchematicCharacteristic::Kind::Unused;
+    if (!inUse || pinned) return true;
     if (table[kXyReference].checked) {
         ch.kind = SchematicCharacteristic::Kind::Reference;
         ch.reference = table[kXyReferenceText].text;
@@ -1376,8 +1438,6 @@ bool Host::ReadCharacteristic(Element& original, SchematicCharacteristic& ch, st
             ch.points.push_back(point);
         }
     }
-    // The box keeps its state whatever the table's kind.
-    if (fileTicked != nullptr) *fileTicked = table[kXyWriteFile].checked;
     return true;
 }
 

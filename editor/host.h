@@ -11,6 +11,7 @@
 #include "editor/schematic.h"
 #include "editor/schematic_editor.h"
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -72,10 +73,14 @@ struct Namer {
     SchematicCharacteristic::Kind kind = SchematicCharacteristic::Kind::None;
     bool hasScript = false;
     bool hasWizardData = false;
+    // Its catalogue element, by its place in the catalogue counted from 1 (0: the wizard ID's
+    // first), which the ID alone does not tell where several share it. It fits where the
+    // record has room to spare, so the record stays as large as it was.
+    std::uint16_t type = 0;
     std::string name;
     std::unique_ptr<Files> files;   // null when it names none
     // The element as far as the namer tells it.
-    SchematicElement Element() const;
+    SchematicElement Element(const Catalogue& catalogue) const;
 };
 
 struct DescribePlan;
@@ -353,6 +358,9 @@ private:
     bool AddElement(const SchematicElement& source, bool initialize, std::string& error);
     bool CreateWizard(Element& element, std::string& error);
     bool ApplyValues(Element& element, std::string& error);
+    // A characteristic fed by a pin or not used keeps the table's own file name ("file") in the
+    // parameter the page reads it from; false, naming the element, when the page cannot keep it.
+    bool KeepTableFileName(Element& element, std::string& error);
     // The values the schematic gave, as a user types them on the element's page and presses
     // OK: the page shows what the set holds and its apply makes the values that follow from
     // them. False, naming the element and the parameter, when the page does not take a value

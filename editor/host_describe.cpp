@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory_resource>
 #include <optional>
@@ -195,9 +196,14 @@ bool IsFileParam(const std::string& name) {
 
 // As much of the element as tells which files it names (Host::FilesNamedBy): an element
 // without a file parameter may still keep a table under its default name.
-Namer NamerOf(const SchematicElement& source) {
+Namer NamerOf(const SchematicElement& source, const Catalogue& catalogue) {
     Namer namer;
     namer.id = source.id;
+    std::string unused;
+    if (const CatalogueElement* type = catalogue.FindNamed(source.id, source.kind, unused)) {
+        const size_t place = static_cast<size_t>(type - catalogue.Elements().data()) + 1;
+        if (place <= std::numeric_limits<std::uint16_t>::max()) namer.type = static_cast<std::uint16_t>(place);
+    }
     namer.name = source.name;
     const auto files = [&namer]() -> Namer::Files& {
         if (!namer.files) namer.files = std::make_unique<Namer::Files>();
@@ -315,7 +321,7 @@ bool Host::PlanDescription(const std::string& text, const std::string& descripti
     const auto note = [this, &tables, &result](const SchematicElement& element) {
         if (element.characteristic.kind == SchematicCharacteristic::Kind::DataPairs)
             tables.push_back(DataPairsOutputOf(element, HasLeadingDotRule(TypeOf(element))));
-        if (Namer namer = NamerOf(element); NamesAFile(namer)) result.namers->push_back(std::move(namer));
+        if (Namer namer = NamerOf(element, m_catalogue); NamesAFile(namer)) result.namers->push_back(std::move(namer));
     };
     std::string checkError;
     const bool read = CheckSchematicText(text, note, result.document, result.elements, checkError, error);
@@ -389,9 +395,10 @@ static uint32_t NameHash(const std::string& name) {
     return static_cast<uint32_t>(std::hash<std::string>()(name));
 }
 
-SchematicElement Namer::Element() const {
+SchematicElement Namer::Element(const Catalogue& catalogue) const {
     SchematicElement element;
     element.id = id;
+    if (type != 0 && type <= catalogue.Elements().size()) element.kind = catalogue.Elements()[type - 1u].kind;
     element.name = name;
     if (files) {
         for (const auto& [paramName, value] : files->params) {
@@ -409,11 +416,11 @@ SchematicElement Namer::Element() const {
 }
 
 void Host::NoteNamers(const SchematicElement& source) {
-    if (Namer namer = NamerOf(source); NamesAFile(namer)) m_namers->push_back(std::move(namer));
+    if (Namer namer = NamerOf(source, m_catalogue); NamesAFile(namer)) m_namers->push_back(std::move(namer));
 }
 
 bool Host::NamesAFile(const Namer& namer) const {
-    return namer.files != nullptr || MayWriteDataFiles(namer.Element());
+    return namer.files != nullptr || MayWriteDataFiles(namer.Element(m_catalogue));
 }
 
 void Host::SetNamers(std::shared_ptr<std::deque<Namer>> namers) {
@@ -433,7 +440,7 @@ void Host::IndexNamers() const {
     // a vector grown entry by entry would hold up to twice what it needs.
     std::deque<std::pair<uint32_t, uint32_t>> added;
     for (; m_namersIndexed < m_namers->size(); ++m_namersIndexed)
-        for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element())) {
+        for (const std::string& named : FilesNamedBy((*m_namers)[m_namersIndexed].Element(m_catalogue))) {
             const auto namer = static_cast<uint32_t>(m_namersIndexed);
             added.emplace_back(NameHash(named), namer);
             added.emplace_back(NameHash(DataFileIdentity(named)), namer);
@@ -463,7 +470,7 @@ std::string Host::OtherNamerOf(const std::string& path, bool readOnly) const {
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     for (size_t index : candidates) {
-        const SchematicElement namer = (*m_namers)[index].Element();
+        const SchematicElement namer = (*m_namers)[index].Element(m_catalogue);
         if (namer.name == current) continue;
         const std::vector<std::string> own = readOnly ? OwnDataFiles(namer) : std::vector<std::string>();
         for (const std::string& named : FilesNamedBy(namer)) {

@@ -261,10 +261,16 @@ SchematicCharacteristic ReadCharacteristic(const json& value, const What& what) 
                                    Finite(point[1], [&] { return where() + " y"; }));
         }
     } else if (name == "pin") {
-        CheckKeys(value, {"kind", "form"}, what);
+        CheckKeys(value, {"kind", "file", "form"}, what);
         ch.kind = SchematicCharacteristic::Kind::Pin;
+    } else if (name == "unused") {
+        CheckKeys(value, {"kind", "file", "form"}, what);
+        ch.kind = SchematicCharacteristic::Kind::Unused;
+        // Without its file name an unused characteristic would say nothing.
+        if (value.find("file") == value.end()) throw SchematicError(Named(what) + ": an unused characteristic needs its \"file\"");
     } else {
-        throw SchematicError(Named(what) + ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\" or \"pin\"");
+        throw SchematicError(Named(what) +
+                             ": \"kind\" must be \"reference\", \"file-reference\", \"data-pairs\", \"pin\" or \"unused\"");
     }
     // The table's own data file: the one data pairs are written to, which a reference or a file
     // reference keeps for them.
@@ -735,6 +741,7 @@ std::string CharacteristicKindName(SchematicCharacteristic::Kind kind) {
     case SchematicCharacteristic::Kind::DataPairs: return "data-pairs";
     case SchematicCharacteristic::Kind::FileReference: return "file-reference";
     case SchematicCharacteristic::Kind::Pin: return "pin";
+    case SchematicCharacteristic::Kind::Unused: return "unused";
     case SchematicCharacteristic::Kind::None: break;
     }
     return "none";
@@ -885,7 +892,7 @@ json ElementJson(const SchematicElement& element) {
         if (ch.kind == SchematicCharacteristic::Kind::FileReference) c["variable"] = Utf8(ch.variable);
         // Filled in by ElementText, which writes the numbers.
         if (ch.kind == SchematicCharacteristic::Kind::DataPairs) c["points"] = json::array();
-        if (!ch.file.empty() && ch.kind != SchematicCharacteristic::Kind::Pin) c["file"] = Utf8(ch.file);
+        if (!ch.file.empty()) c["file"] = Utf8(ch.file);
         e["characteristic"] = c;
     }
     if (!element.script.empty()) {

@@ -56,14 +56,16 @@ struct SchematicParam {
 // The element's characteristic, applied through the element's page and its characteristic
 // table as a user would enter it.
 struct SchematicCharacteristic {
-    enum class Kind { None, Reference, DataPairs, FileReference, Pin };
+    // Unused: the page does not use its characteristic (its linear form, or a form of its list
+    // that needs none), and the table keeps only its own file name.
+    enum class Kind { None, Reference, DataPairs, FileReference, Pin, Unused };
     Kind kind = Kind::None;
     std::string reference;                          // Reference: the text ("XY1.VAL")
     std::string variable;                           // FileReference: the variable name
     std::vector<std::pair<double, double>> points;  // DataPairs
-    // DataPairs: a data file of the user's own ("" = default name). Reference and
-    // FileReference: the name the table keeps for its data pairs ("File Name" ticked) while it
-    // refers to something else; that file is written only once it is data pairs again
+    // DataPairs: a data file of the user's own ("" = default name). Any other kind: the name the
+    // table keeps for its data pairs ("File Name" ticked) while it refers to something else, is
+    // fed by a pin or is not used; that file is written only once it is data pairs again
     // (TableFileWritten).
     std::string file;
     int form = 1;                                   // the nonlinear form it belongs to (1 or 2)

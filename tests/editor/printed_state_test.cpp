@@ -213,30 +213,44 @@ TEST(PrintedState, EveryKindOfASharedWizardIdIsMadeAndKeptAsNamed) {
     }
 }
 
-// A table switched from data pairs to a file reference or a reference keeps its own file name
-// ("File Name" ticked) in the printed schematic and through save and load, on every page with a
-// characteristic table and each of its nonlinear forms; switched back to data pairs, it writes
-// that file and not the default one.
+// A table switched from data pairs to a file reference or a reference, or left for a pin or the
+// page's form without the characteristic, keeps its own file name ("File Name" ticked) in the
+// printed schematic and through save and load, on every page with a characteristic table and
+// each of its nonlinear forms; switched back to data pairs, it writes that file and not the
+// default one.
 TEST(PrintedState, AReferenceKeepsTheTablesOwnFileName) {
     struct Case {
         unsigned id;
         int form;
-        int button;           // the page's characteristic button
-        const char* values;   // what the element's description needs beside the table
+        int button;             // the page's characteristic button
+        const char* pin;        // the page's "Use Pin" of the form
+        const char* linear;     // to the page's form without the characteristic ("" none)
+        const char* nonlinear;  // back to the form
+        const char* values;     // what the element's description needs beside the table
     } cases[] = {
-        {15, 1, 2016, ""}, {16, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"},
-        {17, 1, 2093, ""}, {17, 2, 2098, ""}, {18, 1, 2093, ""}, {18, 2, 2098, ""},
-        {65, 1, 2016, ""}, {112, 1, 2016, ""},
-        {1, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"}, {2, 1, 2016, R"(, "parameters": {"QUANT": "V1"})"},
+        {15, 1, 2016, "click 2075", "click 2027", "click 2088", ""},
+        {16, 1, 2016, "click 2075", "click 2027", "click 2088", R"(, "parameters": {"QUANT": "V1"})"},
+        {17, 1, 2093, "click 2094", "click 2027", "click 2092", ""},
+        {17, 2, 2098, "click 2079", "click 2027", "click 2089", ""},
+        {18, 1, 2093, "click 2094", "click 2027", "click 2092", ""},
+        {18, 2, 2098, "click 2079", "click 2027", "click 2089", ""},
+        {65, 1, 2016, "click 2075", "", "", ""},
+        {112, 1, 2016, "click 2075", "", "", ""},
+        {1, 1, 2016, "click 2015", "pick 2005 0", "pick 2005 2", R"(, "parameters": {"QUANT": "V1"})"},
+        {2, 1, 2016, "click 2015", "pick 2005 0", "pick 2005 2", R"(, "parameters": {"QUANT": "V1"})"},
     };
+    enum Where { kTable, kPin, kLinear };
     struct Switch {
+        Where where;          // on the characteristic table, or the page's "Use Pin" or form
         const char* lines;    // on the characteristic table, from data pairs
-        const char* printed;  // the characteristic's fields before "file"
+        const char* printed;  // the characteristic's fields before "file" ("@": its form)
         const char* back;     // to data pairs again
     } switches[] = {
-        {"click 2330\ntype 2395 TB\n", "\"kind\": \"file-reference\",\n@        \"variable\": \"TB\",\n", "click 2397\n"},
-        {"click 2111\ntype 2113 XY1.VAL\n", "\"kind\": \"reference\",\n@        \"text\": \"XY1.VAL\",\n",
+        {kTable, "click 2330\ntype 2395 TB\n", "\"kind\": \"file-reference\",\n@        \"variable\": \"TB\",\n", "click 2397\n"},
+        {kTable, "click 2111\ntype 2113 XY1.VAL\n", "\"kind\": \"reference\",\n@        \"text\": \"XY1.VAL\",\n",
          "click 2114\nclick 2397\n"},
+        {kPin, "", "\"kind\": \"pin\",\n@", ""},
+        {kLinear, "", "\"kind\": \"unused\",\n@", ""},
     };
     qv::Catalogue catalogue;
     std::string error;
@@ -260,10 +274,17 @@ TEST(PrintedState, AReferenceKeepsTheTablesOwnFileName) {
         const std::string table = ReadFile(folder / "out/mytab.mdx");
         const std::string button = "click " + std::to_string(c.button) + "\nok\n";
         for (const Switch& to : switches) {
-            const std::string what = std::to_string(c.id) + " form " + std::to_string(c.form) + ": " + to.lines;
+            if (to.where == kLinear && *c.linear == '\0') continue;
+            const std::string what = std::to_string(c.id) + " form " + std::to_string(c.form) + ": " + to.lines +
+                                     (to.where == kPin ? c.pin : to.where == kLinear ? c.linear : "");
+            // The script there and back: on the table, or the page's own switch.
+            const auto script = [&](const char* onTable, const char* onPage) {
+                return to.where == kTable ? "sheet ok {\n" + std::string(onTable) + "}\n" + button
+                                          : onPage + std::string("\nok\n");
+            };
             fs::remove(folder / "out/mytab.mdx");
             WriteFile(folder / "s.json", schematic);
-            Edit(folder, "K1", "sheet ok {\n" + std::string(to.lines) + "}\n" + button, "p.json");
+            Edit(folder, "K1", script(to.lines, to.where == kPin ? c.pin : c.linear), "p.json");
             const std::string printed = ReadFile(folder / "p.json");
             std::string fields = to.printed;
             fields.replace(fields.find('@'), 1, c.form == 2 ? "        \"form\": 2,\n" : "");
@@ -274,7 +295,7 @@ TEST(PrintedState, AReferenceKeepsTheTablesOwnFileName) {
             ASSERT_EQ(0, RunIn(folder, "load p.qva", &output)) << output;
             EXPECT_EQ(printed, output) << what;
             fs::rename(folder / "p.json", folder / "s.json");
-            Edit(folder, "K1", "sheet ok {\n" + std::string(to.back) + "}\n" + button, "q.json");
+            Edit(folder, "K1", script(to.back, to.where == kPin ? c.pin : c.nonlinear), "q.json");
             EXPECT_THAT(ReadFile(folder / "q.json"), HasSubstr("          ]\n        ],\n        \"file\": \"mytab.mdx\"\n"))
                 << what;
             EXPECT_EQ(original, Described(folder, "q.json")) << what;
