@@ -410,8 +410,11 @@ void CPropDeadBlock::CompleteFileName() {
 BOOL CPropDeadBlock::OnApply() {
     ParamHolder* holder = Holder();
     // The sample-time box edits the dead time's own sample-time parameter.
+    // A reference left blank would give the model text's FILE no value; its field is enabled
+    // only where the values are given by reference.
     if (holder == nullptr ||
-        !qv::pages::RefuseBlankValueField(*this, holder, {{qv::blocks::kIdSampleTime, kIdDeadSampleTime}}))
+        !qv::pages::RefuseBlankValueField(*this, holder, {{qv::blocks::kIdSampleTime, kIdDeadSampleTime}}) ||
+        !qv::pages::RefuseBlankField(*this, kCtlReference))
         return FALSE;
     UpdateData(TRUE);
     holder->m_strElementName = m_strName;

@@ -257,6 +257,9 @@ BOOL CPropDigitalFilterBlock::OnSetActive() {
 BOOL CPropDigitalFilterBlock::OnApply() {
     // Without a parameter set nothing is written and nothing can be committed.
     if (GetParams() == nullptr || !qv::pages::RefuseBlankValueField(*this, GetParams())) return FALSE;
+    // A blank cut-off shown would leave the coefficients' formulas without an operand.
+    for (int cutOff : {kCtlCutOff, kCtlUpperCutOff})
+        if (!qv::pages::RefuseBlankField(*this, cutOff)) return FALSE;
     UpdateData(TRUE);
     GetParams()->m_strElementName = m_strName;
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;

@@ -1242,7 +1242,7 @@ int MapSectionTexts(const CFilterCoefficientTable& table, int type, int order, c
                  {pi, pi, fl, ts, pi, pi, fl, ts});
         break;
     default:
-        A = Fill("(cos( %.15g * (%s) / (1.0 / (%s)) + %.15g *\t(%s) / (1.0 / (%s)) ) / cos( %.15g * (%s) / (1.0 / (%s)) - %.15g *\t(%s) / (1.0 / (%s)) ))",
+        A = Fill("(cos( %.15g * (%s) / (1.0 / (%s)) + %.15g * (%s) / (1.0 / (%s)) ) / cos( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ))",
                  {pi, fu, ts, pi, fl, ts, pi, fu, ts, pi, fl, ts});
         if (type == kBandPass)
             K = Fill("(1.0 / tan( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ) * tan( %.15g * 1.0 / 4.0 ))",

@@ -121,6 +121,7 @@ BOOL CPropIntegratorBlock::OnInitDialog() {
             break;
         case kIdSampleTimeField:
             m_strSampleTime = param->GetValue();
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
             ShowUnitsOf(m_cmbUnit, param);
             break;
         default: break;

@@ -168,7 +168,10 @@ void CPropTransferFunctionBlock::ReadParameters() {
             m_strDenominatorOrder = param->GetValue();
             break;
         case kIdSampleTimeField:
+            // The discrete transfer function's sample time is the field alone: its pin is
+            // the box's, or the page, as it opens, takes the pin off (OnSetActive).
             m_strSampleTime = param->GetValue();
+            if (param->HasPin()) m_bSampleTimePin = TRUE;
             ShowUnitsOf(m_cmbUnit, param);
             break;
         case kIdNumerator:

@@ -122,7 +122,8 @@ CString BuildInputListText(ParamHolder* holder, DWORD signMask) {
             value.TrimLeft();
             if (IsInputNegated(signMask, index, value)) value = NegatedInputText(value);
         } else if (id == kIdSampleTime || id == kIdSampleTimeField) {
-            value = param->GetValue();
+            // In seconds, whatever unit the page's unit list gave the typed time.
+            value = ValueInUsedUnit(param);
         } else {
             return;
         }

@@ -57,6 +57,12 @@ constexpr ControlLayout kLayout[] = {
 constexpr char kChannelX[] = "X";
 constexpr char kChannelY[] = "Y";
 CString DescriptionFileUnit(BOOL flag, const CString& axisText) { return flag ? axisText : CString(); }
+// The axis text a read channel gives, where the page holds `current` for it.
+CString ImportedAxisText(const CExImPortChannel& channel, const char* describedName, BOOL flag, const CString& current) {
+    if (channel.GetChannelName() == describedName && channel.GetUnitName() == DescriptionFileUnit(flag, current))
+        return current;
+    return AxisText(&channel);
+}
 
 } // namespace
 
@@ -364,10 +370,12 @@ void CProp2DLookupTableXY::ChannelNames(CString& xName, CString& xUnit, CString&
 }
 
 // A read data file names the axes: each channel's name, with its unit in brackets, so that a
-// file the page wrote gives back the axis texts it was written from.
+// file the page wrote gives back the axis texts it was written from. A file the description
+// wrote from the axis texts the page holds gives back those texts: the page, opened after a
+// description, would otherwise take "X[V]" for the axis "V" and store it at the next OK.
 void CProp2DLookupTableXY::TakeImportedAxes(const CExImPortChannel& x, const CExImPortChannel& y) {
-    m_strXUnit = AxisText(&x);
-    m_strYUnit = AxisText(&y);
+    m_strXUnit = ImportedAxisText(x, kChannelX, m_bXUnit, m_strXUnit);
+    m_strYUnit = ImportedAxisText(y, kChannelY, m_bYUnit, m_strYUnit);
     if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
     UpdateColumnHeaders();
 }

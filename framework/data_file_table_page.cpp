@@ -5,6 +5,7 @@
 #include "framework/dialog_controls.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
+#include "framework/point_table_page.h"
 #include "framework/param_access.h"
 #include "framework/path_parts.h"
 #include "framework/point_table_list.h"
@@ -55,6 +56,12 @@ bool CDataFileTablePage::CommitNameFirst() {
     ParamHolder* holder = Holder();
     const RequestTarget target(Owner());
     if (holder == nullptr || !target.HasReceiver()) return false;
+    // OK's rule for value fields holds on the table pages too: nothing is committed past a
+    // blank one, nor past a blank reference where the table is given by reference.
+    if (!qv::pages::RefuseBlankValueField(*this, holder)) return false;
+    if (IsDlgButtonChecked(qv::pointtable::kCtlReferenceRadio) == BST_CHECKED &&
+        !qv::pages::RefuseBlankField(*this, qv::pointtable::kCtlReference))
+        return false;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     return CommitParamSet(target, m_cookie);

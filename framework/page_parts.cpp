@@ -52,23 +52,28 @@ BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
             control = param->GetValueID();
         }
         if (param->HasPin() || (param->GetType() & kParamTypeText) != 0) continue;
-        CWnd* field = page.GetDlgItem(control);
-        if (field == nullptr || (field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()) continue;
-        const CString kind = field->GetClassName();
-        const bool typed = kind == "Edit" || (kind == "ComboBox" && (field->GetStyle() & 0x3) == CBS_DROPDOWN);
-        if (!typed) continue;
-        CString text;
-        field->GetWindowText(text);
-        if (!text.Trim().IsEmpty()) continue;
-        // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
-        if (page.GetParent() != nullptr) {
-            field->SetFocus();
-            CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
-        }
-        return FALSE;
+        if (!RefuseBlankField(page, control)) return FALSE;
     }
     return TRUE;
+}
+
+BOOL RefuseBlankField(CWnd& page, int control) {
+    if (!page.IsWindowEnabled()) return TRUE;
+    CWnd* field = page.GetDlgItem(control);
+    if (field == nullptr || (field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()) return TRUE;
+    const CString kind = field->GetClassName();
+    const bool typed = kind == "Edit" || (kind == "ComboBox" && (field->GetStyle() & 0x3) == CBS_DROPDOWN);
+    if (!typed) return TRUE;
+    CString text;
+    field->GetWindowText(text);
+    if (!text.Trim().IsEmpty()) return TRUE;
+    // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
+    if (page.GetParent() != nullptr) {
+        field->SetFocus();
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
+    }
+    return FALSE;
 }
 
 bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,

@@ -47,6 +47,9 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
 // parameter marked unused until the page is left.
 BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
                            std::initializer_list<std::pair<int, WORD>> otherFields = {});
+// The same rule for one field of the page that is no parameter's (a filter's cut-off, from
+// which the page works out its coefficients).
+BOOL RefuseBlankField(CWnd& page, int control);
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);

@@ -10,6 +10,7 @@
 #include "framework/data_file_target.h"
 #include "framework/list_controls.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/path_parts.h"
 #include "framework/requests.h"
 #include "framework/xy_table_controls.h"
@@ -587,6 +588,11 @@ void CPropCharacteristicXYTable::OnExport() {
 // Apply
 
 BOOL CPropCharacteristicXYTable::OnApply() {
+    // A reference, or a file reference, named by a blank field would give the model text's
+    // characteristic no value: OK refuses it as it refuses a blank value field (the field of
+    // the form not chosen is disabled, and passes).
+    if (!qv::pages::RefuseBlankField(*this, kEditReference) || !qv::pages::RefuseBlankField(*this, kEditVariable))
+        return FALSE;
     UpdateData(TRUE);
     m_dwKind = IsDlgButtonChecked(kRadioLookUp) ? kKindLookUp : kKindReference;
     m_dwTableSource = IsDlgButtonChecked(kRadioDataPairs) ? kSourceDataPairs : kSourceFileReference;

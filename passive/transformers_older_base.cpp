@@ -212,8 +212,9 @@ BOOL CPropPassive2WTrafoLinear::OnInitDialog() {
 }
 
 BOOL CPropPassive2WTrafoLinear::OnApply() {
-    // Without the data-exchange object there is nothing to write into: nothing is written.
-    if (m_pExchange == nullptr) return FALSE;
+    // Without the data-exchange object there is nothing to write into: nothing is written. A
+    // blank value field is refused as on the other transformer pages (ApplyWithOneCommit).
+    if (m_pExchange == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pExchange)) return FALSE;
     UpdateData(TRUE);
     WriteNameAndFlag();
     const RequestTarget target(static_cast<const CWizardBaseCommon*>(m_pWizard));

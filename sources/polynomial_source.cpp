@@ -426,7 +426,10 @@ void CPropPolynomSource::DeleteAllQuantities() {
         if (CWizardCopaObject3* param = RowParam(m_lstQuantities, row)) qv::family::RetireMember(param);
         m_lstQuantities.DeleteEditItem(row);
     }
-    m_MonomialNames.clear();
+    // The coefficients follow the quantities as after each Delete: without any, the constant
+    // term alone is left. Stale rows of the quantities deleted would be stored at OK and
+    // dropped at the next opening.
+    RebuildCoefficients();
     EnableRowButtons();
     SetModified(TRUE);
 }

@@ -252,7 +252,10 @@ void CPropTFMDataPairs::OnPeriodUnit() {
 
 // Without "Period" the period is the t of the last row (or, without one, the last t the
 // monotony check found). The table's t is in seconds, the column "t[s]" says, and the period
-// is shown in the unit its list shows; in seconds the cell's text stands as typed.
+// is shown in the unit its list shows; in seconds the cell's text stands as typed. A period
+// shown already with the same number keeps its text: the list, filled again as the page
+// opens, writes the t it was typed as ("2m") as a plain number, and the next OK would store
+// another text than the one stored.
 bool CPropTFMDataPairs::DeriveShownPeriod() {
     if (m_bPeriod) return false;
     CString last;
@@ -260,7 +263,11 @@ bool CPropTFMDataPairs::DeriveShownPeriod() {
         last = m_lstTable.GetItemText(m_lstTable.GetItemCount() - 1, 1);
     if (last.IsEmpty()) last = TBExtended_ftoa(m_dLastT, -1, 0, "");
     const TypedValue shown = qv::pages::TypedAsShown(FindParamByValueID(Holder(), kIdPeriod), m_strPeriod, &m_cmbPeriodUnit);
-    m_strPeriod = FromSimulatorUnit(last, shown);
+    const CString derived = FromSimulatorUnit(last, shown);
+    double before = 0.0;
+    double after = 0.0;
+    if (!qv::ParsePrefixedNumber(m_strPeriod, &before) || !qv::ParsePrefixedNumber(derived, &after) || before != after)
+        m_strPeriod = derived;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -664,7 +665,8 @@ void CPropTFMNeedle::UpdateShowButton() {
 
 // The older base's commit: request 0 with the data-exchange object.
 BOOL CPropTFMNeedle::OnApply() {
-    if (m_pExchange == nullptr) return FALSE;
+    // A blank value field is refused as on the other time-function pages (CommitAndFinish).
+    if (m_pExchange == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pExchange)) return FALSE;
     UpdateData(TRUE);
     StoreName();
     WriteFields(Fields(), &m_cmbPeriodical);

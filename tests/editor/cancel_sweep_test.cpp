@@ -3,205 +3,21 @@
 // sheets and dialogs its buttons open), each session ending with Cancel, and the schematic the
 // editor holds, its description and the files of its folder must then be those after a bare
 // Cancel. The controls come from the live pages, so a page or a control added later is driven
-// too. A click that commits at once (an output switch that is the element's as it is clicked)
-// stays after Cancel, and alone: clicked after the page's other edits, it leaves the element
-// as it did alone.
+// too. A click that commits
+// at once (an output switch that is the element's as it is clicked) stays after Cancel, and
+// alone: clicked after the page's other edits, it leaves the element as it did alone.
 //
 // A second pass drives each sub-sheet and dialog the same way, cancels it and then presses OK
 // on the element's sheet: that must give what a bare OK gives.
-#include "editor/host.h"
-#include "win32/profile.h"
-#include "win32/win32.h"
+#include "tests/editor/page_sweep.h"
 
-#include "tests/support/sandbox.h"
-#include "tests/support/text_files.h"
-
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
-#include <algorithm>
-#include <cctype>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <optional>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class SweepEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        std::string pattern = qv_test::TempFolder() + "/cancel_sweep_XXXXXX";
-        scratch = mkdtemp(pattern.data());
-        setenv("QV_USER_PROFILE", (scratch + "/user.ini").c_str(), 1);
-        qv::SetQuorvatixPath(PARVEL_MODULE_DIR);
-        qv::SetProfileFolder(scratch);
-        plugin = LoadLibraryA(PARVEL_MODULE_DIR "/Parvel.so");
-    }
-    void TearDown() override {
-        if (plugin != nullptr) FreeLibrary(plugin);
-        qv::SetProfileFolder("");
-        std::error_code code;
-        fs::remove_all(scratch, code);
-    }
-    static std::string scratch;
-    HMODULE plugin = nullptr;
-};
-std::string SweepEnvironment::scratch;
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SweepEnvironment);
-
-// One control as the page's listing shows it (editor/edit_script.cpp, DescribeControls).
-struct Control {
-    int id = 0;
-    std::string className;
-    bool hidden = false;
-    bool disabled = false;
-    std::string text;
-    size_t entries = 0;
-    int selected = -1;
-    size_t columns = 0;
-    std::vector<std::vector<std::string>> rows;
-};
-
-// Reads a quoted text of the listing from `at` on (which points at the opening quote).
-std::string Quoted(const std::string& line, size_t& at) {
-    std::string text;
-    for (++at; at < line.size() && line[at] != '"'; ++at) {
-        if (line[at] == '\\' && at + 1 < line.size()) {
-            ++at;
-            text += line[at] == 'n' ? '\n' : line[at] == 't' ? '\t' : line[at];
-        } else {
-            text += line[at];
-        }
-    }
-    ++at;
-    return text;
-}
-
-// The quoted texts of the rest of the line.
-std::vector<std::string> QuotedTexts(const std::string& line, size_t at) {
-    std::vector<std::string> texts;
-    while ((at = line.find('"', at)) != std::string::npos) texts.push_back(Quoted(line, at));
-    return texts;
-}
-
-std::vector<Control> ParseListing(const std::string& listing) {
-    std::vector<Control> controls;
-    size_t start = 0;
-    while (start < listing.size()) {
-        size_t end = listing.find('\n', start);
-        if (end == std::string::npos) end = listing.size();
-        const std::string line = listing.substr(start, end - start);
-        start = end + 1;
-        if (line.starts_with("  columns ")) {
-            if (!controls.empty()) controls.back().columns = QuotedTexts(line, 0).size();
-        } else if (line.starts_with("  row ")) {
-            if (!controls.empty()) controls.back().rows.push_back(QuotedTexts(line, line.find(':')));
-        } else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-            Control control;
-            size_t at = line.find(' ');
-            control.id = std::atoi(line.c_str());
-            const size_t quote = line.find('"', at);
-            std::string flags = line.substr(at + 1, quote - at - 1);
-            control.className = flags.substr(0, flags.find(' '));
-            control.hidden = flags.find(" hidden") != std::string::npos;
-            control.disabled = flags.find(" disabled") != std::string::npos;
-            at = quote;
-            control.text = Quoted(line, at);
-            const size_t entries = line.find(" entries [", at);
-            if (entries != std::string::npos) {
-                const size_t close = line.rfind("] selected ");
-                control.entries = QuotedTexts(line.substr(0, close), entries).size();
-                control.selected = std::atoi(line.c_str() + close + 11);
-            }
-            controls.push_back(control);
-        }
-    }
-    return controls;
-}
-
-// A valid value other than the one shown: a number moved by one (and, for a positive whole
-// number such as an order, lowered by one too), a text with a character more.
-std::vector<std::string> ChangedTexts(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end == text.c_str() || *end != '\0' || !std::isfinite(value)) return {text + "1"};
-    char raised[64];
-    std::snprintf(raised, sizeof raised, "%.15g", value + 1);
-    std::vector<std::string> texts{raised};
-    if (value >= 1 && value == std::floor(value)) {
-        char lowered[64];
-        std::snprintf(lowered, sizeof lowered, "%.15g", value - 1);
-        texts.push_back(lowered);
-    }
-    return texts;
-}
-
-// The single actions a user can take on the controls of one listing.
-std::vector<std::vector<std::string>> ActionsOn(const std::vector<Control>& controls) {
-    std::vector<std::vector<std::string>> actions;
-    std::vector<int> buttons;
-    for (const Control& c : controls)
-        if (!c.hidden && c.className == "Button") buttons.push_back(c.id);
-    for (const Control& c : controls) {
-        if (c.hidden) continue;
-        const std::string id = std::to_string(c.id);
-        if (c.className == "SysListView32") {
-            // A cell of the first and of the last row, and every button with the last row picked
-            // (deleting a row needs one, so buttons disabled without a row count too); the
-            // buttons alone are clicked below.
-            if (c.rows.empty()) continue;
-            for (size_t row : {size_t{0}, c.rows.size() - 1}) {
-                for (size_t column = 0; column < c.rows[row].size(); ++column)
-                    actions.push_back({"cell " + id + " " + std::to_string(row) + " " + std::to_string(column) + " " +
-                                       qv::QuoteScriptText(ChangedTexts(c.rows[row][column]).front())});
-                if (c.rows.size() == 1) break;
-            }
-            for (int button : buttons)
-                actions.push_back({"row " + id + " " + std::to_string(c.rows.size() - 1), "click " + std::to_string(button)});
-            continue;
-        }
-        if (c.disabled) continue;
-        if (c.className == "Button") actions.push_back({"click " + id});
-        if (c.className == "Edit")
-            for (const std::string& changed : ChangedTexts(c.text))
-                actions.push_back({"type " + id + " " + qv::QuoteScriptText(changed)});
-        if (c.className == "ComboBox" || c.className == "ListBox")
-            for (size_t entry = 0; entry < c.entries && entry < 8; ++entry)
-                if (static_cast<int>(entry) != c.selected) actions.push_back({"pick " + id + " " + std::to_string(entry)});
-        if (c.className == "msctls_updown32") {
-            actions.push_back({"spin " + id + " up"});
-            actions.push_back({"spin " + id + " down"});
-        }
-    }
-    return actions;
-}
-
-// The answer to an interaction the script did not foresee, from the failure that names it: a
-// sheet or dialog is cancelled (its block may get actions of its own), a message box cancelled
-// (or, where it has no such button, answered No, then OK), a file dialog or menu dismissed.
-std::vector<std::string> AnswerFor(const std::string& error, const std::vector<std::string>& last) {
-    if (error.find("unexpected property sheet") != std::string::npos) return {"sheet cancel {", "}"};
-    const size_t dialog = error.find("unexpected dialog ");
-    if (dialog != std::string::npos) return {"dialog " + std::to_string(std::atoi(error.c_str() + dialog + 18)) + " cancel {", "}"};
-    if (error.find("which is not one of its buttons") != std::string::npos) {
-        if (last == std::vector<std::string>{"message cancel"}) return {"message no"};
-        if (last == std::vector<std::string>{"message no"}) return {"message ok"};
-        return {};
-    }
-    if (error.find("unexpected message box") != std::string::npos) return {"message cancel"};
-    if (error.find("unexpected file dialog") != std::string::npos) return {"file cancel"};
-    if (error.find("unexpected popup menu") != std::string::npos) return {"menu 0"};
-    return {};
-}
+using namespace qv_sweep;
 
 struct State {
     std::string schematic;
@@ -218,16 +34,6 @@ std::map<std::string, std::string> FilesIn(const fs::path& folder) {
     return files;
 }
 
-// The first line where two texts differ, for the failure message.
-std::string FirstDifference(const std::string& want, const std::string& got) {
-    size_t at = 0;
-    while (at < want.size() && at < got.size() && want[at] == got[at]) ++at;
-    const size_t from = at == 0 ? std::string::npos : want.rfind('\n', at - 1);
-    const size_t begin = from == std::string::npos ? 0 : from + 1;
-    auto line = [begin](const std::string& text) { return text.substr(begin, text.find('\n', begin) - begin); };
-    return "\n    want: " + line(want) + "\n    got:  " + line(got);
-}
-
 // The first file that differs between two folders, for the failure message.
 std::string FirstFileDifference(const std::map<std::string, std::string>& want,
                                 const std::map<std::string, std::string>& got) {
@@ -241,89 +47,17 @@ std::string FirstFileDifference(const std::map<std::string, std::string>& want,
     return {};
 }
 
-// One action on a page, with the answers it needed: `opens` is set when its last answer is a
-// sheet or dialog, whose own controls are driven in the second pass.
-struct Driven {
-    std::vector<std::string> answers;   // lines before the action
-    bool opens = false;
-};
-
-class CancelSweep : public ::testing::TestWithParam<std::string> {
+class CancelSweep : public PageSweep {
 protected:
-    void SetUp() override {
-        folder = fs::path(SweepEnvironment::scratch) / GetParam();
-        fs::create_directories(folder);
-        std::string error;
-        ASSERT_TRUE(qv::ReadSchematicFile(std::string(PARVEL_SOURCE_DIR "/examples/") + GetParam(), schematic, error))
-            << error;
-    }
-
-    // Makes the element alone (its sessions, the schematic printed and its description then
-    // cost what one element costs), or with the whole example where it cannot stand alone.
-    void Rebuild() {
-        host.reset();
-        host = std::make_unique<qv::Host>();
-        qv::HostOptions options{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
-        std::string error;
-        ASSERT_TRUE(host->Start(options, error)) << error;
-        qv::Schematic alone = schematic;
-        alone.elements = {schematic.elements[index]};
-        handle = 1;   // the editor numbers the elements as it makes them
-        if (host->Build(alone, folder.string() + "/", error)) return;
-        host = std::make_unique<qv::Host>();
-        ASSERT_TRUE(host->Start(options, error)) << error;
-        ASSERT_TRUE(host->Build(schematic, folder.string() + "/", error)) << error;
-        handle = static_cast<DWORD>(index + 1);
-    }
-
     // The description, then the schematic as printed. Describing marks the members the model
     // does not use, for good: the schematic is read after it, so that the states compared do
     // not depend on whether a session before had been described.
     State Now() {
         State state;
-        std::vector<std::string> written;
-        std::string error;
-        if (host->Describe((folder / "d.desc").string(), written, error))
-            state.description = qv_test::ReadFile(folder / "d.desc");
-        else
-            state.description = "(refused) " + error;
+        state.description = Description();
         state.schematic = qv::WriteSchematic(host->CurrentSchematic());
         state.files = FilesIn(folder);
         return state;
-    }
-
-    // Runs the lines on the element; the failure's text when it failed.
-    bool Session(const std::vector<std::string>& lines, std::string& error, qv::EditOutcome* outcome = nullptr) {
-        qv::EditOutcome own;
-        error.clear();
-        return host->Edit(name, lines, outcome != nullptr ? *outcome : own, error);
-    }
-
-    // Runs `before`, the action and `after`, with an answer for each box, sheet or dialog the
-    // action shows; the lines run are kept in `script`.
-    Driven Drive(const std::vector<std::string>& before, const std::vector<std::string>& action,
-                 const std::vector<std::string>& after) {
-        Driven driven;
-        std::vector<std::string> last;
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            script = before;
-            script.insert(script.end(), driven.answers.begin(), driven.answers.end());
-            script.insert(script.end(), action.begin(), action.end());
-            script.insert(script.end(), after.begin(), after.end());
-            std::string error;
-            const unsigned before = host->Editor().AcceptedCommits(handle);
-            const bool ran = Session(script, error);
-            sessionCommits = host->Editor().AcceptedCommits(handle) - before;
-            if (ran) break;
-            std::vector<std::string> answer = AnswerFor(error, last);
-            if (answer.empty()) break;
-            // A box without the button answered last time gets the next answer in its place.
-            if (error.find("which is not one of its buttons") != std::string::npos) driven.answers.pop_back();
-            driven.opens = answer.size() == 2;
-            driven.answers.insert(driven.answers.end(), answer.begin(), answer.end());
-            last = answer;
-        }
-        return driven;
     }
 
     // Compares the state with `want`. On a difference the schematic is built afresh and `reset`
@@ -338,48 +72,18 @@ protected:
         // and stay. Such a click commits more than the same sheet opened and cancelled.
         const bool atOnce = sessionCommits > openCommits && reset == "cancel" && script.size() >= 2 &&
                             script[script.size() - 2].starts_with("click ");
-        if (!atOnce) {
-            std::string lines;
-            for (const std::string& line : script) lines += "\n    | " + line;
-            ADD_FAILURE() << name << ": the session" << lines << "\n  differs from a bare " << reset << ":"
+        if (!atOnce)
+            ADD_FAILURE() << name << ": the session" << ScriptLines(script) << "\n  differs from a bare " << reset << ":"
                           << (got.schematic != want.schematic       ? FirstDifference(want.schematic, got.schematic)
                               : got.description != want.description ? FirstDifference(want.description, got.description)
                                                                     : FirstFileDifference(want.files, got.files));
-        }
         Rebuild();
         std::string error;
         Session({reset}, error);
         return atOnce ? std::optional<State>(got) : std::nullopt;
     }
 
-    // The listings of the pages of the sheet reached by `before` (a sheet or dialog block left
-    // open at its end, closed by `after`), or of the element's own sheet.
-    std::vector<std::string> Pages(const std::vector<std::string>& before, const std::vector<std::string>& after,
-                                   bool dialog) {
-        std::vector<std::string> pages;
-        for (int page = 0; page < 16; ++page) {
-            std::vector<std::string> lines = before;
-            if (!dialog) lines.push_back("page " + std::to_string(page));
-            lines.push_back("print");
-            lines.insert(lines.end(), after.begin(), after.end());
-            qv::EditOutcome listed;
-            std::string error;
-            if (!Session(lines, error, &listed) || listed.printed.empty()) break;
-            pages.push_back(listed.printed.front());
-            if (dialog) break;
-        }
-        return pages;
-    }
-
-    qv::Schematic schematic;
-    fs::path folder;
-    std::unique_ptr<qv::Host> host;
-    size_t index = 0;
-    std::string name;
-    DWORD handle = 0;
-    unsigned sessionCommits = 0;   // the commits of the last session Drive ran
-    unsigned openCommits = 0;      // those of the element's sheet opened and cancelled
-    std::vector<std::string> script;
+    unsigned openCommits = 0;      // the commits of the element's sheet opened and cancelled
 };
 
 TEST_P(CancelSweep, EveryControlThenCancelLeavesTheElementAsABareCancel) {
@@ -395,12 +99,6 @@ TEST_P(CancelSweep, EveryControlThenCancelLeavesTheElementAsABareCancel) {
             openCommits = host->Editor().AcceptedCommits(handle) - before;
         }
 
-        // Where a control opens a sheet or dialog: the lines that open it, and its action.
-        struct Opener {
-            std::vector<std::string> before;   // the page, the answers, the block's opening line
-            std::vector<std::string> action;
-            bool dialog = false;
-        };
         std::vector<Opener> openers;
         const std::vector<std::string> pages = Pages({}, {"cancel"}, false);
         for (size_t page = 0; page < pages.size(); ++page) {
@@ -428,12 +126,9 @@ TEST_P(CancelSweep, EveryControlThenCancelLeavesTheElementAsABareCancel) {
                 lines.insert(lines.end(), edits.begin(), edits.end());
                 lines.insert(lines.end(), click.begin(), click.end());
                 lines.push_back("cancel");
-                if (Session(lines, error) && Now() != alone) {
-                    std::string shown;
-                    for (const std::string& line : lines) shown += "\n    | " + line;
-                    ADD_FAILURE() << name << ": the session" << shown << "\n  keeps more than " << click.back()
-                                  << " alone:" << FirstDifference(alone.schematic, Now().schematic);
-                }
+                if (Session(lines, error) && Now() != alone)
+                    ADD_FAILURE() << name << ": the session" << ScriptLines(lines) << "\n  keeps more than "
+                                  << click.back() << " alone:" << FirstDifference(alone.schematic, Now().schematic);
                 ASSERT_NO_FATAL_FAILURE(Rebuild());
                 Session({"cancel"}, error);
             }
@@ -542,20 +237,6 @@ TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
     }
 }
 
-std::vector<std::string> Examples() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(PARVEL_SOURCE_DIR "/examples"))
-        if (entry.path().extension() == ".json") names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, CancelSweep, ::testing::ValuesIn(Examples()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.substr(0, info.param.size() - 5);
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Examples, CancelSweep, ::testing::ValuesIn(Examples()), ExampleTestName);
 
 }  // namespace

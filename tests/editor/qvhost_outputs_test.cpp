@@ -828,17 +828,16 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         // Nor is a parameter's name in it replaced by the parameter's value.
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "run@R.mdx"}})",
          0, "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"run@R.mdx\" );\n"},
-        // An empty file reference, which the wizards write themselves.
+        // A reference mode with no reference named: the page's OK refuses the blank field, as
+        // the characteristic sheet's does for a file reference given without a name.
         {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"L3\": its model text gives \"FILE\" no value: LOOKUP2D L3 ( "
-         "FILE :=  , IN := x );\n"},
+         "qvhost: element \"L3\":\n  unexpected message box \"Invalid value!\""},
         {R"({"id": 43, "name": "DP1", "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"DP1\": its model text gives \"FILE\" no value"},
+         "qvhost: element \"DP1\":\n  unexpected message box \"Invalid value!\""},
         {R"({"id": 82, "name": "DT1", "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"DT1\": its model text gives \"FILE\" no value"},
+         "qvhost: element \"DT1\":\n  unexpected message box \"Invalid value!\""},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": ""}})", 2,
-         "qvhost: element \"RA\": its model text gives \"FILE\" no value: INTERN\tXY "
-         "XY_RA_CH( FILE :=  );\n"},
+         "qvhost: element \"RA\":\n  unexpected message box \"Invalid value!\""},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
          "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
         // The list macros of the coupling form K and of the controlled switch name the

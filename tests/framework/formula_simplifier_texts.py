@@ -2,7 +2,7 @@
 """Writes tests/data/formula_simplifier/filter_sections.txt: the coefficient texts of the digital
 filter's expression path (low pass, high pass, band pass; A, K, D and every section coefficient)
 filled with prototype numbers and with three sets of the user's texts for the cut-offs and the
-sample time. One case a line: a label, a blank, the text (which may hold a TAB).
+sample time. One case a line: a label, a blank, the text.
 
 Run it by hand when the templates change; the tests read the file it wrote.
 """
@@ -33,7 +33,7 @@ HP = {
     "num2": ("(( %.15g * %s * %s - %.15g * %s + %.15g ) / %s)", "b0 A A b1 A b2 D"),
 }
 BP = {
-    "A": ("(cos( %.15g * (%s) / (1.0 / (%s)) + %.15g *\t(%s) / (1.0 / (%s)) ) / cos( %.15g * (%s) / (1.0 / (%s)) - %.15g *\t(%s) / (1.0 / (%s)) ))",
+    "A": ("(cos( %.15g * (%s) / (1.0 / (%s)) + %.15g * (%s) / (1.0 / (%s)) ) / cos( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ))",
           "pi fu Ts pi fl Ts pi fu Ts pi fl Ts"),
     "K": ("(1.0 / tan( %.15g * (%s) / (1.0 / (%s)) - %.15g * (%s) / (1.0 / (%s)) ) * tan( %.15g * 1.0 / 4.0 ))",
           "pi fu Ts pi fl Ts pi"),
