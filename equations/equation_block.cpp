@@ -446,6 +446,21 @@ void CExpressionListPage::CheckRowAndShow(int row) {
     if (m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
 }
 
+BOOL CExpressionListPage::RefuseUnreadableRows() {
+    m_expressions.CloseEdit(TRUE);
+    for (int row = 0; row < m_expressions.GetItemCount(); ++row) {
+        const EquationRowData* data = RowData(row);
+        if (data == nullptr || data->param == nullptr) continue;
+        CString text = data->singleLine ? m_expressions.GetItemText(row, 0) : data->text;
+        if (text.Trim().IsEmpty()) continue;
+        if (!qv::pages::RefuseUnreadableExpression(*this, m_nExpressionListID, text, qv::formula::ParseMode::Block)) {
+            m_expressions.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 void CExpressionListPage::SwapExpressionRows(int row, int other) {
     EquationRowData* a = RowData(row);
     EquationRowData* b = RowData(other);
@@ -757,7 +772,7 @@ void CPropEquationBlock::UpdateParamDescriptions() {
 }
 
 BOOL CPropEquationBlock::OnApply() {
-    if (Holder() == nullptr) return FALSE;
+    if (Holder() == nullptr || !RefuseUnreadableRows()) return FALSE;
     StoreLists();
     qv::pages::StoreNameAndShowName(*Holder(), m_strName, m_bShowName);
     UpdateParamDescriptions();
