@@ -94,6 +94,19 @@ BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, fo
     return FALSE;
 }
 
+BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn) {
+    if (list.GetSafeHwnd() == nullptr) return TRUE;
+    list.CloseEdit(TRUE);
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (pinColumn >= 0 && list.GetItemChecked(row, pinColumn)) continue;
+        if (!RefuseUnreadableExpression(page, control, list.GetItemText(row, column), formula::ParseMode::Value)) {
+            list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
                     const BOOL& showName) {
     return StoreNameOnApply(page, params, name, showName) &&

@@ -6,6 +6,7 @@
 #include "afx/afxwin.h"
 #include "formula/grammar.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edit_list.h"
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
 
@@ -60,6 +61,11 @@ bool ReadsAsExpression(const CString& text, formula::ParseMode mode);
 // read (ReadsAsExpression) gives the focus to `control` (when it is the page's), shows
 // "Invalid value!" (not on a hidden page) and gives FALSE; TRUE when the text reads.
 BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, formula::ParseMode mode);
+// The same rule for one column of a list whose cells the model text carries as values (the
+// page's list `list`, control ID `control`): any edit open on it is taken first; a row whose
+// `pinColumn` is ticked takes its value from the pin and is passed over (-1: no such column).
+// The first refused row is selected.
+BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn = -1);
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);
