@@ -779,7 +779,9 @@ BOOL CPropEquationBlock::OnApply() {
     m_lstEquation.SaveColumnWidths();
     m_lstInput.SaveColumnWidths();
     m_lstOutput.SaveColumnWidths();
-    m_dwOutputCount = static_cast<DWORD>(m_lstOutput.GetItemCount());
+    // The count the page keeps is the outputs the set holds, as the list shows them when the
+    // page opens again: a variable an equation assigns stays an output after its row is deleted.
+    m_dwOutputCount = static_cast<DWORD>(CountOutputs(Holder()));
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationBlockWizard4*>(m_pWizard))
         wizard->SetSettings(m_bShowErrors, FALSE, m_dwOutputCount);
@@ -958,6 +960,8 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
         if (data == nullptr) return 0;
         if (data->singleLine) data->text = m_lstEquation.GetItemText(row, 0);
         if (col == 0) CheckRowAndShow(row);
+    } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColName) {
+        KeepsMemberIndex(m_lstInput, row, col, RowParam(m_lstInput, row));
     } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColPin) {
         if (CWizardCopaObject3* param = RowParam(m_lstInput, row)) {
             param->UsePin(param->HasPin() ? FALSE : TRUE);
