@@ -772,7 +772,9 @@ void CPropEquationBlock::UpdateParamDescriptions() {
 }
 
 BOOL CPropEquationBlock::OnApply() {
-    if (Holder() == nullptr || !RefuseUnreadableRows()) return FALSE;
+    if (Holder() == nullptr || !RefuseUnreadableRows() ||
+        !qv::pages::RefuseUnreadableCells(*this, m_lstInput, kIdInput, kColValue, kColPin))
+        return FALSE;
     StoreLists();
     qv::pages::StoreNameAndShowName(*Holder(), m_strName, m_bShowName);
     UpdateParamDescriptions();
