@@ -369,7 +369,8 @@ void CPropMinMaxSumMulBlock::StoreParameters() {
 BOOL CPropMinMaxSumMulBlock::OnApply() {
     // Without a parameter set nothing is written and nothing can be committed.
     if (Holder() == nullptr) return FALSE;
-    m_lstInputs.CloseEdit(TRUE);
+    // The model text gives each input not on a pin its signal as an expression.
+    if (!qv::pages::RefuseUnreadableCells(*this, m_lstInputs, kIdInput, kColSignal, kColPin)) return FALSE;
     UpdateData(TRUE);
     Holder()->m_strElementName = m_strName;
     Holder()->m_dwShowName = m_bShowName ? 1 : 0;

@@ -446,6 +446,21 @@ void CExpressionListPage::CheckRowAndShow(int row) {
     if (m_bShowErrors && !errors.IsEmpty()) ShowMessage(errors);
 }
 
+BOOL CExpressionListPage::RefuseUnreadableRows() {
+    m_expressions.CloseEdit(TRUE);
+    for (int row = 0; row < m_expressions.GetItemCount(); ++row) {
+        const EquationRowData* data = RowData(row);
+        if (data == nullptr || data->param == nullptr) continue;
+        CString text = data->singleLine ? m_expressions.GetItemText(row, 0) : data->text;
+        if (text.Trim().IsEmpty()) continue;
+        if (!qv::pages::RefuseUnreadableExpression(*this, m_nExpressionListID, text, qv::formula::ParseMode::Block)) {
+            m_expressions.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 void CExpressionListPage::SwapExpressionRows(int row, int other) {
     EquationRowData* a = RowData(row);
     EquationRowData* b = RowData(other);
@@ -757,14 +772,18 @@ void CPropEquationBlock::UpdateParamDescriptions() {
 }
 
 BOOL CPropEquationBlock::OnApply() {
-    if (Holder() == nullptr) return FALSE;
+    if (Holder() == nullptr || !RefuseUnreadableRows() ||
+        !qv::pages::RefuseUnreadableCells(*this, m_lstInput, kIdInput, kColValue, kColPin))
+        return FALSE;
     StoreLists();
     qv::pages::StoreNameAndShowName(*Holder(), m_strName, m_bShowName);
     UpdateParamDescriptions();
     m_lstEquation.SaveColumnWidths();
     m_lstInput.SaveColumnWidths();
     m_lstOutput.SaveColumnWidths();
-    m_dwOutputCount = static_cast<DWORD>(m_lstOutput.GetItemCount());
+    // The count the page keeps is the outputs the set holds, as the list shows them when the
+    // page opens again: a variable an equation assigns stays an output after its row is deleted.
+    m_dwOutputCount = static_cast<DWORD>(CountOutputs(Holder()));
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationBlockWizard4*>(m_pWizard))
         wizard->SetSettings(m_bShowErrors, FALSE, m_dwOutputCount);
@@ -943,6 +962,8 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
         if (data == nullptr) return 0;
         if (data->singleLine) data->text = m_lstEquation.GetItemText(row, 0);
         if (col == 0) CheckRowAndShow(row);
+    } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColName) {
+        KeepsMemberIndex(m_lstInput, row, col, RowParam(m_lstInput, row));
     } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColPin) {
         if (CWizardCopaObject3* param = RowParam(m_lstInput, row)) {
             param->UsePin(param->HasPin() ? FALSE : TRUE);

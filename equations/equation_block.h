@@ -207,6 +207,10 @@ protected:
     virtual int ExpressionOutputColumn() const { return -1; }
     // Checks the row's text and shows the errors when "Show Errors" is on.
     void CheckRowAndShow(int row);
+    // OK's rule for the rows, which the model text carries as its equations: the first row the
+    // expression language does not read is selected and refused (qv::pages::RefuseUnreadableExpression);
+    // TRUE when every row reads. An empty row adds nothing to the equations and passes.
+    BOOL RefuseUnreadableRows();
     void ShowRowExpression(int row, EquationRowData* data) {
         qv::equations::ShowExpressionCell(m_expressions, row, 0, *data);
     }

@@ -330,7 +330,7 @@ void CPropInitialValuesEquation::UpdateParamDescriptions() {
 BOOL CPropInitialValuesEquation::OnApply() {
     UpdateData(TRUE);
     ParamHolder* holder = Holder();
-    if (holder == nullptr) return FALSE;
+    if (holder == nullptr || !RefuseUnreadableRows()) return FALSE;
     qv::pages::StoreNameAndShowName(*holder, m_strName, m_bShowName);
     m_bConvert = FALSE;
     if (auto* wizard = dynamic_cast<CEquationWizardBase4*>(m_pWizard)) wizard->SetSettings(m_bShowErrors, FALSE);

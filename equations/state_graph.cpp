@@ -10,6 +10,7 @@
 #include "framework/page_steps.h"
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_order.h"
 #include "framework/prefixed_numbers.h"
@@ -222,6 +223,9 @@ BOOL CPropTransition::OnSetActive() {
 BOOL CPropTransition::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
+    // The model text gives the condition to the transition as an expression.
+    if (!qv::pages::RefuseUnreadableExpression(*this, kIdCondition, m_strCondition, qv::formula::ParseMode::Value))
+        return FALSE;
     StoreHeader(m_strName, m_bShowName);
     qv::blocks::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdPriority) param->SetValue(m_strPriority);

@@ -76,6 +76,37 @@ BOOL RefuseBlankField(CWnd& page, int control) {
     return FALSE;
 }
 
+bool ReadsAsExpression(const CString& text, formula::ParseMode mode) {
+    CString trimmed = text;
+    if (trimmed.Trim().IsEmpty()) return false;
+    const formula::ParseResult read = formula::Parse(std::string_view(static_cast<LPCTSTR>(text)), mode);
+    return read.result == 0 && formula::NumbersStayFinite(read.upn);
+}
+
+BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, formula::ParseMode mode) {
+    if (ReadsAsExpression(text, mode)) return TRUE;
+    // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
+    if (page.GetParent() != nullptr) {
+        if (CWnd* field = page.GetDlgItem(control)) field->SetFocus();
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
+    }
+    return FALSE;
+}
+
+BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn) {
+    if (list.GetSafeHwnd() == nullptr) return TRUE;
+    list.CloseEdit(TRUE);
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (pinColumn >= 0 && list.GetItemChecked(row, pinColumn)) continue;
+        if (!RefuseUnreadableExpression(page, control, list.GetItemText(row, column), formula::ParseMode::Value)) {
+            list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamHolder* params, const CString& name,
                     const BOOL& showName) {
     return StoreNameOnApply(page, params, name, showName) &&

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "afx/afxwin.h"
+#include "formula/grammar.h"
 #include "toolkit/tb_draw_symbol.h"
+#include "toolkit/tb_edit_list.h"
 #include "wizard/paramholder.h"
 #include "wizard/wizardbase.h"
 
@@ -50,6 +52,20 @@ BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
 // The same rule for one field of the page that is no parameter's (a filter's cut-off, from
 // which the page works out its coefficients).
 BOOL RefuseBlankField(CWnd& page, int control);
+
+// Whether the expression language reads `text` as the model text needs it (formula::Parse in
+// `mode`, every number in it finite), as describe reads it: a blank text is read as nothing.
+bool ReadsAsExpression(const CString& text, formula::ParseMode mode);
+// OK's rule for a field or list cell whose text the model text carries as an expression (a
+// transition's condition, an equation row, a source's quantity): a text the language does not
+// read (ReadsAsExpression) gives the focus to `control` (when it is the page's), shows
+// "Invalid value!" (not on a hidden page) and gives FALSE; TRUE when the text reads.
+BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, formula::ParseMode mode);
+// The same rule for one column of a list whose cells the model text carries as values (the
+// page's list `list`, control ID `control`): any edit open on it is taken first; a row whose
+// `pinColumn` is ticked takes its value from the pin and is passed over (-1: no such column).
+// The first refused row is selected.
+BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn = -1);
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);

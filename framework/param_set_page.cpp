@@ -98,8 +98,12 @@ CWizardCopaObject3* CParamSetPage::AppendNamedMember(const CWizardCopaObject3* t
 }
 
 bool CParamSetPage::KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member) {
-    const int index = GetBracketIndex(list.GetItemText(row, column));
-    if (index >= 0 && index < qv::family::kMaxMembers) return true;
+    CString typed = list.GetItemText(row, column);
+    const int index = GetBracketIndex(typed);
+    // The member is known by its name up to the closing bracket: text after it ("INPUT[1]1")
+    // would name no member that a schematic or an archive can give back.
+    typed.TrimRight();
+    if (index >= 0 && index < qv::family::kMaxMembers && typed.Find(']') == typed.GetLength() - 1) return true;
     ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
     if (member != nullptr) list.SetEditItemText(row, column, member->GetName(), TB_EDIT_NAME);
     return false;

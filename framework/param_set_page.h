@@ -60,8 +60,8 @@ protected:
     // index and named `family[index]`, appended to the set. None without a template, or for an
     // index the family cannot hold, which a message refuses.
     CWizardCopaObject3* AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family);
-    // A member's name typed into a cell of `list`: a name without an index in brackets, or
-    // with one the family cannot hold, names no member (the model text would leave the member
+    // A member's name typed into a cell of `list`: a name without an index in brackets, with
+    // one the family cannot hold, or with text after the bracket, names no member (the model text would leave the member
     // out, and new members would copy it), so a message refuses it and the cell shows the
     // name of `member` again. True when the typed name stands.
     bool KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member);

@@ -374,6 +374,11 @@ void CPropNonlinearSource::OnCharacteristic() {
 }
 
 BOOL CPropNonlinearSource::OnApply() {
+    // The model text gives the control component not on a pin as an expression.
+    UpdateData(TRUE);
+    if (!m_bPinControl && !qv::pages::RefuseUnreadableExpression(*this, kIdControlComponent, m_strControl,
+                                                                 qv::formula::ParseMode::Value))
+        return FALSE;
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);

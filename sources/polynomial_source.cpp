@@ -608,6 +608,10 @@ void CPropPolynomSource::StoreParameters() {
 
 BOOL CPropPolynomSource::OnApply() {
     if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
+    // The model text gives each coefficient and each quantity not on a pin as a value.
+    if (!qv::pages::RefuseUnreadableCells(*this, m_lstCoefficients, kIdCoefficients, kColValue) ||
+        !qv::pages::RefuseUnreadableCells(*this, m_lstQuantities, kIdQuantities, kColQuantity, kColPin))
+        return FALSE;
     UpdateData(TRUE);
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();

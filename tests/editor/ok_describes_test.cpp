@@ -110,4 +110,23 @@ TEST_F(OkDescribesTest, AnEmptiedValueFieldIsRefused) {
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }
 
+// A field or cell whose text the model text carries as an expression is refused by OK when the
+// expression language does not read it: a transition's condition (blank too), an equation row,
+// a polynomial source's quantity, an input's signal of the equation and sum blocks and a
+// controlled source's control component.
+TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
+    const Case cases[] = {
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"\""}, nullptr},
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"V(1)1\""}, nullptr},
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"V(1) > 2\""}, "TRANSITION X1 ( PRIO := 1, COND := V(1) > 2 );\n"},
+        {R"({"id":81,"name":"X1","parameters":{"FA[1]":"VAR[2] := 1"}})", {"cell 2132 0 0 \"VAR[2] := 2*VAR[1]1\""},
+         nullptr},
+        {R"({"id":31,"name":"X1"})", {"click 2173", "cell 2172 0 2 \"V(1)1\""}, nullptr},
+        {R"({"id":79,"name":"X1","parameters":{"INPUT[1]":"U"}})", {"cell 2278 0 2 \"V(1)1\""}, nullptr},
+        {R"({"id":58,"name":"X1","parameters":{"INPUT[0]":"U","INPUT[1]":"W"}})", {"cell 2132 1 4 \"V(1)1\""}, nullptr},
+        {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"V(1)1\""}, nullptr},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
 } // namespace
