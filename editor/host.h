@@ -430,6 +430,9 @@ private:
     // nothing is there, or the element wrote it and nobody changed it since
     // (qv::files::MayReplaceWithoutAsking).
     bool IsElementsOwnFile(const std::string& path, const std::string& element) const;
+    // After an edit session: the data files the element may write now (another file name typed,
+    // another name) are kept from its pages as those it was made with are (MayPagesFind).
+    void FollowOwnDataFiles(Element& element);
     // Whom the data files written for the element are marked with: the document and the element.
     CReadAndWriteFiles::Writer WriterOf(const std::string& element) const;
     // The element being described, or else the one being made ("" when there is none).

@@ -62,7 +62,32 @@ bool Host::EditElement(Element& element, const std::vector<std::string>& lines, 
     }
     if (!RunEdit(element, actions, outcome, error)) return false;
     element.source.script.insert(element.source.script.end(), lines.begin(), lines.end());
-    return TakeName(element, error);
+    if (!TakeName(element, error)) return false;
+    FollowOwnDataFiles(element);
+    return true;
+}
+
+void Host::FollowOwnDataFiles(Element& element) {
+    if (m_loading) return;
+    // The names the session left: the element's name is taken already, its file parameters are
+    // read from the set. The files it was made with stay its own as well.
+    SchematicElement now = element.source;
+    now.params.clear();
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted()) continue;
+        SchematicParam taken;
+        taken.name = ToString(param->GetName());
+        taken.hasValue = true;
+        taken.value = ToString(param->GetValue());
+        now.params.push_back(std::move(taken));
+    }
+    for (std::string& path : OwnDataFiles(now)) {
+        if (std::find(element.ownFiles.begin(), element.ownFiles.end(), path) != element.ownFiles.end()) continue;
+        m_ownDataFiles.insert(path);
+        element.ownFiles.push_back(std::move(path));
+    }
 }
 
 namespace {

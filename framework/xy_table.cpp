@@ -16,6 +16,7 @@
 #include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/xy_table_controls.h"
+#include "wizard/wizardbase.h"
 
 #include <cstdint>
 #include <cstring>
@@ -88,9 +89,29 @@ void CPropCharacteristicXYTable::StorePoint(int index, CDataPoint* point) {
 // ---------------------------------------------------------------------------------------
 // Archive
 
+void CPropCharacteristicXYTable::FollowRenamedElement() {
+    if (m_bWriteFile || m_strComponentName.IsEmpty()) return;
+    const CWizardBaseCommon* owner = m_pOwner4 != nullptr ? static_cast<const CWizardBaseCommon*>(m_pOwner4)
+                                                          : static_cast<const CWizardBaseCommon*>(m_pOwner3);
+    if (owner == nullptr) return;
+    const CString name = ComponentNameOf(owner);
+    if (name.IsEmpty() || name == m_strComponentName) return;
+    CString document = "@DocumentName";
+    owner->ReplacePlaceHolders(&document);
+    // Only the two names a page derives are followed; any other name is left as it stands.
+    if (m_strFileName == m_strComponentName + kDataFileExtension)
+        m_strFileName = name + kDataFileExtension;
+    else if (m_strFileName == MakeDocumentFileName(document, m_strComponentName, m_strFileNameSuffix))
+        m_strFileName = MakeDocumentFileName(document, name, m_strFileNameSuffix);
+    else
+        return;
+    m_strComponentName = name;
+}
+
 void CPropCharacteristicXYTable::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
+        FollowRenamedElement();
         // The look-up variant archives under this class's name as well.
         ar.SerializeClass(RUNTIME_CLASS(CPropCharacteristicXYTable));
         ar << static_cast<DWORD>(g_dwPageVersion);

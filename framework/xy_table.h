@@ -106,6 +106,11 @@ public:
     // Makes the file name bare when its folder is the file directory, the document directory
     // or a characteristic search directory; otherwise it stays a full path.
     void MakeFileNameRelative();
+    // A table that writes no file of the user's keeps a name its page derived from the
+    // element's name as the table was last open. When the element has been renamed since, the
+    // name follows the new one, as the page would derive it on opening and applying again, so
+    // that the element stored and the element made again under its new name keep the same.
+    void FollowRenamedElement();
     // The open preview (null when none was opened).
     CCharacteristicDlg* GetPreview() const { return m_pPreview; }
 

@@ -257,6 +257,15 @@ BOOL CPropPassiveResAndCon::OnApply() {
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
 
+    // The linear form keeps no pin for the characteristic it does not use: the page reopened
+    // ticks no box for an unused characteristic, and a printed schematic carries no such pin, so
+    // the OK gives up the pin as they would.
+    if (IsDlgButtonChecked(kCtlLinear) && m_bCharacteristicUsesPin) {
+        m_bCharacteristicUsesPin = FALSE;
+        CheckDlgButton(kCtlCharacteristicPin, BST_UNCHECKED);
+        ApplyCharacteristicRule(false);
+    }
+
     if (qv::characteristic::PointsGoToDocumentFile(Table()) && m_dwLookUp != 0)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
 

@@ -20,6 +20,7 @@ protected:
     struct State {
         std::string printed;
         std::string description;
+        std::string archive;
         bool operator==(const State&) const = default;
     };
 
@@ -40,6 +41,9 @@ protected:
         State state;
         state.description = Describe(*host, "d.desc");
         state.printed = qv::WriteSchematic(host->CurrentSchematic());
+        std::string error;
+        const std::string archive = (folder / "a.qva").string();
+        state.archive = host->Save(archive, error) ? qv_test::ReadFile(archive) : "(refused) " + error;
         return state;
     }
 };
@@ -79,6 +83,15 @@ TEST_F(ReopenedPageTest, ABareOkOnTheReopenedPageKeepsWhatTheFirstOkStored) {
          R"j({"document":"D","elements":[{"id":82,"name":"DS","parameters":{"INPUT":"x"}}]})j",
          {"click 2291", "click 1122", "message ok \"Invalid value!\"", "cell 2134 0 0 FOO", "ok"},
          "DEADTIME DS ( INPUT := x, TS := 1m, NH := 1, Y0[0] := 0 );"},
+        {"a dead time's table given a file name of its own",
+         R"j({"document":"D","elements":[{"id":82,"name":"DT1","parameters":{"INPUT":"x","FILE":"dt1_initial.mdx"},)j"
+         R"j("script":["click 2292","click 1122","click 1122","cell 2134 1 1 \"-1\"","ok"]}]})j",
+         {"type 2117 XNAME", "ok"},
+         "DEADTIME DT1 ( INPUT := x, TS := 1m, FILE := \"XNAME.mdx\" );"},
+        {"a resistor's characteristic on a pin, the linear form chosen",
+         R"j({"document":"D","elements":[{"id":15,"name":"RNL2","characteristic":{"kind":"pin"}}]})j",
+         {"click 2027", "ok"},
+         "R RNL2 ( R := 1k );"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -101,6 +114,23 @@ TEST_F(ReopenedPageTest, ADeadTimeOpenedInAFileModeHeadsItsRowNumbers) {
     ASSERT_EQ(1u, printed.size());
     EXPECT_THAT(printed.front(), testing::HasSubstr("2134 SysListView32 \"\"\n  columns [\"No.\", \"Initial Value\"]\n"
                                                     "  row 0: \"1\" \"0\"\n"));
+}
+
+// A renamed element made again from its printed schematic is the element renamed: the table's
+// file name that its page derives from the element's name follows the new name alike.
+TEST_F(ReopenedPageTest, ARenamedElementMadeAgainFromItsPrintedSchematicIsTheSame) {
+    for (const char* characteristic : {R"j({"kind":"data-pairs","points":[[0,0],[1,2]]})j",
+                                       R"j({"kind":"file-reference","variable":"GTABLE"})j"}) {
+        SCOPED_TRACE(characteristic);
+        ASSERT_NO_FATAL_FAILURE(BuildText(std::string(R"j({"document":"D","elements":[{"id":65,"name":"K1",)j") +
+                                          R"j("parameters":{"INPUT":"W"},"characteristic":)j" + characteristic + "}]}"));
+        Edit("K1", {"type 2001 K11", "ok"});
+        const State renamed = Now();
+        ASSERT_NO_FATAL_FAILURE(BuildText(renamed.printed));
+        const State made = Now();
+        EXPECT_EQ(renamed.description, made.description);
+        EXPECT_EQ(renamed.printed, made.printed);
+    }
 }
 
 } // namespace
