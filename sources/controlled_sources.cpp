@@ -374,12 +374,13 @@ void CPropNonlinearSource::OnCharacteristic() {
 }
 
 BOOL CPropNonlinearSource::OnApply() {
+    // Without a parameter set there is nothing to write into and nothing to commit.
+    if (m_pParams == nullptr) return FALSE;
     // The model text gives the control component not on a pin as an expression.
     UpdateData(TRUE);
     if (!m_bPinControl && !qv::pages::RefuseUnreadableExpression(*this, kIdControlComponent, m_strControl,
                                                                  qv::formula::ParseMode::Value))
         return FALSE;
-    // Without a parameter set there is nothing to write into and nothing to commit.
     if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);

@@ -810,9 +810,9 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
          "qvhost: element \"R1\": its model text has an empty list entry"},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
-         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := 2*(INPUT[1]\": COMP-5"},
+         "qvhost: element \"EQ1\":\n  unexpected message box \"Invalid value!\""},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
-         "qvhost: element \"EQ1\": Equation 1 \"VAL[1] := ;;\": COMP-6"},
+         "qvhost: element \"EQ1\":\n  unexpected message box \"Invalid value!\""},
         // A block never opened counts the outputs it has, as one opened and applied does.
         {R"({"id": 79, "name": "EQ1"})", 0, "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
         // The dead time's wizard data lists an initial value that its parameters lack: no
