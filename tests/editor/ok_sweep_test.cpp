@@ -1,0 +1,289 @@
+// What OK accepts describes, and what OK stores comes back: each element of each example is
+// driven through each control its pages show (and those of the sheets and dialogs its buttons
+// open, confirmed there), each session ending with OK. Then
+// - the element describes, or its page refused the OK with a message box (the box is answered
+//   and the element stays as it was);
+// - reopening it and a bare OK give the same printed schematic, description and archive;
+// - the printed schematic, made afresh, and the archive, loaded, give that schematic and that
+//   description again.
+// Each typed field is also emptied and given a name, and each unit list beside a value is set
+// to another unit with the value typed again: the described value must change by the unit's
+// factor.
+#include "tests/editor/page_sweep.h"
+
+#include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
+
+#include <set>
+#include <utility>
+
+namespace {
+
+using namespace qv_sweep;
+
+// What an OK stored, as the user gets it back: the schematic printed, the description and the
+// archive saved.
+struct Stored {
+    std::string schematic;
+    std::string description;
+    std::string archive;
+    bool operator==(const Stored&) const = default;
+    bool operator<(const Stored& other) const {
+        return std::tie(schematic, description, archive) < std::tie(other.schematic, other.description, other.archive);
+    }
+};
+
+// The quantity whose unit list a combo box shows, or null when its entries are no unit list.
+const qv::QuantityDefinition* UnitListOf(const Control& c) {
+    if (c.className != "ComboBox" || c.entries.size() < 2) return nullptr;
+    for (const qv::QuantityDefinition& quantity : qv::BuiltInUnitsTable().quantities) {
+        if (quantity.units.size() != c.entries.size()) continue;
+        bool same = true;
+        for (size_t at = 0; at < c.entries.size() && same; ++at) same = quantity.units[at].symbol == c.entries[at];
+        if (same) return &quantity;
+    }
+    return nullptr;
+}
+
+// The field whose value a unit list gives the unit of: the one shown last before it, an edit
+// or a box that takes a typed value (the sample time); none when there is no such field.
+const Control* ValueBeside(const std::vector<Control>& controls, size_t at) {
+    if (UnitListOf(controls[at]) == nullptr) return nullptr;
+    while (at > 0 && controls[at - 1].hidden) --at;
+    if (at == 0) return nullptr;
+    const Control& value = controls[at - 1];
+    if (value.className == "Edit" || (value.className == "ComboBox" && UnitListOf(value) == nullptr)) return &value;
+    return nullptr;
+}
+bool UnitListBesideValue(const std::vector<Control>& controls, size_t at) {
+    return ValueBeside(controls, at) != nullptr;
+}
+
+// The assignments "NAME := VALUE" of a description, in order; a value ends at a comma, a
+// closing parenthesis or a semicolon outside its own parentheses.
+std::vector<std::pair<std::string, std::string>> Assignments(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> found;
+    for (size_t at = text.find(" := "); at != std::string::npos; at = text.find(" := ", at + 4)) {
+        size_t begin = at;
+        while (begin > 0 && text[begin - 1] != ' ' && text[begin - 1] != '(' && text[begin - 1] != ',') --begin;
+        size_t end = at + 4;
+        for (int depth = 0; end < text.size(); ++end) {
+            const char c = text[end];
+            if (depth == 0 && (c == ',' || c == ')' || c == ';')) break;
+            depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        }
+        found.emplace_back(text.substr(begin, at - begin), text.substr(at + 4, end - at - 4));
+    }
+    return found;
+}
+
+// Whether some assignment of `got` holds the value of the same assignment of `want` times
+// `factor`.
+bool ScaledBy(const std::string& want, const std::string& got, long double factor) {
+    const auto before = Assignments(want);
+    const auto after = Assignments(got);
+    for (size_t at = 0; at < before.size() && at < after.size(); ++at) {
+        double a = 0;
+        double b = 0;
+        if (before[at].first != after[at].first || !qv::ParsePrefixedNumber(before[at].second.c_str(), &a) ||
+            !qv::ParsePrefixedNumber(after[at].second.c_str(), &b) || a == 0)
+            continue;
+        if (std::fabs(static_cast<long double>(b) - a * factor) <= 1e-9L * std::fabs(a * factor)) return true;
+    }
+    return false;
+}
+
+class OkSweep : public PageSweep {
+protected:
+    // The description, then the schematic as printed (describing marks the members the model
+    // does not use, for good), then the archive.
+    Stored Now() {
+        Stored stored;
+        stored.description = Description();
+        const qv::Schematic now = host->CurrentSchematic();
+        stored.schematic = qv::WriteSchematic(now);
+        // The page may have renamed the element.
+        nameNow = now.elements[now.elements.size() == 1 ? 0 : index].name;
+        std::string error;
+        stored.archive = host->Save(ArchivePath(), error) ? qv_test::ReadFile(ArchivePath()) : "(refused) " + error;
+        return stored;
+    }
+    std::string ArchivePath() const { return (folder / "a.qva").string(); }
+
+    // The first difference of two stored states, or "".
+    static std::string Difference(const Stored& want, const Stored& got) {
+        if (got.description != want.description)
+            return " in its description:" + FirstDifference(want.description, got.description);
+        if (got.schematic != want.schematic) return " in its printed schematic:" + FirstDifference(want.schematic, got.schematic);
+        if (got.archive != want.archive) {
+            size_t at = 0;
+            while (at < want.archive.size() && at < got.archive.size() && want.archive[at] == got.archive[at]) ++at;
+            auto bytes = [at](const std::string& archive) {
+                std::string shown;
+                for (size_t i = at; i < archive.size() && i < at + 24; ++i) {
+                    const unsigned char c = static_cast<unsigned char>(archive[i]);
+                    shown += std::isprint(c) ? std::string(1, static_cast<char>(c)) : "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+                }
+                return shown;
+            };
+            return " in its archive's bytes from byte " + std::to_string(at) + ":\n    want: " + bytes(want.archive) +
+                   "\n    got:  " + bytes(got.archive);
+        }
+        return "";
+    }
+
+    void Fail(const std::string& what) { ADD_FAILURE() << name << ": the session" << ScriptLines(script) << "\n  " << what; }
+
+    // Checks what the last session stored, once for each state the element reaches. The host
+    // then holds no element of the example as it was made: the caller makes it again.
+    void CheckStored() {
+        const Stored stored = Now();
+        if (!checked.insert(stored).second) return;
+        if (stored.description.starts_with("(refused)")) {
+            Fail("was taken by OK, but describe refuses the element: " + stored.description.substr(10));
+            return;
+        }
+        std::string error;
+        const std::string made = name;
+        name = nameNow;
+        const bool reopened = Session({"ok"}, error);
+        name = made;
+        if (!reopened) {
+            Fail("was taken by OK, but reopening the element and a bare OK fail: " + error);
+            return;
+        }
+        std::string differs = Difference(stored, Now());
+        if (!differs.empty()) Fail("reopened and confirmed with a bare OK, differs" + differs);
+
+        qv::Schematic printed;
+        if (!qv::ReadSchematic(stored.schematic, printed, error)) {
+            Fail("printed a schematic that cannot be read: " + error);
+        } else if (!host->Build(printed, folder.string() + "/", error)) {
+            Fail("printed a schematic that cannot be made again: " + error);
+        } else {
+            // Its archive may differ in what no page shows and no description uses (the name
+            // of a data file a linear element keeps from when it was not).
+            Stored again = Now();
+            again.archive = stored.archive;
+            differs = Difference(stored, again);
+            if (!differs.empty()) Fail("made again from its printed schematic, differs" + differs);
+        }
+        qv_test::WriteFile(ArchivePath(), stored.archive);
+        if (!host->Load(ArchivePath(), folder.string() + "/", error)) {
+            Fail("saved an archive that cannot be loaded: " + error);
+            return;
+        }
+        differs = Difference(stored, Now());
+        if (!differs.empty()) Fail("saved and loaded, differs" + differs);
+    }
+
+    // Drives the action and OK, checks what it stored and makes the element again.
+    // A session that fails with a message of its own (a name the host does not take, a text
+    // a field cannot hold) stores nothing: the command that ran it writes nothing.
+    Driven Try(const std::vector<std::string>& before, const std::vector<std::string>& action,
+               const std::vector<std::string>& after) {
+        const Driven driven = Drive(before, action, after);
+        if (driven.ran) CheckStored();
+        Rebuild();
+        return driven;
+    }
+
+    // Another unit of the list beside the value, with the value typed again after it: the
+    // described value must change by the units' factor.
+    void TryUnitList(const std::string& select, const Control& value, const Control& list) {
+        const qv::QuantityDefinition& quantity = *UnitListOf(list);
+        if (list.selected < 0) return;
+        const qv::UnitDefinition& from = quantity.units[static_cast<size_t>(list.selected)];
+        size_t to = 0;
+        while (to < quantity.units.size() &&
+               (static_cast<int>(to) == list.selected || quantity.units[to].offset != 0 || from.offset != 0))
+            ++to;
+        if (to == quantity.units.size()) return;
+        // The value as shown where it is a number, so that the page surely takes it.
+        double shown = 0;
+        const std::string number = qv::ParsePrefixedNumber(value.text.c_str(), &shown) && shown != 0 ? value.text : "1";
+        const std::vector<std::string> typed{"type " + std::to_string(value.id) + " " + qv::QuoteScriptText(number)};
+        Drive({select}, typed, {"ok"});
+        const std::string want = Description();
+        Rebuild();
+        std::vector<std::string> action{"pick " + std::to_string(list.id) + " " + std::to_string(to)};
+        action.insert(action.end(), typed.begin(), typed.end());
+        if (!Drive({select}, action, {"ok"}).ran) return Rebuild();
+        const std::string got = Description();
+        const std::vector<std::string> tried = script;
+        CheckStored();
+        Rebuild();
+        const long double factor = quantity.units[to].factor / from.factor;
+        if (ScaledBy(want, got, factor)) return;
+        if (got == want) {
+            // Another number typed shows whether the value reaches the description at all.
+            Drive({select}, {"type " + std::to_string(value.id) + (number == "1" ? " 2" : " 1")}, {"ok"});
+            const bool described = Description() != want;
+            Rebuild();
+            if (!described) return;
+        }
+        script = tried;
+        Fail("changed the unit of the value " + std::to_string(value.id) + " from " + from.symbol + " to " +
+             quantity.units[to].symbol + ", but no described value changed by that factor:" + FirstDifference(want, got));
+    }
+
+    std::set<Stored> checked;   // the states of the element checked already
+    std::string nameNow;        // the element's name as the last Now() found it
+};
+
+TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
+    Trials trials;
+    trials.everyChangedText = false;
+    trials.emptyAndName = true;
+    trials.apart = UnitListBesideValue;
+    for (index = 0; index < schematic.elements.size(); ++index) {
+        name = schematic.elements[index].name;
+        checked.clear();
+        ASSERT_NO_FATAL_FAILURE(Rebuild());
+        script = {"(as made)"};
+        CheckStored();
+        Rebuild();
+
+        std::vector<Opener> openers;
+        const std::vector<std::string> pages = Pages({}, {"cancel"}, false);
+        for (size_t page = 0; page < pages.size(); ++page) {
+            const std::string select = "page " + std::to_string(page);
+            const std::vector<Control> controls = ParseListing(pages[page]);
+            for (const std::vector<std::string>& action : ActionsOn(controls, trials)) {
+                const Driven driven = Try({select}, action, {"ok"});
+                if (!driven.opens) continue;
+                Opener opener{{select}, action, driven.answers[driven.answers.size() - 2].starts_with("dialog ")};
+                opener.before.insert(opener.before.end(), driven.answers.begin(), driven.answers.end() - 1);
+                openers.push_back(opener);
+            }
+            for (size_t at = 0; at < controls.size(); ++at)
+                // A value the page works out itself (a period that follows the frequency) has no
+                // typed number for its unit list to scale.
+                if (UnitListBesideValue(controls, at) && !controls[at].hidden && !controls[at].disabled &&
+                    !ValueBeside(controls, at)->disabled)
+                    TryUnitList(select, *ValueBeside(controls, at), controls[at]);
+        }
+
+        // Inside each sheet or dialog: every action, confirmed there and on the element's sheet.
+        for (const Opener& opener : openers) {
+            std::vector<std::string> after{"}"};
+            after.insert(after.end(), opener.action.begin(), opener.action.end());
+            after.push_back("ok");
+            const std::vector<std::string> inner = Pages(opener.before, after, opener.dialog);
+            std::vector<std::string> open = opener.before;
+            open.back().replace(open.back().find(" cancel {"), 9, " ok {");
+            for (size_t page = 0; page < inner.size(); ++page) {
+                std::vector<std::string> before = open;
+                if (!opener.dialog) before.push_back("page " + std::to_string(page));
+                for (const std::vector<std::string>& action : ActionsOn(ParseListing(inner[page]), trials)) {
+                    if (action.back() == "click 1" || action.back() == "click 2") continue;
+                    Try(before, action, after);
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, OkSweep, ::testing::ValuesIn(Examples()), ExampleTestName);
+
+}  // namespace
