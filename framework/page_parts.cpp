@@ -67,9 +67,13 @@ BOOL RefuseBlankField(CWnd& page, int control) {
     CString text;
     field->GetWindowText(text);
     if (!text.Trim().IsEmpty()) return TRUE;
+    return RefuseField(page, control);
+}
+
+BOOL RefuseField(CWnd& page, int control) {
     // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
     if (page.GetParent() != nullptr) {
-        field->SetFocus();
+        if (CWnd* field = page.GetDlgItem(control)) field->SetFocus();
         CResourceSwitch resources;
         AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
     }
@@ -85,13 +89,7 @@ bool ReadsAsExpression(const CString& text, formula::ParseMode mode) {
 
 BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, formula::ParseMode mode) {
     if (ReadsAsExpression(text, mode)) return TRUE;
-    // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
-    if (page.GetParent() != nullptr) {
-        if (CWnd* field = page.GetDlgItem(control)) field->SetFocus();
-        CResourceSwitch resources;
-        AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
-    }
-    return FALSE;
+    return RefuseField(page, control);
 }
 
 BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn) {

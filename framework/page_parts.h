@@ -52,6 +52,9 @@ BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
 // The same rule for one field of the page that is no parameter's (a filter's cut-off, from
 // which the page works out its coefficients).
 BOOL RefuseBlankField(CWnd& page, int control);
+// OK's refusal of the value in `control` (when it is the page's): it gets the focus,
+// "Invalid value!" is shown (not on a hidden page) and FALSE is given.
+BOOL RefuseField(CWnd& page, int control);
 
 // Whether the expression language reads `text` as the model text needs it (formula::Parse in
 // `mode`, every number in it finite), as describe reads it: a blank text is read as nothing.

@@ -16,6 +16,7 @@
 #include "framework/requests.h"
 #include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
+#include "toolkit/tb_numbers.h"
 
 #include <new>
 
@@ -322,6 +323,7 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams, {{kCtlM, kIdM}}))
         return FALSE;
+    if (MChecked() && !InductancesGiveACouplingFactor()) return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
@@ -346,6 +348,23 @@ BOOL CPropPassiveCoupledBase::OnApply() {
     if (!CommitParamSet(target, reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
+}
+
+BOOL CPropPassiveCoupledBase::InductancesGiveACouplingFactor() {
+    // With M given the model text writes K as M / sqrt(L1 * L2): two inductances typed as
+    // numbers must make that a number. A name or a pin is only known to the simulator.
+    int zeroOrNegative = 0;
+    double product = 1;
+    for (size_t row = 0; row < m_shape.fields.size(); ++row) {
+        const int id = m_shape.fields[row].id;
+        if ((id != 2102 && id != 2103) || m_fieldPins[row]) continue;
+        double value = 0;
+        if (!qv::ParsePrefixedNumber(m_fieldTexts[row], &value)) return TRUE;
+        product *= value;
+        if (value <= 0 && zeroOrNegative == 0) zeroOrNegative = id;
+    }
+    if (product > 0 || zeroOrNegative == 0) return TRUE;
+    return qv::pages::RefuseField(*this, zeroOrNegative);
 }
 
 void CPropPassiveCoupledBase::InitDefaults(int store, DWORD form) {

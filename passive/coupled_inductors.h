@@ -99,6 +99,8 @@ protected:
 
     // The radios: which is checked; checks one alone.
     bool MChecked();
+    // OK's check of the inductances that the coupling factor's expression divides by.
+    BOOL InductancesGiveACouplingFactor();
     void CheckForm(DWORD form);
     void OnFormK();
     void OnFormM();

@@ -185,6 +185,8 @@ inline std::vector<std::vector<std::string>> ActionsOn(const std::vector<Control
             if (trials.emptyAndName) {
                 if (!c.text.empty()) texts.push_back("");
                 if (c.text != kTypedName) texts.push_back(kTypedName);
+                double value = 0;
+                if (qv::ParsePrefixedNumber(c.text.c_str(), &value) && value != 0) texts.push_back("0");
             }
             for (const std::string& changed : texts) actions.push_back({"type " + id + " " + qv::QuoteScriptText(changed)});
         }
