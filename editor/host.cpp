@@ -905,8 +905,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ++m_pageRuns;
         if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
         if (!ok) {
-            error = ElementLabel(element.source.name) + ":";
-            for (const std::string& line : runner.Errors()) error += "\n  " + line;
+            // One line, as every fault the host reports: what the script met, in order.
+            error = ElementLabel(element.source.name) + ": ";
+            const std::vector<std::string>& errors = runner.Errors();
+            for (size_t at = 0; at < errors.size(); ++at) error += (at == 0 ? "" : "; ") + errors[at];
         }
     }
     runner.afterAction = chained;

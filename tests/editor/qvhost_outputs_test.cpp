@@ -810,9 +810,9 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
          "qvhost: element \"R1\": its model text has an empty list entry"},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
-         "qvhost: element \"EQ1\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"EQ1\": unexpected message box \"Invalid value!\""},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
-         "qvhost: element \"EQ1\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"EQ1\": unexpected message box \"Invalid value!\""},
         // A block never opened counts the outputs it has, as one opened and applied does.
         {R"({"id": 79, "name": "EQ1"})", 0, "EQBLOCK EQ1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
         // The dead time's wizard data lists an initial value that its parameters lack: no
@@ -831,13 +831,13 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         // A reference mode with no reference named: the page's OK refuses the blank field, as
         // the characteristic sheet's does for a file reference given without a name.
         {R"({"id": 78, "name": "L3", "parameters": {"IN": "x"}, "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"L3\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"L3\": unexpected message box \"Invalid value!\""},
         {R"({"id": 43, "name": "DP1", "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"DP1\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"DP1\": unexpected message box \"Invalid value!\""},
         {R"({"id": 82, "name": "DT1", "script": ["click 2293", "ok"]})", 2,
-         "qvhost: element \"DT1\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"DT1\": unexpected message box \"Invalid value!\""},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": ""}})", 2,
-         "qvhost: element \"RA\":\n  unexpected message box \"Invalid value!\""},
+         "qvhost: element \"RA\": unexpected message box \"Invalid value!\""},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
          "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
         // The list macros of the coupling form K and of the controlled switch name the
@@ -876,6 +876,10 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
             EXPECT_EQ(c.text, ReadFile(scratch / "o.desc")) << c.element;
         else
             EXPECT_EQ(0u, run.err.find(c.text)) << c.element << ": " << run.err;
+        // Every fault is one line.
+        if (c.exitCode != 0) {
+            EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+        }
     }
 }
 
