@@ -6,6 +6,8 @@
 // another element marked, or one changed since it was written, stays the user's.
 #include "tests/support/host_fixture.h"
 
+#include "toolkit/read_write_files.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -215,6 +217,28 @@ TEST_F(RenamedElementFiles, WhatTheElementDidNotWriteStaysTheUsers) {
                   error);
         EXPECT_EQ(users, ReadFile(folder / "dt.mdx"));
     }
+}
+
+// A file that cannot take the new name's mark refuses the rename: the element keeps its name and
+// its file, as they were.
+TEST_F(RenamedElementFiles, AFileThatCannotBeKeptRefusesTheRename) {
+    ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", DEAD_TIME}})));
+    std::string error;
+    ASSERT_TRUE(Describes(*host, error)) << error;
+    const std::string first = ReadFile(folder / "dt.mdx");
+    CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string& refusal) {
+        refusal = "the disk is full";
+        return CReadAndWriteFiles::WriteDecision::Refuse;
+    });
+    const bool renamed = Renames("E1", "E2", error);
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + (folder / "dt.mdx").string() +
+                  " cannot be given the new name's mark: the disk is full",
+              error);
+    EXPECT_EQ("E1", host->CurrentSchematic().elements[0].name);
+    EXPECT_EQ(first, ReadFile(folder / "dt.mdx"));
+    EXPECT_TRUE(Describes(*host, error)) << error;
 }
 
 // The host keeps a name given up in use, so the old name is taken in a host made from the
