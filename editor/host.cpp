@@ -779,7 +779,7 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     return true;
 }
 
-bool Host::TakeName(Element& element, std::string& error) {
+bool Host::TakeName(Element& element, std::string& error, bool keepFiles) {
     ParamHolder* holder = m_editor->Holder(element.handle);
     const std::string name = ToString(holder->m_strElementName);
     if (name == element.source.name) return true;
@@ -797,6 +797,8 @@ bool Host::TakeName(Element& element, std::string& error) {
             usable = false;
         }
     }
+    // The files it wrote under its earlier name stay its own.
+    if (usable && keepFiles) usable = KeepDataFilesUnderName(element, name, why);
     if (!usable) {
         // The element keeps its name, on the page as in the editor.
         holder->m_strElementName = ToCString(element.source.name);

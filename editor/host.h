@@ -378,8 +378,20 @@ private:
     bool FitToLoadedState(Element& element, const SchematicCharacteristic& wanted, std::vector<std::string>& lines,
                           std::string& error);
     // Carries out a rename made on the element's page ("Name"), or refuses it (false with a
-    // message) when the new name cannot name an element or another element has it.
-    bool TakeName(Element& element, std::string& error);
+    // message) when the new name cannot name an element or another element has it. With
+    // `keepFiles` (a user's edit session) the element keeps the data files it wrote under its
+    // earlier name (KeepDataFilesUnderName); a file that cannot be kept refuses the rename.
+    bool TakeName(Element& element, std::string& error, bool keepFiles = false);
+    // The data files the element writes under the name `name` as well as under its present one
+    // (a name the user gave, not one made of the element's name), in the document's folder,
+    // that are its own (marked with the document and its present name, unchanged since) get the
+    // mark of `name`, all or none, through the owner of output files. A file under its present
+    // default name (`<document>__<element>`, also with a table's suffix) keeps its mark: the
+    // element writes its default name anew, and the old one is the file of whoever takes that
+    // name later. False with the reason when a file cannot be written.
+    bool KeepDataFilesUnderName(const Element& element, const std::string& name, std::string& why);
+    // The element's record with its file parameters as its set holds them now.
+    SchematicElement WithFileParamsOfSet(const Element& element) const;
     void ClearElements();
     // ClearElements for a new schematic: the names of the elements made before go too.
     void StartSchematic();
@@ -470,8 +482,11 @@ private:
     // With `writeError`, a preview file the system refused to write is also named there alone.
     bool RunEdit(Element& element, const std::vector<ScriptAction>& actions, EditOutcome& outcome, std::string& error,
                  std::string* writeError = nullptr);
-    // Edit's session on an element that was found.
-    bool EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome, std::string& error);
+    // Edit's session on an element that was found. `keepsRename`: the element's new name is
+    // kept (in the host, or in a printed schematic), so its files take that name
+    // (KeepDataFilesUnderName); an `edit` that prints nothing leaves their marks as they are.
+    bool EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome, std::string& error,
+                     bool keepsRename = true);
 
     Catalogue m_catalogue;
     HMODULE m_plugin = nullptr;

@@ -358,6 +358,45 @@ bool Host::IsElementsOwnFile(const std::string& path, const std::string& element
     return CReadAndWriteFiles::MayReplaceWithoutAsking(named.c_str(), WriterOf(element));
 }
 
+bool Host::KeepDataFilesUnderName(const Element& element, const std::string& name, std::string& why) {
+    SchematicElement renamed = WithFileParamsOfSet(element);
+    renamed.name = name;
+    const std::vector<std::string> before = OwnDataFiles(WithFileParamsOfSet(element));
+    const std::string defaultName = OutputFiles::PathInFolder(DefaultDataFileName(m_document, element.source.name), m_documentFolder);
+    const std::string defaultStem = defaultName.substr(0, defaultName.size() - std::strlen(kDataFileExtension));
+    const CReadAndWriteFiles::Writer from = WriterOf(element.source.name);
+    const CReadAndWriteFiles::Writer to = WriterOf(name);
+    // The files are written as a session's files are, so that one that cannot be written takes
+    // back those written before it.
+    OutputFiles::Current().BeginSession();
+    bool kept = true;
+    for (const std::string& path : OwnDataFiles(renamed)) {
+        // A name made of the element's name names another file now; a file outside the
+        // document's folder is none that describe wrote, and no command writes there.
+        struct stat seen {};
+        if (std::find(before.begin(), before.end(), path) == before.end() || path == defaultName ||
+            path.starts_with(defaultStem + "__") || ::lstat(path.c_str(), &seen) != 0 ||
+            !OutputFiles::IsInsideFolder(path, m_documentFolder))
+            continue;
+        std::string named;
+        std::string unused;
+        if (!Utf8ToCp1252(path, named, unused)) named = path;
+        CString failed;
+        if (CReadAndWriteFiles::Remark(named.c_str(), from, to, failed) != CReadAndWriteFiles::RemarkResult::Failed)
+            continue;
+        why = "its data file " + ShownPath(path) + " cannot be given the new name's mark: " + ToString(failed);
+        kept = false;
+        break;
+    }
+    if (kept) OutputFiles::Current().CommitSession();
+    std::string notPutBack;
+    if (!OutputFiles::Current().EndSession(!kept, notPutBack) && kept) {
+        why = notPutBack;
+        kept = false;
+    }
+    return kept;
+}
+
 void Host::WatchDataFiles(DescriptionJob& job) {
     typedef CReadAndWriteFiles::WriteDecision Decision;
     // The files this command writes are not its inputs: before an element is made, the data

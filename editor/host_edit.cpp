@@ -54,7 +54,7 @@ bool Host::Edit(const std::string& name, const std::vector<std::string>& lines, 
 }
 
 bool Host::EditElement(Element& element, const std::vector<std::string>& lines, EditOutcome& outcome,
-                       std::string& error) {
+                       std::string& error, bool keepsRename) {
     std::vector<ScriptAction> actions;
     if (!ParseEditScript(lines, actions, error)) {
         error = "edit script: " + error;
@@ -62,15 +62,12 @@ bool Host::EditElement(Element& element, const std::vector<std::string>& lines, 
     }
     if (!RunEdit(element, actions, outcome, error)) return false;
     element.source.script.insert(element.source.script.end(), lines.begin(), lines.end());
-    if (!TakeName(element, error)) return false;
+    if (!TakeName(element, error, keepsRename)) return false;
     FollowOwnDataFiles(element);
     return true;
 }
 
-void Host::FollowOwnDataFiles(Element& element) {
-    if (m_loading) return;
-    // The names the session left: the element's name is taken already, its file parameters are
-    // read from the set. The files it was made with stay its own as well.
+SchematicElement Host::WithFileParamsOfSet(const Element& element) const {
     SchematicElement now = element.source;
     now.params.clear();
     const ParamHolder* holder = m_editor->Holder(element.handle);
@@ -83,7 +80,14 @@ void Host::FollowOwnDataFiles(Element& element) {
         taken.value = ToString(param->GetValue());
         now.params.push_back(std::move(taken));
     }
-    for (std::string& path : OwnDataFiles(now)) {
+    return now;
+}
+
+void Host::FollowOwnDataFiles(Element& element) {
+    if (m_loading) return;
+    // The names the session left: the element's name is taken already, its file parameters are
+    // read from the set. The files it was made with stay its own as well.
+    for (std::string& path : OwnDataFiles(WithFileParamsOfSet(element))) {
         if (std::find(element.ownFiles.begin(), element.ownFiles.end(), path) != element.ownFiles.end()) continue;
         m_ownDataFiles.insert(path);
         element.ownFiles.push_back(std::move(path));
@@ -263,7 +267,7 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
                     return false;
                 }
         }
-        if (!EditElement(*sink.edited, lines, outcome, editError)) return false;
+        if (!EditElement(*sink.edited, lines, outcome, editError, !outPath.empty())) return false;
         if (outPath.empty()) return true;
         sink.writer.Add(CurrentElement(*sink.edited));
         // A schematic that would describe otherwise than the elements do is not written.

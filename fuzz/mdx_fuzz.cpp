@@ -14,6 +14,22 @@
 
 #include <unistd.h>
 
+namespace {
+
+// Whether the file holds exactly these bytes.
+bool SameBytes(const std::string& path, const uint8_t* data, size_t size)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    std::string held(size + 1, '\0');
+    const size_t read = std::fread(held.data(), 1, held.size(), f);
+    std::fclose(f);
+    return read == size && std::memcmp(held.data(), data, size) == 0;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string input = fuzzfile::TempPath("mdx_fuzz_in", ".mdx");
@@ -67,6 +83,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int c = 0; c < rw.GetNrChannels(); ++c) {
         const CExImPortChannel* a = rw.GetChannel(c);
         const CExImPortChannel* b = again.GetChannel(c);
+        if (a->GetChannelName() != b->GetChannelName() || a->GetUnitName() != b->GetUnitName())
+            std::abort();
+        if (n > 0 && std::memcmp(a->GetValues().GetData(), b->GetValues().GetData(), sizeof(double) * n) != 0)
+            std::abort();
+    }
+
+    // A writer that takes another name keeps only the file it wrote, still as written: that file
+    // gets the new name's mark and keeps its values, any other is not touched.
+    const CReadAndWriteFiles::Writer from{rw.GetMarkDocument(), rw.GetMarkElement()};
+    const CReadAndWriteFiles::Writer to{rw.GetMarkDocument(), from.element + "_renamed"};
+    CString error;
+    const CReadAndWriteFiles::RemarkResult result = CReadAndWriteFiles::Remark(input.c_str(), from, to, error);
+    const bool own = rw.HasWriterMark() && rw.HoldsValuesAsWritten();
+    if (result != (own ? CReadAndWriteFiles::RemarkResult::Remarked : CReadAndWriteFiles::RemarkResult::NotTheWriters))
+        std::abort();
+    CReadAndWriteFiles remarked;
+    if (!remarked.ReadInfoFile(input.c_str()) || !remarked.ReadDataFile() || remarked.GetNrItems() != n ||
+        remarked.GetNrChannels() != rw.GetNrChannels())
+        std::abort();
+    if (own ? !remarked.IsMarkedBy(to) || !remarked.HoldsValuesAsWritten() : !SameBytes(input, data, size))
+        std::abort();
+    for (int c = 0; c < rw.GetNrChannels(); ++c) {
+        const CExImPortChannel* a = rw.GetChannel(c);
+        const CExImPortChannel* b = remarked.GetChannel(c);
         if (a->GetChannelName() != b->GetChannelName() || a->GetUnitName() != b->GetUnitName())
             std::abort();
         if (n > 0 && std::memcmp(a->GetValues().GetData(), b->GetValues().GetData(), sizeof(double) * n) != 0)

@@ -1010,6 +1010,26 @@ bool CReadAndWriteFiles::MayReplaceWithoutAsking(const char* path, const Writer&
            reader.HoldsValuesAsWritten();
 }
 
+CReadAndWriteFiles::RemarkResult CReadAndWriteFiles::Remark(const char* path, const Writer& from, const Writer& to,
+                                                             CString& error) {
+    CReadAndWriteFiles reader;
+    reader.LookOnly();
+    if (from.element.IsEmpty() || !reader.ReadInfoFile(path, "", kFormatMdx) || !reader.IsMarkedBy(from) ||
+        !reader.ReadDataFile() || !reader.HoldsValuesAsWritten())
+        return RemarkResult::NotTheWriters;
+    CReadAndWriteFiles writer;
+    writer.SetWriter(to);
+    writer.SetNrChannels(reader.GetNrChannels());
+    writer.SetNrItems(reader.GetNrItems());
+    for (int c = 0; c < reader.GetNrChannels(); ++c) {
+        const CExImPortChannel& channel = *reader.m_channels[static_cast<std::size_t>(c)];
+        writer.InsertChannel(c, channel.m_values, channel.m_name, channel.m_unit);
+    }
+    if (writer.WriteFile(path)) return RemarkResult::Remarked;
+    error = writer.GetLastError();
+    return RemarkResult::Failed;
+}
+
 bool CReadAndWriteFiles::IsMarkedBy(const Writer& writer) const {
     return !writer.element.IsEmpty() && m_hasMark && m_markDocument == writer.document && m_markElement == writer.element;
 }

@@ -134,6 +134,15 @@ public:
     // holds and whatever names it. A writer without an element owns no file. The look reads
     // no input (the read watcher does not hear of it).
     static bool MayReplaceWithoutAsking(const char* path, const Writer& writer);
+    // What Remark did with a file.
+    enum class RemarkResult { NotTheWriters, Remarked, Failed };
+    // Gives the file at `path` the mark of `to` when it is `from`'s own by the rule above (it
+    // carries `from`'s mark and still holds what it was written with): the same channels and
+    // values, written again as WriteFile writes (the write watcher and the owner of temporary
+    // files see it), so that a writer that takes another name keeps its files. Any other file,
+    // and a missing one, is left as it is (NotTheWriters). Failed, with the reason in `error`,
+    // when the file could not be written; it is then unchanged.
+    static RemarkResult Remark(const char* path, const Writer& from, const Writer& to, CString& error);
 
     // After ReadInfoFile: whether the file carries a writer's mark, and whose.
     bool HasWriterMark() const { return m_hasMark; }

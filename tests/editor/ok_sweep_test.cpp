@@ -184,8 +184,21 @@ protected:
                const std::vector<std::string>& after) {
         const Driven driven = Drive(before, action, after);
         if (driven.ran) CheckStored();
+        if (driven.ran && nameNow != name) GiveNameBack();
         Rebuild();
         return driven;
+    }
+
+    // A renamed element took the data files it wrote along to its new name: the user who goes
+    // back to the element as it was made gives it its name back on its page, and the files
+    // follow again.
+    void GiveNameBack() {
+        std::string error;
+        const std::string made = name;
+        name = nameNow;
+        const bool given = Session({"page 0", "type 2001 " + qv::QuoteScriptText(made), "ok"}, error);
+        name = made;
+        if (!given) Fail("renamed the element, whose name cannot be given back: " + error);
     }
 
     // Another unit of the list beside the value, with the value typed again after it: the

@@ -1,0 +1,267 @@
+// An element renamed on its page keeps the data files it wrote: each kind of element that writes
+// a table is described, renamed ("type 2001", OK) and described again, in one host, in a host
+// made afresh from the printed schematic, after save and load, and by qvhost's commands. The
+// description replaces the same file without a question and the file carries the new name; a
+// default name follows the rename and leaves the old file to whoever has the old name. A file
+// another element marked, or one changed since it was written, stays the user's.
+#include "tests/support/host_fixture.h"
+
+#include "toolkit/read_write_files.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv_test::ReadFile;
+using qv_test::WriteFile;
+
+// An element that writes a table: its record (its name is added), the file it writes named E1
+// and named E2 (relative to the document's folder).
+struct Kind {
+    const char* label;
+    const char* element;
+    const char* asE1;
+    const char* asE2;
+};
+
+#define DEAD_TIME R"("id": 82, "parameters": {"INPUT": "0", "FILE": "dt.mdx"}, "script": ["click 2292", "click 1122", "click 1122", "cell 2134 0 1 \"0.5\"", "ok"])"
+#define GRID_3D                                                                                                         \
+    R"("id": 103, "parameters": {"IN[1]": "U", "IN[2]": "W"}, "script": ["dialog 2605 stay {", "type 1033 \"0\"", )"   \
+    R"("type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}", "click 2438", "dialog 2605 stay {", "type 1033 \"0\"", )" \
+    R"("type 1034 \"1\"", "type 1035 \"2\"", "click 1036", "}", "click 2444", "row 2448 1", "cell 2446 1 1 \"4\"", )"
+
+const Kind kKinds[] = {
+    {"dead time, its file named", DEAD_TIME, "dt.mdx", "dt.mdx"},
+    {"2D table, its file named",
+     R"("id": 78, "parameters": {"IN": "W"}, "script": ["click 1122", "click 1122", "cell 2121 1 1 \"1\"", )"
+     R"("cell 2121 1 2 \"2\"", "click 2116", "type 2117 \"lt\"", "ok"])",
+     "lt.mdx", "lt.mdx"},
+    {"data pairs, its file named",
+     R"("id": 43, "outputs": ["OUT"], "script": ["click 1122", "click 1122", "cell 2121 1 1 \"1m\"", )"
+     R"("cell 2121 1 2 \"5\"", "choose 2215 Without", "click 2116", "type 2117 \"dp\"", "ok"])",
+     "dp.mdx", "dp.mdx"},
+    {"3D table, default name", GRID_3D R"("ok"])", "D__E1.mdx", "D__E2.mdx"},
+    {"3D table, its file named", GRID_3D R"("click 2116", "type 2117 \"grid\"", "ok"])", "grid.mdx", "grid.mdx"},
+    {"Fourier source, default name",
+     R"("id": 85, "script": ["click 2323", "type 2328 3", "click 2321", "cell 2329 1 2 10", "ok"])", "D__E1.mdx",
+     "D__E2.mdx"},
+    {"characteristic, default name",
+     R"("id": 15, "characteristic": {"kind": "data-pairs", "points": [[-1, -0.5], [0, 0], [1, 2]]})", "D__E1.mdx",
+     "D__E2.mdx"},
+    {"characteristic, its file named",
+     R"("id": 15, "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]], "file": "r.mdx"})", "r.mdx",
+     "r.mdx"},
+    {"characteristic on its sheet, default name",
+     R"("id": 8, "script": ["choose 2080 \"XY-Data Pairs\"", "sheet ok {", "click 2397", "click 1124", "click 1122", )"
+     R"("cell 2121 0 1 \"0\"", "click 1122", "cell 2121 1 1 \"1\"", "cell 2121 1 2 \"10\"", "}", "click 2016", "ok"])",
+     "D__E1.mdx", "D__E2.mdx"},
+    {"machine's characteristic, default name",
+     R"("id": 30, "script": ["sheet ok {", "click 2114", "click 2397", "click 1122", "cell 2121 0 1 \"0\"", )"
+     R"("cell 2121 0 2 \"1\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.5\"", "}", "click 2157", )"
+     R"("click 2160", "ok"])",
+     "D__E1__CHLE.mdx", "D__E2__CHLE.mdx"},
+};
+
+const std::vector<std::string> kRename = {"type 2001 \"E2\"", "ok"};
+
+// The file's bytes with the mark of element `from` made the mark of `to`: the same table.
+std::string Marked(std::string bytes, const std::string& from, const std::string& to) {
+    const std::string mark = "written \"D\" \"" + from + "\"";
+    const size_t at = bytes.find(mark);
+    if (at != std::string::npos) bytes.replace(at, mark.size(), "written \"D\" \"" + to + "\"");
+    return bytes;
+}
+
+std::string Schematic(const std::vector<std::pair<std::string, std::string>>& elements) {
+    std::string text = R"({"document": "D", "elements": [)";
+    for (const auto& [name, record] : elements)
+        text += std::string(text.back() == '[' ? "" : ", ") + R"({"name": ")" + name + "\", " + record + "}";
+    return text + "]}";
+}
+
+class RenamedElementFiles : public qv_test::HostTest {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(UseFolder("renamed_files")); }
+
+    // A fresh document folder with the schematic built in a host started anew.
+    void Fresh(const std::string& schematic) {
+        std::error_code code;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename() != "user.ini") fs::remove_all(entry.path(), code);
+        Remake(schematic);
+    }
+    // The schematic built in a host started anew, in the folder as it is.
+    void Remake(const std::string& schematic) {
+        host.reset();
+        host = Started();
+        WriteFile(folder / "s.json", schematic);
+        Build((folder / "s.json").string());
+    }
+    bool Describes(qv::Host& which, std::string& error) {
+        std::vector<std::string> written;
+        return which.Describe((folder / "d.desc").string(), written, error);
+    }
+    bool Renames(const std::string& from, const std::string& to, std::string& error) {
+        qv::EditOutcome outcome;
+        return host->Edit(from, {"type 2001 \"" + to + "\"", "ok"}, outcome, error);
+    }
+    // Runs qvhost in the folder; its status.
+    int Qvhost(const std::string& arguments) {
+        const std::string command = "cd '" + folder.string() + "' && HOME='" + folder.string() + "' XDG_CONFIG_HOME='" +
+                                    folder.string() + "/cfg' '" QVHOST_PATH "' " + arguments + " >out.txt 2>err.txt";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(RenamedElementFiles, ARenamedElementReplacesTheFilesItWroteWithoutAQuestion) {
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.label);
+        ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", kind.element}})));
+        std::string error;
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        const std::string first = ReadFile(folder / kind.asE1);
+        ASSERT_THAT(first, testing::HasSubstr("written \"D\" \"E1\""));
+        // A question the session does not answer fails it. A page that writes its table on OK
+        // writes it with the name it had until then.
+        ASSERT_TRUE(Renames("E1", "E2", error)) << error;
+        if (std::string(kind.asE1) == kind.asE2) {
+            EXPECT_THAT(ReadFile(folder / kind.asE2), testing::HasSubstr("written \"D\" \"E2\""));
+        }
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        const std::string renamed = Marked(first, "E1", "E2");
+        EXPECT_EQ(renamed, ReadFile(folder / kind.asE2));
+        // An old default name stays the old name's.
+        if (std::string(kind.asE1) != kind.asE2) {
+            EXPECT_EQ(first, ReadFile(folder / kind.asE1));
+        }
+
+        // The printed schematic made afresh, and the archive loaded, describe alike.
+        const std::string printed = qv::WriteSchematic(host->CurrentSchematic());
+        std::unique_ptr<qv::Host> loaded = SavedAndLoaded();
+        ASSERT_NE(nullptr, loaded);
+        EXPECT_TRUE(Describes(*loaded, error)) << error;
+        loaded.reset();
+        ASSERT_NO_FATAL_FAILURE(Remake(printed));
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        EXPECT_EQ(renamed, ReadFile(folder / kind.asE2));
+    }
+}
+
+// The same through qvhost's commands: describe, edit -o, describe the printed schematic.
+TEST_F(RenamedElementFiles, QvhostDescribesWhatItsEditRenamed) {
+    WriteFile(folder / "rename.txt", "type 2001 \"E2\"\nok\n");
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.label);
+        std::error_code code;
+        fs::remove_all(folder / "out", code);
+        fs::create_directories(folder / "out");
+        WriteFile(folder / "s.json", Schematic({{"E1", kind.element}}));
+        ASSERT_EQ(0, Qvhost("describe s.json -o out/d.desc")) << ReadFile(folder / "err.txt");
+        const std::string first = ReadFile(folder / "out" / kind.asE1);
+        ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script rename.txt -o out/p.json")) << ReadFile(folder / "err.txt");
+        ASSERT_EQ(0, Qvhost("describe out/p.json -o out/d.desc")) << ReadFile(folder / "err.txt");
+        EXPECT_EQ(Marked(first, "E1", "E2"), ReadFile(folder / "out" / kind.asE2));
+    }
+}
+
+// An edit that prints no schematic keeps no rename, and no file takes the new name (a page that
+// writes its table on OK writes it for the name the schematic keeps).
+TEST_F(RenamedElementFiles, AnEditThatPrintsNothingLeavesTheMarks) {
+    WriteFile(folder / "rename.txt", "type 2001 \"E2\"\nok\n");
+    for (const Kind& kind : {kKinds[0], kKinds[1]}) {
+        SCOPED_TRACE(kind.label);
+        WriteFile(folder / "s.json", Schematic({{"E1", kind.element}}));
+        ASSERT_EQ(0, Qvhost("describe s.json -o d.desc")) << ReadFile(folder / "err.txt");
+        ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script rename.txt")) << ReadFile(folder / "err.txt");
+        EXPECT_THAT(ReadFile(folder / kind.asE1), testing::HasSubstr("written \"D\" \"E1\""));
+        ASSERT_EQ(0, Qvhost("describe s.json -o d.desc")) << ReadFile(folder / "err.txt");
+    }
+}
+
+// What is not the renamed element's stays the user's, and the old name's files are the files of
+// the element that takes the old name.
+TEST_F(RenamedElementFiles, WhatTheElementDidNotWriteStaysTheUsers) {
+    const std::string resistor = R"("id": 15)";
+    const struct {
+        const char* label;
+        const char* mark;      // the dead time's file marked so before the rename
+        const char* changed;   // its second row's value changed by hand to this one
+    } cases[] = {
+        {"marked by another live element", "E3", nullptr},
+        {"marked by an element of no name the document has", "E9", nullptr},
+        {"changed since it was written", nullptr, "0.7"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", DEAD_TIME}, {"E3", resistor}})));
+        std::string error;
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        std::string users = ReadFile(folder / "dt.mdx");
+        if (c.mark != nullptr) users = Marked(users, "E1", c.mark);
+        if (c.changed != nullptr) users.replace(users.find(" 0.5\n"), 4, std::string(" ") + c.changed);
+        WriteFile(folder / "dt.mdx", users);
+        ASSERT_TRUE(Renames("E1", "E2", error)) << error;
+        EXPECT_FALSE(Describes(*host, error));
+        EXPECT_EQ("element \"E2\": its data file " + (folder / "dt.mdx").string() +
+                      " already exists and is not a file it wrote; describe replaces no file of the user's (rename or "
+                      "remove it, describe into another folder, or give the element another file name)",
+                  error);
+        EXPECT_EQ(users, ReadFile(folder / "dt.mdx"));
+    }
+}
+
+// A file that cannot take the new name's mark refuses the rename: the element keeps its name and
+// its file, as they were.
+TEST_F(RenamedElementFiles, AFileThatCannotBeKeptRefusesTheRename) {
+    ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", DEAD_TIME}})));
+    std::string error;
+    ASSERT_TRUE(Describes(*host, error)) << error;
+    const std::string first = ReadFile(folder / "dt.mdx");
+    CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string& refusal) {
+        refusal = "the disk is full";
+        return CReadAndWriteFiles::WriteDecision::Refuse;
+    });
+    const bool renamed = Renames("E1", "E2", error);
+    CReadAndWriteFiles::SetWriteWatcher(nullptr);
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + (folder / "dt.mdx").string() +
+                  " cannot be given the new name's mark: the disk is full",
+              error);
+    EXPECT_EQ("E1", host->CurrentSchematic().elements[0].name);
+    EXPECT_EQ(first, ReadFile(folder / "dt.mdx"));
+    EXPECT_TRUE(Describes(*host, error)) << error;
+}
+
+// The host keeps a name given up in use, so the old name is taken in a host made from the
+// printed schematic.
+TEST_F(RenamedElementFiles, TheElementThatTakesTheOldNameOwnsTheOldNamesFiles) {
+    const std::string other = std::string(DEAD_TIME).replace(std::string(DEAD_TIME).find("dt.mdx"), 6, "other.mdx");
+    ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", GRID_3D R"("ok"])"}, {"E3", GRID_3D R"("cell 2446 0 1 \"7\"", "ok"])"},
+                                             {"T1", DEAD_TIME}, {"T3", other}})));
+    std::string error;
+    ASSERT_TRUE(Describes(*host, error)) << error;
+    const std::string grid1 = ReadFile(folder / "D__E1.mdx");
+    const std::string grid3 = ReadFile(folder / "D__E3.mdx");
+    const std::string table1 = ReadFile(folder / "dt.mdx");
+    const std::string table3 = ReadFile(folder / "other.mdx");
+    for (const auto& [from, to] : {std::pair{"E1", "E2"}, {"T1", "T2"}}) ASSERT_TRUE(Renames(from, to, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Remake(qv::WriteSchematic(host->CurrentSchematic())));
+    for (const auto& [from, to] : {std::pair{"E3", "E1"}, {"T3", "T1"}}) ASSERT_TRUE(Renames(from, to, error)) << error;
+    ASSERT_TRUE(Describes(*host, error)) << error;
+    EXPECT_EQ(Marked(grid1, "E1", "E2"), ReadFile(folder / "D__E2.mdx"));
+    EXPECT_EQ(Marked(grid3, "E3", "E1"), ReadFile(folder / "D__E1.mdx"));
+    EXPECT_EQ(grid3, ReadFile(folder / "D__E3.mdx"));
+    EXPECT_EQ(Marked(table1, "T1", "T2"), ReadFile(folder / "dt.mdx"));
+    EXPECT_EQ(Marked(table3, "T3", "T1"), ReadFile(folder / "other.mdx"));
+}
+
+}  // namespace
