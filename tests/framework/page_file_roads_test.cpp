@@ -4,6 +4,7 @@
 // dialog, and otherwise only after a yes to the question that names it. Each page is a row of
 // kPages; each road a row of kRoads, and each road of a later edit of an element whose table a
 // file keeps a row of kLaterRoads.
+#include "tests/support/archive_bytes.h"
 #include "tests/support/host_fixture.h"
 
 #include "toolkit/read_write_files.h"
@@ -245,13 +246,13 @@ struct EditedElement {
 };
 
 // The element's name for its table's file `from` replaced by `to`, in the parameters and in
-// the wizard data (a text of fewer than 255 bytes there is its length byte and its bytes).
+// the wizard data (there an archive text, whose length field grows for a path of 255 bytes or
+// more).
 std::string WithStoredName(std::string schematic, const std::string& from, const std::string& to) {
     const auto hex = [](const std::string& text) {
         static const char digits[] = "0123456789abcdef";
         std::string out;
-        const std::string bytes = std::string(1, static_cast<char>(text.size())) + text;
-        for (const unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+        for (const unsigned char c : qv_test::ArchiveString(text)) out += {digits[c >> 4], digits[c & 15]};
         return out;
     };
     for (const auto& [old, now] : {std::pair{'"' + from + '"', '"' + to + '"'}, std::pair{hex(from), hex(to)}})
