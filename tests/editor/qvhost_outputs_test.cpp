@@ -393,6 +393,21 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     }
 }
 
+// The line about a damaged archive gives the reason whole, also where it names a path of more
+// than 255 bytes (the sandbox lies deeper than that).
+TEST(QvhostOutputs, ADamagedArchiveAtADeepPathIsNamedWhole) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": 28, "name": "M1"}]})");
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const std::string path = (scratch / "p.qva").string();
+    ASSERT_GT(path.size(), 255u);
+    WriteFile(path, ReadFile(scratch / "a.qva").substr(0, 60));
+    const HostRun run = RunHost(scratch, "load " + path + " -o q.qva");
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_EQ("qvhost: " + qv::ShownPath(path) + ": the archive is damaged (archive data ends too early (" + path + "))\n",
+              run.err);
+}
+
 // The archive's bytes pieces: a short text with its length byte, a WORD and a DWORD.
 std::string ArchiveText(const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; }
 std::string ArchiveWord(unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
