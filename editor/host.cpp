@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -34,6 +35,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -221,9 +223,11 @@ bool CatalogueFlags(const CatalogueElement& type, const std::string& name, DWORD
 }
 
 std::string ExceptionText(CException* e) {
-    char buffer[256] = {};
-    if (e == nullptr || !e->GetErrorMessage(buffer, sizeof buffer)) return "unknown fault";
-    return buffer;
+    // Room for a reason that names a file at the deepest path the system takes, so that the
+    // line is never cut.
+    std::vector<char> buffer(PATH_MAX + 256, '\0');
+    if (e == nullptr || !e->GetErrorMessage(buffer.data(), static_cast<UINT>(buffer.size()))) return "unknown fault";
+    return buffer.data();
 }
 
 std::string CannotBeWritten(const std::string& path, CException* e) {

@@ -7,6 +7,7 @@
 #include "afx/message_text.h"
 #include "afx/user_script.h"
 #include "editor/host.h"
+#include "editor/host_shared.h"
 #include "editor/output_files.h"
 #include "editor/text_codec.h"
 #include "framework/factories.h"
@@ -530,10 +531,9 @@ static int RunGuarded(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(std::string("the job failed: ") + e.what());
     } catch (CException* e) {
-        char text[256] = {};
-        if (e == nullptr || !e->GetErrorMessage(text, sizeof text)) std::snprintf(text, sizeof text, "unknown fault");
+        const std::string text = qv::host_detail::ExceptionText(e);
         if (e != nullptr) e->Delete();
-        return Fail(std::string("the job failed: ") + text);
+        return Fail("the job failed: " + text);
     } catch (...) {
         return Fail("the job failed with an unknown fault");
     }

@@ -7,6 +7,7 @@
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/factories.h"
+#include "framework/indexed_family.h"
 #include "framework/param_list.h"
 #include "tests/support/mdx_channels.h"
 #include "tests/support/own_folder_test.h"
@@ -560,6 +561,30 @@ TEST_F(DeadTime, ImportTakesChannelOneAndSetsTheSamples) {
 
     const std::string empty = folder + "empty.mdx";
     WriteChannels(empty, {{}, {}});
+}
+
+// A file of initial values is taken up to a family's limit of rows, imported or found under
+// the stored name as the page opens; a file of one row more is refused with its message, and
+// the list keeps its rows.
+TEST_F(DeadTime, AFileOfInitialValuesTakesAsManyRowsAsAFamilyHolds) {
+    for (const bool stored : {false, true})
+        for (const int rows : {qv::family::kMaxMembers, qv::family::kMaxMembers + 1}) {
+            SCOPED_TRACE(std::to_string(rows) + (stored ? " stored" : " imported"));
+            const bool taken = rows <= qv::family::kMaxMembers;
+            WriteChannels(folder + "rows.mdx", {std::vector<double>(rows, 0.0), std::vector<double>(rows, 0.5)});
+            auto wizard = New(DeadRows("1", stored ? (folder + "rows.mdx").c_str() : "none.mdx"));
+            wizard->TakePageData(0, {8}, CPtrArray());
+            if (!stored) qv::UserScript::Instance().ExpectFileDialog(folder + "rows.mdx");
+            if (!taken) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+            if (!taken && !stored) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error while reading file!");
+            OpenPage open(*wizard);
+            CPropDeadBlock* page = open.Page();
+            if (!stored) {
+                ASSERT_TRUE(qv::ui::Click(page, 2118));
+            }
+            EXPECT_EQ(taken ? rows : 1, page->List().GetItemCount());
+            EXPECT_EQ(taken ? std::to_string(rows) : "1", Text(page, 2042));
+        }
 }
 
 TEST_F(DeadTime, ExportOfAWildcardNameWritesTheElementsFile) {

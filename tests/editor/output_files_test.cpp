@@ -14,7 +14,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -2504,6 +2506,143 @@ TEST(OutputFiles, ARecoveryActsOnlyOnWhatItChecked) {
         std::map<std::string, std::string> after;
         for (const std::string& name : NamesIn(shared)) after[name] = ReadFile(shared + "/" + name);
         EXPECT_EQ(after, c.after) << c.what;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Faults of the owner that no test above would catch: a library session's names, the bound
+// of its temporary names, a version-2 recovery's device, a moved private folder among others.
+
+// A library session's file takes its place, or is discarded, in the folder it was made in,
+// which it holds, also when that folder's path leads to another folder since: what lies there
+// under the temporary name is neither moved nor removed.
+TEST(OutputFiles, ALibrarySessionRenamesAndRemovesOnlyInTheFolderItHolds) {
+    for (const bool putInPlace : {true, false}) {
+        Folder folder;
+        fs::create_directory(folder.path / "lib");
+        const int status = RunOwnerJob(
+            [&] {
+                std::string temporary, error;
+                const int fd = OutputFiles::Current().OpenFile(folder / "lib/u.mdx", temporary, error, false);
+                if (fd < 0 || write(fd, "mine", 4) != 4 || close(fd) != 0) _exit(4);
+                fs::rename(folder.path / "lib", folder.path / "held");
+                fs::create_directory(folder.path / "lib");
+                WriteFile(temporary, "another");
+                if (putInPlace) _exit(OutputFiles::Current().PutInPlace(temporary, folder / "lib/u.mdx") ? 0 : 3);
+                OutputFiles::Current().Discard(temporary);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, 0) << putInPlace;
+        EXPECT_EQ(NamesIn(folder / "held"), putInPlace ? std::vector<std::string>{"u.mdx"} : std::vector<std::string>{})
+            << putInPlace;
+        if (putInPlace) {
+            EXPECT_EQ(ReadFile(folder / "held/u.mdx"), "mine");
+        }
+        EXPECT_EQ(NamesIn(folder / "lib"), std::vector<std::string>{".u.mdx.qvtmp"}) << putInPlace;
+        EXPECT_EQ(ReadFile(folder / "lib/.u.mdx.qvtmp"), "another") << putInPlace;
+    }
+}
+
+// A library session tries ".NAME.qvtmp" and then ".1" to ".999" appended: the thousandth name
+// is still tried, and with all thousand taken the write is refused with the system's reason,
+// no other name made.
+TEST(OutputFiles, ALibrarySessionTriesAThousandTemporaryNames) {
+    for (const int taken : {999, 1000}) {
+        Folder folder;
+        for (int n = 0; n < taken; ++n) WriteFile(folder / (".u.mdx.qvtmp" + (n == 0 ? "" : "." + std::to_string(n))), "");
+        const int status = RunOwnerJob(
+            [&] {
+                std::string temporary, error;
+                const int fd = OutputFiles::Current().OpenFile(folder / "u.mdx", temporary, error, false);
+                std::fprintf(stderr, "%s\n", error.c_str());
+                if (fd < 0 || close(fd) != 0) _exit(3);
+                _exit(OutputFiles::Current().PutInPlace(temporary, folder / "u.mdx") ? 0 : 4);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, taken < 1000 ? 0 : 3) << taken;
+        EXPECT_EQ(NamesIn(folder.path.string()).size(), static_cast<size_t>(taken) + (taken < 1000)) << taken;
+        EXPECT_EQ(ReadFile(folder.path.string() + ".err"),
+                  taken < 1000 ? "\n" : OutputFiles::CannotBeWritten(folder / "u.mdx", EEXIST) + "\n");
+    }
+}
+
+// A name of a version-2 journal that holds, when the recovery acts, a file of the same inode
+// number on another device (a file system mounted over it) changed since the check: the
+// recovery stops there with its line and acts on it not.
+TEST(OutputFiles, AVersion2RecoveryComparesTheDeviceToo) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << "mounting a file system needs root";
+    Folder folder;
+    static std::string shared, other;
+    shared = folder / "shared";
+    other = folder / "other";
+    fs::create_directories(shared);
+    fs::create_directories(other);
+    const int status = RunOwnerJob(
+        [] {
+            // Two fresh file systems number their files alike: "t0" and "x" get one inode number.
+            if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                mount("none", shared.c_str(), "tmpfs", 0, nullptr) != 0 || mount("none", other.c_str(), "tmpfs", 0, nullptr) != 0)
+                _exit(77);
+            WriteFile(shared + "/t0", "T0");
+            WriteFile(other + "/x", "X");
+            struct stat t0 {}, x {};
+            if (stat((shared + "/t0").c_str(), &t0) != 0 || stat((other + "/x").c_str(), &x) != 0 || t0.st_ino != x.st_ino ||
+                t0.st_dev == x.st_dev)
+                _exit(77);
+            WriteFile(shared + "/.qvhost-journal", qv_test::Version2Journal(qv_test::Version2File("t0", ".t0.qvtmp", ".t0.qvold") +
+                                                                            qv_test::Version2File("t1", ".t1.qvtmp", "")));
+            WriteFile(shared + "/.t0.qvold", "T0-old");
+            WriteFile(shared + "/t1", "T1");
+            fs::create_hard_link(shared + "/t1", shared + "/.t1.qvtmp");
+            // After the recovery's first step (on t1, the last file), "t0" leads to "x".
+            OutputFiles::SetStepHook([](long step) {
+                if (step == 1) (void)!mount((other + "/x").c_str(), (shared + "/t0").c_str(), nullptr, MS_BIND, nullptr);
+            });
+            std::string error;
+            if (OutputFiles::Current().LockFolder(shared, error)) _exit(0);
+            std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+            _exit(3);
+        },
+        folder.path.string() + ".err");
+    if (status == 77) GTEST_SKIP() << "no two file systems that number their files alike could be mounted";
+    const std::string message = ReadFile(folder.path.string() + ".err");
+    EXPECT_EQ(status, 3) << message;
+    EXPECT_NE(message.find("/t0: named by a journal of version 2 of qvhost, changed after the command checked it"),
+              std::string::npos)
+        << message;
+}
+
+// Where a stranger moved the private folder a command had just made and another new empty
+// folder of the user's appeared beside it, either could be the moved one: neither is removed.
+// The one such folder alone is removed.
+TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
+    for (const bool another : {false, true}) {
+        Folder folder;
+        static std::string shared;
+        static bool alsoMade;
+        shared = folder / "shared";
+        alsoMade = another;
+        fs::create_directories(shared);
+        fs::permissions(shared, static_cast<fs::perms>(0777));
+        const int status = RunOwnerJob(
+            [] {
+                OutputFiles::SetStepHook([](long) {
+                    for (const std::string& name : NamesIn(shared))
+                        if (name.rfind(qv::journal::kOwnPrefix, 0) == 0 && fs::is_directory(shared + "/" + name) &&
+                            rename((shared + "/" + name).c_str(), (shared + "/moved").c_str()) == 0 && alsoMade)
+                            mkdir((shared + "/also").c_str(), 0700);
+                });
+                std::string error;
+                _exit(OutputFiles::Current().LockFolder(shared, error) && WriteThrough(shared + "/a", "A") ? 0 : 3);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, 3) << another;
+        std::vector<std::string> folders;
+        for (const std::string& name : NamesIn(shared))
+            if (fs::is_directory(shared + "/" + name)) folders.push_back(name);
+        std::sort(folders.begin(), folders.end());
+        const std::vector<std::string> kept = another ? std::vector<std::string>{"also", "moved"} : std::vector<std::string>{};
+        EXPECT_EQ(folders, kept) << another;
     }
 }
 

@@ -393,10 +393,46 @@ TEST(QvhostOutputs, PatchedArchivesAreRefused) {
     }
 }
 
+// The line about a damaged archive gives the reason whole, also where it names a path of more
+// than 255 bytes (the sandbox lies deeper than that).
+TEST(QvhostOutputs, ADamagedArchiveAtADeepPathIsNamedWhole) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": 28, "name": "M1"}]})");
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    const std::string path = (scratch / "p.qva").string();
+    ASSERT_GT(path.size(), 255u);
+    WriteFile(path, ReadFile(scratch / "a.qva").substr(0, 60));
+    const HostRun run = RunHost(scratch, "load " + path + " -o q.qva");
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_EQ("qvhost: " + qv::ShownPath(path) + ": the archive is damaged (archive data ends too early (" + path + "))\n",
+              run.err);
+}
+
 // The archive's bytes pieces: a short text with its length byte, a WORD and a DWORD.
 std::string ArchiveText(const std::string& bytes) { return static_cast<char>(bytes.size()) + bytes; }
 std::string ArchiveWord(unsigned value) { return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
 std::string ArchiveDword(unsigned value) { return ArchiveWord(value & 0xFFFF) + ArchiveWord(value >> 16); }
+
+// A record that leaves out a parameter its kind keeps (no page removes it), here element 28's
+// "CTRL", is refused in one line that names the element and the parameter; nothing is written.
+TEST(QvhostOutputs, ARecordWithoutAKeptParameterIsRefused) {
+    Scratch scratch;
+    WriteFile(scratch / "s.json", R"({"document": "D", "elements": [{"id": 28, "name": "M1"}]})");
+    ASSERT_EQ(0, RunHost(scratch, "save s.json -o a.qva").exitCode);
+    std::string archive = ReadFile(scratch / "a.qva");
+    // The count of parameters, then CTRL's record from its name to its info text.
+    const size_t from = archive.find(ArchiveText("CTRL"));
+    const std::string info = ArchiveText("Control Signal");
+    const size_t to = archive.find(info, from);
+    ASSERT_NE(std::string::npos, to);
+    ASSERT_EQ(ArchiveDword(3), archive.substr(from - 4, 4));
+    archive.replace(from - 4, to + info.size() - (from - 4), ArchiveDword(2));
+    WriteFile(scratch / "p.qva", archive);
+    const HostRun run = RunHost(scratch, "load p.qva -o q.qva");
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_EQ("qvhost: p.qva: element \"M1\": no record of parameter \"CTRL\"\n", run.err);
+    EXPECT_FALSE(fs::exists(scratch / "q.qva"));
+}
 
 // The archive of a transition whose condition is shown on the sheet, byte for byte: the
 // element record of schema 4 keeps each parameter's on-sheet mode after its value ID, schema 5
@@ -1247,6 +1283,12 @@ TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersNorOneItsRunReads) {
         {"a file read, then written", "", Table2D("LT3", opensT) + ", " + Table2D("LT2", writesT), kRead},
         {"the user's file written, then read", "", Table2D("LT2", writesT) + ", " + Table2D("LT3", opensT),
          "element \"LT2\": its data file $/t.mdx" + kNotItsOwn},
+        // Through a link, the names differ and the file is one.
+        {"a file read through a link, then written", "", Table2D("LT3", Replaced(opensT, "t.mdx", "tl.mdx")) + ", " + Table2D("LT2", writesT),
+         kRead},
+        {"a new file written, then read through a link", "",
+         Table2D("LT2", Replaced(writesT, "t.mdx", "n.mdx")) + ", " + Table2D("LT3", Replaced(opensT, "t.mdx", "nl.mdx")),
+         "$/nl.mdx is read by element \"LT3\" and written by element \"LT2\"; describe writes no file that its run reads"},
     };
     for (const auto& c : cases) {
         Scratch scratch;
@@ -1256,6 +1298,8 @@ TEST(QvhostOutputs, DescribeWritesNoFileOfTheUsersNorOneItsRunReads) {
         WriteFile(scratch / "notes.dat", "my notes\n");
         WriteFile(scratch / "other.dat", "my other notes\n");
         fs::create_symlink("other.dat", scratch / "link.dat");
+        fs::create_symlink("t.mdx", scratch / "tl.mdx");
+        fs::create_symlink("n.mdx", scratch / "nl.mdx");
         for (const char* name : {"meas.mdx", "t.mdx"}) WriteFile(scratch / name, kUsersTable);
         const std::set<std::string> before = scratch.Files();
         const HostRun result = RunHost(scratch, "describe s.json -o o.desc");

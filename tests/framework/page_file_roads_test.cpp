@@ -4,7 +4,9 @@
 // dialog, and otherwise only after a yes to the question that names it. Each page is a row of
 // kPages; each road a row of kRoads, and each road of a later edit of an element whose table a
 // file keeps a row of kLaterRoads.
+#include "tests/support/archive_bytes.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/marked_data_file.h"
 
 #include "toolkit/read_write_files.h"
 
@@ -245,13 +247,13 @@ struct EditedElement {
 };
 
 // The element's name for its table's file `from` replaced by `to`, in the parameters and in
-// the wizard data (a text of fewer than 255 bytes there is its length byte and its bytes).
+// the wizard data (there an archive text, whose length field grows for a path of 255 bytes or
+// more).
 std::string WithStoredName(std::string schematic, const std::string& from, const std::string& to) {
     const auto hex = [](const std::string& text) {
         static const char digits[] = "0123456789abcdef";
         std::string out;
-        const std::string bytes = std::string(1, static_cast<char>(text.size())) + text;
-        for (const unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+        for (const unsigned char c : qv_test::ArchiveString(text)) out += {digits[c >> 4], digits[c & 15]};
         return out;
     };
     for (const auto& [old, now] : {std::pair{'"' + from + '"', '"' + to + '"'}, std::pair{hex(from), hex(to)}})
@@ -507,6 +509,9 @@ TEST_F(ReceivedSchematics, AStoredNameReplacesNoFileButTheElementsOwn) {
                 const std::string file = name.written == nullptr        ? fs::path(stored).filename().string()
                                          : std::string(name.written) == "*" ? std::string(page.wildcardName)
                                                                             : std::string(name.written);
+                // The stored name is read back whole, also a path of 255 bytes or more (the
+                // sandbox's paths are longer), whose length field is longer.
+                EXPECT_EQ(std::string::npos, error.find("wizard data is damaged")) << error;
                 auto now = Files();
                 if (name.file == ReceivedName::kOwn) {
                     EXPECT_TRUE(done) << error;
@@ -786,6 +791,36 @@ TEST_F(PageFileRoads, TheSchematicsOwnScriptWritesTheFileItNames) {
         EXPECT_NE(std::string::npos, error.find("mine.mdx already exists")) << error;
         EXPECT_EQ(users, ReadFile(folder / "mine.mdx"));
     }
+}
+
+// The schematic's own script names the file its page writes, and building the element answers
+// the page's question for nobody: a text of the user's or another element's table under that
+// name fails the build with the question unanswered, and describe refuses it in its own words.
+// Either way the file stays as it was.
+TEST_F(PageFileRoads, TheSchematicsScriptSaysNoYesForTheUsersFile) {
+    const std::string table = "MDX 1\nchannels 2\nitems 2\nchannel \"X\" \"\"\nchannel \"Y\" \"\"\ndata\n0 5\n1 6\nend\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } files[] = {{"a text", "my notes\n"}, {"another element's table", qv_test::WithWriterMark(table, "D", "LT2")}};
+    WriteFile(folder / "s.json", R"({"document": "D", "elements": [{"name": "LT1", "id": 78, "script": ["click 1122",
+        "click 1122", "cell 2121 1 1 \"1\"", "click 2116", "type 2117 \"t.mdx\"", "ok"]}]})");
+    for (const auto& file : files)
+        for (const bool describe : {false, true}) {
+            SCOPED_TRACE(std::string(file.what) + (describe ? ", describe" : ", build"));
+            WriteFile(folder / "t.mdx", file.bytes);
+            Restart();
+            qv::Schematic read;
+            std::string error;
+            ASSERT_TRUE(qv::ReadSchematicFile((folder / "s.json").string(), read, error)) << error;
+            std::vector<std::string> written;
+            EXPECT_FALSE(describe ? host->DescribeSchematic(read, folder.string() + "/", (folder / "s.desc").string(), written, error)
+                                  : host->Build(read, folder.string() + "/", error));
+            EXPECT_NE(std::string::npos, error.find(describe ? "t.mdx already exists and is not a file it wrote"
+                                                             : "t.mdx already exists.\\nDo you want to replace it?"))
+                << error;
+            EXPECT_EQ(file.bytes, ReadFile(folder / "t.mdx"));
+        }
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv_test {
@@ -38,11 +39,6 @@ inline Bytes Dwords(std::initializer_list<DWORD> values) {
     return out;
 }
 
-// A short archive string: one length byte and the characters.
-inline void Str(Bytes& out, const std::string& text) {
-    out.push_back(static_cast<BYTE>(text.size()));
-    out.insert(out.end(), text.begin(), text.end());
-}
 // A text of older data: DWORD length and the characters.
 inline void OldText(Bytes& out, const std::string& text) {
     Dword(out, static_cast<DWORD>(text.size()));
@@ -72,6 +68,13 @@ Bytes Stored(Store store) {
     }
     return Bytes(file.Data(), file.Data() + file.GetLength());
 }
+// A text as an archive stores it, written by the archive itself: its length (one byte below
+// 255 bytes, a longer field from there on, as a deep path needs) and the characters.
+inline Bytes ArchiveString(const std::string& text) {
+    return Stored([&](CArchive& ar) { ar << CString(std::string_view(text)); });
+}
+inline void Str(Bytes& out, const std::string& text) { Append(out, ArchiveString(text)); }
+
 // Runs load(ar) on a loading archive over a copy of the bytes.
 template <class Load>
 void Loaded(Bytes bytes, Load load) {

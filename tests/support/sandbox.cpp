@@ -25,6 +25,12 @@ void MakeFolder(const std::string& path) {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) Fail("cannot create " + path);
 }
 
+// Wizard data keeps the paths it names as archive texts, whose length field grows from one byte
+// to three at 255 bytes, and a buffer sized for short paths cuts longer ones. So that every
+// test meets such paths wherever the checkout lies, the sandbox lies at least this many bytes
+// deep, in folders nested below the one made fresh for the process.
+constexpr std::size_t kSandboxDepth = 300;
+
 void Set(const char* name, const std::string& value) {
     if (setenv(name, value.c_str(), 1) != 0) Fail(std::string("cannot set ") + name);
 }
@@ -38,7 +44,12 @@ public:
         pattern.insert(pattern.end(), name.begin(), name.end());
         pattern.push_back('\0');
         if (mkdtemp(pattern.data()) == nullptr) Fail("cannot create a folder in " + base);
-        m_folders.root = pattern.data();
+        m_top = pattern.data();
+        m_folders.root = m_top;
+        while (m_folders.root.size() < kSandboxDepth) {
+            m_folders.root += "/a-folder-nested-deep-on-purpose";
+            MakeFolder(m_folders.root);
+        }
         m_folders.home = m_folders.root + "/home";
         m_folders.config = m_folders.root + "/config";
         m_folders.profile = m_folders.config + "/quorvatix/user.ini";
@@ -58,11 +69,12 @@ public:
         // A forked child (a death test) shares the folder with its parent and leaves it alone.
         if (getpid() != m_owner) return;
         std::error_code ignored;
-        std::filesystem::remove_all(m_folders.root, ignored);
+        std::filesystem::remove_all(m_top, ignored);
     }
     const SandboxFolders& Folders() const { return m_folders; }
 
 private:
+    std::string m_top;   // the folder made fresh, holding the nested ones down to the root
     SandboxFolders m_folders;
     pid_t m_owner = 0;
 };

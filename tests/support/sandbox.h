@@ -3,7 +3,8 @@
 // default into it: $HOME, $XDG_CONFIG_HOME, the per-user profile ($QV_USER_PROFILE), the
 // temporary folder ($TMPDIR) and the current folder. The folder is removed when the program
 // ends. A test can therefore never change the user's own settings, files beside the sources
-// or a shared temporary folder, whatever it forgets to redirect.
+// or a shared temporary folder, whatever it forgets to redirect. The folder lies more than
+// 255 bytes deep (see sandbox.cpp), so that every test also holds for a checkout at a deep path.
 #pragma once
 
 #include <optional>

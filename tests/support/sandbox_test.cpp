@@ -34,6 +34,7 @@ std::string ReadFile(const std::string& path) {
 TEST(Sandbox, EveryDefaultPlaceLiesInTheProcessFolder) {
     const qv_test::SandboxFolders& box = qv_test::Sandbox();
     ASSERT_TRUE(fs::is_directory(box.root));
+    EXPECT_GE(box.root.size(), 300u) << "deep enough for long archive texts: " << box.root;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "QV_USER_PROFILE", "TMPDIR"}) {
         const char* value = std::getenv(name);
         ASSERT_NE(nullptr, value) << name;
