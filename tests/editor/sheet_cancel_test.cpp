@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,71 @@ TEST(ParamSetSnapshot, RestoresEntriesInPlaceAndRelinksOutputs) {
     ASSERT_EQ(1, holder.GetOutputInstanceCount());
     EXPECT_EQ(holder.GetParam(1), holder.GetOutputInstance(0)->GetTemplateObject());
     EXPECT_EQ(2, holder.m_bySymbolVariant);
+}
+
+// What the snapshot holds, field by field, as text.
+std::string Held(const CWizardSchematicDataExchange3& holder) {
+    std::string text = std::string(holder.m_strElementName) + " " + std::to_string(holder.m_dwShowName) + " " +
+                       std::to_string(holder.m_bySymbolVariant) + " " + std::string(holder.m_strModelText) + " " +
+                       std::to_string(holder.m_wActiveState) + " [" +
+                       std::string(holder.m_AdditionalData.begin(), holder.m_AdditionalData.end()) + "] {";
+    CString symbol;
+    text += holder.m_SymbolTexts.Lookup(7, symbol) ? std::string(symbol) : std::string("-");
+    for (int i = 0; i < holder.GetParamCount(); ++i) {
+        const CWizardCopaObject3* p = holder.GetParam(i);
+        text += " " + std::string(p->GetName()) + "=" + std::string(p->GetValue()) + " " + std::string(p->GetUnit()) +
+                " " + std::string(p->GetUsedUnit()) + " " + std::to_string(p->GetType());
+    }
+    return text + "}";
+}
+
+// Every field the sheet's pages may change goes back with Cancel, and is kept when a commit made
+// while a click was handled changed it (TakeChanges).
+TEST(ParamSetSnapshot, EveryFieldGoesBackAndEveryChangedFieldIsTaken) {
+    using Holder = CWizardSchematicDataExchange3;
+    const std::function<void(Holder&)> changes[] = {
+        [](Holder& h) { h.m_strElementName = "R2"; },
+        [](Holder& h) { h.m_dwShowName = 0; },
+        [](Holder& h) { h.m_SymbolTexts.SetAt(7, "other"); },
+        [](Holder& h) { h.m_bySymbolVariant = 4; },
+        [](Holder& h) { h.m_strModelText = "other"; },
+        [](Holder& h) { h.m_AdditionalData = {'x'}; },
+        [](Holder& h) { h.m_wActiveState = 0; },
+        [](Holder& h) { h.GetParam(0)->SetValue("2k"); },
+        [](Holder& h) { h.GetParam(0)->SetUnit("V"); },
+        [](Holder& h) { h.GetParam(0)->SetUsedUnit("Ohm"); },
+        [](Holder& h) { h.GetParam(0)->UsePin(TRUE); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        Holder holder;
+        holder.m_strElementName = "R1";
+        holder.m_dwShowName = 1;
+        holder.m_SymbolTexts.SetAt(7, "symbol");
+        holder.m_AdditionalData = {'a', 'b'};
+        holder.m_wActiveState = 1;
+        auto* param = new CWizardCopaObject3;
+        param->SetName("R");
+        param->SetValue("1k");
+        param->SetUnit("Ohm");
+        param->SetUsedUnit("kOhm");
+        holder.AddParam(param);
+        const std::string before = Held(holder);
+        qv::ParamSetSnapshot opened;
+        opened.Take(holder);
+        qv::ParamSetSnapshot kept;
+        kept.Take(holder);
+        changes[i](holder);
+        const std::string changed = Held(holder);
+        ASSERT_NE(before, changed);
+        opened.RestoreInto(holder);
+        EXPECT_EQ(before, Held(holder));
+        changes[i](holder);
+        kept.TakeChanges(opened, holder);
+        opened.RestoreInto(holder);
+        kept.RestoreInto(holder);
+        EXPECT_EQ(changed, Held(holder));
+    }
 }
 
 } // namespace
