@@ -9,6 +9,7 @@
 #include "win32/win32.h"
 
 #include "tests/support/host_fixture.h"
+#include "tests/support/param_set_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
 
@@ -214,22 +215,6 @@ TEST(ParamSetSnapshot, RestoresEntriesInPlaceAndRelinksOutputs) {
     EXPECT_EQ(2, holder.m_bySymbolVariant);
 }
 
-// What the snapshot holds, field by field, as text.
-std::string Held(const CWizardSchematicDataExchange3& holder) {
-    std::string text = std::string(holder.m_strElementName) + " " + std::to_string(holder.m_dwShowName) + " " +
-                       std::to_string(holder.m_bySymbolVariant) + " " + std::string(holder.m_strModelText) + " " +
-                       std::to_string(holder.m_wActiveState) + " [" +
-                       std::string(holder.m_AdditionalData.begin(), holder.m_AdditionalData.end()) + "] {";
-    CString symbol;
-    text += holder.m_SymbolTexts.Lookup(7, symbol) ? std::string(symbol) : std::string("-");
-    for (int i = 0; i < holder.GetParamCount(); ++i) {
-        const CWizardCopaObject3* p = holder.GetParam(i);
-        text += " " + std::string(p->GetName()) + "=" + std::string(p->GetValue()) + " " + std::string(p->GetUnit()) +
-                " " + std::string(p->GetUsedUnit()) + " " + std::to_string(p->GetType());
-    }
-    return text + "}";
-}
-
 // Every field the sheet's pages may change goes back with Cancel, and is kept when a commit made
 // while a click was handled changed it (TakeChanges).
 TEST(ParamSetSnapshot, EveryFieldGoesBackAndEveryChangedFieldIsTaken) {
@@ -261,21 +246,21 @@ TEST(ParamSetSnapshot, EveryFieldGoesBackAndEveryChangedFieldIsTaken) {
         param->SetUnit("Ohm");
         param->SetUsedUnit("kOhm");
         holder.AddParam(param);
-        const std::string before = Held(holder);
+        const std::string before = qv_test::ParamSetText(holder);
         qv::ParamSetSnapshot opened;
         opened.Take(holder);
         qv::ParamSetSnapshot kept;
         kept.Take(holder);
         changes[i](holder);
-        const std::string changed = Held(holder);
+        const std::string changed = qv_test::ParamSetText(holder);
         ASSERT_NE(before, changed);
         opened.RestoreInto(holder);
-        EXPECT_EQ(before, Held(holder));
+        EXPECT_EQ(before, qv_test::ParamSetText(holder));
         changes[i](holder);
         kept.TakeChanges(opened, holder);
         opened.RestoreInto(holder);
         kept.RestoreInto(holder);
-        EXPECT_EQ(changed, Held(holder));
+        EXPECT_EQ(changed, qv_test::ParamSetText(holder));
     }
 }
 
