@@ -1,11 +1,13 @@
 // Cancel gives every element back as it was, whatever the user did on its pages before: each
 // element of each example is driven through each control its pages show (and those of the
 // sheets and dialogs its buttons open), each session ending with Cancel, and the schematic the
-// editor holds, its description and the files of its folder must then be those after a bare
-// Cancel. The controls come from the live pages, so a page or a control added later is driven
-// too. A click that commits
-// at once (an output switch that is the element's as it is clicked) stays after Cancel, and
-// alone: clicked after the page's other edits, it leaves the element as it did alone.
+// editor holds, its parameter set (with what the schematic does not print), its description and
+// the files of its folder must then be those after a bare Cancel; a session that changed no value
+// tells the wizard of none. The page's edits together, applied while the editor refuses the
+// commit, go the same way, whether Cancel ends the sheet or the script leaves it open. The
+// controls come from the live pages, so a page or a control added later is driven too. A click
+// that commits at once (an output switch that is the element's as it is clicked) stays after
+// Cancel, and alone: clicked after the page's other edits, it leaves the element as it did alone.
 //
 // A second pass drives each sub-sheet and dialog the same way, cancels it and then presses OK
 // on the element's sheet: that must give what a bare OK gives.
