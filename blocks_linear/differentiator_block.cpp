@@ -202,6 +202,23 @@ BOOL CPropDifferentiatorBlock::CheckLimits(CString* message) {
 BOOL CPropDifferentiatorBlock::OnApply() {
     if (m_pExchange == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pExchange)) return FALSE;
     UpdateData(TRUE);
+    // The limits are checked before anything is written: a refused apply leaves the set as it
+    // was, so that a later commit (an output switch commits at once) cannot carry them. They are
+    // checked only for an element with a sample time, the initial value only where it has one.
+    bool hasSampleTime = false;
+    m_hasInitial = false;
+    ForEachPageInput([&](CWizardCopaObject3* param) {
+        hasSampleTime = hasSampleTime || param->GetValueID() == kIdSampleTime;
+        m_hasInitial = m_hasInitial || param->GetValueID() == 2187;
+    });
+    if (hasSampleTime) {
+        CString message;
+        if (!CheckLimits(&message)) {
+            CResourceSwitch resources;
+            AfxMessageBox(message, MB_OK);
+            return FALSE;
+        }
+    }
     StoreHeader(m_strName, m_bShowName);
     // A hidden unit box leaves the used unit as it was.
     auto storeUnit = [](CWizardCopaObject3* param, CTBUnitComboBox& box) {
@@ -210,8 +227,6 @@ BOOL CPropDifferentiatorBlock::OnApply() {
         box.GetWindowText(unit);
         param->SetUsedUnit(unit);
     };
-    bool metSampleTime = false;
-    m_hasInitial = false;
     ForEachPageInput([&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {
         case kIdGain:
@@ -221,7 +236,6 @@ BOOL CPropDifferentiatorBlock::OnApply() {
         case 2187:
             param->SetValue(m_strInitial);
             storeUnit(param, m_cmbInitialUnit);
-            m_hasInitial = true;
             break;
         case 2151:
             param->SetValue(m_strUpper);
@@ -237,20 +251,11 @@ BOOL CPropDifferentiatorBlock::OnApply() {
             break;
         case kIdSampleTime:
             WriteSampleTime(param, StoredSampleTime(m_cmbSampleTime), m_cmbUnit);
-            metSampleTime = true;
             break;
         case kIdInputSignal: param->SetValue(m_strInput); break;
         default: break;
         }
     });
-    if (metSampleTime) {
-        CString message;
-        if (!CheckLimits(&message)) {
-            CResourceSwitch resources;
-            AfxMessageBox(message, MB_OK);
-            return FALSE;
-        }
-    }
     if (!CommitExchangeObject()) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

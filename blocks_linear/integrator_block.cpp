@@ -194,6 +194,17 @@ BOOL CPropIntegratorBlock::CheckLimits(CString* message) {
 }
 
 BOOL CPropIntegratorBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    // The limits are checked before anything is written (values, name, the wizard's state): a
+    // refused apply leaves them as they were, so that a later commit (an output switch commits
+    // at once) cannot carry them.
+    UpdateData(TRUE);
+    CString message;
+    if (!CheckLimits(&message)) {
+        CResourceSwitch resources;
+        AfxMessageBox(message, MB_OK);
+        return FALSE;
+    }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     const CString resetSignal = m_bReset ? m_strResetSignal : CString("0");
     const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
@@ -209,12 +220,6 @@ BOOL CPropIntegratorBlock::OnApply() {
                     {&m_strSampleTime, kIdSampleTimeField}},
                    &m_cmbUnit);
     SaveToBuffer();
-    CString message;
-    if (!CheckLimits(&message)) {
-        CResourceSwitch resources;
-        AfxMessageBox(message, MB_OK);
-        return FALSE;
-    }
     return EndApply();
 }
 

@@ -817,6 +817,7 @@ bool Host::TakeName(Element& element, std::string& error, bool keepFiles) {
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
     WatchPagesFiles();
+    m_lastSessionNotified.clear();
     // The values as the session finds them, for the wizards that hear of changed values.
     const bool notified = element.wizard4 != nullptr ? element.wizard4->WantChangeNotification() != FALSE
                                                      : element.wizard3->WantChangeNotification() != FALSE;
@@ -990,6 +991,7 @@ void Host::NotifyChangedValues(Element& element, const std::map<std::pair<std::s
                 param = candidate;
         }
         if (param == nullptr) continue;
+        m_lastSessionNotified.push_back(name + "=" + ToString(param->GetValue()));
         if (element.wizard4 != nullptr)
             element.wizard4->NotifyChanged(3, param);
         else

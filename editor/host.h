@@ -207,6 +207,9 @@ public:
     std::string InputWithIdentity(const std::string& path, unsigned long long device, unsigned long long inode) const;
 
     SchematicEditor& Editor() { return *m_editor; }
+    // The parameters the last edit session told its wizard had changed, in the order told, as
+    // "NAME=VALUE" with the value they had then (NotifyChangedValues).
+    const std::vector<std::string>& LastSessionNotified() const { return m_lastSessionNotified; }
     size_t ElementCount() const { return m_elements.size(); }
 
 private:
@@ -511,6 +514,7 @@ private:
     // Page runs so far; while set, the handler that hears of what a user script did not
     // foresee is put back after each (a run leaves none).
     unsigned long m_pageRuns = 0;
+    std::vector<std::string> m_lastSessionNotified;
     std::function<void(const std::string&)> m_keptFailureHandler;
     std::vector<std::string> m_inputs;
     struct FileIdentity {

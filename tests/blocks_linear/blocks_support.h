@@ -161,10 +161,13 @@ protected:
     // The value of the first live parameter of the value ID.
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
     // Types the upper and lower limit and the initial value on the open page and applies it:
-    // with a message, the apply is refused with that message box and commits nothing, else it
-    // commits the exchange object once; the values are written either way.
+    // with a message, the apply is refused with that message box and writes and commits
+    // nothing (a later commit would carry what it wrote), else it commits the exchange object
+    // once with the values.
     void ExpectLimitsApplied(CPropertyPage* page, const char* upper, const char* lower, const char* initial,
                              const char* message) {
+        const std::string upperBefore = Value(2151);
+        const std::string initialBefore = Value(2187);
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), upper));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), lower));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), initial));
@@ -172,8 +175,8 @@ protected:
         if (message != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, message);
         EXPECT_EQ(message == nullptr, page->OnApply() != FALSE) << upper << " " << lower << " " << initial;
         EXPECT_EQ(commits + (message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
-        EXPECT_EQ(upper, Value(2151));
-        EXPECT_EQ(initial, Value(2187));
+        EXPECT_EQ(message == nullptr ? upper : upperBefore, Value(2151));
+        EXPECT_EQ(message == nullptr ? initial : initialBefore, Value(2187));
     }
 };
 

@@ -127,7 +127,7 @@ TEST_F(Differentiator, LimitsAreCheckedOnlyForElementsWithASampleTime) {
     for (const Case& c : cases) {
         auto wizard = New(c.sampleTime ? kDifferentiatorRows : Without(kDifferentiatorRows, {2183}));
         OpenBlockPage open(*wizard, Exchange());
-        // The values are written before the check.
+        // A refused apply writes no value.
         ExpectLimitsApplied(open.Page(), c.upper, c.lower, c.initial, c.message);
     }
 }

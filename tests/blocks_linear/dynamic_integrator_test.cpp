@@ -92,7 +92,7 @@ TEST(IntegratorLimits, RuleOfUpperLowerAndInitialValue) {
             << c.upper << " " << c.lower << " " << c.initial;
 }
 
-TEST_F(IntegratorBlock, LimitsRefuseTheApplyButValuesAndStateAreWritten) {
+TEST_F(IntegratorBlock, LimitsRefuseTheApplyBeforeValuesAndStateAreWritten) {
     struct Case {
         const char* upper;
         const char* lower;
@@ -109,7 +109,7 @@ TEST_F(IntegratorBlock, LimitsRefuseTheApplyButValuesAndStateAreWritten) {
         auto wizard = NewIntegrator();
         OpenBlockPage open(*wizard, Exchange());
         ExpectLimitsApplied(open.Page(), c.upper, c.lower, c.initial, c.message);
-        EXPECT_EQ(StateBlock(PageArchive(0, "0")), Stored(*wizard));
+        EXPECT_EQ(c.message == nullptr ? StateBlock(PageArchive(0, "0")) : std::vector<BYTE>(), Stored(*wizard));
     }
 }
 

@@ -1,15 +1,18 @@
 // Cancel gives every element back as it was, whatever the user did on its pages before: each
 // element of each example is driven through each control its pages show (and those of the
 // sheets and dialogs its buttons open), each session ending with Cancel, and the schematic the
-// editor holds, its description and the files of its folder must then be those after a bare
-// Cancel. The controls come from the live pages, so a page or a control added later is driven
-// too. A click that commits
-// at once (an output switch that is the element's as it is clicked) stays after Cancel, and
-// alone: clicked after the page's other edits, it leaves the element as it did alone.
+// editor holds, its parameter set (with what the schematic does not print), its description and
+// the files of its folder must then be those after a bare Cancel; a session that changed no value
+// tells the wizard of none. The page's edits together, applied while the editor refuses the
+// commit, go the same way, whether Cancel ends the sheet or the script leaves it open. The
+// controls come from the live pages, so a page or a control added later is driven too. A click
+// that commits at once (an output switch that is the element's as it is clicked) stays after
+// Cancel, and alone: clicked after the page's other edits, it leaves the element as it did alone.
 //
 // A second pass drives each sub-sheet and dialog the same way, cancels it and then presses OK
 // on the element's sheet: that must give what a bare OK gives.
 #include "tests/editor/page_sweep.h"
+#include "tests/support/param_set_text.h"
 
 #include <map>
 #include <optional>
@@ -22,6 +25,7 @@ using namespace qv_sweep;
 struct State {
     std::string schematic;
     std::string description;
+    std::string set;   // the editor's parameter set, with what the schematic does not print
     std::map<std::string, std::string> files;   // the folder's, with their bytes
     bool operator==(const State&) const = default;
 };
@@ -57,6 +61,7 @@ protected:
         state.description = Description();
         state.schematic = qv::WriteSchematic(host->CurrentSchematic());
         state.files = FilesIn(folder);
+        state.set = qv_test::ParamSetText(*host->Editor().Holder(handle));
         return state;
     }
 
@@ -66,6 +71,13 @@ protected:
     // in one.
     std::optional<State> Expect(const State& want, const std::string& reset) {
         const State got = Now();
+        // A session that left every value as it found it has nothing to tell the wizard of.
+        if (got == want && !sessionNotified.empty()) {
+            std::string told;
+            for (const std::string& value : sessionNotified) told += " " + value;
+            ADD_FAILURE() << name << ": the session" << ScriptLines(script) << "\n  told its wizard of" << told
+                          << " though it changed no value";
+        }
         if (got == want) return std::nullopt;
         // The output switches of the older block, static block, meter, measurement and machine
         // pages and the VCO's Use Pin are the element's as they are clicked: they commit at once
@@ -76,6 +88,7 @@ protected:
             ADD_FAILURE() << name << ": the session" << ScriptLines(script) << "\n  differs from a bare " << reset << ":"
                           << (got.schematic != want.schematic       ? FirstDifference(want.schematic, got.schematic)
                               : got.description != want.description ? FirstDifference(want.description, got.description)
+                              : got.set != want.set                 ? FirstDifference(want.set, got.set)
                                                                     : FirstFileDifference(want.files, got.files));
         Rebuild();
         std::string error;
@@ -118,6 +131,19 @@ TEST_P(CancelSweep, EveryControlThenCancelLeavesTheElementAsABareCancel) {
                 Opener opener{{select}, action, driven.answers[driven.answers.size() - 2].starts_with("dialog ")};
                 opener.before.insert(opener.before.end(), driven.answers.begin(), driven.answers.end() - 1);
                 openers.push_back(opener);
+            }
+            // An apply the editor refuses commits nothing: the sheet ended by Cancel, or left open
+            // (ended otherwise than by OK), gives back all the page wrote into the set for it.
+            // Where the sheet commits as it opens, that commit would be refused too.
+            for (const bool ended : {true, false}) {
+                if (openCommits != 0 || edits.empty()) break;
+                std::vector<std::string> lines{select};
+                lines.insert(lines.end(), edits.begin(), edits.end());
+                lines.push_back("apply");
+                host->Editor().SetCommitAnswer(1);
+                Drive({}, lines, ended ? std::vector<std::string>{"cancel"} : std::vector<std::string>{});
+                host->Editor().SetCommitAnswer(0);
+                Expect(bare, "cancel");
             }
             // Such a click commits itself alone: after the page's other edits it leaves the
             // element as it did alone. Edits that keep the click from running are no test.

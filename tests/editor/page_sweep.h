@@ -313,6 +313,7 @@ protected:
             const unsigned commits = host->Editor().AcceptedCommits(handle);
             const bool ran = Session(script, error);
             sessionCommits = host->Editor().AcceptedCommits(handle) - commits;
+            sessionNotified = host->LastSessionNotified();
             driven.ran = ran;
             if (ran) break;
             std::vector<std::string> answer = AnswerFor(error, last);
@@ -361,6 +362,7 @@ protected:
     DWORD handle = 0;
     DWORD lastHandle = 0;
     unsigned sessionCommits = 0;   // the commits of the last session Drive ran
+    std::vector<std::string> sessionNotified;   // what it told the wizard had changed
     std::vector<std::string> script;
 };
 

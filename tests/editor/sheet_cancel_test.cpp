@@ -9,6 +9,7 @@
 #include "win32/win32.h"
 
 #include "tests/support/host_fixture.h"
+#include "tests/support/param_set_text.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/text_files.h"
 
@@ -18,6 +19,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -211,6 +213,55 @@ TEST(ParamSetSnapshot, RestoresEntriesInPlaceAndRelinksOutputs) {
     ASSERT_EQ(1, holder.GetOutputInstanceCount());
     EXPECT_EQ(holder.GetParam(1), holder.GetOutputInstance(0)->GetTemplateObject());
     EXPECT_EQ(2, holder.m_bySymbolVariant);
+}
+
+// Every field the sheet's pages may change goes back with Cancel, and is kept when a commit made
+// while a click was handled changed it (TakeChanges).
+TEST(ParamSetSnapshot, EveryFieldGoesBackAndEveryChangedFieldIsTaken) {
+    using Holder = CWizardSchematicDataExchange3;
+    const std::function<void(Holder&)> changes[] = {
+        [](Holder& h) { h.m_strElementName = "R2"; },
+        [](Holder& h) { h.m_dwShowName = 0; },
+        [](Holder& h) { h.m_SymbolTexts.SetAt(7, "other"); },
+        [](Holder& h) { h.m_bySymbolVariant = 4; },
+        [](Holder& h) { h.m_strModelText = "other"; },
+        [](Holder& h) { h.m_AdditionalData = {'x'}; },
+        [](Holder& h) { h.m_wActiveState = 0; },
+        [](Holder& h) { h.GetParam(0)->SetValue("2k"); },
+        [](Holder& h) { h.GetParam(0)->SetUnit("V"); },
+        [](Holder& h) { h.GetParam(0)->SetUsedUnit("Ohm"); },
+        [](Holder& h) { h.GetParam(0)->UsePin(TRUE); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        Holder holder;
+        holder.m_strElementName = "R1";
+        holder.m_dwShowName = 1;
+        holder.m_SymbolTexts.SetAt(7, "symbol");
+        holder.m_AdditionalData = {'a', 'b'};
+        holder.m_wActiveState = 1;
+        auto* param = new CWizardCopaObject3;
+        param->SetName("R");
+        param->SetValue("1k");
+        param->SetUnit("Ohm");
+        param->SetUsedUnit("kOhm");
+        holder.AddParam(param);
+        const std::string before = qv_test::ParamSetText(holder);
+        qv::ParamSetSnapshot opened;
+        opened.Take(holder);
+        qv::ParamSetSnapshot kept;
+        kept.Take(holder);
+        changes[i](holder);
+        const std::string changed = qv_test::ParamSetText(holder);
+        ASSERT_NE(before, changed);
+        opened.RestoreInto(holder);
+        EXPECT_EQ(before, qv_test::ParamSetText(holder));
+        changes[i](holder);
+        kept.TakeChanges(opened, holder);
+        opened.RestoreInto(holder);
+        kept.RestoreInto(holder);
+        EXPECT_EQ(changed, qv_test::ParamSetText(holder));
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "editor/schematic_editor.h"
 #include "framework/characteristic_preview.h"
+#include "framework/characteristic_sheet.h"
 #include "framework/module.h"
 #include "afx/dc.h"
 #include "toolkit/read_write_files.h"
@@ -578,6 +579,35 @@ TEST_F(XYTablePageTest, LookUpVariantHidesTheReferenceChoice) {
     ASSERT_TRUE(sheet.Apply());
     EXPECT_EQ(CPropCharacteristicXYTable::kKindLookUp, variant.GetMode());
     sheet.DestroyWindow();
+}
+
+
+// The table's own sheet edits it in place; ended otherwise than by OK it gives back what the
+// table held, its folder too (which the page set to the document's as it opened): a DC
+// machine's other table reads that folder to keep its file from being written over.
+TEST_F(XYTablePageTest, ASheetEndedOtherwiseThanByOkGivesBackTheTableAndItsFolder) {
+    struct Case {
+        int end;
+        bool kept;
+    } cases[] = {{IDOK, false}, {IDCANCEL, true}, {IDABORT, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.end);
+        TestTable edited;
+        edited.SetOwnerWizard(&wizard);
+        edited.SetMode(CPropCharacteristicXYTable::kKindLookUp);
+        edited.Add(1, 1);
+        edited.SetFileDirectory("/elsewhere/");
+        qv::UserScript::Instance().ExpectSheet(
+            [](CPropertySheet& inner) {
+                for (int id : {2397, 1122}) ui::Click(inner.GetActivePage(), id);
+            },
+            c.end);
+        CResourceSwitch resources;
+        CTBPropertySheet outer("T");
+        EXPECT_EQ(c.end, qv::characteristic::RunTableSheet(outer, edited, nullptr));
+        EXPECT_EQ(c.kept ? 1u : 2u, PointsOf(edited).size());
+        EXPECT_EQ(CString(c.kept ? "/elsewhere/" : folders->docs.c_str()), edited.GetFileDirectory());
+    }
 }
 
 } // namespace

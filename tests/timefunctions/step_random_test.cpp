@@ -121,6 +121,9 @@ TEST_F(StepRandomPage, RandomRefusesAMinimumNotBelowTheMaximum) {
         EXPECT_EQ(c.accepted ? 1u : 0u, editor->CountRequests(25));
         if (!c.accepted) {
             EXPECT_EQ((std::vector<std::string>{"KEEP"}), SnapshotNames(random->GetSnapshots()));
+            // Nothing reaches the set either: a later commit (a switch that commits at once)
+            // would carry limits the page refused.
+            ExpectValues(editor->Holder(element), {{2247, "1"}, {2249, "-1"}});
         }
     }
 }
