@@ -6,6 +6,7 @@
 // another element marked, or one changed since it was written, stays the user's.
 #include "tests/support/host_fixture.h"
 
+#include "afx/message_text.h"
 #include "toolkit/read_write_files.h"
 
 #include <gmock/gmock.h>
@@ -211,7 +212,7 @@ TEST_F(RenamedElementFiles, WhatTheElementDidNotWriteStaysTheUsers) {
         WriteFile(folder / "dt.mdx", users);
         ASSERT_TRUE(Renames("E1", "E2", error)) << error;
         EXPECT_FALSE(Describes(*host, error));
-        EXPECT_EQ("element \"E2\": its data file " + (folder / "dt.mdx").string() +
+        EXPECT_EQ("element \"E2\": its data file " + qv::ShownPath((folder / "dt.mdx").string()) +
                       " already exists and is not a file it wrote; describe replaces no file of the user's (rename or "
                       "remove it, describe into another folder, or give the element another file name)",
                   error);
@@ -233,7 +234,7 @@ TEST_F(RenamedElementFiles, AFileThatCannotBeKeptRefusesTheRename) {
     const bool renamed = Renames("E1", "E2", error);
     CReadAndWriteFiles::SetWriteWatcher(nullptr);
     EXPECT_FALSE(renamed);
-    EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + (folder / "dt.mdx").string() +
+    EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + qv::ShownPath((folder / "dt.mdx").string()) +
                   " cannot be given the new name's mark: the disk is full",
               error);
     EXPECT_EQ("E1", host->CurrentSchematic().elements[0].name);
