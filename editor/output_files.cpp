@@ -4,6 +4,7 @@
 #include "editor/journal_format.h"
 #include "editor/text_codec.h"
 #include "toolkit/read_write_files.h"
+#include "win32/paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -1207,107 +1208,26 @@ std::string UserName(uid_t uid) {
     return "user " + std::to_string(uid);
 }
 
-// Whether a symbolic link of the user `owner` in the folder of `folder` may be followed: in a
-// sticky folder that everyone may write into (/tmp and the like), only a link of the user's own
-// or of the folder's owner is, as the system's protected-links rule has it. The host follows
-// links itself, so that rule would never apply to it otherwise, and another user's link there
-// could lead the user's write onto any file the user may write.
-bool MayFollowLinkIn(const struct stat& folder, uid_t owner) {
-    if ((folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & S_IWOTH) == 0) return true;
-    return owner == ::geteuid() || owner == folder.st_uid;
-}
-
-// The path `path` leads to, every symbolic link on the way followed, as an absolute path without
-// links: what realpath gives, but walked one part at a time, so that a link that may not be
-// followed (MayFollowLinkIn) fails the walk with errno EACCES and, in `refusal`, the line that
-// names it and its owner. With `lastMayBeMissing`, a last part that does not exist (a new file,
-// or where a dangling link leads) is the end of the walk. False with errno otherwise.
-bool FollowLinks(const std::string& path, bool lastMayBeMissing, std::string& real, std::string* refusal = nullptr) {
+// The path `path` leads to, every symbolic link on the way followed (qv::FollowLinks): another
+// user's link that may not be followed fails it with errno EACCES and, in `refusal`, the line
+// that names it and its owner.
+bool ResolveLinks(const std::string& path, bool lastMayBeMissing, std::string& real, std::string* refusal = nullptr) {
     if (refusal != nullptr) refusal->clear();
-    if (path.empty()) {
-        errno = ENOENT;
-        return false;
-    }
-    // `at` is the part resolved so far ("" for the root); `pending` holds the parts still to
-    // walk, the next one last.
-    std::string at;
-    if (path[0] != '/') {
-        char* here = ::getcwd(nullptr, 0);
-        if (here == nullptr) return false;
-        at = std::strcmp(here, "/") == 0 ? std::string() : std::string(here);
-        std::free(here);
-    }
-    std::vector<std::string> pending;
-    const auto push = [&pending](const std::string& text) {
-        for (size_t end = text.size(); end != std::string::npos;) {
-            const size_t slash = end == 0 ? std::string::npos : text.rfind('/', end - 1);
-            const size_t start = slash == std::string::npos ? 0 : slash + 1;
-            if (end > start) pending.push_back(text.substr(start, end - start));
-            end = slash;
-        }
-    };
-    const auto onlyDotsLeft = [&pending] {
-        return std::all_of(pending.begin(), pending.end(), [](const std::string& part) { return part == "."; });
-    };
-    push(path);
-    // As the system does, a walk that meets more than 40 links ends.
-    for (int links = 0; !pending.empty();) {
-        const std::string part = std::move(pending.back());
-        pending.pop_back();
-        if (part == ".") continue;
-        if (part == "..") {
-            at.erase(at.empty() ? 0 : at.rfind('/'));
-            continue;
-        }
-        const std::string next = at + "/" + part;
-        struct stat seen {};
-        if (::lstat(next.c_str(), &seen) != 0) {
-            if (errno != ENOENT || !lastMayBeMissing || !onlyDotsLeft()) return false;
-            at = next;
-            break;
-        }
-        if (S_ISLNK(seen.st_mode)) {
-            struct stat folder {};
-            if (++links > 40) {
-                errno = ELOOP;
-                return false;
-            }
-            if (::lstat(at.empty() ? "/" : at.c_str(), &folder) != 0) return false;
-            if (!MayFollowLinkIn(folder, seen.st_uid)) {
-                if (refusal != nullptr)
-                    *refusal = ShownPath(next) + ": is a symbolic link of " + UserName(seen.st_uid) +
-                               " in a folder that everyone may write into, and such a link is followed only when it is the "
-                               "user's own or the folder owner's";
-                errno = EACCES;
-                return false;
-            }
-            std::vector<char> link(static_cast<size_t>(seen.st_size > 0 ? seen.st_size : PATH_MAX) + 1);
-            const ssize_t n = ::readlink(next.c_str(), link.data(), link.size());
-            if (n < 0) return false;
-            if (static_cast<size_t>(n) >= link.size() || n == 0) {
-                // Changed while it was read, or empty: no name to follow.
-                errno = ENOENT;
-                return false;
-            }
-            const std::string text(link.data(), static_cast<size_t>(n));
-            if (text[0] == '/') at.clear();
-            push(text);
-            continue;
-        }
-        if (!S_ISDIR(seen.st_mode) && !onlyDotsLeft()) {
-            errno = ENOTDIR;
-            return false;
-        }
-        at = next;
-    }
-    real = at.empty() ? std::string("/") : at;
-    return true;
+    qv::RefusedLink refused;
+    if (qv::FollowLinks(path, lastMayBeMissing, real, &refused)) return true;
+    const int reason = errno;
+    if (refusal != nullptr && !refused.path.empty())
+        *refusal = ShownPath(refused.path) + ": is a symbolic link of " + UserName(refused.owner) +
+                   " in a folder that everyone may write into, and such a link is followed only when it is the user's own or the "
+                   "folder owner's";
+    errno = reason;
+    return false;
 }
 
-// The folder `folder` is, links followed (FollowLinks): false with errno, and the line that
+// The folder `folder` is, links followed (ResolveLinks): false with errno, and the line that
 // refuses another user's link in `refusal`, when it cannot be found.
 bool RealFolder(const std::string& folder, std::string& real, std::string* refusal = nullptr) {
-    return FollowLinks(folder, false, real, refusal);
+    return ResolveLinks(folder, false, real, refusal);
 }
 
 std::string NewId() {
@@ -1667,7 +1587,7 @@ bool ResolveOutput(const std::string& path, std::string& target, std::string& er
     // link in a folder everyone may write into is refused wherever it lies.
     std::string followed;
     std::string refusal;
-    if (!FollowLinks(path, true, followed, &refusal)) {
+    if (!ResolveLinks(path, true, followed, &refusal)) {
         if (!refusal.empty()) {
             error = refusal;
             linkRefused = true;
