@@ -235,8 +235,11 @@ bool OtherVersion(std::string_view line, bool atEnd, std::string& why) {
         const std::size_t digits = end - kAnyVersion.size();
         if (end == line.size() && !atEnd && digits <= kLongestNumber) return true;
         if (digits > 0 && digits <= kLongestNumber && (end == line.size() || line[end] == '\n')) {
-            why = "it is a journal of version " + std::string(line.substr(kAnyVersion.size(), digits)) +
-                  " of qvhost, which a command of that version on this folder finishes";
+            const std::string version(line.substr(kAnyVersion.size(), digits));
+            // The versions count from 1 and are written without leading zeros: such a number
+            // names a journal that no qvhost wrote.
+            why = version[0] == '0' ? "it names journal version " + version + ", which no version of qvhost writes"
+                                    : "it is a journal of version " + version + " of qvhost, which a command of that version on this folder finishes";
             return false;
         }
     }

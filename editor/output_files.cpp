@@ -3,6 +3,8 @@
 #include "afx/message_text.h"
 #include "editor/journal_format.h"
 #include "editor/text_codec.h"
+#include "toolkit/read_write_files.h"
+#include "win32/paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +22,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -33,6 +36,13 @@ namespace {
 // The journal of a folder, and the main journal's name once the command passed its commit point.
 constexpr const char* kJournal = journal::kJournalName;
 constexpr const char* kCommitted = journal::kCommittedName;
+// The permissions of every file the command makes before its last write: a temporary file, a
+// copy of earlier contents. No other user gets a descriptor of it that would read what it
+// holds once it takes the target's place, whatever folder it is made in.
+constexpr mode_t kPrivateMode = 0600;
+// How many times the folder is searched for the command's private folder that another user
+// moved away from its name and may keep exchanging with folders of its own.
+constexpr int kMovedOwnSearches = 100;
 
 // The command's state: nothing written yet, writing (journals may exist), past the commit point.
 enum State { kIdle = 0, kWriting = 1, kPastCommit = 2 };
@@ -285,34 +295,50 @@ bool OwnEmptied(const Folder& f) {
     return true;
 }
 
-// Removes the private folder the command holds where another user moved it to another name in
-// its folder (exchanged it for a folder of its own there): an empty folder of the user's that
-// nothing else would ever remove. It is found by its device and inode among the folder's names
-// (read without allocating), and removed only while that name holds it; a folder moved
-// elsewhere, or one that holds anything, stays. Whether it is gone. No allocation.
-bool RemoveMovedOwn(const Folder& f) {
-    struct stat held {};
-    if (::fstat(f.own.load(), &held) != 0) return false;
-    const int names = ::openat(f.dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (names < 0) return false;
-    bool removed = false;
-    alignas(dirent64) char chunk[8192];
-    for (ssize_t n; !removed && (n = ::getdents64(names, chunk, sizeof chunk)) > 0;) {
-        for (ssize_t at = 0; !removed && at < n;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
-            at += entry->d_reclen;
-            struct stat named {};
-            if (entry->d_ino != held.st_ino || ::fstatat(f.dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-                !SameFile(named, held))
-                continue;
-            removed = ::unlinkat(f.dir, entry->d_name, AT_REMOVEDIR) == 0;
-            if (!removed) break;
-            Step();
-        }
-    }
-    ::close(names);
-    return removed;
+// Whether the folder held by `held` is gone: removed, it has no name left. No allocation.
+bool FolderGone(int held) {
+    struct stat status {};
+    return ::fstat(held, &status) == 0 && status.st_nlink == 0;
 }
+
+bool OwnGone(const Folder& f) { return FolderGone(f.own.load()); }
+
+// Removes the empty folder held by `held` where another user moved it to another name in the
+// folder held by `dir` (exchanged it for a folder of its own there): a folder of the user's that
+// nothing else would ever remove. It is found by its device and inode among the folder's names
+// (read without allocating), and removed at a name that held it a moment before; a stranger who
+// keeps exchanging names may have put a folder of its own there in between, so the search goes
+// on until the folder held has no name left, a bounded number of times. A folder moved
+// elsewhere, or one that holds anything, stays. Whether it is gone. No allocation.
+bool RemoveMovedFolder(int dir, int held) {
+    struct stat status {};
+    if (::fstat(held, &status) != 0) return false;
+    for (int pass = 0; pass < kMovedOwnSearches && !FolderGone(held); ++pass) {
+        const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (names < 0) return false;
+        bool found = false;
+        alignas(dirent64) char chunk[8192];
+        for (ssize_t n; !found && (n = ::getdents64(names, chunk, sizeof chunk)) > 0;) {
+            for (ssize_t at = 0; !found && at < n;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
+                at += entry->d_reclen;
+                struct stat named {};
+                if (entry->d_ino != status.st_ino || ::fstatat(dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+                    !SameFile(named, status))
+                    continue;
+                found = true;
+                if (::unlinkat(dir, entry->d_name, AT_REMOVEDIR) == 0) Step();
+            }
+        }
+        ::close(names);
+        // Moved out of the folder, or found nowhere twice.
+        if (!found && pass > 0) break;
+    }
+    return FolderGone(held);
+}
+
+// The private folder the command holds, moved away from its name (RemoveMovedFolder).
+bool RemoveMovedOwn(const Folder& f) { return RemoveMovedFolder(f.dir, f.own.load()); }
 
 // Removes a folder's private folder and then its journal (when `dropJournal`), each once what
 // it holds is gone on disk: a private folder that still holds a file (a step that failed)
@@ -331,7 +357,10 @@ bool DropOwnAndJournal(Folder& f, const char* journalName, bool dropJournal) {
             Record("drop-own", f.path);
             Step();
             SyncFolder(f);
-        } else {
+        }
+        // A folder another user exchanged for its own just before the name was removed is still
+        // there under the other name, as it is when it was moved before.
+        if (!OwnGone(f)) {
             f.ownMoved = 1;
             if (!OwnEmptied(f)) {
                 f.journalLeft = 1;
@@ -943,6 +972,21 @@ bool ApplyBeside(int dir, const std::string& folder, const Journal& journal, boo
     return true;
 }
 
+// The names a folder held by `dir` holds (but "." and ".."), or -1 when it cannot be read.
+long NamesIn(int dir) {
+    const int listed = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* names = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (names == nullptr) {
+        if (listed >= 0) ::close(listed);
+        return -1;
+    }
+    long count = 0;
+    for (const dirent* item; (item = ::readdir(names)) != nullptr;)
+        if (std::strcmp(item->d_name, ".") != 0 && std::strcmp(item->d_name, "..") != 0) ++count;
+    ::closedir(names);
+    return count;
+}
+
 // The folders a recovery of this process finished, so that a line about one it could not
 // finish says whether it finished others before (a folder counts once it is wholly finished).
 long g_foldersRecovered = 0;
@@ -974,15 +1018,21 @@ bool Apply(int dir, const std::string& folder, const char* name, const Journal& 
                 TakeBack(dir, own, it->target.c_str(), temporary.c_str(), kept);
             }
         }
-        ::close(own);
         const std::string ownName = journal::PrivateFolderName(journal.id);
         if (::unlinkat(dir, ownName.c_str(), AT_REMOVEDIR) != 0) {
-            error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in cannot be removed (" +
-                    std::strerror(errno) + ") once " +
-                    (committed ? "what it kept is gone" : "the files its journal names are put back as they were") +
+            const int reason = errno;
+            const long left = NamesIn(own);
+            ::close(own);
+            // Said as it is: what could not be tidied or put back, or why an emptied folder stays.
+            error = ShownPath(JoinPath(folder, ownName)) + ": the folder an earlier command kept its temporary files in " +
+                    (left > 0 ? "still holds " + std::to_string(left) + (left == 1 ? " file that" : " files that") + " could not be " +
+                                    (committed ? "removed" : "put back in the place of its target") + ", so it cannot be removed"
+                              : "cannot be removed (" + std::string(std::strerror(reason)) + ") once " +
+                                    (committed ? "what it kept is gone" : "the files its journal names are put back as they were")) +
                     "; its journal stays, and a command does not write into the folder while it is there";
             return false;
         }
+        ::close(own);
         Step();
     }
     ::fsync(dir);
@@ -1149,11 +1199,35 @@ std::string NameOfPath(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool RealFolder(const std::string& folder, std::string& real) {
-    char resolved[PATH_MAX];
-    if (::realpath(folder.c_str(), resolved) == nullptr) return false;
-    real = resolved;
-    return true;
+// The login name of a user, for a message; its number where it has none.
+std::string UserName(uid_t uid) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr) return found->pw_name;
+    return "user " + std::to_string(uid);
+}
+
+// The path `path` leads to, every symbolic link on the way followed (qv::FollowLinks): another
+// user's link that may not be followed fails it with errno EACCES and, in `refusal`, the line
+// that names it and its owner.
+bool ResolveLinks(const std::string& path, bool lastMayBeMissing, std::string& real, std::string* refusal = nullptr) {
+    if (refusal != nullptr) refusal->clear();
+    qv::RefusedLink refused;
+    if (qv::FollowLinks(path, lastMayBeMissing, real, &refused)) return true;
+    const int reason = errno;
+    if (refusal != nullptr && !refused.path.empty())
+        *refusal = ShownPath(refused.path) + ": is a symbolic link of " + UserName(refused.owner) +
+                   " in a folder that everyone may write into, and such a link is followed only when it is the user's own or the "
+                   "folder owner's";
+    errno = reason;
+    return false;
+}
+
+// The folder `folder` is, links followed (ResolveLinks): false with errno, and the line that
+// refuses another user's link in `refusal`, when it cannot be found.
+bool RealFolder(const std::string& folder, std::string& real, std::string* refusal = nullptr) {
+    return ResolveLinks(folder, false, real, refusal);
 }
 
 std::string NewId() {
@@ -1328,7 +1402,15 @@ void RemoveOwnMovedAtOnce(int dir, const std::vector<ino_t>& before) {
             if (++count == 1) std::snprintf(found, sizeof found, "%s", entry->d_name);
         }
     ::close(names);
-    if (count == 1) ::unlinkat(dir, found, AT_REMOVEDIR);
+    if (count != 1) return;
+    // Held from here on, so that a stranger who keeps exchanging names cannot make another
+    // folder go in its place.
+    const int held = ::openat(dir, found, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status {};
+    if (held >= 0 && ::fstat(held, &status) == 0 && std::binary_search(added.begin(), added.end(), status.st_ino) &&
+        status.st_uid == ::geteuid() && (status.st_mode & 077) == 0)
+        RemoveMovedFolder(dir, held);
+    if (held >= 0) ::close(held);
 }
 
 // Makes the folder's private folder, once its journal's header, which names it, is on disk:
@@ -1468,7 +1550,12 @@ bool OutputFiles::IsInsideFolder(const std::string& path, const std::string& fol
 bool OutputFiles::LockFolder(const std::string& given, std::string& error) {
     const std::string folder = given.empty() ? std::string(".") : given;
     std::string real;
-    if (!RealFolder(folder, real)) {
+    std::string refusal;
+    if (!RealFolder(folder, real, &refusal)) {
+        if (!refusal.empty()) {
+            error = refusal;
+            return false;
+        }
         error = ShownPath(folder) + (errno == ENOENT ? ": the output folder does not exist"
                                           : ": the output folder cannot be opened (" + std::string(std::strerror(errno)) + ")");
         return false;
@@ -1489,44 +1576,47 @@ bool OutputFiles::HasUtf8Name(const std::string& path, std::string& error) {
     return false;
 }
 
-bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, std::string& error) {
-    if (!HasUtf8Name(path, error)) return false;
-    struct stat found {};
-    if (::stat(path.c_str(), &found) == 0) {
-        if (!S_ISREG(found.st_mode)) {
-            error = ShownPath(path) + (S_ISDIR(found.st_mode) ? ": is a folder" : ": is not a regular file") + " and is not replaced";
+namespace {
+
+// ResolveTarget, telling in `linkRefused` whether what failed it is another user's link that
+// may not be followed: the command's own line, whatever the writer that asked reports.
+bool ResolveOutput(const std::string& path, std::string& target, std::string& error, bool& linkRefused) {
+    linkRefused = false;
+    if (!OutputFiles::HasUtf8Name(path, error)) return false;
+    // Every link on the way is looked at, in the folders as in the name itself: another user's
+    // link in a folder everyone may write into is refused wherever it lies.
+    std::string followed;
+    std::string refusal;
+    if (!ResolveLinks(path, true, followed, &refusal)) {
+        if (!refusal.empty()) {
+            error = refusal;
+            linkRefused = true;
             return false;
         }
-        struct stat self {};
-        if (::lstat(path.c_str(), &self) == 0 && !S_ISLNK(self.st_mode)) {
-            target = path;
-            return true;
-        }
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) == nullptr) {
-            error = ShownPath(path) + ": " + std::strerror(errno);
+        if (errno == ELOOP) {
+            error = ShownPath(path) + ": the symbolic links go round and name no file";
             return false;
         }
-        target = resolved;
+        // A folder on the way that is missing or cannot be searched: the write says so.
+        target = path;
         return true;
     }
-    // A new name, or a link to a file not made yet: the links are followed to that name.
-    std::string at = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat self {};
-        if (::lstat(at.c_str(), &self) != 0 || !S_ISLNK(self.st_mode)) {
-            target = at;
-            return true;
-        }
-        char link[PATH_MAX];
-        const ssize_t n = ::readlink(at.c_str(), link, sizeof link - 1);
-        if (n < 0) break;
-        const std::string next(link, static_cast<size_t>(n));
-        const size_t slash = at.rfind('/');
-        at = next[0] == '/' || slash == std::string::npos ? next : at.substr(0, slash + 1) + next;
+    struct stat found {};
+    if (::lstat(followed.c_str(), &found) == 0 && !S_ISREG(found.st_mode)) {
+        error = ShownPath(path) + (S_ISDIR(found.st_mode) ? ": is a folder" : ": is not a regular file") + " and is not replaced";
+        return false;
     }
-    error = ShownPath(path) + ": the symbolic links go round and name no file";
-    return false;
+    // A name that is no link stays as it was given; a link names the file it leads to.
+    struct stat self {};
+    target = ::lstat(path.c_str(), &self) == 0 && S_ISLNK(self.st_mode) ? followed : path;
+    return true;
+}
+
+} // namespace
+
+bool OutputFiles::ResolveTarget(const std::string& path, std::string& target, std::string& error) {
+    bool linkRefused = false;
+    return ResolveOutput(path, target, error, linkRefused);
 }
 
 namespace {
@@ -1547,6 +1637,14 @@ bool GiveOwnerAndMode(int fd, uid_t earlierOwner, gid_t earlierGroup, mode_t ear
     if (now.st_uid != earlierOwner) mode &= ~static_cast<mode_t>(S_ISUID);
     if (now.st_gid != earlierGroup) mode &= ~static_cast<mode_t>(S_ISGID);
     return ::fchmod(fd, mode) == 0;
+}
+
+// Gives a new file the permissions every file made now gets (0666 less the process's file mode
+// mask), after its last write: it was made open to no one else (kPrivateMode). A mask that cannot
+// be read leaves it so.
+bool GiveNewFileMode(int fd) {
+    const int mode = NewFileMode();
+    return mode < 0 || ::fchmod(fd, static_cast<mode_t>(mode)) == 0;
 }
 
 bool TakeOwnerAndMode(int fd, const Entry& entry) { return GiveOwnerAndMode(fd, entry.owner, entry.group, entry.mode); }
@@ -1575,7 +1673,7 @@ bool CopyAside(Folder& folder, Entry& entry, int linkError) {
     const int from = ::openat(folder.dir, entry.target, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (from < 0) return false;
     entry.hasTemporary = 1;
-    const int to = ::openat(own, entry.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int to = ::openat(own, entry.temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
     bool copied = to >= 0;
     if (copied) Changed(folder, "write", entry.target);
     char chunk[65536];
@@ -1630,10 +1728,17 @@ bool KeepEarlier(Folder& folder, Entry& entry, const std::string& given, std::st
 // written, the command's journal fault set).
 Entry* EntryFor(const std::string& given, Folder*& folder, std::string& error) {
     std::string target;
-    if (!OutputFiles::ResolveTarget(given, target, error)) return nullptr;
+    bool linkRefused = false;
+    std::string refusal;
     std::string real;
-    if (!RealFolder(FolderOfPath(target), real)) {
-        error = OutputFiles::CannotBeWritten(given, errno);
+    const bool resolved = ResolveOutput(given, target, error, linkRefused);
+    if (resolved && !RealFolder(FolderOfPath(target), real, &refusal)) {
+        linkRefused = !refusal.empty();
+        error = linkRefused ? refusal : OutputFiles::CannotBeWritten(given, errno);
+    }
+    if (!resolved || real.empty()) {
+        // Another user's link is refused in the command's own words, whatever the write reports.
+        if (linkRefused && g_fault.empty()) g_fault = error;
         return nullptr;
     }
     const std::string name = NameOfPath(target);
@@ -1905,14 +2010,23 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         // it when complete. The folder is held from here on, and the file is reached only
         // through it and the descriptor it was made with, as the journaled files are.
         std::string resolved;
-        if (!ResolveTarget(target, resolved, error)) {
-            errno = EINVAL;
+        bool linkRefused = false;
+        if (!ResolveOutput(target, resolved, error, linkRefused)) {
+            errno = linkRefused ? EACCES : EINVAL;
             return -1;
         }
         Written written;
         written.target = resolved;
         written.targetName = NameOfPath(resolved);
-        written.dir = ::open(FolderOfPath(resolved).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // The folder is opened at the name its links lead to, each of them checked on the way.
+        std::string folderReal;
+        std::string refusal;
+        if (!RealFolder(FolderOfPath(resolved), folderReal, &refusal) && !refusal.empty()) {
+            error = refusal;
+            errno = EACCES;
+            return -1;
+        }
+        written.dir = folderReal.empty() ? -1 : ::open(folderReal.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat status {};
         if (written.dir >= 0 && ::fstatat(written.dir, written.targetName.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
             written.kept = true;
@@ -1925,7 +2039,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         errno = written.dir < 0 ? errno : EEXIST;
         for (int n = 0; written.dir >= 0 && fd < 0 && errno == EEXIST && n < 1000; ++n) {
             written.name = "." + written.targetName.substr(0, 200) + ".qvtmp" + (n == 0 ? std::string() : "." + std::to_string(n));
-            fd = ::openat(written.dir, written.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            fd = ::openat(written.dir, written.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateMode);
         }
         if (fd >= 0) written.file = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (fd < 0 || written.file < 0) {
@@ -1979,7 +2093,7 @@ int OutputFiles::OpenFile(const std::string& target, std::string& temporary, std
         entry->hasTemporary = 0;
     }
     entry->hasTemporary = 1;
-    const int fd = ::openat(own, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::openat(own, entry->temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
     if (fd < 0) {
         const int reason = errno;
         entry->hasTemporary = 0;
@@ -2043,7 +2157,8 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
             ok = false;
             errno = EIO;
         }
-        if (ok && written.kept) (void)GiveOwnerAndMode(written.file, written.owner, written.group, written.mode);
+        if (ok) (void)(written.kept ? GiveOwnerAndMode(written.file, written.owner, written.group, written.mode)
+                                    : GiveNewFileMode(written.file));
         ok = ok && ::fsync(written.file) == 0 &&
              ::renameat(written.dir, written.name.c_str(), written.dir, written.targetName.c_str()) == 0;
         const int reason = errno;
@@ -2085,6 +2200,12 @@ bool OutputFiles::PutInPlace(const std::string& temporary, const std::string& ta
         if (::renameat(own, entry.temporary, folder.dir, entry.target) != 0) return false;
         entry.hasTemporary = 0;
     } else {
+        // A new target gets the permissions of every new file, after its last write.
+        const int fd = ::openat(own, entry.temporary, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool given = GiveNewFileMode(fd);
+        ::close(fd);
+        if (!given) return false;
         // A new target is a second link of its temporary file until the commit: what a
         // rollback removes is the file the command made, not one made later under its name.
         entry.made = 1;

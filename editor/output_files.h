@@ -74,7 +74,9 @@ public:
 
     // The file an output path names: a symbolic link is followed to its target (a link to a
     // file that does not exist yet names that new file). False with a message when the target
-    // exists and is no regular file (a folder, a pipe, a device), or when the links go round.
+    // exists and is no regular file (a folder, a pipe, a device), when the links go round, or
+    // when another user's link in a sticky folder that everyone may write into lies on the way
+    // (qv::FollowLinks): only the user's own links and the folder owner's are followed there.
     static bool ResolveTarget(const std::string& path, std::string& target, std::string& error);
 
     // False with a message naming both when the file a path `given` leads to (`target`, links
@@ -103,9 +105,10 @@ public:
     // earlier contents in a second link, and creates the temporary file in the command's
     // private folder, open for writing: its descriptor, with its path in `temporary` (the key
     // of PutInPlace and Discard), or -1 with errno and a message. The file is written through
-    // this descriptor only: its path leads through folders other users may change. PutInPlace
-    // gives it the owner (as root), group (where the system allows) and permissions of the
-    // file it replaces after its last write, or leaves those of a new file. A file written
+    // this descriptor only: its path leads through folders other users may change. It is made
+    // with mode 0600, so that no other user opens it while it is written; PutInPlace gives it
+    // the owner (as root), group (where the system allows) and permissions of the file it
+    // replaces after its last write, or those of every new file (0666 less the umask). A file written
     // twice by one command keeps its first earlier contents. Without `startsCommand` (a data
     // file a page writes), a file written while no command writes (a library user's own
     // session) is only written through a temporary file beside it, not journaled: through its

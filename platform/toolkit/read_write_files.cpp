@@ -937,10 +937,10 @@ CReadAndWriteFiles::WriteWatcher& WriteWatcherSlot() {
     return watcher;
 }
 
-// The permissions a file created with 0666 gets: the process's file mode mask, read once from
-// the kernel's status of the process (setting the mask to learn it would change it for other
-// threads in between). -1 when it cannot be read: every file written over then has its
-// permissions set.
+} // namespace
+
+// Read once from the kernel's status of the process: setting the mask to learn it would change
+// it for other threads in between.
 int NewFileMode()
 {
     static const int mode = [] {
@@ -957,7 +957,6 @@ int NewFileMode()
     }();
     return mode;
 }
-} // namespace
 
 void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
 
@@ -1141,8 +1140,9 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         static const std::string pid = std::to_string(::getpid());
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
             temp = folder + "." + base + "." + pid + "." + std::to_string(++counter) + ".tmp";
-            // 0666 lets the process's umask decide, as for any new file.
-            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            // Open to no other user while it is written: its permissions come after the last
+            // write, so that no one keeps a descriptor that reads what it may not read.
+            fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0 && errno != EEXIST)
                 break;
         }
@@ -1153,11 +1153,6 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
         tellWatcher((const char*)ErrnoText(e));
         return Fail(errWrite, text);
     }
-    // A file written over keeps its permissions; the new file has them already when the
-    // target had the mode every new file gets (the owner of the temporary files sees to that).
-    if (!owner.open && exists && static_cast<int>(target.st_mode & 07777) != NewFileMode())
-        (void)::fchmod(fd, target.st_mode & 07777);
-
     auto abandon = [&](int e) {
         if (fd >= 0)
             ::close(fd);
@@ -1238,6 +1233,11 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     std::memcpy(p, "end\n", 4);
     p += 4;
     if (!WriteAll(fd, block.get(), static_cast<std::size_t>(p - block.get())))
+        return abandon(errno);
+    // A file written over keeps its permissions, a new one gets those of every new file (the
+    // owner of the temporary files sees to that itself).
+    const int mode = exists ? static_cast<int>(target.st_mode & 07777) : NewFileMode();
+    if (!owner.open && mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0)
         return abandon(errno);
     // On disk before the rename, so that a crash cannot leave a renamed but empty file (an
     // owner of the temporary files puts them on disk itself, with the others of its command).

@@ -48,6 +48,10 @@ private:
     bool m_inserted = false;  // set by InsertChannel; WriteFile needs every channel set
 };
 
+// The permissions a file created with mode 0666 gets: 0666 less the process's file mode mask.
+// -1 when the mask cannot be read.
+int NewFileMode();
+
 class CReadAndWriteFiles {
 public:
     // Error numbers of GetLastErrorNumber (docs/data-files.md lists the texts).

@@ -8,8 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -112,6 +117,95 @@ bool IsReplaceableFile(const char* path)
     if (stat(DiskPath(path).c_str(), &st) != 0)
         return errno == ENOENT;
     return S_ISREG(st.st_mode);
+}
+
+namespace {
+// Whether a symbolic link of the user `owner` in the folder of status `folder` may be followed.
+bool MayFollowLinkIn(const struct stat& folder, uid_t owner)
+{
+    if ((folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & S_IWOTH) == 0) return true;
+    return owner == ::geteuid() || owner == folder.st_uid;
+}
+} // namespace
+
+bool FollowLinks(const std::string& path, bool lastMayBeMissing, std::string& real, RefusedLink* refused)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    // `at` is the part resolved so far ("" for the root); `pending` holds the parts still to
+    // walk, the next one last.
+    std::string at;
+    if (path[0] != '/') {
+        char* here = ::getcwd(nullptr, 0);
+        if (here == nullptr) return false;
+        at = std::strcmp(here, "/") == 0 ? std::string() : std::string(here);
+        std::free(here);
+    }
+    std::vector<std::string> pending;
+    const auto push = [&pending](const std::string& text) {
+        for (size_t end = text.size(); end != std::string::npos;) {
+            const size_t slash = end == 0 ? std::string::npos : text.rfind('/', end - 1);
+            const size_t start = slash == std::string::npos ? 0 : slash + 1;
+            if (end > start) pending.push_back(text.substr(start, end - start));
+            end = slash;
+        }
+    };
+    const auto onlyDotsLeft = [&pending] {
+        return std::all_of(pending.begin(), pending.end(), [](const std::string& part) { return part == "."; });
+    };
+    push(path);
+    // As the system does, a walk that meets more than 40 links ends.
+    for (int links = 0; !pending.empty();) {
+        const std::string part = std::move(pending.back());
+        pending.pop_back();
+        if (part == ".") continue;
+        if (part == "..") {
+            at.erase(at.empty() ? 0 : at.rfind('/'));
+            continue;
+        }
+        const std::string next = at + "/" + part;
+        struct stat seen {};
+        if (::lstat(next.c_str(), &seen) != 0) {
+            if (errno != ENOENT || !lastMayBeMissing || !onlyDotsLeft()) return false;
+            at = next;
+            break;
+        }
+        if (S_ISLNK(seen.st_mode)) {
+            struct stat folder {};
+            if (++links > 40) {
+                errno = ELOOP;
+                return false;
+            }
+            if (::lstat(at.empty() ? "/" : at.c_str(), &folder) != 0) return false;
+            if (!MayFollowLinkIn(folder, seen.st_uid)) {
+                if (refused != nullptr)
+                    *refused = RefusedLink{next, static_cast<unsigned>(seen.st_uid)};
+                errno = EACCES;
+                return false;
+            }
+            std::vector<char> link(static_cast<size_t>(seen.st_size > 0 ? seen.st_size : PATH_MAX) + 1);
+            const ssize_t n = ::readlink(next.c_str(), link.data(), link.size());
+            if (n < 0) return false;
+            if (static_cast<size_t>(n) >= link.size() || n == 0) {
+                // Changed while it was read, or empty: no name to follow.
+                errno = ENOENT;
+                return false;
+            }
+            const std::string text(link.data(), static_cast<size_t>(n));
+            if (text[0] == '/') at.clear();
+            push(text);
+            continue;
+        }
+        if (!S_ISDIR(seen.st_mode) && !onlyDotsLeft()) {
+            errno = ENOTDIR;
+            return false;
+        }
+        at = next;
+    }
+    real = at.empty() ? std::string("/") : at;
+    return true;
 }
 
 namespace {

@@ -39,6 +39,24 @@ namespace qv {
 // pipe is never replaced that way.
 bool IsReplaceableFile(const char* path);
 
+// Another user's symbolic link that FollowLinks would not follow: its path (absolute, no link on
+// the way to it) and its owner.
+struct RefusedLink {
+    std::string path;
+    unsigned owner = 0;
+};
+
+// The path `path` leads to, every symbolic link on the way followed, as an absolute path without
+// links: what realpath gives, but walked one part at a time, so that the rule the system's
+// protected-links setting keeps holds whatever that setting: in a sticky folder that everyone
+// may write into (/tmp and the like), only a link of the user's own (the effective user) or of
+// the folder's owner is followed. Another user's link there could lead a write of the user's
+// onto any file the user may write. Such a link fails the walk with errno EACCES, and names
+// itself in `refused`. With `lastMayBeMissing`, a last part that does not exist (a new file, or
+// where a dangling link leads) ends the walk. False with errno otherwise (ELOOP after 40 links).
+// Paths are names on disk.
+bool FollowLinks(const std::string& path, bool lastMayBeMissing, std::string& real, RefusedLink* refused = nullptr);
+
 // The name on disk of a path the system names in its code page. The system keeps its texts,
 // file names included, as Windows-1252 bytes, while the file systems this port runs on name
 // files in UTF-8: the program that runs the system says how one becomes the other, once,

@@ -347,10 +347,14 @@ bool MakeFolders(const std::string& path)
 // that a reader sees either the old or the new file, never a half-written one.
 bool WriteAtomically(const std::string& target, const std::string& text)
 {
+    // Written through a link to the file it names; another user's link in a folder everyone
+    // may write into is not followed (qv::FollowLinks), and the profile is not written.
     std::string path = target;
-    char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved))
-        path = resolved; // write through a link to the file it names
+    std::string resolved;
+    if (qv::FollowLinks(target, false, resolved))
+        path = resolved;
+    else if (errno == EACCES)
+        return false;
     if (!qv::IsReplaceableFile(path.c_str()))
         return false; // never replace a folder, a device or a pipe with a profile
     std::string temp = path + ".XXXXXX";
@@ -359,11 +363,13 @@ bool WriteAtomically(const std::string& target, const std::string& text)
     int fd = mkstemp(name.data());
     if (fd < 0)
         return false;
+    // Made 0600, and given the earlier file's permissions (0644 for a new one) after the
+    // last write, so that no other user opens it while it is written.
     struct stat st;
     mode_t mode = 0644;
     if (stat(path.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
-    bool ok = fchmod(fd, mode) == 0;
+    bool ok = true;
     size_t done = 0;
     while (ok && done < text.size()) {
         ssize_t n = write(fd, text.data() + done, text.size() - done);
@@ -374,6 +380,8 @@ bool WriteAtomically(const std::string& target, const std::string& text)
         else
             done += static_cast<size_t>(n);
     }
+    if (ok && fchmod(fd, mode) != 0)
+        ok = false;
     if (ok && fsync(fd) != 0)
         ok = false;
     if (close(fd) != 0)

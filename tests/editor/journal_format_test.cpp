@@ -132,6 +132,8 @@ TEST(JournalFormat, RecordsAndNamesAreReadOnlyInTheirPlaceAndForm) {
         {"qvhost journal 1\nm ", "it is a journal of version 1 of qvhost, which a command of that version on this folder finishes"},
         {"qvhost journal 35", "it is a journal of version 35 of qvhost, which a command of that version on this folder finishes"},
         {"qvhost journal 21\n", "it is a journal of version 21 of qvhost, which a command of that version on this folder finishes"},
+        {"qvhost journal 0\n", "it names journal version 0, which no version of qvhost writes"},
+        {"qvhost journal 03\n", "it names journal version 03, which no version of qvhost writes"},
         {"qvhost journal x\n", "it does not begin as a journal of qvhost"},
         {"qvhost journal 4 \n", "it does not begin as a journal of qvhost"},
         {"qvhost journal 1234567890\n", "it does not begin as a journal of qvhost"},

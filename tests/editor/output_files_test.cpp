@@ -2459,7 +2459,7 @@ TEST(OutputFiles, ARecoveryActsOnlyOnWhatItChecked) {
              fs::create_directory(shared + "/b.txt");
              WriteFile(shared + "/b.txt/x", "X");
          },
-         false, "cannot be removed (Directory not empty) once the files its journal names are put back as they were; its journal stays, "
+         false, "still holds 1 file that could not be put back in the place of its target, so it cannot be removed; its journal stays, "
                 "and a command does not write into the folder while it is there\n",
          "b.txt", {{"b.txt", "B-old"}}},
     };
@@ -2855,4 +2855,161 @@ TEST(OutputFiles, ASessionsCancelGivesItsFilesWhatTheyHeldAtItsLastCommit) {
                   files)
             << command;
     }
+}
+
+// What another user could turn against a command of root's: links in a folder everyone may
+// write into, temporary files opened while they are written, private folders exchanged.
+
+namespace {
+
+// The line that refuses another user's link at `link` (a path without links).
+std::string StrangersLinkLine(const std::string& link) {
+    return "qvhost: " + qv::ShownPath(link) +
+           ": is a symbolic link of nobody in a folder that everyone may write into, and such a link is followed only "
+           "when it is the user's own or the folder owner's\n";
+}
+
+} // namespace
+
+// In a folder everyone may write into (mode 1777, as /tmp is), a link that leads into a folder
+// only root may enter is followed only when it is root's own: another user's is refused with one
+// line that names it and its owner, for `-o`, a folder on the way, a data file and a library
+// user's own session alike, and nothing in root's folder changes.
+TEST(OutputFiles, AStrangersLinkInAFolderEveryoneWritesIntoIsNotFollowed) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    const struct {
+        const char* what;
+        std::vector<std::string> command;   // empty: a library user's own session writes shared/n.mdx
+        const char* link;                   // in shared/
+        const char* leadsTo;                // below the test's folder
+        bool strangers;
+    } cases[] = {
+        {"save -o", {"save", "r.json", "-o", "shared/n.qva"}, "n.qva", "rootonly/keep.qva", true},
+        {"describe -o, to a new file", {"describe", "r.json", "-o", "shared/n.desc"}, "n.desc", "rootonly/new.desc", true},
+        {"a folder on the way", {"save", "r.json", "-o", "shared/d/keep.qva"}, "d", "rootonly", true},
+        {"a data file", {"describe", "r.json", "-o", "shared/x.desc"}, "D__R0.mdx", "rootonly/keep.mdx", true},
+        {"a library user's own session", {}, "n.mdx", "rootonly/keep.mdx", true},
+        {"root's own link", {"save", "r.json", "-o", "shared/n.qva"}, "n.qva", "rootonly/keep.qva", false},
+    };
+    for (const auto& c : cases) {
+        Folder folder;
+        fs::create_directories(folder.path / "shared");
+        fs::create_directories(folder.path / "rootonly");
+        fs::permissions(folder.path, static_cast<fs::perms>(0755));
+        fs::permissions(folder.path / "shared", static_cast<fs::perms>(01777));
+        fs::permissions(folder.path / "rootonly", static_cast<fs::perms>(0700));
+        WriteFile(folder / "r.json", Resistors(2));
+        WriteFile(folder / "rootonly/keep.qva", "root's");
+        WriteFile(folder / "rootonly/keep.mdx", "root's");
+        const std::string leadsTo = folder / c.leadsTo;
+        const std::string link = fs::canonical(folder.path / "shared").string() + "/" + c.link;
+        if (c.strangers) {
+            const int dir = open((folder / "shared").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ASSERT_EQ(qv_test::RunAsAnotherUser(dir, [&] { return symlink(leadsTo.c_str(), c.link); }), 0) << c.what;
+            close(dir);
+        } else {
+            ASSERT_EQ(symlink(leadsTo.c_str(), link.c_str()), 0);
+        }
+        const auto rootonly = folder.Snapshot("rootonly");
+        int status = 0;
+        if (c.command.empty()) {
+            status = RunOwnerJob(
+                [&] {
+                    std::string temporary, error;
+                    const int fd = OutputFiles::Current().OpenFile(folder / "shared/n.mdx", temporary, error, false);
+                    std::fprintf(stderr, "qvhost: %s\n", error.c_str());
+                    _exit(fd < 0 && errno == EACCES ? 2 : 3);
+                },
+                folder.path.string() + ".err");
+        } else {
+            status = RunHostIn(folder, c.command);
+        }
+        const std::string message = ReadFile(folder.path.string() + ".err");
+        if (!c.strangers) {
+            EXPECT_EQ(status, 0) << c.what << ": " << message;
+            EXPECT_NE(ReadFile(folder / "rootonly/keep.qva"), "root's") << c.what;
+            continue;
+        }
+        EXPECT_EQ(status, 2) << c.what;
+        EXPECT_EQ(message, StrangersLinkLine(link)) << c.what;
+        EXPECT_EQ(folder.Snapshot("rootonly"), rootonly) << c.what;
+    }
+}
+
+// Every temporary file is made open to no other user before its first byte is written, a
+// library user's own session's beside its target as a command's in its private folder: a
+// stranger cannot open it to read what it holds once it takes the target's place. In place, a
+// new file has the permissions every new file gets, and a replaced one keeps its own.
+TEST(OutputFiles, ATemporaryFileIsOpenToNoOtherUserWhileItIsWritten) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    const struct {
+        bool command;
+        mode_t target;   // 0: a new file
+    } cases[] = {{false, 0}, {false, 0600}, {false, 0644}, {true, 0}, {true, 0640}};
+    for (const auto& c : cases) {
+        Folder folder;
+        fs::permissions(folder.path, static_cast<fs::perms>(0755));
+        const std::string target = folder / "t.mdx";
+        if (c.target != 0) {
+            WriteFile(target, "before");
+            ASSERT_EQ(chmod(target.c_str(), c.target), 0);
+        }
+        const std::string what = std::to_string(c.command) + " " + std::to_string(c.target);
+        const int status = RunOwnerJob(
+            [&] {
+                std::string temporary, error;
+                OutputFiles& owner = OutputFiles::Current();
+                if (c.command && !owner.LockFolder(folder.path.string(), error)) _exit(10);
+                const int fd = owner.OpenFile(target, temporary, error, c.command);
+                struct stat made {};
+                if (fd < 0 || fstat(fd, &made) != 0) _exit(11);
+                // A stranger who may enter the temporary file's folder tries to open it.
+                const std::string within = fs::path(temporary).parent_path().string();
+                const int dir = open(within.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                const std::string name = fs::path(temporary).filename().string();
+                const bool opened = qv_test::RunningAsRoot() &&
+                                    qv_test::RunAsAnotherUser(dir, [&] { return open(name.c_str(), O_RDONLY) >= 0 ? 0 : 1; }) == 0;
+                close(dir);
+                std::fprintf(stderr, "made %o%s\n", made.st_mode & 07777, opened ? ", opened by a stranger" : "");
+                if (write(fd, "after", 5) != 5 || close(fd) != 0 || !owner.PutInPlace(temporary, target)) _exit(12);
+                _exit(owner.Settle(true) ? 0 : 13);
+            },
+            folder.path.string() + ".err");
+        EXPECT_EQ(status, 0) << what;
+        EXPECT_EQ(ReadFile(folder.path.string() + ".err"), "made 600\n") << what;
+        struct stat now {};
+        ASSERT_EQ(stat(target.c_str(), &now), 0) << what;
+        EXPECT_EQ(now.st_mode & 07777, c.target != 0 ? c.target : 0666 & ~mask) << what;
+        EXPECT_EQ(ReadFile(target), "after") << what;
+    }
+}
+
+// A stranger who owns the output folder keeps exchanging the private folder of each command
+// there with a folder of its own, back and forth as fast as it can, so that a name holds the
+// command's folder one moment and the stranger's the next: whether the command fails or says
+// that its files stay, no folder of the user's stays behind.
+TEST(OutputFiles, AStrangerWhoKeepsExchangingLeavesNoFolderOfTheUsers) {
+    if (!qv_test::RunningAsRoot()) GTEST_SKIP() << qv_test::kNeedsRootToSwitchUsers;
+    Folder folder;
+    fs::create_directories(folder.path / "pub/o");
+    WriteFile(folder / "r.json", Resistors(2));
+    ASSERT_EQ(chown((folder / "pub/o").c_str(), 65534, 65534), 0);
+    const int dir = open((folder / "pub/o").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    qv_test::AnotherUser stranger(dir, [&] {
+        for (;;) {
+            (void)mkdir("mine", 0755);
+            for (const std::string& name : NamesIn("."))
+                if (name.rfind(qv::journal::kOwnPrefix, 0) == 0 && fs::is_directory(name))
+                    for (int n = 0; n < 1000; ++n) renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, "mine", RENAME_EXCHANGE);
+        }
+        return 0;
+    });
+    close(dir);
+    for (int run = 0; run < 20; ++run) {
+        const int status = WaitAtMost(StartHost(folder, {"describe", "r.json", "-o", "pub/o/a.desc"}), 60);
+        ASSERT_TRUE(status == 0 || status == 2) << run;
+    }
+    stranger.Stop();
+    EXPECT_EQ(UsersFoldersBelow(folder.path / "pub/o"), std::vector<std::string>{});
 }

@@ -1,9 +1,13 @@
 #include "win32/paths.h"
+#include "win32/profile.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 #include <fstream>
@@ -139,6 +143,61 @@ TEST(Access, ExistenceAndModes)
     std::filesystem::remove(file);
     EXPECT_EQ(_access(file.c_str(), 0), -1);
     EXPECT_EQ(_access(nullptr, 0), -1);
+}
+
+// In a sticky folder that everyone may write into, a link is followed only when it is the
+// user's own or the folder owner's, in the last part of a path or on the way, whatever the
+// system's protected-links setting; elsewhere any link is. A user's profile is not written
+// through a link that is refused. Links are given to another user with lchown, so root runs it.
+TEST(FollowLinks, AnotherUsersLinkInAStickyFolderIsNotFollowed)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a link to another user needs root";
+    const std::filesystem::path top = std::filesystem::temp_directory_path() / ("qv_links_" + std::to_string(getpid()));
+    std::filesystem::remove_all(top);
+    std::filesystem::create_directories(top / "sticky");
+    std::filesystem::create_directories(top / "open");
+    std::filesystem::create_directories(top / "kept");
+    std::filesystem::permissions(top / "sticky", static_cast<std::filesystem::perms>(01777));
+    std::filesystem::permissions(top / "open", static_cast<std::filesystem::perms>(0777));
+    std::ofstream((top / "kept/k.ini").string()) << "[s]\nk=root's\n";
+    const std::string real = std::filesystem::canonical(top).string();
+    const struct {
+        const char* link;   // below top, to kept/k.ini, or kept/ for "d"
+        uid_t owner;
+        const char* path;   // what is resolved, below top
+        const char* refused;   // the link refused, below top ("" when followed)
+    } cases[] = {
+        {"sticky/n.ini", 65534, "sticky/n.ini", "sticky/n.ini"},
+        {"sticky/d", 65534, "sticky/d/k.ini", "sticky/d"},
+        {"sticky/n.ini", 0, "sticky/n.ini", ""},
+        {"open/n.ini", 65534, "open/n.ini", ""},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path link = top / c.link;
+        const bool folder = std::string(c.link).back() == 'd';
+        std::filesystem::create_symlink(folder ? top / "kept" : top / "kept/k.ini", link);
+        ASSERT_EQ(lchown(link.c_str(), c.owner, c.owner), 0);
+        std::string resolved;
+        qv::RefusedLink refused;
+        errno = 0;
+        const bool followed = qv::FollowLinks((top / c.path).string(), false, resolved, &refused);
+        const std::string what = std::string(c.link) + " " + std::to_string(c.owner);
+        if (*c.refused == '\0') {
+            EXPECT_TRUE(followed) << what;
+            EXPECT_EQ(resolved, real + "/kept/k.ini") << what;
+        } else {
+            EXPECT_FALSE(followed) << what;
+            EXPECT_EQ(errno, EACCES) << what;
+            EXPECT_EQ(refused.path, real + "/" + c.refused) << what;
+            EXPECT_EQ(refused.owner, 65534u) << what;
+            EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "written", (top / c.path).c_str())) << what;
+        }
+        std::filesystem::remove(link);
+    }
+    std::ifstream in((top / "kept/k.ini").string());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[s]\nk=root's\n");
+    std::filesystem::remove_all(top);
 }
 
 } // namespace
