@@ -46,6 +46,43 @@ void MarkCharacteristicParamsForKind(ParamHolder* params, const CharacteristicPa
 
 namespace {
 
+// The parameter `id` of the set as the model text uses it: there, an input, not on a pin and
+// not marked unused; null otherwise.
+const CWizardCopaObject3* UsedCharacteristicParam(const ParamHolder* params, WORD id) {
+    for (int i = 0; params != nullptr && i < params->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = params->GetParam(i);
+        if (param == nullptr || param->GetValueID() != id || !qv::pages::IsLiveInput(param)) continue;
+        if (param->HasPin() || (param->GetExtType() & kParamExtUnused) != 0) return nullptr;
+        return param;
+    }
+    return nullptr;
+}
+
+BOOL RefuseWithMessage(CWnd& page, UINT message) {
+    if (page.GetParent() != nullptr) {
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(message), MB_OK);
+    }
+    return FALSE;
+}
+
+} // namespace
+
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, const CharacteristicParamIDs& ids,
+                                      const CPropCharacteristicXYTable* table) {
+    for (WORD id : {ids.reference, ids.variable}) {
+        const CWizardCopaObject3* param = UsedCharacteristicParam(params, id);
+        if (param != nullptr && CString(param->GetValue()).Trim().IsEmpty()) return RefuseWithMessage(page, kStrInvalidValue);
+    }
+    const bool dataPairs = table != nullptr && table->GetMode() == CPropCharacteristicXYTable::kKindLookUp &&
+                           table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs;
+    if (dataPairs && UsedCharacteristicParam(params, ids.file) != nullptr && table->Points().GetSize() == 0)
+        return RefuseWithMessage(page, kStrNoBlock);
+    return TRUE;
+}
+
+namespace {
+
 // Reads one length-prefixed part; false (the reading ends) when its length does not fit.
 bool ReadPart(qv::bytes::Reader& in, const std::function<void(const BYTE*, size_t)>& take) {
     DWORD length = 0;

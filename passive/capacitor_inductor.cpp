@@ -547,6 +547,12 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     if (m_pWizard != nullptr)
         m_pWizard->StoreModeAndCompareList(m_dwKind1, m_dwKind2, m_dwModeWord, m_strXLabel1, m_strYLabel1,
                                            m_strXLabel2, m_strYLabel2, &m_Snapshots);
+    // A characteristic the form uses gives the model text a value, or OK refuses.
+    if ((form == 1 || form == 2) &&
+        !qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable},
+            Table(static_cast<int>(form))))
+        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

@@ -206,6 +206,10 @@ BOOL CPropPassive2WTrafoNonLinear::OnApply() {
         m_pWizard->SetFileName(m_strFileName);
         m_pWizard->StoreModeAndCompareList(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
     }
+    // A characteristic the form uses gives the model text a value, or OK refuses.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable}, table))
+        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

@@ -303,6 +303,9 @@ BOOL CPropPassiveResAndCon::OnApply() {
     if (m_pWizard != nullptr)
         m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
+    // A characteristic the form uses gives the model text a value, or OK refuses.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, Table()))
+        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

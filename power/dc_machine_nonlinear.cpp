@@ -6,6 +6,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
 #include "framework/characteristic_element_page.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
@@ -394,6 +395,12 @@ BOOL CPropDCMENLMachine::OnApply() {
     if (m_pWizard != nullptr) m_pWizard->SetCharacteristicSettings(Settings(), &m_Snapshots);
     m_lstParameters.SaveColumnWidths();
     m_lstInitialValues.SaveColumnWidths();
+    // Each characteristic the machine uses gives the model text a value, or OK refuses.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdExcitation, kIdExcitationFile, kIdExcitationVariable}, BindExcitation()) ||
+        !qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdMagnetization, kIdMagnetizationFile, kIdMagnetizationVariable}, BindMagnetization()))
+        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

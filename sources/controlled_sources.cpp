@@ -47,6 +47,7 @@ using qv::characteristic::kStrCurrentAxis;
 using qv::characteristic::kStrVoltageAxis;
 using qv::characteristic::MarkCharacteristicParams;
 using qv::characteristic::MarkCharacteristicParamsForKind;
+using qv::characteristic::RefuseCharacteristicWithoutValue;
 
 namespace {
 
@@ -435,6 +436,8 @@ BOOL CPropNonlinearSource::OnApply() {
     BuildCompareList(static_cast<int>(form));
     if (m_pWizard != nullptr) m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
+    // A characteristic the form uses gives the model text a value, or OK refuses.
+    if (!RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, table)) return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
