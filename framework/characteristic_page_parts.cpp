@@ -49,7 +49,7 @@ namespace {
 // The parameter `id` of the set as the model text uses it: there, an input, not on a pin and
 // not marked unused; null otherwise.
 const CWizardCopaObject3* UsedCharacteristicParam(const ParamHolder* params, WORD id) {
-    for (int i = 0; params != nullptr && i < params->GetParamCount(); ++i) {
+    for (int i = 0; params != nullptr && id != 0 && i < params->GetParamCount(); ++i) {
         const CWizardCopaObject3* param = params->GetParam(i);
         if (param == nullptr || param->GetValueID() != id || !qv::pages::IsLiveInput(param)) continue;
         if (param->HasPin() || (param->GetExtType() & kParamExtUnused) != 0) return nullptr;
@@ -66,6 +66,11 @@ BOOL RefuseWithMessage(CWnd& page, UINT message) {
     return FALSE;
 }
 
+bool IsDataPairsTable(const CPropCharacteristicXYTable* table) {
+    return table != nullptr && table->GetMode() == CPropCharacteristicXYTable::kKindLookUp &&
+           table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs;
+}
+
 } // namespace
 
 BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, const CharacteristicParamIDs& ids,
@@ -74,11 +79,19 @@ BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, con
         const CWizardCopaObject3* param = UsedCharacteristicParam(params, id);
         if (param != nullptr && CString(param->GetValue()).Trim().IsEmpty()) return RefuseWithMessage(page, kStrInvalidValue);
     }
-    const bool dataPairs = table != nullptr && table->GetMode() == CPropCharacteristicXYTable::kKindLookUp &&
-                           table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs;
-    if (dataPairs && UsedCharacteristicParam(params, ids.file) != nullptr && table->Points().GetSize() == 0)
+    if (IsDataPairsTable(table) && UsedCharacteristicParam(params, ids.file) != nullptr && table->Points().GetSize() == 0)
         return RefuseWithMessage(page, kStrNoBlock);
     return TRUE;
+}
+
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, bool onPin, DWORD kind, const CString& reference,
+                                      const CString& variable, const CPropCharacteristicXYTable* table) {
+    if (onPin) return TRUE;
+    if (kind == 0) return CString(reference).Trim().IsEmpty() ? RefuseWithMessage(page, kStrInvalidValue) : TRUE;
+    if (table == nullptr) return TRUE;
+    if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
+        return CString(variable).Trim().IsEmpty() ? RefuseWithMessage(page, kStrInvalidValue) : TRUE;
+    return table->Points().GetSize() == 0 ? RefuseWithMessage(page, kStrNoBlock) : TRUE;
 }
 
 namespace {

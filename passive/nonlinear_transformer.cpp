@@ -207,8 +207,8 @@ BOOL CPropPassive2WTrafoNonLinear::OnApply() {
         m_pWizard->StoreModeAndCompareList(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
     }
     // A characteristic the form uses gives the model text a value, or OK refuses.
-    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
-            *this, m_pParams, {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable}, table))
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_bCharacteristicUsesPin != FALSE, m_dwKind,
+                                                              m_strReference, m_strVariableName, table))
         return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);

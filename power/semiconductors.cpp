@@ -5,6 +5,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_element_page.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -599,6 +600,10 @@ BOOL CPropSemiDiode::OnApply() {
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
     ShowKindInSymbol();
 
+    // The characteristic table the kind uses gives the model text a value, or OK refuses.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, {0, kIdTableFile, kIdTableVariable},
+                                                              Table()))
+        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
