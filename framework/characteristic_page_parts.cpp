@@ -9,6 +9,8 @@
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
 
+#include <utility>
+
 namespace qv::characteristic {
 
 DWORD TableModeFlags(CPropCharacteristicXYTable* table) {
@@ -75,8 +77,13 @@ bool IsDataPairsTable(const CPropCharacteristicXYTable* table) {
 
 BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, const CharacteristicParamIDs& ids,
                                       const CPropCharacteristicXYTable* table) {
-    for (WORD id : {ids.reference, ids.variable}) {
-        const CWizardCopaObject3* param = UsedCharacteristicParam(params, id);
+    // The table's own mode says which of the three the model text reads: older elements
+    // without a file parameter keep the table's file name in the reference parameter.
+    const bool reference = table == nullptr || table->GetMode() == CPropCharacteristicXYTable::kKindReference;
+    const bool fileReference = table == nullptr || (!reference && table->GetDataPairsFlag() ==
+                                                                      CPropCharacteristicXYTable::kSourceFileReference);
+    for (const auto& [id, read] : {std::pair{ids.reference, reference}, std::pair{ids.variable, fileReference}}) {
+        const CWizardCopaObject3* param = read ? UsedCharacteristicParam(params, id) : nullptr;
         if (param != nullptr && CString(param->GetValue()).Trim().IsEmpty()) return RefuseWithMessage(page, kStrInvalidValue);
     }
     if (IsDataPairsTable(table) && UsedCharacteristicParam(params, ids.file) != nullptr && table->Points().GetSize() == 0)
