@@ -416,14 +416,15 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
             break;
         }
     });
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, holder, {kIdCharacteristicRef, kIdCharacteristicFile, kIdCharacteristicVar}, table))
+        return FALSE;
     // The flags of the form now chosen; bits of an earlier form do not linger.
     m_dwModeWord = ModeFromTable();
     BuildCompareList();
     if (m_pWizard != nullptr) m_pWizard->SetData(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
-    // A characteristic the form uses gives the model text a value, or OK refuses.
-    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
-            *this, holder, {kIdCharacteristicRef, kIdCharacteristicFile, kIdCharacteristicVar}, table))
-        return FALSE;
     if (!CommitParamSet(target, GetCookie())) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

@@ -4,6 +4,7 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/snapshot_lists.h"
@@ -86,9 +87,8 @@ BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, con
         const CWizardCopaObject3* param = read ? UsedCharacteristicParam(params, id) : nullptr;
         if (param != nullptr && CString(param->GetValue()).Trim().IsEmpty()) return RefuseWithMessage(page, kStrInvalidValue);
     }
-    if (IsDataPairsTable(table) && UsedCharacteristicParam(params, ids.file) != nullptr && table->Points().GetSize() == 0)
-        return RefuseWithMessage(page, kStrNoBlock);
-    return TRUE;
+    return qv::pages::RefuseEmptyTable(page, IsDataPairsTable(table) && UsedCharacteristicParam(params, ids.file) != nullptr &&
+                                                 table->Points().GetSize() == 0);
 }
 
 BOOL RefuseCharacteristicWithoutValue(CWnd& page, bool onPin, DWORD kind, const CString& reference,
@@ -98,7 +98,7 @@ BOOL RefuseCharacteristicWithoutValue(CWnd& page, bool onPin, DWORD kind, const 
     if (table == nullptr) return TRUE;
     if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
         return CString(variable).Trim().IsEmpty() ? RefuseWithMessage(page, kStrInvalidValue) : TRUE;
-    return table->Points().GetSize() == 0 ? RefuseWithMessage(page, kStrNoBlock) : TRUE;
+    return qv::pages::RefuseEmptyTable(page, table->Points().GetSize() == 0);
 }
 
 namespace {

@@ -298,14 +298,15 @@ BOOL CPropPassiveResAndCon::OnApply() {
         }
     });
 
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, Table()))
+        return FALSE;
     DeriveModeWord();
     BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));
     if (m_pWizard != nullptr)
         m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
-    // A characteristic the form uses gives the model text a value, or OK refuses.
-    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, Table()))
-        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

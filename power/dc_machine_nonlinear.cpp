@@ -388,6 +388,13 @@ BOOL CPropDCMENLMachine::OnApply() {
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);
     });
+    // Each characteristic the machine uses gives the model text a value, or OK refuses before
+    // the wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdExcitation, kIdExcitationFile, kIdExcitationVariable}, BindExcitation()) ||
+        !qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdMagnetization, kIdMagnetizationFile, kIdMagnetizationVariable}, BindMagnetization()))
+        return FALSE;
     // The flags follow the tables as they are now: a return to data pairs drops the bit.
     m_dwFlags = 0;
     AddCharacteristicBits();
@@ -395,12 +402,6 @@ BOOL CPropDCMENLMachine::OnApply() {
     if (m_pWizard != nullptr) m_pWizard->SetCharacteristicSettings(Settings(), &m_Snapshots);
     m_lstParameters.SaveColumnWidths();
     m_lstInitialValues.SaveColumnWidths();
-    // Each characteristic the machine uses gives the model text a value, or OK refuses.
-    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
-            *this, m_pParams, {kIdExcitation, kIdExcitationFile, kIdExcitationVariable}, BindExcitation()) ||
-        !qv::characteristic::RefuseCharacteristicWithoutValue(
-            *this, m_pParams, {kIdMagnetization, kIdMagnetizationFile, kIdMagnetizationVariable}, BindMagnetization()))
-        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

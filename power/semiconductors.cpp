@@ -596,14 +596,15 @@ BOOL CPropSemiDiode::OnApply() {
         }
     });
 
+    // The characteristic table the kind uses gives the model text a value, or OK refuses before
+    // the element's state takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, {0, kIdTableFile, kIdTableVariable},
+                                                              Table()))
+        return FALSE;
     SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
     ShowKindInSymbol();
 
-    // The characteristic table the kind uses gives the model text a value, or OK refuses.
-    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, {0, kIdTableFile, kIdTableVariable},
-                                                              Table()))
-        return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();

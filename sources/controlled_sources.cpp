@@ -430,14 +430,15 @@ BOOL CPropNonlinearSource::OnApply() {
     const int selection = SelectedForm();
     if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
 
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, table)) return FALSE;
     const DWORD form = CurrentForm();
     m_dwModeWord = form;
     if (m_dwKind != 0) m_dwModeWord |= TableFlags();
     BuildCompareList(static_cast<int>(form));
     if (m_pWizard != nullptr) m_pWizard->StoreSettings(m_dwKind, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
 
-    // A characteristic the form uses gives the model text a value, or OK refuses.
-    if (!RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, table)) return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
