@@ -237,6 +237,37 @@ TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
     }
 }
 
+// The element's OK refuses a characteristic table of data pairs whose rows were all deleted,
+// with the page's message (a refused OK ends the session, and the command writes nothing); on
+// every page with such a table.
+TEST(TableSubSheetCancel, AnEmptyCharacteristicTableIsRefusedByTheElementsOk) {
+    const fs::path folder = fs::path(SweepEnvironment::scratch) / "empty_sheets";
+    for (const TableSubSheet& sheet : kTableSubSheets) {
+        SCOPED_TRACE(sheet.label);
+        std::error_code code;
+        fs::remove_all(folder, code);
+        fs::create_directories(folder);
+        qv::Schematic schematic;
+        schematic.document = "D";
+        schematic.elements.push_back(qv::SchematicElement{});
+        schematic.elements.back().id = static_cast<unsigned>(sheet.id);
+        schematic.elements.back().name = "E1";
+        qv::Host host;
+        std::string error;
+        ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
+        std::vector<std::string> session = sheet.before;
+        session.push_back("sheet ok {");
+        session.insert(session.end(), sheet.table.begin(), sheet.table.end());
+        session.insert(session.end(), {"}", "click " + std::to_string(sheet.button),
+                                       "message ok \"Error : No data available - block length = 0\"", "ok"});
+        // The session ends with the refused OK, its message answered.
+        qv::EditOutcome outcome;
+        EXPECT_FALSE(host.Edit("E1", session, outcome, error));
+        EXPECT_EQ("element \"E1\":\n  script line " + std::to_string(session.size()) + " (ok): the sheet refused", error);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, CancelSweep, ::testing::ValuesIn(Examples()), ExampleTestName);
 
 }  // namespace
