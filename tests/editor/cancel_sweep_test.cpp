@@ -178,6 +178,12 @@ struct TableSubSheet {
     int button;                        // opens the sheet
 };
 
+// The DC machine's other characteristic as two data pairs: OK refuses it empty.
+std::vector<std::string> DcMachinePairsThen(int button) {
+    return {"sheet ok {", "click 2114", "click 2397", "click 1124", "click 1122", "click 1122",
+            "cell 2121 1 1 \"1\"", "}", "click " + std::to_string(button)};
+}
+
 const TableSubSheet kTableSubSheets[] = {
     {"diode", 8, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
     {"power semiconductor", 9, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
@@ -188,8 +194,8 @@ const TableSubSheet kTableSubSheets[] = {
     {"controlled source", 2, {"pick 2005 2", "type 2007 \"V(N1)\""}, {"click 2114", "click 2397", "click 1124"}, 2016},
     {"nonlinear characteristic", 65, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
     {"nonlinear transformer", 112, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
-    {"DC machine, excitation", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2157},
-    {"DC machine, magnetization", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2159},
+    {"DC machine, excitation", 30, DcMachinePairsThen(2159), {"click 2114", "click 2397", "click 1124"}, 2157},
+    {"DC machine, magnetization", 30, DcMachinePairsThen(2157), {"click 2114", "click 2397", "click 1124"}, 2159},
 };
 
 TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
