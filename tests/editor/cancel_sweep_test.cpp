@@ -270,7 +270,9 @@ TEST(TableSubSheetCancel, AnEmptyCharacteristicTableIsRefusedByTheElementsOk) {
         // The session ends with the refused OK, its message answered.
         qv::EditOutcome outcome;
         EXPECT_FALSE(host.Edit("E1", session, outcome, error));
-        EXPECT_EQ("element \"E1\":\n  script line " + std::to_string(session.size()) + " (ok): the sheet refused", error);
+        EXPECT_TRUE(error.starts_with("element \"E1\":")) << error;
+        EXPECT_TRUE(error.ends_with("script line " + std::to_string(session.size()) + " (ok): the sheet refused")) << error;
+        EXPECT_EQ(std::string::npos, error.find("unexpected")) << error;
     }
 }
 
