@@ -417,11 +417,15 @@ BOOL CPropDeadBlock::OnApply() {
         !qv::pages::RefuseBlankField(*this, kCtlReference))
         return FALSE;
     UpdateData(TRUE);
+    // Initial values kept in the element's data file need a row there.
+    TakeValuesFromList();
+    if (const DWORD mode = GetSafeHwnd() != nullptr ? ModeFromRadios() : m_dwMode;
+        !IsSeparate(mode) && (mode & kDeadModeFileReference) == 0 && !qv::pages::RefuseEmptyTable(*this, m_values.empty()))
+        return FALSE;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     CompleteFileName();
     UpdateData(FALSE);
-    TakeValuesFromList();
     StoreParameters();
     DWORD kind = PlainKind(m_dwMode);
     if (GetSafeHwnd() != nullptr) {

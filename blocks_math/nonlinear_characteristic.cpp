@@ -416,6 +416,11 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
             break;
         }
     });
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, holder, {kIdCharacteristicRef, kIdCharacteristicFile, kIdCharacteristicVar}, table))
+        return FALSE;
     // The flags of the form now chosen; bits of an earlier form do not linger.
     m_dwModeWord = ModeFromTable();
     BuildCompareList();

@@ -111,6 +111,8 @@ protected:
     void ImportBareNamedFile();
     void OnWildcardsReplaced(const CString& name) override;
     CWizardBase4* Owner() const override;
+    // A grid without an x or a y value has no point to write.
+    bool HasNoRows() const override { return GridPoints() == 0; }
     qv::lookup3d::Axis FocusedAxis() const;
     // The points of the editing form (x values times y values).
     std::uint64_t GridPoints() const;

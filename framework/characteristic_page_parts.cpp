@@ -4,10 +4,13 @@
 #include "framework/characteristic_description.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/snapshot_lists.h"
 #include "framework/table_writers.h"
+
+#include <utility>
 
 namespace qv::characteristic {
 
@@ -42,6 +45,60 @@ void MarkCharacteristicParamsForKind(ParamHolder* params, const CharacteristicPa
         MarkCharacteristicParams(params, ids, FALSE, TRUE, TRUE);
     else
         MarkCharacteristicParams(params, ids, TRUE, fileReference, !fileReference);
+}
+
+namespace {
+
+// The parameter `id` of the set as the model text uses it: there, an input, not on a pin and
+// not marked unused; null otherwise.
+const CWizardCopaObject3* UsedCharacteristicParam(const ParamHolder* params, WORD id) {
+    for (int i = 0; params != nullptr && id != 0 && i < params->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = params->GetParam(i);
+        if (param == nullptr || param->GetValueID() != id || !qv::pages::IsLiveInput(param)) continue;
+        if (param->HasPin() || (param->GetExtType() & kParamExtUnused) != 0) return nullptr;
+        return param;
+    }
+    return nullptr;
+}
+
+BOOL RefuseWithMessage(CWnd& page, UINT message) {
+    if (page.GetParent() != nullptr) {
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(message), MB_OK);
+    }
+    return FALSE;
+}
+
+bool IsDataPairsTable(const CPropCharacteristicXYTable* table) {
+    return table != nullptr && table->GetMode() == CPropCharacteristicXYTable::kKindLookUp &&
+           table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs;
+}
+
+} // namespace
+
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, const CharacteristicParamIDs& ids,
+                                      const CPropCharacteristicXYTable* table) {
+    // The table's own mode says which of the three the model text reads: older elements
+    // without a file parameter keep the table's file name in the reference parameter.
+    const bool reference = table == nullptr || table->GetMode() == CPropCharacteristicXYTable::kKindReference;
+    const bool fileReference = table == nullptr || (!reference && table->GetDataPairsFlag() ==
+                                                                      CPropCharacteristicXYTable::kSourceFileReference);
+    for (const auto& [id, read] : {std::pair{ids.reference, reference}, std::pair{ids.variable, fileReference}}) {
+        const CWizardCopaObject3* param = read ? UsedCharacteristicParam(params, id) : nullptr;
+        if (param != nullptr && CString(param->GetValue()).Trim().IsEmpty()) return RefuseWithMessage(page, kStrInvalidValue);
+    }
+    return qv::pages::RefuseEmptyTable(page, IsDataPairsTable(table) && UsedCharacteristicParam(params, ids.file) != nullptr &&
+                                                 table->Points().GetSize() == 0);
+}
+
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, bool onPin, DWORD kind, const CString& reference,
+                                      const CString& variable, const CPropCharacteristicXYTable* table) {
+    if (onPin) return TRUE;
+    if (kind == 0) return CString(reference).Trim().IsEmpty() ? RefuseWithMessage(page, kStrInvalidValue) : TRUE;
+    if (table == nullptr) return TRUE;
+    if (table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceFileReference)
+        return CString(variable).Trim().IsEmpty() ? RefuseWithMessage(page, kStrInvalidValue) : TRUE;
+    return qv::pages::RefuseEmptyTable(page, table->Points().GetSize() == 0);
 }
 
 namespace {

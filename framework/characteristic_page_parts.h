@@ -51,6 +51,22 @@ void MarkCharacteristicParams(ParamHolder* params, const CharacteristicParamIDs&
 void MarkCharacteristicParamsForKind(ParamHolder* params, const CharacteristicParamIDs& ids, DWORD kind,
                                      DWORD modeWord);
 
+// OK's rule for a characteristic the element's form uses (its parameters not marked unused
+// nor on a pin): the model text's characteristic must have a value. A reference or file
+// reference left blank gets "Invalid value!", a table of data pairs without a row (its data
+// file would hold no value) "Error : No data available"; the box is not shown on a page
+// without a parent (made hidden to initialise or convert an element). Call it once the
+// page has written its values into the set and before it commits; FALSE when it refuses.
+// `table` is the table of the characteristic in use, or null; an ID of 0 names no parameter
+// (a characteristic given only by a table has no reference).
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, const ParamHolder* params, const CharacteristicParamIDs& ids,
+                                      const CPropCharacteristicXYTable* table);
+// The same rule for a page that marks no parameter unused, from its own state: `onPin` the
+// characteristic is fed by a pin; else `kind` 0 uses `reference`, a table of `table`'s kind its
+// variable (a file reference) or its rows (data pairs).
+BOOL RefuseCharacteristicWithoutValue(CWnd& page, bool onPin, DWORD kind, const CString& reference,
+                                      const CString& variable, const CPropCharacteristicXYTable* table);
+
 // When the block of archived snapshots in older element data is read.
 enum class SnapshotBlockRule {
     kWhenNotEmpty,     // any block with at least one byte

@@ -59,9 +59,14 @@ bool CDataFileTablePage::CommitNameFirst() {
     // OK's rule for value fields holds on the table pages too: nothing is committed past a
     // blank one, nor past a blank reference where the table is given by reference.
     if (!qv::pages::RefuseBlankValueField(*this, holder)) return false;
-    if (IsDlgButtonChecked(qv::pointtable::kCtlReferenceRadio) == BST_CHECKED &&
-        !qv::pages::RefuseBlankField(*this, qv::pointtable::kCtlReference))
+    // A table of data pairs with every row deleted would be written as a data file without
+    // a value: OK refuses it too.
+    if (IsDlgButtonChecked(qv::pointtable::kCtlReferenceRadio) == BST_CHECKED) {
+        if (!qv::pages::RefuseBlankField(*this, qv::pointtable::kCtlReference)) return false;
+    } else if (HasNoRows()) {
+        ShowMessage(LoadLibraryString(qv::strings::kStrNoBlock));
         return false;
+    }
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     return CommitParamSet(target, m_cookie);

@@ -42,6 +42,9 @@ protected:
     // The element's name and "Show Name" written into the parameter set, which is committed;
     // false, writing nothing, without a set or an editor to commit to.
     bool CommitNameFirst();
+    // Whether the page's table has no row (a table of data pairs without one gives the model
+    // text nothing to read); the pages without such a table have none to be empty.
+    virtual bool HasNoRows() const { return false; }
     // The name the data file is written under: the document's without a chosen name, else
     // the chosen one with its wildcards replaced.
     void ResolveFileName();

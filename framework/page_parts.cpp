@@ -80,6 +80,15 @@ BOOL RefuseField(CWnd& page, int control) {
     return FALSE;
 }
 
+BOOL RefuseEmptyTable(CWnd& page, bool empty) {
+    if (!empty) return TRUE;
+    if (page.GetParent() != nullptr) {
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrNoBlock), MB_OK);
+    }
+    return FALSE;
+}
+
 bool ReadsAsExpression(const CString& text, formula::ParseMode mode) {
     CString trimmed = text;
     if (trimmed.Trim().IsEmpty()) return false;

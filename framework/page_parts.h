@@ -69,6 +69,10 @@ BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, fo
 // `pinColumn` is ticked takes its value from the pin and is passed over (-1: no such column).
 // The first refused row is selected.
 BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn = -1);
+// OK's rule for a table whose rows the model text reads from a data file the page writes: with
+// every row deleted (`empty`) the file would hold no value, so "Error : No data available -
+// block length = 0" is shown (not on a hidden page) and FALSE given; TRUE otherwise.
+BOOL RefuseEmptyTable(CWnd& page, bool empty);
 
 // The editor's description of the parameter followed by its unit, as a check box's caption.
 CString ParamDescriptionWithUnit(const CWizardBaseCommon* wizard, ParamHolder* params, WORD valueID);

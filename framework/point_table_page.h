@@ -34,6 +34,7 @@ public:
     ~CPointTablePage() override;
 
     const CPtrArray& Points() const { return m_points; }
+    bool HasNoRows() const override { return m_points.GetSize() == 0; }
 
     // The table read from a data file of two channels.
     BOOL ImportFile(const CString& path) override;

@@ -541,6 +541,13 @@ BOOL CPropPassiveCapAndInd::OnApply() {
     // The flags come from the table of the active form only.
     const int radio = RadioForm();
     const DWORD form = radio >= 0 ? static_cast<DWORD>(radio) : PassiveFormOf(m_dwModeWord);
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if ((form == 1 || form == 2) &&
+        !qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdCharacteristic, kIdCharacteristicFile, kIdCharacteristicVariable},
+            Table(static_cast<int>(form))))
+        return FALSE;
     m_dwModeWord = form;
     if (form == 1 || form == 2) m_dwModeWord |= TableFlags(static_cast<int>(form));
     BuildCompareList(static_cast<int>(form));

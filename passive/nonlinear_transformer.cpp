@@ -177,13 +177,18 @@ BOOL CPropPassive2WTrafoNonLinear::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
+    // A characteristic the element uses gives the model text a value, or OK refuses before
+    // anything is written.
+    CPropCharacteristicXYTable* table = Table();
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_bCharacteristicUsesPin != FALSE, m_dwKind,
+                                                              m_strReference, m_strVariableName, table))
+        return FALSE;
     WriteNameAndFlag();
     const RequestTarget target(static_cast<const CWizardBase4*>(m_pWizard));
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!target.HasReceiver()) return FALSE;
     if (!CommitParamSet(target, cookie)) return FALSE;
 
-    CPropCharacteristicXYTable* table = Table();
     if (table != nullptr && m_dwKind == 1 && !table->GetUserFileFlag() &&
         table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());

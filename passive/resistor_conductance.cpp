@@ -298,6 +298,10 @@ BOOL CPropPassiveResAndCon::OnApply() {
         }
     });
 
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, Table()))
+        return FALSE;
     DeriveModeWord();
     BuildCompareList(static_cast<int>(PassiveFormOf(m_dwModeWord)));
     if (m_pWizard != nullptr)

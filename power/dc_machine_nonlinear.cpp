@@ -6,6 +6,7 @@
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
 #include "framework/characteristic_element_page.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/data_classes.h"
 #include "framework/dialog_controls.h"
 #include "framework/data_file_places.h"
@@ -387,6 +388,13 @@ BOOL CPropDCMENLMachine::OnApply() {
         if (!value.IsEmpty()) param->SetValue(value);
         if (!unit.IsEmpty()) param->SetUsedUnit(unit);
     });
+    // Each characteristic the machine uses gives the model text a value, or OK refuses before
+    // the wizard takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdExcitation, kIdExcitationFile, kIdExcitationVariable}, BindExcitation()) ||
+        !qv::characteristic::RefuseCharacteristicWithoutValue(
+            *this, m_pParams, {kIdMagnetization, kIdMagnetizationFile, kIdMagnetizationVariable}, BindMagnetization()))
+        return FALSE;
     // The flags follow the tables as they are now: a return to data pairs drops the bit.
     m_dwFlags = 0;
     AddCharacteristicBits();

@@ -5,6 +5,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_element_page.h"
+#include "framework/characteristic_page_parts.h"
 #include "framework/data_classes.h"
 #include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
@@ -595,6 +596,11 @@ BOOL CPropSemiDiode::OnApply() {
         }
     });
 
+    // The characteristic table the kind uses gives the model text a value, or OK refuses before
+    // the element's state takes anything.
+    if (!qv::characteristic::RefuseCharacteristicWithoutValue(*this, m_pParams, {0, kIdTableFile, kIdTableVariable},
+                                                              Table()))
+        return FALSE;
     SettleModeFromControls();
     if (m_pState != nullptr) m_pState->SetModeAndAxisLabels(m_lModeWord, m_strXAxisLabel, m_strYAxisLabel);
     ShowKindInSymbol();

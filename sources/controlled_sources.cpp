@@ -47,6 +47,7 @@ using qv::characteristic::kStrCurrentAxis;
 using qv::characteristic::kStrVoltageAxis;
 using qv::characteristic::MarkCharacteristicParams;
 using qv::characteristic::MarkCharacteristicParamsForKind;
+using qv::characteristic::RefuseCharacteristicWithoutValue;
 
 namespace {
 
@@ -429,6 +430,9 @@ BOOL CPropNonlinearSource::OnApply() {
     const int selection = SelectedForm();
     if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
 
+    // A characteristic the form uses gives the model text a value, or OK refuses before the
+    // wizard takes anything.
+    if (!RefuseCharacteristicWithoutValue(*this, m_pParams, kCharacteristicIDs, table)) return FALSE;
     const DWORD form = CurrentForm();
     m_dwModeWord = form;
     if (m_dwKind != 0) m_dwModeWord |= TableFlags();

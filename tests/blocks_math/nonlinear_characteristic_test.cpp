@@ -457,6 +457,7 @@ TEST_F(NonlinearCharacteristic, SampleTimeInputAndOutputAsAUserSetsThem) {
     for (const Case& c : cases) {
         auto rows = kRows;
         rows[4].value = c.stored;
+        rows[1].value = "XY1.VAL";  // OK takes no characteristic without a value
         auto wizard = New(rows);
         wizard->Initialize(0);
         OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
@@ -470,7 +471,9 @@ TEST_F(NonlinearCharacteristic, SampleTimeInputAndOutputAsAUserSetsThem) {
         EXPECT_EQ(c.written, Live(Holder(), 2183)[0]->GetValue().str()) << c.stored;
     }
 
-    auto wizard = New();
+    auto rows = kRows;
+    rows[1].value = "XY1.VAL";
+    auto wizard = New(rows);
     wizard->Initialize(0);
     OpenPage<CNonlinearCharacteristicWizard4> open(*wizard);
     CWnd* page = open.Page();

@@ -204,6 +204,12 @@ struct TableSubSheet {
     int button;                        // opens the sheet
 };
 
+// The DC machine's other characteristic as two data pairs: OK refuses it empty.
+std::vector<std::string> DcMachinePairsThen(int button) {
+    return {"sheet ok {", "click 2114", "click 2397", "click 1124", "click 1122", "click 1122",
+            "cell 2121 1 1 \"1\"", "}", "click " + std::to_string(button)};
+}
+
 const TableSubSheet kTableSubSheets[] = {
     {"diode", 8, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
     {"power semiconductor", 9, {"choose 2080 \"XY-Data Pairs\""}, {"click 2397", "click 1124"}, 2016},
@@ -214,8 +220,8 @@ const TableSubSheet kTableSubSheets[] = {
     {"controlled source", 2, {"pick 2005 2", "type 2007 \"V(N1)\""}, {"click 2114", "click 2397", "click 1124"}, 2016},
     {"nonlinear characteristic", 65, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
     {"nonlinear transformer", 112, {}, {"click 2114", "click 2397", "click 1124"}, 2016},
-    {"DC machine, excitation", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2157},
-    {"DC machine, magnetization", 30, {}, {"click 2114", "click 2397", "click 1124"}, 2159},
+    {"DC machine, excitation", 30, DcMachinePairsThen(2159), {"click 2114", "click 2397", "click 1124"}, 2157},
+    {"DC machine, magnetization", 30, DcMachinePairsThen(2157), {"click 2114", "click 2397", "click 1124"}, 2159},
 };
 
 TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
@@ -260,6 +266,39 @@ TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
                     EXPECT_EQ(before.size() + 1, after.size());
             }
         }
+    }
+}
+
+// The element's OK refuses a characteristic table of data pairs whose rows were all deleted,
+// with the page's message (a refused OK ends the session, and the command writes nothing); on
+// every page with such a table.
+TEST(TableSubSheetCancel, AnEmptyCharacteristicTableIsRefusedByTheElementsOk) {
+    const fs::path folder = fs::path(SweepEnvironment::scratch) / "empty_sheets";
+    for (const TableSubSheet& sheet : kTableSubSheets) {
+        SCOPED_TRACE(sheet.label);
+        std::error_code code;
+        fs::remove_all(folder, code);
+        fs::create_directories(folder);
+        qv::Schematic schematic;
+        schematic.document = "D";
+        schematic.elements.push_back(qv::SchematicElement{});
+        schematic.elements.back().id = static_cast<unsigned>(sheet.id);
+        schematic.elements.back().name = "E1";
+        qv::Host host;
+        std::string error;
+        ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+        ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
+        std::vector<std::string> session = sheet.before;
+        session.push_back("sheet ok {");
+        session.insert(session.end(), sheet.table.begin(), sheet.table.end());
+        session.insert(session.end(), {"}", "click " + std::to_string(sheet.button),
+                                       "message ok \"Error : No data available - block length = 0\"", "ok"});
+        // The session ends with the refused OK, its message answered.
+        qv::EditOutcome outcome;
+        EXPECT_FALSE(host.Edit("E1", session, outcome, error));
+        EXPECT_TRUE(error.starts_with("element \"E1\":")) << error;
+        EXPECT_TRUE(error.ends_with("script line " + std::to_string(session.size()) + " (ok): the sheet refused")) << error;
+        EXPECT_EQ(std::string::npos, error.find("unexpected")) << error;
     }
 }
 

@@ -520,13 +520,14 @@ TEST_F(HostTest, JobsOnTheTextReportTheFaultsOfTheReadSchematic) {
         std::string text;
         bool textFault;
         std::string said;
-        bool saved;   // an empty table can be saved
+        bool saved;
     } cases[] = {
         {R"({"document":"D","elements":[)" + bad + "," + good + "]", true, "ends before", false},
         {R"({"document":"D","elements":[)" + bad + "," + good + R"(,{"id":15,"name":"R2"}]})", true, "used twice", false},
         {R"({"elements":[)" + bad + "," + good + R"(],"document":"D E"})", true, "document name", false},
         {R"({"document":"D","elements":[)" + bad + "," + empty + "]}", false, "table of data pairs is empty", false},
-        {R"({"elements":[)" + good + "," + empty + R"(],"document":"Late"})", false, "Late__RNL1.mdx", true},
+        // The page's OK refuses an empty table of data pairs, so it is not saved either.
+        {R"({"elements":[)" + good + "," + empty + R"(],"document":"Late"})", false, "Late__RNL1.mdx", false},
         {R"({"document":"D","elements":[)" + good + "," + bad + "]}", false, "wizard ID 999 is not in the catalogue", false},
         {R"({"document":"D","elements":[)" + good + R"(,{"id":15,"name":"R3","parameters":{"Q":"1"}},)" + bad + "]}", false,
          "no parameter \"Q\"", false},

@@ -80,7 +80,7 @@ TEST_F(ReopenedPageTest, ABareOkOnTheReopenedPageKeepsWhatTheFirstOkStored) {
          {"click 1122", "message ok \"Invalid value!\"", "cell 2132 2 0 FOO", "click 1122", "ok"},
          "SUM S1 ( INPUT[0] := 0,INPUT[1] := 0,TS := 0,INPUT[2] := 0,INPUT[3] := 0 );"},
         {"a dead time's initial value renamed without an index",
-         R"j({"document":"D","elements":[{"id":82,"name":"DS","parameters":{"INPUT":"x"}}]})j",
+         R"j({"document":"D","elements":[{"id":82,"name":"DS","parameters":{"INPUT":"x"},"script":["click 2291","ok"]}]})j",
          {"click 2291", "click 1122", "message ok \"Invalid value!\"", "cell 2134 0 0 FOO", "ok"},
          "DEADTIME DS ( INPUT := x, TS := 1m, NH := 1, Y0[0] := 0 );"},
         {"a dead time's table given a file name of its own",

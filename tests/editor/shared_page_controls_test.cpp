@@ -73,9 +73,14 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
     for (const Case& c : cases) {
         std::string elements;
         for (unsigned id : ids)
+            // OK needs the nonlinear characteristic block's characteristic and a row of the dead
+            // time's file of initial values.
             elements += std::string(elements.empty() ? "" : ",\n") + R"({"id": )" + std::to_string(id) +
-                        R"(, "name": "E)" + std::to_string(id) + R"(", "script": ["type 2183 \")" + c.typed +
-                        R"(\"", "ok"]})";
+                        R"(, "name": "E)" + std::to_string(id) + R"(", "script": [)" +
+                        (id == 65   ? R"("sheet ok {", "click 2111", "type 2113 \"XY1.VAL\"", "}", "click 2016", )"
+                         : id == 82 ? R"("click 1122", )"
+                                    : "") +
+                        R"("type 2183 \")" + c.typed + R"(\"", "ok"]})";
         int status = -1;
         std::string output;
         const auto edited = kHost.EditInSchematic(R"({"document": "TS", "elements": [)" + elements + "]}", "E32",

@@ -68,8 +68,10 @@ TEST_F(SheetCancelTest, CancelGivesBackWhatThePagesChanged) {
         R"j({"document":"D","elements":[{"id":33,"name":"T1","parameters":{"N":"1","Q[0]":"1","Q[1]":"2"}}]})j";
     const std::string polynomial = R"j({"document":"D","elements":[{"id":31,"name":"P1","parameters":)j"
                                    R"j({"ORDER":"3","QUANT[0]":"V(N1)","COEFF[2]":"5","COEFF[3]":"7"}}]})j";
+    // The dead time starts with its initial values in a file, whose table OK refuses empty.
     const std::string deadTime = R"j({"document":"D","elements":[{"id":82,"name":"DS","parameters":)j"
-                                 R"j({"INPUT":"x","NH":"3","Y0[0]":"0.5","Y0[1]":"0.25","Y0[2]":"-1"}}]})j";
+                                 R"j({"INPUT":"x","NH":"3","Y0[0]":"0.5","Y0[1]":"0.25","Y0[2]":"-1"},)j"
+                                 R"j("script":["click 1122","ok"]}]})j";
     const std::string outputs = R"j({"document":"D","elements":[{"id":29,"name":"O1","outputs":["V","I"]}]})j";
     const std::string semiconductor = R"j({"document":"D","elements":[{"id":9,"name":"Q1"}]})j";
     const std::string expressions = ReadFile(PARVEL_SOURCE_DIR "/examples/expression_elements.json");

@@ -207,7 +207,9 @@ TEST_F(NonlinearTransformer, ConversionTakesModePageTableAndTexts) {
 // The page.
 
 TEST_F(NonlinearTransformer, NewElementShowsAReference) {
-    auto wizard = NewWizard<CNonlinearTransformerWizard4>(kRows, "TN1");
+    std::vector<ParamRow> rows = kRows;
+    rows[6].value = "CURVE";  // OK refuses a reference without a value
+    auto wizard = NewWizard<CNonlinearTransformerWizard4>(rows, "TN1");
     wizard->Initialize(0);
     EXPECT_EQ(1u, wizard->GetLookUpFlag());
     EXPECT_EQ("@CH", SnapshotNames(wizard->GetSnapshots())[0]);
@@ -231,9 +233,7 @@ TEST_F(NonlinearTransformer, PinGivesCHAndFileReferenceToDataPairsClearsItsBit) 
     EXPECT_EQ("LTAB", wizard->GetVariableName().str());
     EXPECT_EQ(With("@CH").size(), static_cast<size_t>(wizard->GetSnapshots().GetSize()));
     // Data Pairs: the bit goes and the file name comes from the document.
-    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) {
-        ASSERT_TRUE(qv::ui::Click(inner.GetActivePage(), 2397));
-    });
+    qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { TypeTwoPairs(inner.GetActivePage(), "1", "1m"); });
     ASSERT_TRUE(qv::ui::Click(page, 2016));
     ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ(0u, wizard->GetModeWord() & kModeFileReference);
@@ -253,6 +253,7 @@ TEST_F(NonlinearTransformer, PageSharesTheLinearPageSteps) {
     std::vector<ParamRow> rows = kRows;
     rows[5].type = kIn | kPin;  // KTR on a pin
     rows[6].type = kIn | kPin;  // CH on a pin, but marked unused: not a pin for the page
+    rows[6].value = "CURVE";    // so the page's reference, which OK refuses blank
     auto wizard = NewWizard<CNonlinearTransformerWizard4>(rows, "TN1", &element);
     Param(editor->Holder(element), 2016)->SetExtType(0x20000);
     wizard->Initialize(0);

@@ -134,7 +134,7 @@ TEST_F(PassiveSnapshotSource, TableSnapshotComesFromTheParameterOfItsSource) {
 
 TEST_F(PassivePage, SwitchingFormsMovesDirectionAndUnusedMarks) {
     DWORD element = 0;
-    auto wizard = NewWizard<CConductanceWizard4>(kConductanceRows, "G1", &element);
+    auto wizard = NewWizard<CConductanceWizard4>(WithCharacteristic(kConductanceRows), "G1", &element);
     wizard->Initialize(0);
     ParamHolder* holder = editor->Holder(element);
     EXPECT_TRUE(Param(holder, 2028)->IsOutput()) << "a new element with a characteristic starts nonlinear";
@@ -170,7 +170,7 @@ TEST_F(PassivePage, AReopenedPageShowsTheValueTheNonlinearFormKept) {
     };
     const Case cases[] = {{&kResistorRows, false}, {&kConductanceRows, false}, {&kResistorRows, true}};
     for (const Case& c : cases) {
-        std::vector<ParamRow> rows = *c.rows;
+        std::vector<ParamRow> rows = WithCharacteristic(*c.rows);
         rows[0].value = "4.7k";
         DWORD element = 0;
         auto wizard = rows[0].name == std::string("R") ? std::unique_ptr<CPassiveResAndConWizardBase4>(
@@ -247,7 +247,7 @@ TEST_F(PassivePage, ApplyWithoutParameterSetRefusesBeforeWriting) {
 
 TEST_F(PassivePage, HiddenPageWorkLeavesThePageOnTheSheetAlone) {
     DWORD element = 0;
-    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(kResistorRows, "R1", &element));
+    auto [wizard, open, page] = OpenedWizard(NewWizard<CResistorWizard4>(WithCharacteristic(kResistorRows), "R1", &element));
     ASSERT_NE(nullptr, page->GetParams());
     ASSERT_NO_FATAL_FAILURE(ExpectHiddenWorkLeavesThePageAlone(*wizard, page, open.Sheet(), *editor, element,
                                                                "@TYPER1 ( @PARAMLIST);", 0, "R2"));

@@ -44,6 +44,14 @@ inline const std::vector<ParamRow> kConductanceRows = {
     kCh, kChFile, kChStrg, {.id = 2007, .name = "QUANT", .value = "V(N1)", .type = 0x4}, kOutV, kOutI,
 };
 
+// The rows with the characteristic given by the reference `curve`: OK refuses a nonlinear form
+// whose characteristic has no value.
+inline std::vector<ParamRow> WithCharacteristic(std::vector<ParamRow> rows, const char* curve = "CURVE") {
+    for (ParamRow& row : rows)
+        if (row.id == kCh.id) row.value = curve;
+    return rows;
+}
+
 // The state a page leaves in the wizard on apply, with input snapshots of these names.
 inline void StoreState(CPassiveResAndConWizardBase4& wizard, DWORD lookUp, DWORD modeWord, const char* xLabel,
                        const char* yLabel, const std::vector<const char*>& names) {

@@ -142,6 +142,7 @@ TEST_F(StoragePage, ModeFlagsComeFromTheActiveTableOnly) {
     // Table 1 holds data pairs; table 2 is a File Reference with a user file.
     LoadTable(wizard->GetCharacteristic1(), TableBytes(1, "", 0, {{0, 0}, {1, 1}}, 1, ""));
     LoadTable(wizard->GetCharacteristic2(), TableBytes(1, "u.mdx", 1, {}, 0, "TAB2"));
+    Param(editor->Holder(element), 1007)->SetValue("TAB2");  // the variable the element names
     OpenPage<CCapacitorWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2092));

@@ -45,6 +45,10 @@ protected:
         EXPECT_TRUE(wizard->Initialize(0));
         return wizard;
     }
+    // Two data pairs in `table`: OK refuses a characteristic table of data pairs without one.
+    static void GivePairs(CPropCharacteristicXYTable& table) {
+        LoadTable(table, TableBytes(1, "", 0, {{0, 0.1}, {1, 0.2}}, ""));
+    }
     std::string Write(CDCMachineNonlinearWizard4& wizard) {
         CString model = "DCM ( @PARAMLIST )";
         NamedFile file(Description());
@@ -231,7 +235,9 @@ TEST_F(DcMachine, BothCharacteristicsOnPins) {
 // Unticking the pin gives the button back and the look-up flag from the table.
 TEST_F(DcMachine, PinOffRestoresTheLookUpTable) {
     auto wizard = MakeWizard();
+    GivePairs(wizard->ExcitationTable());
     wizard->ExcitationTable().SetReference("XY.VAL");
+    GivePairs(wizard->MagnetizationTable());
     OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(qv::ui::Click(page, 2158));
@@ -248,6 +254,7 @@ TEST_F(DcMachine, PinOffRestoresTheLookUpTable) {
 // A return from a file reference to data pairs drops the reference bit.
 TEST_F(DcMachine, FlagsFollowTheTablesOnEveryApply) {
     auto wizard = MakeWizard();
+    GivePairs(wizard->MagnetizationTable());
     OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
     qv::UserScript::Instance().ExpectSheet([](CPropertySheet& inner) { EnterReference(inner, "EXTAB"); });
     ASSERT_TRUE(qv::ui::Click(open.Page(), 2157));
@@ -261,6 +268,8 @@ TEST_F(DcMachine, FlagsFollowTheTablesOnEveryApply) {
 
 TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
     auto wizard = MakeWizard();
+    GivePairs(wizard->ExcitationTable());
+    GivePairs(wizard->MagnetizationTable());
     OpenPage<CDCMachineNonlinearWizard4> open(*wizard);
     CWnd* page = open.Page();
     EXPECT_FALSE(Visible(page, 2139));

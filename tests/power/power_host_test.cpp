@@ -74,7 +74,9 @@ TEST_F(PowerHost, SymbolShowsTheKindChosen) {
         {9, "", "L"},
         {9, "\"pick 2080 0\", \"ok\"", "L"},
         {9, "\"pick 2080 1\", \"ok\"", "E"},
-        {9, "\"pick 2080 2\", \"ok\"", "XY"},
+        // The data-pairs kind is given its pairs: OK refuses an empty table.
+        {9, R"("pick 2080 2", "sheet ok {", "click 1122", "click 1122", "cell 2121 1 1 \"1\"", "}", "click 2016", "ok")",
+         "XY"},
         {13, "\"pick 2080 1\", \"ok\"", "E"},
         // A kind chosen and cancelled leaves the symbol as it was.
         {14, "\"pick 2080 2\", \"cancel\"", "L"},

@@ -136,6 +136,8 @@ TEST_F(PowerPage, CancelledTableSheetKeepsTheNames) {
     ParamHolder* holder = editor->Holder(element);
     Param(holder, 1012)->SetValue("OLDVAR");
     wizard->Initialize(0);
+    // Pairs the data-pairs kind gives the model text: OK refuses an empty table.
+    LoadTable(wizard->State().Table(), TableBytes(1, "", 0, {{0.0, 0.0}, {0.7, 1.0}}, ""));
     OpenPage<CDiodeWizard4> open(*wizard);
     CWnd* page = open.Page();
     ASSERT_TRUE(Choose(page, "XY-Data Pairs"));
@@ -316,6 +318,7 @@ TEST_F(PowerPage, ControlSignalIsWrittenInEveryKindAndMarkedActive) {
         ParamHolder* holder = editor->Holder(element);
         Param(holder, 2084)->SetExtType(0x20000);
         wizard->Initialize(0);
+        LoadTable(wizard->State().Table(), TableBytes(1, "", 0, {{0.0, 0.0}, {0.7, 1.0}}, ""));
         OpenPage<CThyristorWizard4> open(*wizard);
         CWnd* page = open.Page();
         if (entry) {

@@ -64,7 +64,7 @@ TEST_F(SourcesPage, EachFormShowsItsControlsAndMarksWhatItLeavesUnused) {
         SCOPED_TRACE(c.form);
         DWORD element = 0;
         auto [wizard, open, page] =
-            OpenedWizard(NewWizard<CNonlinearCurrentSourceWizard4>(kCurrentRows, "I1", &element));
+            OpenedWizard(NewWizard<CNonlinearCurrentSourceWizard4>(WithCharacteristic(kCurrentRows), "I1", &element));
         ASSERT_TRUE(qv::ui::ChooseEntry(FormList(page), c.form));
         for (int id : c.shown) EXPECT_TRUE(Visible(page, id)) << id;
         for (int id : c.hidden) EXPECT_FALSE(Visible(page, id)) << id;
@@ -100,11 +100,11 @@ TEST_F(SourcesPage, ApplyStoresTheListOfTheChosenForm) {
         if (c.current) {
             auto* w = new CNonlinearCurrentSourceWizard4;
             wizard.reset(w);
-            editor->Attach(*w, editor->AddElement(MakeHolder(kCurrentRows, "I1")));
+            editor->Attach(*w, editor->AddElement(MakeHolder(WithCharacteristic(kCurrentRows), "I1")));
         } else {
             auto* w = new CNonlinearVoltageSourceWizard4;
             wizard.reset(w);
-            editor->Attach(*w, editor->AddElement(MakeHolder(kVoltageRows, "E1")));
+            editor->Attach(*w, editor->AddElement(MakeHolder(WithCharacteristic(kVoltageRows), "E1")));
         }
         ASSERT_TRUE(wizard->DoEditProperties(sheet, 1));
         ASSERT_TRUE(sheet.Create());
@@ -289,7 +289,8 @@ TEST_F(SourcesPage, EveryOperationGivesTheEditorItsResourceHandleBack) {
     AfxSetResourceHandle(editorResources);
     auto unchanged = [&](const char* step) { EXPECT_EQ(editorResources, AfxGetResourceHandle()) << step; };
 
-    auto wizard = NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(kCurrentRows, "4"), "I1");
+    auto wizard =
+        NewWizard<CNonlinearCurrentSourceWizard4>(WithStartForm(WithCharacteristic(kCurrentRows), "4"), "I1");
     ASSERT_TRUE(wizard->Initialize(0));
     unchanged("Initialize");
     EXPECT_EQ((std::vector<std::string>{"QUANT", "VCE", "VEA"}), SnapshotNames(wizard->GetSnapshots()))

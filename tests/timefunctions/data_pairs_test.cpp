@@ -526,13 +526,20 @@ TEST_F(DataPairs, MonotonyRefusesOnApply) {
     }
 }
 
-TEST_F(DataPairs, AnEmptyTableWithoutPeriodWritesZero) {
+// OK refuses a table without rows, whose data file would hold no value, before it derives a
+// period from no row; the element keeps its period.
+TEST_F(DataPairs, AnEmptyTableIsRefusedAndATypedPeriodStays) {
     DWORD element = 0;
     auto wizard = Pairs(PairRows(), &element, {});
+    Param(editor->Holder(element), 2038)->SetValue("7");
     Open open(*wizard);
-    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-    EXPECT_EQ("0", Param(editor->Holder(element), 2038)->GetValue().str());
+    editor->ClearRequests();
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error : No data available - block length = 0");
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("7", Param(editor->Holder(element), 2038)->GetValue().str());
+    EXPECT_EQ(0u, editor->CountRequests(WIZREQ_COMMIT_PARAMS));
     // With the period flag the typed period stays.
+    ASSERT_TRUE(qv::ui::Click(open.Page(), 1122));
     ASSERT_TRUE(qv::ui::Click(open.Page(), 2205));
     EXPECT_TRUE(Enabled(open.Page(), 2038));
     ASSERT_TRUE(qv::ui::TypeText(open.Page()->GetDlgItem(2038), "20m"));
