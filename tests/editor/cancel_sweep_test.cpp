@@ -224,6 +224,21 @@ const TableSubSheet kTableSubSheets[] = {
     {"DC machine, magnetization", 30, DcMachinePairsThen(2157), {"click 2114", "click 2397", "click 1124"}, 2159},
 };
 
+// A host holding element `id` alone, named E1, in document D, in `folder` emptied first.
+void BuildAlone(qv::Host& host, int id, const fs::path& folder) {
+    std::error_code code;
+    fs::remove_all(folder, code);
+    fs::create_directories(folder);
+    qv::Schematic schematic;
+    schematic.document = "D";
+    schematic.elements.push_back(qv::SchematicElement{});
+    schematic.elements.back().id = static_cast<unsigned>(id);
+    schematic.elements.back().name = "E1";
+    std::string error;
+    ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
+}
+
 TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
     const fs::path folder = fs::path(SweepEnvironment::scratch) / "sub_sheets";
     for (const TableSubSheet& sheet : kTableSubSheets) {
@@ -241,19 +256,10 @@ TEST(TableSubSheetCancel, TheFilesASubSheetWroteGoWithTheElementsCancel) {
             lines.push_back("click " + std::to_string(sheet.button));
             for (const std::string end : {"cancel", "ok"}) {
                 SCOPED_TRACE(std::string(sheet.label) + (named ? ", named" : ", default name") + ", " + end);
-                std::error_code code;
-                fs::remove_all(folder, code);
-                fs::create_directories(folder);
-                qv_test::WriteFile(folder / "notes.txt", "the user's\n");
-                qv::Schematic schematic;
-                schematic.document = "D";
-                schematic.elements.push_back(qv::SchematicElement{});
-                schematic.elements.back().id = static_cast<unsigned>(sheet.id);
-                schematic.elements.back().name = "E1";
                 qv::Host host;
+                ASSERT_NO_FATAL_FAILURE(BuildAlone(host, sheet.id, folder));
+                qv_test::WriteFile(folder / "notes.txt", "the user's\n");
                 std::string error;
-                ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-                ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
                 const auto before = FilesIn(folder);
                 std::vector<std::string> session = lines;
                 session.push_back(end);
@@ -276,18 +282,9 @@ TEST(TableSubSheetCancel, AnEmptyCharacteristicTableIsRefusedByTheElementsOk) {
     const fs::path folder = fs::path(SweepEnvironment::scratch) / "empty_sheets";
     for (const TableSubSheet& sheet : kTableSubSheets) {
         SCOPED_TRACE(sheet.label);
-        std::error_code code;
-        fs::remove_all(folder, code);
-        fs::create_directories(folder);
-        qv::Schematic schematic;
-        schematic.document = "D";
-        schematic.elements.push_back(qv::SchematicElement{});
-        schematic.elements.back().id = static_cast<unsigned>(sheet.id);
-        schematic.elements.back().name = "E1";
         qv::Host host;
+        ASSERT_NO_FATAL_FAILURE(BuildAlone(host, sheet.id, folder));
         std::string error;
-        ASSERT_TRUE(host.Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-        ASSERT_TRUE(host.Build(schematic, folder.string() + "/", error)) << error;
         std::vector<std::string> session = sheet.before;
         session.push_back("sheet ok {");
         session.insert(session.end(), sheet.table.begin(), sheet.table.end());
