@@ -1149,7 +1149,10 @@ BOOL CReadAndWriteFiles::WriteFile(const char* path, const char* section, int fo
     }
     if (fd < 0) {
         const int e = errno;
-        text.Format("Cannot write the file \"%s\": %s.", path, (const char*)ErrnoText(e));
+        // The owner's reason, where it gives one, says what it refused (another user's link,
+        // say) better than the system's number for it.
+        text.Format("Cannot write the file \"%s\": %s.", path,
+                    refused.empty() ? (const char*)ErrnoText(e) : refused.c_str());
         tellWatcher((const char*)ErrnoText(e));
         return Fail(errWrite, text);
     }

@@ -1,6 +1,7 @@
 // The owner of the files a command writes: where they go, links, the folder lock, and what a
 // failure or a signal leaves, with the host run as real processes.
 #include "editor/journal_format.h"
+#include "editor/host.h"
 #include "editor/output_files.h"
 #include "afx/message_text.h"
 #include "tests/support/another_user.h"
@@ -8,6 +9,7 @@
 #include "tests/support/journal_bytes.h"
 #include "tests/support/marked_data_file.h"
 #include "tests/support/text_files.h"
+#include "toolkit/read_write_files.h"
 
 #include <gtest/gtest.h>
 
@@ -2920,7 +2922,16 @@ TEST(OutputFiles, AStrangersLinkInAFolderEveryoneWritesIntoIsNotFollowed) {
                     std::string temporary, error;
                     const int fd = OutputFiles::Current().OpenFile(folder / "shared/n.mdx", temporary, error, false);
                     std::fprintf(stderr, "qvhost: %s\n", error.c_str());
-                    _exit(fd < 0 && errno == EACCES ? 2 : 3);
+                    if (fd >= 0 || errno != EACCES) _exit(3);
+                    // A page's write says the same.
+                    qv::Host host;
+                    CReadAndWriteFiles file;
+                    const double value = 1;
+                    if (!file.SetNrChannels(1) || !file.SetNrItems(1) || !file.InsertChannel(0, &value, "v", "") ||
+                        file.WriteFile((folder / "shared/n.mdx").c_str()))
+                        _exit(4);
+                    const std::string shown(file.GetLastError());
+                    _exit(shown.find(error) != std::string::npos ? 2 : 5);
                 },
                 folder.path.string() + ".err");
         } else {
