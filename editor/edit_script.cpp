@@ -338,7 +338,12 @@ bool EditScriptRunner::Run(const std::vector<ScriptAction>& actions, CPropertySh
     script.SetFailureHandler([this](const std::string& message) { m_errors.push_back(message); });
     Target target;
     target.sheet = &sheet;
+    m_refused = nullptr;
     RunList(actions, target, true);
+    // A refused OK or apply is the script's fault only when the script leaves it at that: the
+    // user who read the page's message may mend the page and press OK again, or cancel.
+    if (m_refused != nullptr && sheet.GetSafeHwnd() != nullptr) Fail(*m_refused, "the sheet refused");
+    m_refused = nullptr;
     if (makeListings && sheet.GetSafeHwnd() != nullptr && target.Window() != nullptr)
         m_final = DescribeControls(target.Window());
     if (script.Pending() > 0) {
@@ -352,8 +357,10 @@ bool EditScriptRunner::Run(const std::vector<ScriptAction>& actions, CPropertySh
 void EditScriptRunner::RunList(const std::vector<ScriptAction>& actions, Target target, bool topLevel) {
     for (const ScriptAction& action : actions) {
         const size_t failuresBefore = m_errors.size();
+        const ScriptAction* refusedBefore = m_refused;
         RunOne(action, target, topLevel);
-        if (topLevel && afterAction) afterAction(action, m_errors.size() == failuresBefore);
+        const bool refusedNow = m_refused == &action && refusedBefore != &action;
+        if (topLevel && afterAction) afterAction(action, m_errors.size() == failuresBefore && !refusedNow);
     }
 }
 
@@ -413,6 +420,15 @@ void EditScriptRunner::RunOne(const ScriptAction& action, Target target, bool to
         if (verb == "apply") done = ui::Apply(target.sheet);
         if (verb == "ok") done = ui::PressOK(target.sheet);
         if (verb == "cancel") done = ui::Cancel(target.sheet);
+        if (topLevel && verb != "page") {
+            // The element's sheet stays open after a refused OK or apply, with the page as the
+            // user left it; whether that fails the script is known when the script ends.
+            if (!done && verb != "cancel") {
+                m_refused = &action;
+                return;
+            }
+            if (done) m_refused = nullptr;
+        }
         if (!done) Fail(action, "the sheet refused");
         return;
     }

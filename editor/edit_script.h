@@ -37,7 +37,9 @@ public:
     // Runs the actions on the sheet (its active page is the target of control actions).
     // Returns false when an action failed (a missing or disabled control, an interaction the
     // script did not expect, an entry left unused); Errors() says which. The sheet may have
-    // been closed by the script ("ok", "cancel").
+    // been closed by the script ("ok", "cancel"). An OK or apply of the sheet that is refused
+    // (the page says why in a message box the script answers) leaves the sheet open and the
+    // script goes on; it fails the script only when no later OK, apply or Cancel goes through.
     bool Run(const std::vector<ScriptAction>& actions, CPropertySheet& sheet);
 
     const std::vector<std::string>& Errors() const { return m_errors; }
@@ -80,6 +82,9 @@ private:
     void Fail(const ScriptAction& action, const std::string& what);
 
     std::vector<std::string> m_errors;
+    // The last OK or apply of the element's sheet that the sheet refused, while no later one
+    // (or Cancel) went through.
+    const ScriptAction* m_refused = nullptr;
     std::vector<std::string> m_printed;
     std::string m_final;
 };

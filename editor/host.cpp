@@ -741,6 +741,12 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         std::string message;
         for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
             if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
+        // What describe would refuse is said as describe says it (RunSession); the page's own
+        // refusal in the page's words.
+        if (!m_commitRefusal.empty()) {
+            error = refused;
+            return false;
+        }
         error = message.empty() ? refused
                                 : ElementLabel(element.source.name) + ": its page refuses the values given: " +
                                       Quoted(message);
@@ -814,6 +820,22 @@ bool Host::TakeName(Element& element, std::string& error, bool keepFiles) {
     return true;
 }
 
+namespace {
+
+// The element's sheet as the editor shows it: an apply that every page took is the editor's to
+// look at before it counts (Host::RunSession).
+class ElementSheet : public CPropertySheet {
+public:
+    ElementSheet(const CString& caption, std::function<bool()> applied)
+        : CPropertySheet(caption), m_applied(std::move(applied)) {}
+    BOOL OnPagesApplied() override { return m_applied() ? TRUE : FALSE; }
+
+private:
+    std::function<bool()> m_applied;
+};
+
+} // namespace
+
 bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions, EditScriptRunner& runner,
                       std::string& error, bool schematicsOwn) {
     WatchPagesFiles();
@@ -879,7 +901,22 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         const Element* before;
         ~InSession() { slot = before; }
     } inSession{m_inSession, std::exchange(m_inSession, &element)};
-    CPropertySheet sheet(ToCString(element.source.name));
+    // An OK or apply that every page took is the element's only when describe would take the
+    // element as the pages left it: otherwise the editor says why, the commits of that apply
+    // do not count, and the sheet stays open with the pages as the user left them. What the
+    // pages wrote stays pending, as any edit not yet committed: the next OK takes it with the
+    // user's mending, Cancel gives back the element as it was at its last commit.
+    std::string& refusal = m_commitRefusal;
+    refusal.clear();
+    const auto checkApply = [&]() {
+        const std::string fault = CommitFault(element);
+        if (fault.empty()) return true;
+        m_editor->WithdrawCommits(element.handle, commits);
+        refusal = fault;
+        AfxMessageBox(ToCString(element.source.name + " cannot be described: " + fault), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    };
+    ElementSheet sheet(ToCString(element.source.name), checkApply);
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
     else
@@ -911,7 +948,10 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         // job asked to keep hearing of it (counting the runs).
         ++m_pageRuns;
         if (m_keptFailureHandler) UserScript::Instance().SetFailureHandler(m_keptFailureHandler);
-        if (!ok) {
+        if (!ok && schematicsOwn && !refusal.empty()) {
+            // The schematic gave the element what describe refuses: said as describe says it.
+            error = ElementLabel(element.source.name) + ": " + refusal;
+        } else if (!ok) {
             // One line, as every fault the host reports: what the script met, in order.
             error = ElementLabel(element.source.name) + ": ";
             const std::vector<std::string>& errors = runner.Errors();

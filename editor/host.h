@@ -351,7 +351,27 @@ private:
     // an order the arrows changed.
     void NotifyChangedValues(Element& element, const std::map<std::pair<std::string, int>, std::string>& before);
     void SetDocument(const std::string& folder, const std::string& name);
-    std::string CompleteModelText(const Element& element, const std::string& text) const;
+    // The text with the editor's placeholders filled ("@NAME", "@<parameter>"). With
+    // `valueFault`, the first value put in that cannot stand there as one value (or as one
+    // quoted name) is named there (ValueFault).
+    std::string CompleteModelText(const Element& element, const std::string& text,
+                                  std::string* valueFault = nullptr) const;
+    // A parameter whose value is not one value (ValueFault) and that the wizard wrote into its
+    // text as it stands, where a value stands (outside quotes and equations): how a fault
+    // names it, "" when there is none.
+    std::string WrittenValueFault(const Element& element, const std::string& text) const;
+    // The element's finished model text from what its wizard wrote (`text`): the values and
+    // lists the editor fills in, every value checked as one value and the whole checked as
+    // model text. Returns the first fault ("" when there is none), as words that follow the
+    // element's label.
+    std::string FinishModelText(const Element& element, const std::string& text, std::string& done) const;
+    // Writes the element's model text as describe does (its wizard's WriteSimDescr, writing
+    // into `out`); the text as the wizard left it.
+    std::string WizardModelText(Element& element, CFile* out);
+    // What describe would refuse in the element as it stands now, as words that follow the
+    // element's label ("" when nothing): its values, its model text, what its wizard reports.
+    // No file is written, and the element is left exactly as it was.
+    std::string CommitFault(Element& element);
     // The first input parameter that the model text names ("@R") whose value is a number that
     // is no finite number once its unit is applied ("1e306" in kOhm): the completed text would
     // hold the number unconverted. "" when there is none.
@@ -534,6 +554,9 @@ private:
     // whether to replace a file, whose write the description then refuses in its own words
     // (see RunSession).
     bool m_writingDescription = false;
+    // What the editor's check of the last session's refused apply found ("" when it refused
+    // none): the element as its pages left it is one describe refuses (CommitFault).
+    std::string m_commitRefusal;
 };
 
 // A file that one `describe` run writes, known before anything is written.

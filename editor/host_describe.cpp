@@ -53,6 +53,23 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+// How a fault names a parameter's value that cannot stand in the model text: the parameter and
+// its value as typed, on one line (control characters written as escapes, a long value cut).
+std::string ParamValueFault(const CWizardCopaObject3& param, const std::string& fault) {
+    constexpr size_t kShown = 60;
+    const std::string_view value = param.GetValue().view();
+    std::string shown;
+    for (size_t at = 0; at < value.size() && at < kShown; ++at) {
+        const unsigned char c = static_cast<unsigned char>(value[at]);
+        if (c == '\n') shown += "\\n";
+        else if (c == '\t') shown += "\\t";
+        else if (c < 0x20 || c == 0x7F) shown += '?';
+        else shown += static_cast<char>(c);
+    }
+    if (value.size() > kShown) shown += "...";
+    return "parameter " + Quoted(param.GetName().str()) + ": its value " + Quoted(shown) + " " + fault;
+}
+
 // The default data-file name of an element, as its page names it.
 std::string DefaultDataFileName(const std::string& document, const std::string& element) {
     return MakeDocumentFileName(CString(std::string_view(document)), CString(std::string_view(element)), CString()).str();
@@ -717,8 +734,11 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
 }
 
 
-std::string Host::CompleteModelText(const Element& element, const std::string& text) const {
+std::string Host::CompleteModelText(const Element& element, const std::string& text, std::string* valueFault) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
+    // Where the text stands: between the quotes of a name, and how deep in equations' braces.
+    bool quoted = false;
+    int braces = 0;
     // Appends the value of the first live parameter of that name to `out`; false when there is none.
     auto appendValue = [&](std::string_view name, std::string& out) {
         for (int i = 0; i < holder->GetParamCount(); ++i) {
@@ -735,6 +755,12 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
             // text that is no number (a variable, an expression) goes as it stands.
             CString converted;
             TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+            // A value is one value where it is put: it cannot add, split or end an entry, a
+            // name or a statement of the text. Equations are checked as equations, as a whole.
+            if (valueFault != nullptr && valueFault->empty() && braces == 0)
+                if (const std::string fault = quoted ? QuotedValueFault(converted.view()) : ValueFault(converted.view());
+                    !fault.empty())
+                    *valueFault = ParamValueFault(*param, fault);
             out += converted.view();
             return true;
         }
@@ -745,12 +771,15 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     size_t i = 0;
-    bool quoted = false;
     while (i < source.size()) {
         if (source[i] != '@') {
             const size_t next = std::min(source.find('@', i), source.size());
             const std::string_view copied = source.substr(i, next - i);
-            if (std::count(copied.begin(), copied.end(), '"') % 2 != 0) quoted = !quoted;
+            for (const char c : copied) {
+                if (c == '"') quoted = !quoted;
+                if (!quoted && c == '{') ++braces;
+                if (!quoted && c == '}') --braces;
+            }
             out += copied;
             i = next;
             continue;
@@ -822,6 +851,60 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
     return out;
 }
 
+std::string Host::WrittenValueFault(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    // Where a value the wizard wrote into the text stands as a value: not between the quotes of
+    // a name, not in equations (each is made once, for the first value found at fault).
+    std::vector<bool> plain;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || param->HasPin()) continue;
+        const std::string_view value = param->GetValue().view();
+        std::string fault = ValueFault(value);
+        if (fault.empty()) continue;
+        if (plain.empty()) {
+            plain.resize(text.size() + 1, false);
+            bool quoted = false;
+            int braces = 0;
+            for (size_t at = 0; at < text.size(); ++at) {
+                const char c = text[at];
+                if (c == '"') quoted = !quoted;
+                if (!quoted && c == '{') ++braces;
+                plain[at] = !quoted && braces == 0;
+                if (!quoted && c == '}') --braces;
+            }
+        }
+        for (size_t at = text.find(value); at != std::string::npos; at = text.find(value, at + 1))
+            if (plain[at]) return ParamValueFault(*param, fault);
+    }
+    return std::string();
+}
+
+std::string Host::FinishModelText(const Element& element, const std::string& text, std::string& done) const {
+    // A value the wizard wrote as it stands is looked for before the editor puts in its own.
+    if (std::string fault = WrittenValueFault(element, text); !fault.empty()) return fault;
+    std::string valueFault;
+    std::string completed = CompleteModelText(element, text, &valueFault);
+    // A wizard that does not write the text itself, or writes only its type, leaves the
+    // parameter list to the editor; the coupled inductors and the controlled switch leave it
+    // the list macros.
+    const ParamHolder& holder = *m_editor->Holder(element.handle);
+    const std::string filled = ExpandListMacros(holder, FillLeftParamList(holder, text));
+    if (const std::string beyond = NumberBeyondItsUnit(element, filled); !beyond.empty())
+        return "parameter " + Quoted(beyond) + " is no finite number in its unit, and the model text needs it";
+    // Nothing since the first completion changed the parameter set: a text the editor left as
+    // it was completes as it did then.
+    if (filled == text) {
+        done = std::move(completed);
+    } else {
+        valueFault.clear();
+        done = CompleteModelText(element, filled, &valueFault);
+    }
+    if (!valueFault.empty()) return valueFault;
+    // The text as a whole is model text.
+    return ModelTextFault(done);
+}
+
 std::string Host::NumberBeyondItsUnit(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
     size_t scanned = 0;
@@ -891,6 +974,58 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     return true;
 }
 
+std::string Host::WizardModelText(Element& element, CFile* out) {
+    const CString templ = ToCString(element.type->templ);
+    if (element.wizard4 != nullptr) {
+        CString modelText = ToCString(element.type->modelText);
+        element.wizard4->WriteSimDescr(out, templ, modelText);
+        return ToString(modelText);
+    }
+    CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
+    exchange->m_strModelText = ToCString(element.type->modelText);
+    element.wizard3->WriteSimDescr(out, templ, exchange);
+    return ToString(exchange->m_strModelText);
+}
+
+std::string Host::CommitFault(Element& element) {
+    // Whatever making the text changes in the element (the older base writes it into the
+    // parameter set, some wizards mark members the model does not use) is put back.
+    SessionKeep before;
+    KeepForSession(element, before);
+    // No data file is written or read for it: a table the text names is taken as written.
+    // The watchers of the command at work come back afterwards.
+    struct Watchers {
+        CReadAndWriteFiles::WriteWatcher write = CReadAndWriteFiles::GetWriteWatcher();
+        CReadAndWriteFiles::ReadWatcher read = CReadAndWriteFiles::GetReadWatcher();
+        ~Watchers() {
+            CReadAndWriteFiles::SetWriteWatcher(std::move(write));
+            CReadAndWriteFiles::SetReadWatcher(std::move(read));
+        }
+    } watchers;
+    CReadAndWriteFiles::SetWriteWatcher(
+        [](const std::string&, int, std::string&) { return CReadAndWriteFiles::WriteDecision::TakeAsWritten; });
+    CReadAndWriteFiles::SetReadWatcher(nullptr);
+    // Nobody is asked while the editor works it out: what a wizard would show is its fault.
+    std::string shown;
+    UserScript::Instance().SetUnattended([&shown](const std::string& what) {
+        if (shown.empty()) shown = what;
+    });
+    const size_t firstRequest = m_editor->Requests().size();
+    DiscardFile discard(m_documentFolder + "commit.desc");
+    const std::string text = WizardModelText(element, &discard);
+    UserScript::Instance().SetUnattended(nullptr);
+    std::string fault;
+    const auto& requests = m_editor->Requests();
+    for (size_t r = firstRequest; r < requests.size() && fault.empty(); ++r)
+        if (requests[r].code == WIZREQ_ERROR_TEXT) fault = "its wizard reports " + Quoted(requests[r].text);
+    if (fault.empty() && !shown.empty()) fault = "its wizard shows a " + shown + " while it writes its model text";
+    std::string done;
+    if (fault.empty()) fault = FinishModelText(element, text, done);
+    std::string ignored;
+    PutBackAfterSession(element, before, ignored);
+    return fault;
+}
+
 void Host::DescribeElement(Element& element, DescriptionJob& job) {
     WatchPagesFiles();
     namespace fs = std::filesystem;
@@ -900,18 +1035,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     } describing{m_describing};
     m_describing = &element;
     const size_t firstRequest = m_editor->Requests().size();
-    const CString templ = ToCString(element.type->templ);
-    std::string text;
-    if (element.wizard4 != nullptr) {
-        CString modelText = ToCString(element.type->modelText);
-        element.wizard4->WriteSimDescr(job.out, templ, modelText);
-        text = ToString(modelText);
-    } else {
-        CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
-        exchange->m_strModelText = ToCString(element.type->modelText);
-        element.wizard3->WriteSimDescr(job.out, templ, exchange);
-        text = ToString(exchange->m_strModelText);
-    }
+    const std::string text = WizardModelText(element, job.out);
     const auto& requests = m_editor->Requests();
     for (size_t r = firstRequest; r < requests.size(); ++r)
         if (requests[r].code == WIZREQ_ERROR_TEXT && !job.Echoes(requests[r].text)) {
@@ -938,24 +1062,10 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
             job.ok = false;
         }
     }
-    std::string completed = CompleteModelText(element, text);
-    // A wizard that does not write the text itself, or writes only its type, leaves the
-    // parameter list to the editor; the coupled inductors and the controlled switch leave it
-    // the list macros.
-    const ParamHolder& holder = *m_editor->Holder(element.handle);
-    const std::string filled = ExpandListMacros(holder, FillLeftParamList(holder, text));
-    if (const std::string beyond = NumberBeyondItsUnit(element, filled); !beyond.empty()) {
-        job.error += (job.error.empty() ? "" : "\n") +
-                     (ElementLabel(element.source.name) + ": parameter " + Quoted(beyond) +
-                      " is no finite number in its unit, and the model text needs it");
-        job.ok = false;
-        return;
-    }
-    // Nothing since the first completion changed the parameter set: a text the editor left as
-    // it was completes as it did then.
-    const std::string done = filled == text ? std::move(completed) : CompleteModelText(element, filled);
-    // The text as a whole is model text, or nothing of the element is written.
-    if (const std::string fault = ModelTextFault(done); !fault.empty()) {
+    // Each value is one value, and the text as a whole is model text, or nothing of the
+    // element is written.
+    std::string done;
+    if (const std::string fault = FinishModelText(element, text, done); !fault.empty()) {
         job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + fault);
         job.ok = false;
         return;

@@ -27,6 +27,25 @@ bool EndsWord(char c) {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+// What the expression language finds wrong with a value that holds no quote and no "@":
+// the words and where they point (an offset into the value); "" when it reads as one finite
+// value.
+std::string ReadAsValue(std::string_view value, size_t& at) {
+    const formula::ParseResult read = formula::Parse(value, formula::ParseMode::Value);
+    at = 0;
+    if (read.result != 0) {
+        const formula::ErrorInfo& error = read.errors.front();
+        at = static_cast<size_t>(std::max(error.position, 0));
+        // A number too large for a double is read as none.
+        if (error.code == formula::kErrNumber && std::isinf(std::strtod(error.token.c_str(), nullptr)))
+            return "is no finite number";
+        return "the expression language does not read (" + error.message +
+               (error.token.empty() ? "" : " at " + Quoted(error.token)) + ")";
+    }
+    if (!formula::NumbersStayFinite(read.upn)) return "is no finite number";
+    return std::string();
+}
+
 // Reads a model text once, from left to right; the first fault ends the reading.
 class Reader {
 public:
@@ -185,19 +204,10 @@ private:
             return true;
         }
         if (const size_t at = value.find('@'); at != std::string_view::npos) return Macro(start + at);
-        const formula::ParseResult read = formula::Parse(value, formula::ParseMode::Value);
-        const auto what = [&] { return target.empty() ? std::string("has a list entry that ") : given() + "a value that "; };
-        if (read.result != 0) {
-            const formula::ErrorInfo& error = read.errors.front();
-            const size_t at = start + static_cast<size_t>(std::max(error.position, 0));
-            // A number too large for a double is read as none.
-            if (error.code == formula::kErrNumber && std::isinf(std::strtod(error.token.c_str(), nullptr)))
-                return Fail(at, what() + "is no finite number");
-            return Fail(at, what() + "the expression language does not read (" + error.message +
-                            (error.token.empty() ? "" : " at " + Quoted(error.token)) + ")");
-        }
-        if (!formula::NumbersStayFinite(read.upn)) return Fail(start, what() + "is no finite number");
-        return true;
+        size_t at = 0;
+        const std::string fault = ReadAsValue(value, at);
+        if (fault.empty()) return true;
+        return Fail(start + at, (target.empty() ? std::string("has a list entry that ") : given() + "a value that ") + fault);
     }
 
     // Equations in braces, `pos` at the "{": statements of the expression language.
@@ -250,6 +260,10 @@ private:
                             (error.token.empty() ? "" : " at " + Quoted(error.token)) + ")");
         }
         if (!formula::NumbersStayFinite(read.upn)) return Fail(open, "has equations with a value that is no finite number");
+        // An expression standing alone as a statement assigns nothing: the simulator would
+        // define nothing with it, and the pages that check equations refuse it.
+        if (std::any_of(read.upn.begin(), read.upn.end(), [](const UpnItem& item) { return item.op == UpnOp::Expr; }))
+            return Fail(open, "has equations with a statement that assigns nothing (an expression alone)");
         pos = close + 1;
         return true;
     }
@@ -261,5 +275,32 @@ private:
 } // namespace
 
 std::string ModelTextFault(std::string_view text) { return Reader(text).Run(); }
+
+std::string ValueFault(std::string_view value) {
+    if (value.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos) return std::string();
+    // What would cut the value into several entries or statements is named as such: the
+    // language's own message would only say which token it did not expect.
+    int depth = 0;
+    for (const char c : value) {
+        if (c == '"') return "holds a double quote, which would end or begin a quoted name of the model text";
+        if (c == '{' || c == '}') return "holds a brace, which would begin or end equations of the model text";
+        if (c == '(') ++depth;
+        if (c == ')' && --depth < 0) return "would close the list of the model text it stands in (a \")\" too many)";
+        if ((c == ',' || c == ';') && depth == 0)
+            return std::string("would make more than one entry of the model text (a \"") + c + "\" stands outside parentheses)";
+    }
+    if (depth > 0) return "has a parenthesis that is not closed";
+    if (value.find('@') != std::string_view::npos) return "holds an \"@\", which the model text reads as a placeholder";
+    size_t at = 0;
+    std::string fault = ReadAsValue(value, at);
+    static constexpr std::string_view kNotRead = "the expression language does not read";
+    if (fault.starts_with(kNotRead)) fault = "is not read by the expression language" + fault.substr(kNotRead.size());
+    return fault;
+}
+
+std::string QuotedValueFault(std::string_view value) {
+    if (value.find_first_of("\"\r\n") != std::string_view::npos) return "cannot be quoted (a double quote or a line break in it)";
+    return std::string();
+}
 
 } // namespace qv

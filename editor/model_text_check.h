@@ -16,7 +16,20 @@ namespace qv {
 //   language reads as a model text's value (formula::ParseMode::Value), or a quoted name;
 // - every part of a value made of numbers alone is a finite number;
 // - no macro or placeholder ("@...") is left outside a quoted name;
-// - a quoted name holds no double quote and no line break, and is not empty.
+// - a quoted name holds no double quote and no line break, and is not empty;
+// - equations in braces assign: a statement that is an expression alone defines nothing.
 std::string ModelTextFault(std::string_view text);
+
+// Why a parameter's value cannot stand in a model text as one value, as words that follow
+// "its value "..." " ("would make more than one entry of the model text (a "," stands outside
+// parentheses)"); "" when it can. One value is one expression of the language, read whole
+// (formula::ParseMode::Value): no "," or ";" outside its parentheses, no brace, every
+// parenthesis closed, no double quote, no "@", and every part made of numbers alone finite.
+// A blank value is left to the check of the whole text, which names the entry given nothing.
+std::string ValueFault(std::string_view value);
+
+// The same for a value that stands between the quotes of a quoted name (a data file's name):
+// it holds no double quote and no line break.
+std::string QuotedValueFault(std::string_view value);
 
 } // namespace qv

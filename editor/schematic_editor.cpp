@@ -145,6 +145,10 @@ unsigned SchematicEditor::AcceptedCommits(DWORD element) const {
     return it == m_elements.end() ? 0 : it->second.commits;
 }
 
+void SchematicEditor::WithdrawCommits(DWORD element, unsigned kept) {
+    if (Element* found = FindElement(element); found != nullptr && found->commits > kept) found->commits = kept;
+}
+
 void SchematicEditor::CheckAllReturned() {
     for (auto& [handle, element] : m_elements) {
         if (element.cookiesOut > 0) {

@@ -97,6 +97,10 @@ public:
     // How many commits (codes 0 and 25) of the element the editor has accepted: a sheet that
     // ends without one since it last changed gives the element back as it was.
     unsigned AcceptedCommits(DWORD element) const;
+    // Takes back the commits of the element accepted after the first `kept` of them: the editor
+    // refused, once the pages had applied, what those commits gave (its check of the whole
+    // element), so they never made it the element's.
+    void WithdrawCommits(DWORD element, unsigned kept);
     // Reports every cookie still out as a breach (the destructor does this too) and forgets them.
     void CheckAllReturned();
 

@@ -334,7 +334,7 @@ BOOL CPropertySheet::Apply()
             return FALSE;
         }
     }
-    return TRUE;
+    return OnPagesApplied();
 }
 
 BOOL CPropertySheet::CancelSheet()

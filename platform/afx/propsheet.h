@@ -128,8 +128,13 @@ public:
     // The buttons: PSBTN_OK, PSBTN_APPLYNOW, PSBTN_CANCEL.
     BOOL PressButton(int nButton);
     // Kill-active on the active page, then OnApply of every created page (see the header
-    // comment). FALSE when a page refused.
+    // comment), then OnPagesApplied. FALSE when a page or the owner refused.
     BOOL Apply();
+    // Called once every page took the apply, before OK closes the sheet: the sheet's owner (the
+    // editor, which made the sheet) looks at what the pages committed. FALSE refuses the apply
+    // and keeps the sheet open with its pages as the user left them, as an owner that answers
+    // the apply notification with "invalid" does. The default takes every apply.
+    virtual BOOL OnPagesApplied() { return TRUE; }
     // OnQueryCancel of the active page, then OnReset of every created page. FALSE when refused.
     BOOL CancelSheet();
 

@@ -110,6 +110,10 @@ void UserScript::ReportFailure(const std::string& message)
 
 bool UserScript::Take(InteractionKind kind, Entry& entry, const std::string& what)
 {
+    if (m_unattended) {
+        m_unattended(std::string(InteractionKindName(kind)) + " " + what);
+        return false;
+    }
     if (m_queue.empty()) {
         ReportFailure(std::string("unexpected ") + InteractionKindName(kind) + " " + what +
                       ": the user script has no answer left");
@@ -151,7 +155,7 @@ int UserScript::AnswerMessageBox(const std::string& text, const std::string& cap
     m_answeredBox = m_shownCount - 1;
     int answer = DefaultMessageBoxAnswer(type);
     const bool scripted = !m_queue.empty() && m_queue.front().kind == InteractionKind::MessageBox;
-    const int standing = !scripted && m_standingAnswer ? m_standingAnswer(text) : 0;
+    const int standing = !scripted && m_standingAnswer && !m_unattended ? m_standingAnswer(text) : 0;
     Entry e{InteractionKind::MessageBox};
     if (standing != 0 && IsValidMessageBoxAnswer(type, standing)) {
         answer = standing;

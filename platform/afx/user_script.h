@@ -93,6 +93,12 @@ public:
     // of its own answers the questions its job has settled. Null: none.
     typedef std::function<int(const std::string& text)> StandingAnswer;
     void SetStandingAnswer(StandingAnswer answer) { m_standingAnswer = std::move(answer); }
+    // While a program works on the element on its own, between the user's actions (the
+    // editor works out what a commit gives), nobody is there to ask: every interaction shown
+    // meanwhile is answered as if cancelled, takes neither an entry of the script nor a
+    // standing answer, and is told to `handler` ("message box \"...\"") instead of being a
+    // failure. Null ends it.
+    void SetUnattended(FailureHandler handler) { m_unattended = std::move(handler); }
 
     // Used by the windows layer when it shows something. The Take functions hand out the
     // next entry for a modal dialog or sheet; false (reported) when the script has none.
@@ -127,6 +133,7 @@ private:
     FailureHandler m_onFailure;
     FailureHandler m_defaultFailure;
     StandingAnswer m_standingAnswer;
+    FailureHandler m_unattended;
 };
 
 } // namespace qv

@@ -959,6 +959,7 @@ int NewFileMode()
 }
 
 void CReadAndWriteFiles::SetWriteWatcher(WriteWatcher watcher) { WriteWatcherSlot() = std::move(watcher); }
+CReadAndWriteFiles::WriteWatcher CReadAndWriteFiles::GetWriteWatcher() { return WriteWatcherSlot(); }
 
 namespace {
 CReadAndWriteFiles::FindWatcher& FindWatcherSlot() {
@@ -979,6 +980,7 @@ CReadAndWriteFiles::ReadWatcher& ReadWatcherSlot() {
 } // namespace
 
 void CReadAndWriteFiles::SetReadWatcher(ReadWatcher watcher) { ReadWatcherSlot() = std::move(watcher); }
+CReadAndWriteFiles::ReadWatcher CReadAndWriteFiles::GetReadWatcher() { return ReadWatcherSlot(); }
 
 namespace {
 CReadAndWriteFiles::WriterSource& WriterSourceSlot() {

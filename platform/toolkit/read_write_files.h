@@ -166,6 +166,8 @@ public:
     // or what stands at the path; its decision is not used). An empty function removes it.
     using WriteWatcher = std::function<WriteDecision(const std::string& path, int items, std::string& refusal)>;
     static void SetWriteWatcher(WriteWatcher watcher);
+    // The watcher at work, so that a program that watches for a moment can put it back.
+    static WriteWatcher GetWriteWatcher();
     // Sees every data file that a page looks for on its own to read (the earlier file of its
     // table when it opens, found by FindCharacteristicFile and the like), not one a user
     // chose: false hides the file, and the page finds none there. An empty function hides
@@ -177,6 +179,7 @@ public:
     // program that writes files learns which files were read. An empty function removes it.
     using ReadWatcher = std::function<void(const std::string& path)>;
     static void SetReadWatcher(ReadWatcher watcher);
+    static ReadWatcher GetReadWatcher();
     // A reader that only looks whether a file holds a table (before a page replaces it) reads
     // no input: the read watcher does not hear of the files it opens.
     void LookOnly() { m_lookOnly = true; }

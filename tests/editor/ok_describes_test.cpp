@@ -3,6 +3,8 @@
 // session of the sibling pages that share the field or click.
 #include "tests/support/host_fixture.h"
 
+#include "editor/edit_script.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,14 +20,15 @@ protected:
     struct Case {
         const char* element;  // the one element of the schematic, named X1
         std::vector<std::string> script;
-        const char* description;  // the whole description; null: OK is refused with "Invalid value!"
+        const char* description;  // the whole description; null: OK is refused with `refusal`
+        const char* refusal = "Invalid value!";  // the message box that refuses the OK
     };
 
     void Check(const Case& c, int row) {
         SCOPED_TRACE(std::string(c.element) + " row " + std::to_string(row));
         const std::string schematic = std::string(R"({"document":"D","elements":[)") + c.element + "]}";
         std::vector<std::string> script = c.script;
-        if (c.description == nullptr) script.push_back("message ok \"Invalid value!\"");
+        if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(c.refusal));
         script.push_back("ok");
         const qv_test::EditedAndDescribed done =
             qv_test::EditThenDescribe(schematic, "X1", script, folder / ("row" + std::to_string(row)));
@@ -125,6 +128,41 @@ TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
         {R"({"id":79,"name":"X1","parameters":{"INPUT[1]":"U"}})", {"cell 2278 0 2 \"V(1)1\""}, nullptr},
         {R"({"id":58,"name":"X1","parameters":{"INPUT[0]":"U","INPUT[1]":"W"}})", {"cell 2132 1 4 \"V(1)1\""}, nullptr},
         {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"V(1)1\""}, nullptr},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
+// The editor looks at what every OK would store as describe does: a value that is not one
+// value of the expression language (it would add an entry, end the list or name a placeholder),
+// a number that is not finite and a value left blank where the text needs one are refused,
+// whatever the page, and the message names the parameter. A refused OK leaves the sheet open:
+// the user mends the value and presses OK again.
+TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
+    const Case cases[] = {
+        {R"({"id":15,"name":"X1"})", {"type 2028 \"1k, G := 5\""}, nullptr,
+         "X1 cannot be described: parameter \"R\": its value \"1k, G := 5\" would make more than one entry of the model "
+         "text (a \",\" stands outside parentheses)"},
+        {R"({"id":40,"name":"X1"})", {"type 2209 \"1, 2\""}, nullptr,
+         "X1 cannot be described: parameter \"LIMY\": its value \"1, 2\" would make more than one entry of the model text "
+         "(a \",\" stands outside parentheses)"},
+        {R"({"id":19,"name":"X1"})", {"type 2010 \"1/(0)\""}, nullptr,
+         "X1 cannot be described: parameter \"K\": its value \"1/(0)\" is no finite number"},
+        {R"({"id":17,"name":"X1"})", {"type 2096 \"@V0\""}, nullptr,
+         "X1 cannot be described: parameter \"V0\": its value \"@V0\" holds an \"@\", which the model text reads as a "
+         "placeholder"},
+        {R"({"id":35,"name":"X1"})", {"type 2036 \"1e-310\""}, nullptr,
+         "X1 cannot be described: parameter \"TPERIO\": its value \"1/(1e-310)\" is no finite number"},
+        {R"({"id":33,"name":"X1"})", {"cell 2195 1 1 \"\""}, nullptr,
+         "X1 cannot be described: its model text gives \"P[1]\" no value: TF X1 ( N := 0, M := 1, TS := 0, IN := 0, "
+         "Q[0] := 1, P[0] := 1, P[1] :=  );"},
+        {R"({"id":47,"name":"X1"})", {"click 2387", "type 2195 \"\"", "click 2387"}, nullptr,
+         "X1 cannot be described: its model text gives \"RV\" no value: INTEG X1 ( K := 1, Y0 := 0, UL := 0, LL := 0, "
+         "RESET := 0, RV := , TRIG := 1, TS := 0, IN := 0 );"},
+        // The sheet stays open after the refusal: the value mended, OK takes it.
+        {R"({"id":15,"name":"X1"})", {"type 2028 \"\"", "message ok \"Invalid value!\"", "ok", "type 2028 \"2k\""},
+         "R X1 ( R := 2k );\n"},
+        {R"({"id":15,"name":"X1"})",
+         {"type 2028 \"1k); X Y ( Z := 1\"", "message ok", "apply", "type 2028 \"3k\""}, "R X1 ( R := 3k );\n"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }

@@ -844,7 +844,8 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"R1\": parameter \"R\" is no finite number in its unit"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "1e308k", "unit": "mOhm"}}})", 0, "R R1 ( R := 1e+308 );\n"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1, "}})", 2,
-         "qvhost: element \"R1\": its model text has an empty list entry"},
+         "qvhost: element \"R1\": parameter \"R\": its value \"1, \" would make more than one entry of the model text (a "
+         "\",\" stands outside parentheses)\n"},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 2*(INPUT[1]\"", "ok"]})", 2,
          "qvhost: element \"EQ1\": unexpected message box \"Invalid value!\""},
         {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := ;;\"", "ok"]})", 2,
@@ -888,14 +889,19 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "CSI S2 ( RON := 1m, ROFF := 1meg, ITH := 1, IHYS := 0.1, INIT := 0); DLL CSI\n"},
         // Values typed that the simulator could not read.
         {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
-         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number: R R1 ( R := 1/(0) );\n"},
+         "qvhost: element \"R1\": parameter \"R\": its value \"1/(0)\" is no finite number\n"},
         {R"x({"id": 15, "name": "R1", "parameters": {"R": "SQRT(-1)"}})x", 2,
-         "qvhost: element \"R1\": its model text gives \"R\" a value that is no finite number"},
+         "qvhost: element \"R1\": parameter \"R\": its value \"SQRT(-1)\" is no finite number\n"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": "2 +"}})", 2,
-         "qvhost: element \"R1\": its model text gives \"R\" a value that the expression language does not read "
-         "(Operand expected): R R1 ( R := 2 + );\n"},
+         "qvhost: element \"R1\": parameter \"R\": its value \"2 +\" is not read by the expression language (Operand "
+         "expected)\n"},
         {R"({"id": 15, "name": "R1", "parameters": {"R": "x@y"}})", 2,
-         "qvhost: element \"R1\": its model text keeps \"@y\", which names no parameter of the element"},
+         "qvhost: element \"R1\": parameter \"R\": its value \"x@y\" holds an \"@\", which the model text reads as a "
+         "placeholder\n"},
+        // A value cannot add an entry or a statement of its own to the description.
+        {R"({"id": 15, "name": "R1", "parameters": {"R": "1k); X Y ( Z := 1"}})", 2,
+         "qvhost: element \"R1\": parameter \"R\": its value \"1k); X Y ( Z := 1\" would close the list of the model text "
+         "it stands in (a \")\" too many)\n"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "a\"b.mdx"}})",
          2, "qvhost: s.json: element \"RA\" \"characteristic\" \"file\": a data file name may hold no quotation mark and no control "
             "character\n"},

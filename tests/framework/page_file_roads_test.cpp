@@ -230,11 +230,15 @@ TEST_F(PageFileRoads, AUsersFileChangesOnlyWhenChosenOrAfterAYes) {
                 WriteFile(folder / "meas.txt", page.textTable);
                 ASSERT_NO_FATAL_FAILURE(BuildElement(page));
                 std::string error;
-                // After a no the sheet's OK or apply is refused, which ends the session.
+                // After a no the sheet's OK or apply is refused. A sheet of its own fails the
+                // session there; the element's sheet stays open, and the page asks again at the
+                // apply that leaves it, which the script does not answer.
                 const bool sheetButton = road.action == "ok" || road.action == "apply";
                 const bool refused = expected == Outcome::kAsked && !yes && sheetButton;
                 EXPECT_EQ(!refused, Walk(page, road, expected, users, yes, error)) << error;
-                EXPECT_EQ(refused, error.find("the sheet refused") != std::string::npos) << error;
+                EXPECT_EQ(refused, error.find("the sheet refused") != std::string::npos ||
+                                       error.find("unexpected message box") != std::string::npos)
+                    << error;
                 const bool changed = ReadFile(users) != kUsersFile;
                 EXPECT_EQ(expected == Outcome::kWritten || (expected == Outcome::kAsked && yes), changed);
                 EXPECT_FALSE(fs::exists(folder / "elsewhere" / "sub" / "rel.mdx"));

@@ -56,14 +56,15 @@ public:
     }
 
     // An edit session that types the script's first lines, applies and is refused with the
-    // message box of `message` (answered OK), prints the sheet and cancels: the session fails
-    // with the refusal and no unanswered box (ExpectRefusedApply). Gives what it printed.
+    // message box of `message` (answered OK), prints the sheet and ends there, the sheet open:
+    // the session fails with the refusal and no unanswered box (ExpectRefusedApply). Gives
+    // what it printed.
     std::string RefusedEditOutput(const std::string& schematic, const std::string& element,
                                   const std::string& scriptName, const std::string& typed,
                                   const std::string& message) const {
         std::string output;
         EXPECT_NE(0, Edit(schematic, element, scriptName,
-                          typed + "message ok \"" + message + "\"\napply\nprint\ncancel\n", &output));
+                          typed + "message ok \"" + message + "\"\napply\nprint\n", &output));
         ExpectRefusedApply(output);
         return output;
     }
