@@ -1010,6 +1010,14 @@ std::string Host::CommitFault(Element& element) {
     UserScript::Instance().SetUnattended([&shown](const std::string& what) {
         if (shown.empty()) shown = what;
     });
+    // The element is described under the name its page gives it: a rename is carried out
+    // once the session ends, and describe then writes that name.
+    struct NameOfPage {
+        std::string& name;
+        std::string before;
+        ~NameOfPage() { name = std::move(before); }
+    } nameOfPage{element.source.name, element.source.name};
+    if (const ParamHolder* holder = m_editor->Holder(element.handle)) element.source.name = ToString(holder->m_strElementName);
     const size_t firstRequest = m_editor->Requests().size();
     DiscardFile discard(m_documentFolder + "commit.desc");
     const std::string text = WizardModelText(element, &discard);

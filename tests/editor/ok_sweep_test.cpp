@@ -93,6 +93,30 @@ bool ScaledBy(const std::string& want, const std::string& got, long double facto
     return false;
 }
 
+// Whether a text holds what was typed, as typed or as its number in one of `factors` (the
+// unit shown against the units its parameter may be written in).
+bool HoldsTyped(const std::string& text, const std::string& typed, const std::vector<long double>& factors) {
+    if (text.find(typed) != std::string::npos) return true;
+    double number = 0;
+    if (!qv::ParsePrefixedNumber(typed.c_str(), &number) || !std::isfinite(number)) return false;
+    const auto inToken = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-'; };
+    for (size_t at = 0; at < text.size();) {
+        if (!inToken(text[at])) {
+            ++at;
+            continue;
+        }
+        size_t end = at;
+        while (end < text.size() && inToken(text[end])) ++end;
+        double found = 0;
+        if (qv::ParsePrefixedNumber(text.substr(at, end - at).c_str(), &found))
+            for (const long double factor : factors)
+                if (std::fabs(static_cast<long double>(found) - number * factor) <= 1e-9L * std::fabs(number * factor) + 1e-300L)
+                    return true;
+        at = end;
+    }
+    return false;
+}
+
 class OkSweep : public PageSweep {
 protected:
     // The description, then the schematic as printed (describing marks the members the model
@@ -240,6 +264,39 @@ protected:
              quantity.units[to].symbol + ", but no described value changed by that factor:" + FirstDifference(want, got));
     }
 
+    // A bad value typed into a field or cell, and OK: either OK refuses it and the element is as
+    // it was made, or the element describes, comes back, and its description (or a data file it
+    // wrote) holds the value as typed, or as its number in the unit the page shows beside it.
+    void TryBadValue(const std::vector<std::string>& before, const BadValueTrial& trial,
+                     const std::vector<Control>& controls, const std::vector<std::string>& after) {
+        const Driven driven = Drive(before, trial.action, after);
+        if (driven.ran) {
+            const std::string described = Description(true);
+            const std::vector<std::string> tried = script;
+            CheckStored();
+            std::vector<long double> factors{1.0L};
+            if (trial.control + 1 < controls.size())
+                if (const qv::QuantityDefinition* units = UnitListOf(controls[trial.control + 1]);
+                    units != nullptr && controls[trial.control + 1].selected >= 0) {
+                    const long double shown = units->units[static_cast<size_t>(controls[trial.control + 1].selected)].factor;
+                    for (const qv::UnitDefinition& unit : units->units) factors.push_back(shown / unit.factor);
+                }
+            const bool blank = trial.typed.find_first_not_of(' ') == std::string::npos;
+            if (!blank && !described.starts_with("(refused)") && !HoldsTyped(described, trial.typed, factors)) {
+                script = tried;
+                Fail("took " + qv::QuoteScriptText(trial.typed) + " and describes, but neither the description nor a data "
+                     "file holds it as typed or as its number:\n" + described.substr(0, 400));
+            }
+            if (nameNow != name) GiveNameBack();
+        } else if (driven.error.find("the sheet refused") != std::string::npos) {
+            const Stored now = Now();
+            if (const std::string differs = Difference(asMade, now); !differs.empty())
+                Fail("refused OK, but the element is not as it was made; it differs" + differs);
+        }
+        Rebuild();
+    }
+
+    Stored asMade;              // the element as the example makes it
     std::set<Stored> checked;   // the states of the element checked already
     std::string nameNow;        // the element's name as the last Now() found it
 };
@@ -254,6 +311,7 @@ TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
         checked.clear();
         ASSERT_NO_FATAL_FAILURE(Rebuild());
         script = {"(as made)"};
+        asMade = Now();
         CheckStored();
         Rebuild();
 
@@ -269,6 +327,7 @@ TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
                 opener.before.insert(opener.before.end(), driven.answers.begin(), driven.answers.end() - 1);
                 openers.push_back(opener);
             }
+            for (const BadValueTrial& trial : BadValueTrials(controls)) TryBadValue({select}, trial, controls, {"ok"});
             for (size_t at = 0; at < controls.size(); ++at)
                 // A value the page works out itself (a period that follows the frequency) has no
                 // typed number for its unit list to scale.
@@ -288,10 +347,12 @@ TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
             for (size_t page = 0; page < inner.size(); ++page) {
                 std::vector<std::string> before = open;
                 if (!opener.dialog) before.push_back("page " + std::to_string(page));
-                for (const std::vector<std::string>& action : ActionsOn(ParseListing(inner[page]), trials)) {
+                const std::vector<Control> controls = ParseListing(inner[page]);
+                for (const std::vector<std::string>& action : ActionsOn(controls, trials)) {
                     if (action.back() == "click 1" || action.back() == "click 2") continue;
                     Try(before, action, after);
                 }
+                for (const BadValueTrial& trial : BadValueTrials(controls)) TryBadValue(before, trial, controls, after);
             }
         }
     }

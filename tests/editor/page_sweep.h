@@ -5,6 +5,7 @@
 // added later is driven too.
 #pragma once
 
+#include "afx/user_script.h"
 #include "editor/host.h"
 #include "toolkit/tb_numbers.h"
 #include "win32/profile.h"
@@ -140,13 +141,70 @@ inline std::vector<std::string> ChangedTexts(const std::string& text) {
     return texts;
 }
 
+// What users type and received files give, by kind: every typed field and cell of a page gets
+// one value of each kind, and every value reaches every page (BadValuesFor).
+inline const std::vector<std::vector<std::string>>& BadValueKinds() {
+    static const std::vector<std::vector<std::string>> kinds = {
+        {"", " "},                                                     // blank
+        {"x +", "(1", "a)", "\""},                                     // broken
+        {"1/(0)", "1e400", "1e-320", "nan", "inf"},                   // not finite
+        {"a,b", "1k, G := 5", "1k); X Y ( Z := 1", "a;b", "1,5"},     // separators
+        {"abc", "@X", "A B"},                                          // names
+        {"-2", "2.5"},                                                 // not a whole number
+    };
+    return kinds;
+}
+
+// The bad values the `field`th of a page's `fields` typed places gets: one of each kind, turned
+// so that the fields of a page take the kinds' values in turn, and the page's first fields the
+// values its fields did not reach (a page of one field gets all of them).
+inline std::vector<std::string> BadValuesFor(size_t field, size_t fields) {
+    std::vector<std::string> values;
+    for (const std::vector<std::string>& kind : BadValueKinds())
+        for (size_t at = field; at < kind.size() || at == field; at += std::max<size_t>(fields, 1))
+            values.push_back(kind[at % kind.size()]);
+    return values;
+}
+
 // Which actions ActionsOn makes beyond one per button, cell and list entry.
 struct Trials {
     bool everyChangedText = true;   // each of ChangedTexts, or the first alone
     bool emptyAndName = false;      // each typed field emptied and given a name too
+    bool badValues = false;         // each typed field and cell given BadValuesFor
     // Controls whose own trials the caller makes (their entries are not picked).
     std::function<bool(const std::vector<Control>&, size_t)> apart;
 };
+
+// One typing of a bad value: the action and what was typed where.
+struct BadValueTrial {
+    std::vector<std::string> action;
+    std::string typed;
+    size_t control = 0;   // the control's index in the listing
+};
+
+// The typing of bad values into the typed places of one listing: its enabled edits and the
+// cells of the first row of its lists.
+inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& controls) {
+    struct Place {
+        size_t control;
+        std::string prefix;   // the action without the text
+    };
+    std::vector<Place> places;
+    for (size_t at = 0; at < controls.size(); ++at) {
+        const Control& c = controls[at];
+        if (c.hidden) continue;
+        const std::string id = std::to_string(c.id);
+        if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " "});
+        if (c.className == "SysListView32" && !c.rows.empty())
+            for (size_t column = 0; column < c.rows[0].size(); ++column)
+                places.push_back({at, "cell " + id + " 0 " + std::to_string(column) + " "});
+    }
+    std::vector<BadValueTrial> trials;
+    for (size_t at = 0; at < places.size(); ++at)
+        for (const std::string& value : BadValuesFor(at, places.size()))
+            trials.push_back({{places[at].prefix + qv::QuoteScriptText(value)}, value, places[at].control});
+    return trials;
+}
 
 // The text a field is given as a name: one that no example gives an element or a parameter.
 inline const char* const kTypedName = "XNAME";
@@ -213,7 +271,17 @@ inline std::vector<std::string> AnswerFor(const std::string& error, const std::v
         if (last == std::vector<std::string>{"message no"}) return {"message ok"};
         return {};
     }
-    if (error.find("unexpected message box") != std::string::npos) return {"message cancel"};
+    if (error.find("unexpected message box") != std::string::npos) {
+        // The box's own buttons tell its answer at once: OK alone, Yes and No, or a Cancel.
+        const auto& shown = qv::UserScript::Instance().Shown();
+        for (auto box = shown.rbegin(); box != shown.rend(); ++box) {
+            if (box->kind != qv::InteractionKind::MessageBox) continue;
+            if ((box->type & 0xF) == MB_OK) return {"message ok"};
+            if ((box->type & 0xF) == MB_YESNO) return {"message no"};
+            break;
+        }
+        return {"message cancel"};
+    }
     if (error.find("unexpected file dialog") != std::string::npos) return {"file cancel"};
     if (error.find("unexpected popup menu") != std::string::npos) return {"menu 0"};
     return {};
@@ -242,6 +310,7 @@ struct Driven {
     std::vector<std::string> answers;   // lines before the action
     bool opens = false;
     bool ran = false;                   // the session went through (with those answers)
+    std::string error;                  // why it did not
 };
 
 // Where a control opens a sheet or dialog: the lines that open it, and its action.
@@ -315,6 +384,7 @@ protected:
             sessionCommits = host->Editor().AcceptedCommits(handle) - commits;
             sessionNotified = host->LastSessionNotified();
             driven.ran = ran;
+            driven.error = error;
             if (ran) break;
             std::vector<std::string> answer = AnswerFor(error, last);
             if (answer.empty()) break;
@@ -346,12 +416,15 @@ protected:
         return pages;
     }
 
-    // The description written into the test's folder, or "(refused) " and why.
-    std::string Description() {
+    // The description written into the test's folder, or "(refused) " and why. With `files`,
+    // the data files it wrote follow it.
+    std::string Description(bool files = false) {
         std::vector<std::string> written;
         std::string error;
-        if (host->Describe((folder / "d.desc").string(), written, error)) return qv_test::ReadFile(folder / "d.desc");
-        return "(refused) " + error;
+        if (!host->Describe((folder / "d.desc").string(), written, error)) return "(refused) " + error;
+        std::string text = qv_test::ReadFile(folder / "d.desc");
+        for (size_t at = 1; files && at < written.size(); ++at) text += "\n" + qv_test::ReadFile(written[at]);
+        return text;
     }
 
     qv::Schematic schematic;
