@@ -269,7 +269,9 @@ END_MESSAGE_MAP()
 
 CPropTransferFunctionBlockZ::CPropTransferFunctionBlockZ(CDiscreteTransferFunctionWizard4* wizard, DWORD_PTR cookie,
                                                          DWORD mode)
-    : CPropTransferFunctionBlock(wizard, cookie, mode), m_pDiscreteWizard(wizard) {}
+    : CPropTransferFunctionBlock(wizard, cookie, mode), m_pDiscreteWizard(wizard) {
+    m_orderKind = qv::pages::NumberNeeded::PositiveCount;
+}
 
 BOOL CPropTransferFunctionBlockZ::OnInitDialog() {
     CResourceSwitch resources;
