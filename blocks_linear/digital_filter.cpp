@@ -266,9 +266,10 @@ BOOL CPropDigitalFilterBlock::OnApply() {
     for (int cutOff : {kCtlCutOff, kCtlUpperCutOff})
         if (!qv::pages::RefuseBlankField(*this, cutOff)) return FALSE;
     UpdateData(TRUE);
-    // The order counts the design's sections: a whole number, which the clamps then bring into
-    // range. The cut-offs and the sample time are numbers or formulas the coefficients carry.
-    if (!qv::pages::RefuseUnlessNumber(*this, kCtlFilterOrder, m_strOrder, qv::pages::NumberNeeded::WholeNumber))
+    // The order chooses the design's sections: a number, whose integer part the clamps bring
+    // into range. The cut-offs and the sample time are numbers or formulas the coefficients
+    // carry.
+    if (!qv::pages::RefuseUnlessNumber(*this, kCtlFilterOrder, m_strOrder, qv::pages::NumberNeeded::Number))
         return FALSE;
     for (const auto& [control, text] : {std::pair<int, const CString*>{kCtlCutOff, &m_strCutOff},
                                         std::pair<int, const CString*>{kCtlUpperCutOff, &m_strUpperCutOff},

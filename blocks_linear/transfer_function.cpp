@@ -341,12 +341,12 @@ void CPropTransferFunctionBlock::OnDenominatorOrderDone() {
     if (TypedOrderSizes(m_strDenominatorOrder)) BuildCoefficientLists(0, 1);
 }
 
-bool CPropTransferFunctionBlock::TypedOrderSizes(const CString& text) const {
-    // A text that is no order (a name, a fraction) leaves the family and its values as they
-    // are, so that a slip of the keyboard retires no coefficient; OK refuses it. An order
-    // beyond the families' limit is refused as the family is sized.
-    int order = 0;
-    return qv::pages::ReadsAsNumber(text, m_orderKind) || !OrderFromText(text, &order);
+bool CPropTransferFunctionBlock::TypedOrderSizes(const CString& text) {
+    // A text that is no number at all ("abc", "1x") leaves the family and its values as they
+    // are, so that a slip of the keyboard retires no coefficient; OK refuses it. A number sizes
+    // the family by its integer part; one beyond the families' limit is refused as the family
+    // is sized, and OK refuses one that is no order of the page.
+    return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number);
 }
 
 void CPropTransferFunctionBlock::OnDenominatorOrderChanged() { SetModified(TRUE); }

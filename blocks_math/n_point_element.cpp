@@ -284,12 +284,9 @@ BOOL CPropNPointElementBlock::OnKillActive() {
 void CPropNPointElementBlock::OnNumberLeft() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    // A text that is no whole count (a name, a fraction) leaves the families as they are; OK
-    // refuses it. A count beyond the limit is refused here already, as the lists are sized.
-    int n = 0;
-    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Count) &&
-        SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), &n))
-        return;
+    // A text that is no number at all (a name) leaves the families as they are; OK refuses it.
+    // A number sizes them by its integer part, and one out of range is refused here already.
+    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Number)) return;
     UpdatePointLists();
 }
 

@@ -3,6 +3,7 @@
 #include "framework/control_layout.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/table_memory.h"
 #include "toolkit/tb_numbers.h"
 
@@ -346,12 +347,22 @@ BOOL CDlgSweepData::OnInitDialog() {
 
 void CDlgSweepData::OnSet() {
     m_dwMode = 0;
-    OnOK();
+    if (TextsAreNumbers()) OnOK();
 }
 
 void CDlgSweepData::OnAppend() {
     m_dwMode = 1;
-    OnOK();
+    if (TextsAreNumbers()) OnOK();
+}
+
+bool CDlgSweepData::TextsAreNumbers() {
+    // The sweep computes its values from the start and the step and counts them: a text that
+    // is no such number is refused, and the dialog stays open, instead of being read as 0.
+    UpdateData(TRUE);
+    using qv::pages::NumberNeeded;
+    return qv::pages::RefuseUnlessNumber(*this, kCtlStart, m_strStart, NumberNeeded::Number) &&
+           qv::pages::RefuseUnlessNumber(*this, kCtlStep, m_strStep, NumberNeeded::Number) &&
+           qv::pages::RefuseUnlessNumber(*this, kCtlCount, m_strCount, NumberNeeded::Count);
 }
 
 void CDlgSweepData::Serialize(CArchive& ar) {

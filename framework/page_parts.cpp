@@ -159,7 +159,6 @@ bool ReadsAsNumber(const CString& text, NumberNeeded kind, double* value) {
     case NumberNeeded::Count: fits = whole && number >= 0.0 && number <= most; break;
     case NumberNeeded::PositiveCount: fits = whole && number >= 1.0 && number <= most; break;
     case NumberNeeded::Order: fits = whole && number >= 0.0 && number <= most - 1.0; break;
-    case NumberNeeded::WholeNumber: fits = whole && std::fabs(number) <= most; break;
     case NumberNeeded::Positive: fits = number > 0.0; break;
     case NumberNeeded::Number: break;
     }

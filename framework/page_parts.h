@@ -86,7 +86,6 @@ enum class NumberNeeded {
     Count,          // a whole number from 0 to qv::family::kMaxMembers (samples, points, rows)
     PositiveCount,  // a whole number from 1 to qv::family::kMaxMembers (a dimension, samples)
     Order,          // a whole number from 0 to qv::family::kMaxMembers - 1 (index 0 to the order)
-    WholeNumber,    // any whole number of at most kMaxMembers (a design order its clamps correct)
     Positive,       // a number above 0 (a delay time, a sample time a design divides by)
     Number,         // any number (a value a data file holds)
 };
