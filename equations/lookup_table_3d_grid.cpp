@@ -360,9 +360,14 @@ bool CDlgSweepData::TextsAreNumbers() {
     // is no such number is refused, and the dialog stays open, instead of being read as 0.
     UpdateData(TRUE);
     using qv::pages::NumberNeeded;
-    return qv::pages::RefuseUnlessNumber(*this, kCtlStart, m_strStart, NumberNeeded::Number) &&
-           qv::pages::RefuseUnlessNumber(*this, kCtlStep, m_strStep, NumberNeeded::Number) &&
-           qv::pages::RefuseUnlessNumber(*this, kCtlCount, m_strCount, NumberNeeded::Count);
+    if (!qv::pages::RefuseUnlessNumber(*this, kCtlStart, m_strStart, NumberNeeded::Number) ||
+        !qv::pages::RefuseUnlessNumber(*this, kCtlStep, m_strStep, NumberNeeded::Number))
+        return false;
+    // The grid's own memory limit bounds the count, which may exceed a family's.
+    double count = 0.0;
+    if (qv::pages::ReadsAsNumber(m_strCount, NumberNeeded::Number, &count) && count >= 0.0 && std::trunc(count) == count)
+        return true;
+    return qv::pages::RefuseField(*this, kCtlCount) != FALSE;
 }
 
 void CDlgSweepData::Serialize(CArchive& ar) {
