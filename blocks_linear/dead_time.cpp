@@ -417,11 +417,19 @@ BOOL CPropDeadBlock::OnApply() {
         !qv::pages::RefuseBlankField(*this, kCtlReference))
         return FALSE;
     UpdateData(TRUE);
+    const DWORD chosen = GetSafeHwnd() != nullptr ? ModeFromRadios() : m_dwMode;
+    const bool fileName = !IsSeparate(chosen) && (chosen & kDeadModeFileReference) == 0;
+    // The number of samples sizes the Separate family, and the rows of the data file are its
+    // numbers: neither may be a text the page would read as its leading digits or as 0. The
+    // data file's name must name a folder that exists, or no description could write it.
+    using qv::pages::NumberNeeded;
+    if (!qv::pages::RefuseUnlessNumber(*this, kIdDeadSamples, m_strSamples, NumberNeeded::Count) ||
+        (fileName && !qv::pages::RefuseUnlessNumberCells(*this, m_lstValues, 2134, 1, NumberNeeded::Number)) ||
+        (fileName && !qv::files::RefuseNameInMissingFolder(*this, kIdDeadFile, m_strFileName, m_strFolder)))
+        return FALSE;
     // Initial values kept in the element's data file need a row there.
     TakeValuesFromList();
-    if (const DWORD mode = GetSafeHwnd() != nullptr ? ModeFromRadios() : m_dwMode;
-        !IsSeparate(mode) && (mode & kDeadModeFileReference) == 0 && !qv::pages::RefuseEmptyTable(*this, m_values.empty()))
-        return FALSE;
+    if (fileName && !qv::pages::RefuseEmptyTable(*this, m_values.empty())) return FALSE;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
     CompleteFileName();

@@ -264,6 +264,16 @@ void CPropDelayBlock::OnSamplesChanged() {
 void CPropDelayBlock::OnSamplesDone() { SyncDelayParameters(); }
 
 BOOL CPropDelayBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    // The sample time is the delay time divided by the samples: both must be numbers, the
+    // delay above 0 and the samples a whole count, before anything is written.
+    if (m_bContinuous) {
+        UpdateData(TRUE);
+        using qv::pages::NumberNeeded;
+        if (!qv::pages::RefuseUnlessNumber(*this, kIdDelayTime, m_strDelay, NumberNeeded::Positive) ||
+            !qv::pages::RefuseUnlessNumber(*this, kIdDelaySamplesField, m_strSamples, NumberNeeded::PositiveCount))
+            return FALSE;
+    }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     WritePageTexts({{&m_strInput, kIdInputSignal},
                     {&m_strSamplesParam, kIdSampleCount},

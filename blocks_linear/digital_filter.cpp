@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 IMPLEMENT_SERIAL(CPropDigitalFilterBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::blocks::kDigitalFilterPageVersion)
 PARVEL_VERSIONED_CLASS(CPropDigitalFilterBlock)
@@ -48,11 +49,15 @@ constexpr ControlLayout kLayout[] = {
 
 CString NumberText(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
-// The numeric path runs when a text begins as a number does.
-bool LooksNumeric(const CString& text) {
-    if (text.IsEmpty()) return false;
-    const char first = text[0];
-    return (first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.';
+// The numeric path runs when a text is one number: a text that only begins as a number does
+// ("1+1", "50*2") is a formula, which the text path keeps whole instead of reading its leading
+// digits.
+bool LooksNumeric(const CString& text) { return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number); }
+
+// What a design input may hold on apply: a number, or a formula of the expression language
+// that the coefficient texts carry.
+bool DesignInputReads(const CString& text) {
+    return LooksNumeric(text) || qv::pages::ReadsAsExpression(text, qv::formula::ParseMode::Value);
 }
 
 bool InRange(long index) { return index >= 0 && index <= 3; }
@@ -261,6 +266,18 @@ BOOL CPropDigitalFilterBlock::OnApply() {
     for (int cutOff : {kCtlCutOff, kCtlUpperCutOff})
         if (!qv::pages::RefuseBlankField(*this, cutOff)) return FALSE;
     UpdateData(TRUE);
+    // The order chooses the design's sections: a number, whose integer part the clamps bring
+    // into range. The cut-offs and the sample time are numbers or formulas the coefficients
+    // carry.
+    if (!qv::pages::RefuseUnlessNumber(*this, kCtlFilterOrder, m_strOrder, qv::pages::NumberNeeded::Number))
+        return FALSE;
+    for (const auto& [control, text] : {std::pair<int, const CString*>{kCtlCutOff, &m_strCutOff},
+                                        std::pair<int, const CString*>{kCtlUpperCutOff, &m_strUpperCutOff},
+                                        std::pair<int, const CString*>{kIdSampleTimeField, &m_strSampleTime}}) {
+        const CWnd* field = GetDlgItem(control);
+        const bool typed = field == nullptr || ((field->GetStyle() & WS_VISIBLE) != 0 && field->IsWindowEnabled());
+        if (typed && !DesignInputReads(*text)) return qv::pages::RefuseField(*this, control);
+    }
     GetParams()->m_strElementName = m_strName;
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;
     CheckInputs();

@@ -8,6 +8,7 @@
 #include "framework/module.h"
 #include "framework/older_base_block.h"
 #include "framework/page_steps.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -146,6 +147,15 @@ void CDlgConvertGs::OnOK() {
     UpdateData(TRUE);
     m_lstDenominator.CloseEdit(TRUE);
     m_lstNumerator.CloseEdit(TRUE);
+    // The conversion computes with the orders and the sample time: a text that is no such
+    // number is refused instead of being read as its leading digits or as 0.
+    using qv::pages::NumberNeeded;
+    if (!qv::pages::ReadsAsNumber(m_strNumeratorOrder, NumberNeeded::Number) ||
+        !qv::pages::ReadsAsNumber(m_strDenominatorOrder, NumberNeeded::Number) ||
+        !qv::pages::ReadsAsNumber(m_strSampleTime, NumberNeeded::Number)) {
+        Message(LoadLibraryString(kStrInvalidValue));
+        return;
+    }
     // The rows follow the orders first: an order typed without leaving its field counts.
     if (!SyncRows(m_lstNumerator, m_strNumeratorOrder, true) ||
         !SyncRows(m_lstDenominator, m_strDenominatorOrder, false)) {
@@ -269,7 +279,9 @@ END_MESSAGE_MAP()
 
 CPropTransferFunctionBlockZ::CPropTransferFunctionBlockZ(CDiscreteTransferFunctionWizard4* wizard, DWORD_PTR cookie,
                                                          DWORD mode)
-    : CPropTransferFunctionBlock(wizard, cookie, mode), m_pDiscreteWizard(wizard) {}
+    : CPropTransferFunctionBlock(wizard, cookie, mode), m_pDiscreteWizard(wizard) {
+    m_orderKind = qv::pages::NumberNeeded::PositiveCount;
+}
 
 BOOL CPropTransferFunctionBlockZ::OnInitDialog() {
     CResourceSwitch resources;

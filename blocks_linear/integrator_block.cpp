@@ -207,6 +207,13 @@ BOOL CPropIntegratorBlock::OnApply() {
     }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     const CString resetSignal = m_bReset ? m_strResetSignal : CString("0");
+    // A reset switched off wires nothing: the signal is "0", also when its "Use Pin" was ticked
+    // while the reset was on, so that no reset pin stays in the element.
+    if (!m_bReset) {
+        m_bResetPin = FALSE;
+        CheckDlgButton(kCtlResetPin, BST_UNCHECKED);
+        SetParamUsePin(m_pExchange, kIdResetSignal, FALSE);
+    }
     const CString listSampleTime = StoredSampleTime(m_cmbSampleTime);
     WritePageTexts({{&m_strGain, kIdIntegralGain},
                     {&m_strInitial, kIdInitialValue},

@@ -140,6 +140,14 @@ BOOL CPropSampleAndHoldBlock::OnSetActive() {
 void CPropSampleAndHoldBlock::OnSampleTimePin() { ClickPinBox(m_bSampleTimePin, kIdSampleTimeField); }
 
 BOOL CPropSampleAndHoldBlock::OnApply() {
+    if (m_pExchange == nullptr) return FALSE;
+    // The numbers of samples are counts: a text or a fraction is refused before anything is
+    // written. A count taken from a pin leaves its field disabled and is passed over.
+    UpdateData(TRUE);
+    using qv::pages::NumberNeeded;
+    if (!qv::pages::RefuseUnlessNumber(*this, kIdSamples, m_strSamples, NumberNeeded::Count) ||
+        !qv::pages::RefuseUnlessNumber(*this, kIdDelaySamples, m_strDelaySamples, NumberNeeded::Count))
+        return FALSE;
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     WritePageTexts({{&m_strInput, kIdInputSignal},
                     {&m_strInitial, kIdInitialValue},

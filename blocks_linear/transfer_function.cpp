@@ -21,6 +21,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 IMPLEMENT_SERIAL(CPropTransferFunctionBlock, CPropertyPage, VERSIONABLE_SCHEMA | 10)
 PARVEL_VERSIONED_CLASS(CPropTransferFunctionBlock)
@@ -286,6 +287,11 @@ BOOL CPropTransferFunctionBlock::OnApply() {
     m_lstDenominator.CloseEdit(TRUE);
     m_lstNumerator.CloseEdit(TRUE);
     UpdateData(TRUE);
+    // The families are sized by the two fields: a text that is no order (or dimension) is
+    // refused before anything is written, instead of being read as its leading digits.
+    for (const auto& [control, text] : {std::pair<int, const CString*>{kIdNumeratorOrder, &m_strNumeratorOrder},
+                                        std::pair<int, const CString*>{kIdDenominatorOrder, &m_strDenominatorOrder}})
+        if (!qv::pages::RefuseUnlessNumber(*this, control, *text, m_orderKind)) return FALSE;
     Holder()->m_strElementName = m_strName;
     Holder()->m_dwShowName = m_bShowName ? 1 : 0;
     if (!WriteParameters()) return FALSE;
@@ -326,13 +332,21 @@ void CPropTransferFunctionBlock::UpdateIndexedDescriptions() {
 void CPropTransferFunctionBlock::OnNumeratorOrderDone() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    BuildCoefficientLists(1, 0);
+    if (TypedOrderSizes(m_strNumeratorOrder)) BuildCoefficientLists(1, 0);
 }
 
 void CPropTransferFunctionBlock::OnDenominatorOrderDone() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    BuildCoefficientLists(0, 1);
+    if (TypedOrderSizes(m_strDenominatorOrder)) BuildCoefficientLists(0, 1);
+}
+
+bool CPropTransferFunctionBlock::TypedOrderSizes(const CString& text) {
+    // A text that is no number at all ("abc", "1x") leaves the family and its values as they
+    // are, so that a slip of the keyboard retires no coefficient; OK refuses it. A number sizes
+    // the family by its integer part; one beyond the families' limit is refused as the family
+    // is sized, and OK refuses one that is no order of the page.
+    return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number);
 }
 
 void CPropTransferFunctionBlock::OnDenominatorOrderChanged() { SetModified(TRUE); }

@@ -27,6 +27,7 @@
 #include "afx/afxwin.h"
 #include "framework/block_page_fields.h"
 #include "framework/page_overrides.h"
+#include "framework/page_parts.h"
 #include "framework/page_wizard.h"
 #include "framework/param_set_page.h"
 #include "framework/string_ids.h"
@@ -93,6 +94,8 @@ protected:
     // Sizes one family and its list to the order typed into its field.
     void SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members, CTBEditListCtrl& list);
 
+    // Whether leaving an order field sizes its family to the text typed.
+    static bool TypedOrderSizes(const CString& text);
     void OnNumeratorOrderDone();
     void OnDenominatorOrderDone();
     void OnDenominatorOrderChanged();
@@ -125,6 +128,9 @@ protected:
     CString m_strNumeratorOrder;
     CString m_strSampleTime;
     CString m_strInitialDelay;
+    // What the two order fields hold: orders here, numbers of coefficients on the discrete
+    // variant, whose fields are dimensions.
+    qv::pages::NumberNeeded m_orderKind = qv::pages::NumberNeeded::Order;
 };
 
 // The continuous variant: "Order" labels, the sample-time list, no initial values.

@@ -5,6 +5,7 @@
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_inputs.h"
+#include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
@@ -160,8 +161,11 @@ BOOL CPropNPointElementBlock::OnInitDialog() {
     return TRUE;
 }
 
-BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count) {
-    if (SwitchingPointsFromText(*BlockText(kIdSwitchingPoints), count)) return TRUE;
+BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count, bool typed) {
+    const CString& text = *BlockText(kIdSwitchingPoints);
+    if ((!typed || qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Count)) &&
+        SwitchingPointsFromText(text, count))
+        return TRUE;
     if (!m_bHidden) {
         CResourceSwitch resources;
         AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
@@ -169,9 +173,9 @@ BOOL CPropNPointElementBlock::SwitchingPointsOfPage(int* count) {
     return FALSE;
 }
 
-BOOL CPropNPointElementBlock::UpdatePointLists() {
+BOOL CPropNPointElementBlock::UpdatePointLists(bool typed) {
     int n = 0;
-    if (!SwitchingPointsOfPage(&n)) return FALSE;
+    if (!SwitchingPointsOfPage(&n, typed)) return FALSE;
     SizeSide(m_thresholds, m_lstThresholds, kThresholdName, n - 1);
     SizeSide(m_amplitudes, m_lstAmplitudes, kAmplitudeName, n);
     return TRUE;
@@ -262,7 +266,8 @@ BOOL CPropNPointElementBlock::OnApply() {
     UpdateData(TRUE);
     // A refused number writes nothing: the families would not match it.
     int n = 0;
-    if (!SwitchingPointsOfPage(&n)) return FALSE;
+    // A number taken from a pin is not the user's to type.
+    if (!SwitchingPointsOfPage(&n, IsParamNotOnPin(m_pHolder, kIdSwitchingPoints) != 0)) return FALSE;
     return CSimpleBlockPage::OnApply();
 }
 
@@ -279,6 +284,9 @@ BOOL CPropNPointElementBlock::OnKillActive() {
 void CPropNPointElementBlock::OnNumberLeft() {
     UpdateData(TRUE);
     SetModified(TRUE);
+    // A text that is no number at all (a name) leaves the families as they are; OK refuses it.
+    // A number sizes them by its integer part, and one out of range is refused here already.
+    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Number)) return;
     UpdatePointLists();
 }
 

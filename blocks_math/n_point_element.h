@@ -43,10 +43,12 @@ class CPropNPointElementBlock : public CSimpleBlockPage {
 
     // Brings both families and lists into line with the number text; FALSE (with "Invalid
     // value!" on a visible page) when the number is refused, and then nothing changes.
-    BOOL UpdatePointLists();
+    // `typed`: the user typed the text, which must then be a whole count (not "2.9", not a name).
+    BOOL UpdatePointLists(bool typed = false);
     // The number of switching points in the page's text; FALSE (with "Invalid value!" on a
-    // visible page) when it is refused.
-    BOOL SwitchingPointsOfPage(int* count);
+    // visible page) when it is refused. A stored number is read as the model reads it (its
+    // integer part); a typed one must be a whole count.
+    BOOL SwitchingPointsOfPage(int* count, bool typed = false);
     // Values and infos of the list rows into their parameters (rows only, never inserted).
     void StoreParameters();
     // Descriptions of the indexed parameters from their templates.

@@ -3,6 +3,7 @@
 #include "framework/control_layout.h"
 #include "framework/data_classes.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/table_memory.h"
 #include "toolkit/tb_numbers.h"
 
@@ -346,12 +347,27 @@ BOOL CDlgSweepData::OnInitDialog() {
 
 void CDlgSweepData::OnSet() {
     m_dwMode = 0;
-    OnOK();
+    if (TextsAreNumbers()) OnOK();
 }
 
 void CDlgSweepData::OnAppend() {
     m_dwMode = 1;
-    OnOK();
+    if (TextsAreNumbers()) OnOK();
+}
+
+bool CDlgSweepData::TextsAreNumbers() {
+    // The sweep computes its values from the start and the step and counts them: a text that
+    // is no such number is refused, and the dialog stays open, instead of being read as 0.
+    UpdateData(TRUE);
+    using qv::pages::NumberNeeded;
+    if (!qv::pages::RefuseUnlessNumber(*this, kCtlStart, m_strStart, NumberNeeded::Number) ||
+        !qv::pages::RefuseUnlessNumber(*this, kCtlStep, m_strStep, NumberNeeded::Number))
+        return false;
+    // The grid's own memory limit bounds the count, which may exceed a family's.
+    double count = 0.0;
+    if (qv::pages::ReadsAsNumber(m_strCount, NumberNeeded::Number, &count) && count >= 0.0 && std::trunc(count) == count)
+        return true;
+    return qv::pages::RefuseField(*this, kCtlCount) != FALSE;
 }
 
 void CDlgSweepData::Serialize(CArchive& ar) {

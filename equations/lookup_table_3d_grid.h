@@ -126,6 +126,8 @@ public:
 
     void OnSet();
     void OnAppend();
+    // Whether start, step and count read as numbers; "Invalid value!" for the first that does not.
+    bool TextsAreNumbers();
 
 protected:
     DECLARE_MESSAGE_MAP()

@@ -6,17 +6,18 @@
 namespace qv::pages {
 
 // The entry that the list's text stands for: the selected entry, or else the entry whose label
-// the typed text is, case and trailing blanks aside ("system" is the entry "System"); CB_ERR
+// the typed text is, case and blanks around it aside ("system" is the entry "System"); CB_ERR
 // when the text names no entry. A typed label is the entry itself, so that it is stored as the
 // entry is and never as the label's text.
 inline int EntryNamedByText(const CComboBox& list) {
     CString text;
     list.GetWindowText(text);
-    text.TrimRight();
+    // Blanks around a typed label are no part of it: " system" is the entry "System".
+    text.Trim();
     auto label = [&list](int entry) {
         CString shown;
         list.GetLBText(entry, shown);
-        shown.TrimRight();
+        shown.Trim();
         return shown;
     };
     // The selected entry holds when the list still shows it (an entry may repeat another's

@@ -1,6 +1,7 @@
 #include "framework/data_file_dialogs.h"
 
 #include "framework/file_dialog_filters.h"
+#include "framework/data_file_places.h"
 #include "framework/module.h"
 #include "framework/path_parts.h"
 #include "framework/string_ids.h"
@@ -23,8 +24,28 @@ bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName) {
     dialog.m_ofn.nFilterIndex = PreselectFilter(*filters, SplitPath(fileName).ext);
     if (!fileName.IsEmpty()) StartWithFile(dialog, folder + fileName);
     if (dialog.DoModal() != IDOK) return false;
-    fileName = dialog.GetPathName();
+    fileName = AnsweredPath(dialog.GetPathName(), folder);
     return true;
+}
+
+CString AnsweredPath(const CString& answer, const CString& folder) {
+    if (answer.IsEmpty() || answer[0] == '/' || answer[0] == '\\') return answer;
+    const CString start = !folder.IsEmpty() ? folder : g_DocumentDir;
+    return start + answer;
+}
+
+BOOL RefuseNameInMissingFolder(CWnd& page, int control, const CString& name, const CString& folder) {
+    const PathParts parts = SplitPath(name);
+    if (parts.dir.IsEmpty()) return TRUE;
+    const CString dir = AnsweredPath(parts.dir, folder);
+    struct stat info {};
+    if (::stat(qv::DiskPath(dir).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return TRUE;
+    if (page.GetParent() != nullptr) {
+        if (CWnd* field = page.GetDlgItem(control)) field->SetFocus();
+        CResourceSwitch resources;
+        AfxMessageBox(parts.dir + "\nThis folder does not exist.\nCheck the name and try again.", MB_OK | MB_ICONEXCLAMATION);
+    }
+    return FALSE;
 }
 
 int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, int savedFormat,
@@ -36,7 +57,7 @@ int AskForFileToWrite(CWnd* parent, const CString& folder, CString& fileName, in
         dialog.m_ofn.nFilterIndex = static_cast<DWORD>(savedFormat + 1);
     if (!fileName.IsEmpty()) StartWithFile(dialog, folder + fileName);
     if (dialog.DoModal() != IDOK) return -1;
-    fileName = dialog.GetPathName();
+    fileName = AnsweredPath(dialog.GetPathName(), folder);
     if (answered != nullptr) *answered = fileName;
     const DWORD index = dialog.m_ofn.nFilterIndex;
     const int format = index >= 1 ? static_cast<int>(index) - 1 : 0;

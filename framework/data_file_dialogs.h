@@ -9,7 +9,9 @@ namespace qv::files {
 
 // Asks for a data file to read. The dialog starts with `folder + fileName` and preselects the
 // format of its extension; on OK `fileName` becomes the chosen path. False when the user
-// cancels.
+// cancels. Like a file dialog's answer, the chosen path is a full one: a relative answer names
+// the file in the folder the dialog starts in (AnsweredPath), so that it is read and kept as
+// the one file.
 bool AskForFileToRead(CWnd* parent, const CString& folder, CString& fileName);
 
 // What a write dialog that comes back without a chosen filter (index 0) does to a name without
@@ -35,5 +37,16 @@ bool MayReplace(const CString& path, bool mayAsk = true);
 
 // The message a page shows when a chosen data file cannot be read, from the library's strings.
 CString ReadErrorText();
+
+// A file dialog's answer as the full path it stands for: a relative answer lies in `folder`,
+// the page's folder the dialog starts in, or without one in the document's folder.
+CString AnsweredPath(const CString& answer, const CString& folder);
+
+// OK's rule for a data-file name typed into `control`: a name whose folder (relative to
+// `folder`, or without one to the document's folder) does not exist cannot be written, so the
+// field gets the focus, a message naming the missing folder is shown (not on a hidden page:
+// `parentless`) and FALSE is given, as a file dialog refuses such a name. TRUE for a name
+// without a folder part or one whose folder exists.
+BOOL RefuseNameInMissingFolder(CWnd& page, int control, const CString& name, const CString& folder);
 
 } // namespace qv::files

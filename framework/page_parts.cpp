@@ -1,12 +1,24 @@
 #include "framework/page_parts.h"
 
+#include "framework/combo_entries.h"
 #include "framework/dialog_controls.h"
+#include "framework/indexed_family.h"
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
 #include "framework/string_ids.h"
+#include "toolkit/tb_numbers.h"
+
+#include <cmath>
 
 namespace qv::pages {
+
+namespace {
+// The sample time's list and field, and the unit list beside them, on every block page.
+constexpr WORD kIdSampleTimeList = 2183;
+constexpr WORD kIdSampleTimeField = 2202;
+constexpr int kCtlSampleTimeUnit = 2400;
+} // namespace
 
 void LoadNameAndSymbol(const ParamHolder* params, const CWizardBaseCommon* wizard, CString& name, BOOL& showName,
                        CString& symbolText, CTBDrawSymbol*& symbol) {
@@ -53,8 +65,31 @@ BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
         }
         if (param->HasPin() || (param->GetType() & kParamTypeText) != 0) continue;
         if (!RefuseBlankField(page, control)) return FALSE;
+        const WORD id = param->GetValueID();
+        const bool sampleTime = id == kIdSampleTimeList || id == kIdSampleTimeField || control == kIdSampleTimeList ||
+                                control == kIdSampleTimeField;
+        if (sampleTime && !RefuseNameInOtherUnit(page, control, kCtlSampleTimeUnit, param)) return FALSE;
     }
     return TRUE;
+}
+
+BOOL RefuseNameInOtherUnit(CWnd& page, int control, int unitList, const CWizardCopaObject3* param) {
+    if (param == nullptr || !page.IsWindowEnabled()) return TRUE;
+    const CWnd* field = page.GetDlgItem(control);
+    const CWnd* units = page.GetDlgItem(unitList);
+    const auto shown = [](const CWnd* w) { return (w->GetStyle() & WS_VISIBLE) != 0 && w->IsWindowEnabled(); };
+    if (field == nullptr || units == nullptr || !shown(field) || !shown(units)) return TRUE;
+    CString unit;
+    units->GetWindowText(unit);
+    if (unit.IsEmpty() || unit == param->GetUnit()) return TRUE;
+    // "System" chosen (or typed) in a sample-time list is stored as the number 0.
+    if (field->GetClassName() == "ComboBox" &&
+        EntryNamedByText(*static_cast<const CComboBox*>(field)) == 0)
+        return TRUE;
+    CString text;
+    field->GetWindowText(text);
+    if (ReadsAsNumber(text, NumberNeeded::Number)) return TRUE;
+    return RefuseField(page, control);
 }
 
 BOOL RefuseBlankField(CWnd& page, int control) {
@@ -110,6 +145,44 @@ BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int c
             list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
             return FALSE;
         }
+    }
+    return TRUE;
+}
+
+bool ReadsAsNumber(const CString& text, NumberNeeded kind, double* value) {
+    double number = 0.0;
+    if (!qv::ParsePrefixedNumber(text, &number) || !std::isfinite(number)) return false;
+    constexpr double most = qv::family::kMaxMembers;
+    const bool whole = std::trunc(number) == number;
+    bool fits = true;
+    switch (kind) {
+    case NumberNeeded::Count: fits = whole && number >= 0.0 && number <= most; break;
+    case NumberNeeded::PositiveCount: fits = whole && number >= 1.0 && number <= most; break;
+    case NumberNeeded::Order: fits = whole && number >= 0.0 && number <= most - 1.0; break;
+    case NumberNeeded::Positive: fits = number > 0.0; break;
+    case NumberNeeded::Number: break;
+    }
+    if (!fits) return false;
+    if (value != nullptr) *value = number;
+    return true;
+}
+
+BOOL RefuseUnlessNumber(CWnd& page, int control, const CString& text, NumberNeeded kind) {
+    if (!page.IsWindowEnabled()) return TRUE;
+    if (const CWnd* field = page.GetDlgItem(control);
+        field != nullptr && ((field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()))
+        return TRUE;
+    if (ReadsAsNumber(text, kind)) return TRUE;
+    return RefuseField(page, control);
+}
+
+BOOL RefuseUnlessNumberCells(CWnd& page, CTBEditListCtrl& list, int control, int column, NumberNeeded kind) {
+    if (list.GetSafeHwnd() == nullptr) return TRUE;
+    list.CloseEdit(TRUE);
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (ReadsAsNumber(list.GetItemText(row, column), kind)) continue;
+        list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        return RefuseField(page, control);
     }
     return TRUE;
 }

@@ -47,8 +47,18 @@ bool ApplyNameFirst(CPropertyPage& page, const CWizardBaseCommon* wizard, ParamH
 // `otherFields` names the fields whose control ID is not their parameter's value ID, each as
 // {control ID, value ID}; such a field may edit an output's value (a result's name) or a
 // parameter marked unused until the page is left.
+// The same walk refuses a sample time (the list 2183 or the field 2202, or a field named apart
+// for one) whose text is no number while its unit list 2400 shows a unit other than the
+// parameter's own (RefuseNameInOtherUnit).
 BOOL RefuseBlankValueField(CWnd& page, const ParamHolder* params,
                            std::initializer_list<std::pair<int, WORD>> otherFields = {});
+// OK's rule for a value typed with a unit list: the description gives the simulator every value
+// in the parameter's own unit and converts only numbers, so a name or a formula ("TX", "2*0.5")
+// shown in another unit ("ms") would be read in the parameter's unit, a thousand times too long.
+// Such a text gives the focus to `control`, shows "Invalid value!" (not on a hidden page) and
+// gives FALSE. A number, "System" chosen in a sample-time list, an empty unit list, a hidden or
+// disabled field or unit list pass.
+BOOL RefuseNameInOtherUnit(CWnd& page, int control, int unitList, const CWizardCopaObject3* param);
 // The same rule for one field of the page that is no parameter's (a filter's cut-off, from
 // which the page works out its coefficients).
 BOOL RefuseBlankField(CWnd& page, int control);
@@ -69,6 +79,27 @@ BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, fo
 // `pinColumn` is ticked takes its value from the pin and is passed over (-1: no such column).
 // The first refused row is selected.
 BOOL RefuseUnreadableCells(CWnd& page, CTBEditListCtrl& list, int control, int column, int pinColumn = -1);
+// What a field holds that the page, its design or the model text's families count or compute
+// with. Each kind is one number as the toolkit reads it (qv::ParsePrefixedNumber: an optional
+// sign, digits, an optional scale prefix, blanks around it and nothing else), finite, and:
+enum class NumberNeeded {
+    Count,          // a whole number from 0 to qv::family::kMaxMembers (samples, points, rows)
+    PositiveCount,  // a whole number from 1 to qv::family::kMaxMembers (a dimension, samples)
+    Order,          // a whole number from 0 to qv::family::kMaxMembers - 1 (index 0 to the order)
+    Positive,       // a number above 0 (a delay time, a sample time a design divides by)
+    Number,         // any number (a value a data file holds)
+};
+// Whether `text` reads as one number of that kind; the number goes to *value when given.
+bool ReadsAsNumber(const CString& text, NumberNeeded kind, double* value = nullptr);
+// OK's rule for such a field: a text that is not a number of the kind (ReadsAsNumber) gives the
+// focus to `control`, shows "Invalid value!" (not on a hidden page) and gives FALSE. A field the
+// page hides or disables (its value comes from a pin, or the mode does not use it) is passed
+// over, as the user cannot change it; TRUE when the text reads.
+BOOL RefuseUnlessNumber(CWnd& page, int control, const CString& text, NumberNeeded kind);
+// The same rule for one column of a list whose cells a data file or a design takes as numbers:
+// any edit open on it is taken first, and the first refused row is selected.
+BOOL RefuseUnlessNumberCells(CWnd& page, CTBEditListCtrl& list, int control, int column, NumberNeeded kind);
+
 // OK's rule for a table whose rows the model text reads from a data file the page writes: with
 // every row deleted (`empty`) the file would hold no value, so "Error : No data available -
 // block length = 0" is shown (not on a hidden page) and FALSE given; TRUE otherwise.

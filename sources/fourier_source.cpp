@@ -314,6 +314,12 @@ void CPropFourierSource::HandOver() {
 BOOL CPropFourierSource::OnApply() {
     if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
+    // The number of harmonics counts the table's rows: a text that is no whole count ("1/0")
+    // is refused before anything is written, instead of being read as its leading digits.
+    if (CString number; GetDlgItem(kCtlNumber) != nullptr) {
+        GetDlgItemText(kCtlNumber, number);
+        if (!qv::pages::RefuseUnlessNumber(*this, kCtlNumber, number, qv::pages::NumberNeeded::Count)) return FALSE;
+    }
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);

@@ -584,7 +584,37 @@ TEST_F(DeadTime, AFileOfInitialValuesTakesAsManyRowsAsAFamilyHolds) {
             }
             EXPECT_EQ(taken ? rows : 1, page->List().GetItemCount());
             EXPECT_EQ(taken ? std::to_string(rows) : "1", Text(page, 2042));
+            if (taken) {
+                // A list at the limit takes no further row: New is refused and the list stays.
+                qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+                ASSERT_TRUE(qv::ui::Click(page, 1122));
+                EXPECT_EQ(rows, page->List().GetItemCount());
+            }
         }
+}
+
+// A data-file name whose folder does not exist is refused by OK with a message naming the
+// folder, as a file dialog refuses it; a folder that exists, or no folder at all, is taken.
+TEST_F(DeadTime, ADataFileNameInAMissingFolderIsRefused) {
+    // A relative folder lies in the document's folder, where the page starts.
+    std::filesystem::create_directories(std::string(g_DocumentDir.str()) + "there");
+    struct Case {
+        const char* name;
+        const char* refusal;  // null: taken
+    };
+    const Case cases[] = {{"sub/t3", "sub/\nThis folder does not exist.\nCheck the name and try again."},
+                          {"there/t3", nullptr},
+                          {"t3", nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto wizard = New(DeadRows("1", "none.mdx"));
+        wizard->TakePageData(0, {8}, CPtrArray());
+        OpenPage open(*wizard);
+        CPropDeadBlock* page = open.Page();
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), c.name));
+        if (c.refusal != nullptr) qv::UserScript::Instance().ExpectMessageBox(IDOK, c.refusal);
+        EXPECT_EQ(c.refusal == nullptr, page->OnApply() != FALSE);
+    }
 }
 
 TEST_F(DeadTime, ExportOfAWildcardNameWritesTheElementsFile) {

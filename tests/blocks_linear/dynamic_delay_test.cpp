@@ -95,10 +95,12 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         const char* samples;
         const char* sampleTime;
         const char* samplesShown;
+        bool taken;  // by OK: a delay above 0 and a whole number of samples
     };
     const Case cases[] = {
-        {"0.001", "4", "0.00025", "4"}, {"0.001", "2", "0.0005", "2"}, {"1", "0", "1", "1"},
-        {"1", "abc", "1", "1"},         {"3", "-2", "3", "1"},          {"1", "2.7", "0.5", "2.7"},
+        {"0.001", "4", "0.00025", "4", true}, {"0.001", "2", "0.0005", "2", true}, {"1", "0", "1", "1", true},
+        {"1", "abc", "1", "1", true},         {"3", "-2", "3", "1", true},          {"1", "2.7", "0.5", "2.7", false},
+        {"abc", "2", "0", "2", false},        {"0", "2", "0", "2", false},          {"-1", "2", "-0.5", "2", false},
     };
     for (const Case& c : cases) {
         auto wizard = New(DelayRows());
@@ -109,8 +111,14 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         EXPECT_EQ(c.sampleTime, Text(page, 2202)) << c.delay << " " << c.samples;
         EXPECT_EQ(c.samplesShown, Text(page, 2042)) << c.samples;
         EXPECT_FALSE(Enabled(page, 2202));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(c.sampleTime, Value(2202));
+        // A delay that is no positive number, or samples that are no whole count, cannot give
+        // the sample time: OK refuses them and writes nothing.
+        const bool taken = c.taken;
+        if (!taken) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+        EXPECT_EQ(taken, qv::ui::Apply(&open.Sheet()));
+        if (taken) {
+            EXPECT_EQ(c.sampleTime, Value(2202));
+        }
     }
 }
 

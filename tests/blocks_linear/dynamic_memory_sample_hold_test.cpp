@@ -78,16 +78,23 @@ TEST_F(SimpleBlocks, PinnedParametersDisableTheirFields) {
     }
 }
 
-TEST_F(SimpleBlocks, SampleAndHoldStoresSamplesAsTyped) {
-    for (const char* typed : {"0", "-3", "abc", "2.5"}) {
+// The numbers of samples are whole counts, stored as typed; a text, a fraction or a negative
+// number is refused with "Invalid value!" and nothing is written.
+TEST_F(SimpleBlocks, SampleAndHoldStoresWholeCountsAsTyped) {
+    for (const char* typed : {"0", "3", "2k", "-3", "abc", "2.5"}) {
+        SCOPED_TRACE(typed);
+        const bool whole = std::string("0 3 2k").find(typed) != std::string::npos;
         auto wizard = New<CSampleAndHoldBlockWizard>(kSampleHoldRows);
         OpenBlockPage open(*wizard, Exchange());
         CWnd* page = open.Page();
+        const std::string before = Value(2042);
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2042), typed));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2248), typed));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2202), "5m"));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
-        EXPECT_EQ(typed, Value(2042));
+        if (!whole) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+        EXPECT_EQ(whole, qv::ui::Apply(&open.Sheet()));
+        EXPECT_EQ(whole ? typed : before, Value(2042));
+        if (!whole) continue;
         EXPECT_EQ(typed, Value(2248));
         EXPECT_EQ("5m", Value(2202));
         EXPECT_EQ("s", Live(Exchange(), 2202)[0]->GetUsedUnit().str());

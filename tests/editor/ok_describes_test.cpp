@@ -167,4 +167,39 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }
 
+// A text where a page needs a number (a count, an order, a dimension, samples, a number of
+// harmonics, a delay time, a data file's value, a filter's order) is refused by OK, instead of
+// being read as its leading digits or as 0; so is a sample time that is no number shown in
+// another unit than the parameter's own, which the description could not convert.
+TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
+    const Case cases[] = {
+        {R"({"id":51,"name":"X1"})", {"type 2040 abc"}, nullptr},
+        {R"({"id":51,"name":"X1"})", {"type 2040 0"}, nullptr},
+        {R"({"id":51,"name":"X1"})", {"type 2040 -1"}, nullptr},
+        {R"({"id":51,"name":"X1"})", {"type 2042 2.5"}, nullptr},
+        {R"({"id":34,"name":"X1"})", {"type 2188 abc"}, nullptr},
+        {R"({"id":34,"name":"X1"})", {"type 2193 -2"}, nullptr},
+        {R"({"id":33,"name":"X1"})", {"type 2188 1x"}, nullptr},
+        {R"({"id":64,"name":"X1"})", {"type 2028 abc"}, nullptr},
+        {R"({"id":64,"name":"X1"})", {"type 2028 2.5"}, nullptr},
+        {R"({"id":54,"name":"X1"})", {"type 2240 abc"}, nullptr},
+        {R"({"id":54,"name":"X1"})", {"type 2243 \"50 Hz\""}, nullptr},
+        {R"({"id":54,"name":"X1"})", {"type 2202 \"2*0.5\"", "choose 2400 ms"}, nullptr},
+        {R"({"id":64,"name":"X1"})", {"type 2183 TX", "choose 2400 ms"}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1,5\""}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 x"}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1/(0)\""}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 2291", "type 2042 abc"}, nullptr},
+        {R"({"id":53,"name":"X1"})", {"type 2042 abc"}, nullptr},
+        {R"({"id":53,"name":"X1"})", {"type 2248 2.5"}, nullptr},
+        {R"({"id":85,"name":"X1"})", {"type 2328 \"1/0\""}, nullptr},
+        // What is a number passes, in the unit shown, and "System" typed with blanks is
+        // "System".
+        {R"({"id":64,"name":"X1"})", {"type 2183 \" system\""},
+         "NPOINT X1 ( N := 2, THRES[0] := -1, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
+         "IN := 0 );\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
 } // namespace

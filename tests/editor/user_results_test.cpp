@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -50,7 +51,37 @@ protected:
 
 // Each row: a result that was once plainly wrong, seen with status 0 and no message.
 TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
+    // The dead time's row below answers the file dialog with a name relative to the document's
+    // folder, which is not the folder the test runs in.
+    fs::create_directories(folder / "row1" / "sub");
+    {
+        std::ofstream values(folder / "row1" / "sub" / "vals.txt");
+        values << "X Y\n0 7\n1 8\n";
+    }
     const std::vector<Case> cases = {
+        // Block pages: a reset switched off wires no reset pin (47); a relative answer to the
+        // dead time's file dialog is read from, and kept in, the document's folder (82).
+        {.what = "the integrator's reset switched off after its Use Pin",
+         .schematic = R"({"document":"D","elements":[{"id":47,"name":"INT1"}]})",
+         .element = "INT1",
+         .script = {"click 2387", "click 2075", "click 2387", "ok"},
+         .described = {"RESET := 0"},
+         .notDescribed = {"INT1.RESET"},
+         .printed = {},
+         .notPrinted = {}},
+        {.what = "the dead time's data file chosen by a relative name",
+         .schematic = R"({"document":"D","elements":[{"id":82,"name":"DT1"}]})",
+         .element = "DT1",
+         .script = {"file sub/vals.txt", "click 2118", "ok"},
+         .described = {"DEADTIME DT1 ("},
+         .notDescribed = {},
+         .printed = {},
+         .notPrinted = {},
+         .also = [](const qv_test::EditedAndDescribed&, const fs::path& documents) {
+             // The values read are the file's, and describe writes them beside it.
+             const std::string written = qv_test::ReadFile(documents / "sub" / "vals.mdx");
+             EXPECT_THAT(written, testing::HasSubstr("0 7\n1 8\n"));
+         }},
     };
     Check(cases);
 }
