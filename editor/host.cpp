@@ -880,9 +880,16 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         if (chainedBefore) chainedBefore(action);
     };
     const auto chained = runner.afterAction;
+    const CPropertySheet* shown = nullptr;
     runner.afterAction = [&](const ScriptAction& action, bool tookEffect) {
         const unsigned now = m_editor->AcceptedCommits(element.handle);
-        if (now != commits || (tookEffect && action.verb == "apply")) {
+        if ((action.verb == "ok" || action.verb == "apply") && !tookEffect && shown != nullptr &&
+            shown->GetSafeHwnd() != nullptr) {
+            // An OK or apply the sheet refused is refused as a whole: what the pages before the
+            // one that refused committed is not the element's either, and stays pending with the
+            // rest of the page's edits.
+            m_editor->WithdrawCommits(element.handle, commits);
+        } else if (now != commits || (tookEffect && action.verb == "apply")) {
             commits = now;
             // A click that commits at once commits its switch alone: the files the session
             // wrote before it stay pending with the page's other edits.
@@ -902,21 +909,22 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
         ~InSession() { slot = before; }
     } inSession{m_inSession, std::exchange(m_inSession, &element)};
     // An OK or apply that every page took is the element's only when describe would take the
-    // element as the pages left it: otherwise the editor says why, the commits of that apply
-    // do not count, and the sheet stays open with the pages as the user left them. What the
-    // pages wrote stays pending, as any edit not yet committed: the next OK takes it with the
-    // user's mending, Cancel gives back the element as it was at its last commit.
+    // element as the pages left it: otherwise the editor says why and refuses the apply, whose
+    // commits then do not count (afterAction), and the sheet stays open with the pages as the
+    // user left them. What the pages wrote stays pending, as any edit not yet committed: the
+    // next OK takes it with the user's mending, Cancel gives back the element as it was at its
+    // last commit.
     std::string& refusal = m_commitRefusal;
     refusal.clear();
     const auto checkApply = [&]() {
         const std::string fault = CommitFault(element);
         if (fault.empty()) return true;
-        m_editor->WithdrawCommits(element.handle, commits);
         refusal = fault;
         AfxMessageBox(ToCString(element.source.name + " cannot be described: " + fault), MB_OK | MB_ICONEXCLAMATION);
         return false;
     };
     ElementSheet sheet(ToCString(element.source.name), checkApply);
+    shown = &sheet;
     if (element.wizard4 != nullptr)
         element.wizard4->DoEditProperties(sheet, 1);
     else

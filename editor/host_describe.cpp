@@ -1011,13 +1011,17 @@ std::string Host::CommitFault(Element& element) {
         if (shown.empty()) shown = what;
     });
     // The element is described under the name its page gives it: a rename is carried out
-    // once the session ends, and describe then writes that name.
+    // once the session ends, and describe then writes that name. A name that cannot name an
+    // element at all is refused then, in the words of the rename (TakeName).
     struct NameOfPage {
         std::string& name;
         std::string before;
         ~NameOfPage() { name = std::move(before); }
     } nameOfPage{element.source.name, element.source.name};
-    if (const ParamHolder* holder = m_editor->Holder(element.handle)) element.source.name = ToString(holder->m_strElementName);
+    if (const ParamHolder* holder = m_editor->Holder(element.handle)) {
+        std::string why;
+        if (std::string page = ToString(holder->m_strElementName); IsUsableName(page, why)) element.source.name = std::move(page);
+    }
     const size_t firstRequest = m_editor->Requests().size();
     DiscardFile discard(m_documentFolder + "commit.desc");
     const std::string text = WizardModelText(element, &discard);

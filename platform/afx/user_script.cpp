@@ -735,6 +735,13 @@ bool Close(CDialog* dialog, int endCode)
         CWnd* button = dialog->GetDlgItem(endCode);
         if (button && button->IsWindowEnabled() && button->Core()->kind == WindowKind::Button)
             return Click(button);
+        // A dialog without an OK button is confirmed as the Enter key confirms it: by its
+        // default push button ("Set"), whose handler checks what was typed.
+        if (endCode == IDOK)
+            for (WindowCore* child : dialog->Core()->children)
+                if (child->kind == WindowKind::Button && (child->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON &&
+                    (child->style & WS_DISABLED) == 0 && (child->style & WS_VISIBLE) != 0 && child->object != nullptr)
+                    return Click(child->object);
         // No such button (or a dialog closed by its frame): the command goes to the dialog.
         MoveFocus(dialog->Core());
         if (dialog->m_hWnd)

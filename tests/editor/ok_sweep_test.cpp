@@ -28,6 +28,7 @@ struct Stored {
     std::string description;
     std::string archive;
     bool operator==(const Stored&) const = default;
+    bool operator!=(const Stored&) const = default;
     bool operator<(const Stored& other) const {
         return std::tie(schematic, description, archive) < std::tie(other.schematic, other.description, other.archive);
     }
@@ -270,7 +271,16 @@ protected:
     void TryBadValue(const std::vector<std::string>& before, const BadValueTrial& trial,
                      const std::vector<Control>& controls, const std::vector<std::string>& after) {
         const Driven driven = Drive(before, trial.action, after);
-        if (driven.ran) {
+        // A value a sheet or dialog of its own refused (its Cancel answered the box) leaves the
+        // element as it was made: nothing was taken.
+        const Stored now = driven.ran ? Now() : Stored{};
+        if (driven.ran && now != asMade) {
+            // What is no model text, a parameter's info or a unit text, is kept as typed with the
+            // element, where the printed schematic shows it.
+            std::string json;
+            for (const char c : trial.typed) json += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+            const bool keptAsText = now.schematic.find("\"info\": \"" + json + "\"") != std::string::npos ||
+                                    now.schematic.find("\"unit\": \"" + json + "\"") != std::string::npos;
             const std::string described = Description(true);
             const std::vector<std::string> tried = script;
             CheckStored();
@@ -282,7 +292,7 @@ protected:
                     for (const qv::UnitDefinition& unit : units->units) factors.push_back(shown / unit.factor);
                 }
             const bool blank = trial.typed.find_first_not_of(' ') == std::string::npos;
-            if (!blank && !described.starts_with("(refused)") && !HoldsTyped(described, trial.typed, factors)) {
+            if (!blank && !keptAsText && !described.starts_with("(refused)") && !HoldsTyped(described, trial.typed, factors)) {
                 script = tried;
                 Fail("took " + qv::QuoteScriptText(trial.typed) + " and describes, but neither the description nor a data "
                      "file holds it as typed or as its number:\n" + described.substr(0, 400));
