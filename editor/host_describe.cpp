@@ -286,8 +286,11 @@ struct Host::DescriptionSink : ElementSink {
     bool Take(Element& element, std::string& error) override {
         host.DescribeElement(element, job);
         if (!job.ok) error = job.error;
+        madeShown = job.shownErrors.size();
         return job.ok;
     }
+    // How many of the boxes the job heard of were shown by elements made completely.
+    size_t madeShown = 0;
 };
 
 bool Host::PlanDescription(const std::string& text, const std::string& descriptionPath, DescribePlan& plan,
@@ -566,8 +569,12 @@ bool Host::DescribeSchematic(const Schematic& schematic, const std::string& docu
     m_sink = nullptr;
     DropAllElements();
     if (!built) {
-        // The description stays unwritten; the first fault is the one to report.
+        // The description stays unwritten; the first fault is the one to report. What the
+        // pages of the element that could not be made showed on their own belongs to its line.
         job.ok = false;
+        for (size_t at = sink.madeShown; at < job.shownErrors.size(); ++at)
+            if (buildError.find(job.shownErrors[at]) == std::string::npos) buildError += "; " + job.shownErrors[at];
+        job.shownErrors.resize(std::min(job.shownErrors.size(), sink.madeShown));
         if (job.error.empty()) job.error = buildError;
     }
     return FinishDescription(job, written, error);
@@ -657,6 +664,13 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         // What a page showed about a data file that could not be written is said once, in the
         // run's own words.
         if (!job.writeFailures.empty()) unforeseen.clear();
+        // What the pages of an element that cannot be made showed on their own (a value they
+        // refuse as they open) belongs to that element's one line.
+        if (!built) {
+            for (const Unforeseen& heard : unforeseen)
+                if (buildError.find(heard.message) == std::string::npos) buildError += "; " + heard.message;
+            unforeseen.clear();
+        }
         for (const Unforeseen& heard : unforeseen) {
             const unsigned long runs = heard.runsBefore - runsBefore;
             if (writer && writerRuns + runs == 0)
