@@ -613,6 +613,8 @@ BOOL CPropPolynomSource::OnApply() {
         !qv::pages::RefuseUnreadableCells(*this, m_lstQuantities, kIdQuantities, kColQuantity, kColPin))
         return FALSE;
     UpdateData(TRUE);
+    // The order sizes the coefficients: a text that is no whole number is not read as one.
+    if (!qv::pages::RefuseUnlessNumber(*this, kIdOrder, m_strOrder, qv::pages::NumberNeeded::Order)) return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();
     UpdateParamDescriptions();
