@@ -193,7 +193,7 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":53,"name":"X1"})", {"type 2042 abc"}, nullptr},
         {R"({"id":53,"name":"X1"})", {"type 2248 2.5"}, nullptr},
         {R"({"id":85,"name":"X1"})", {"type 2328 \"1/0\""}, nullptr},
-        {R"({"id":31,"name":"X1","parameters":{"ORDER":"abc"}})", {}, nullptr},
+        {R"({"id":31,"name":"X1"})", {"type 2163 abc"}, nullptr},
         // What is a number passes, in the unit shown, and "System" typed with blanks is
         // "System".
         {R"({"id":64,"name":"X1"})", {"type 2183 \" system\""},
