@@ -55,8 +55,48 @@ TEST(ModelTextCheck, ReadsEveryShapeTheElementsWriteAndNamesTheFirstFault) {
         {"FORMULA F1 { y := 1 ; DST: SIM(Type:=); };", "its model text gives \"Type\" no value: FORMULA F1 { y := 1 ; DST: "
                                                       "SIM(Type:=); };"},
         {"INITVAL IV1 { VAR[1] := 1 ;", "its model text has equations whose braces are not closed: INITVAL IV1 { VAR[1] := 1 ;"},
+        {"XY X ( FILE := \"a\" \"b.mdx\" );", "its model text holds a name that cannot be quoted (a double quote or a line "
+                                             "break in it): XY X ( FILE := \"a\" \"b.mdx\" );"},
+        {"EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] := @Y0[0]; } ( MAXINDEX := 1 );",
+         "its model text keeps \"@Y0[0]\", which names no parameter of the element: EQBLOCK EQ1 ( INPUT[1] := W ) { VAL[1] "
+         ":= @Y0[0]; } ( MAXINDEX := 1 );"},
+        {"R R1 ( R := V() );", "its model text gives \"R\" a value that the expression language does not read (Wrong number of "
+                               "arguments at \"V\"): R R1 ( R := V() );"},
+        {"INITVAL IV1 { 1+2 ; };", "its model text has equations with a statement that assigns nothing (an expression alone): "
+                                   "INITVAL IV1 { 1+2 ; };"},
+        {"FORMULA F1 { IF (x > 1) { y := 1 } ELSE { y := 2 } };", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(c.fault, qv::ModelTextFault(c.text)) << c.text;
+}
+
+// A value is one value: what would add, end or split an entry is named as such, before the
+// language's own reading, and a quoted name holds no quote.
+TEST(ModelTextCheck, AValueIsOneValue) {
+    struct Case {
+        const char* value;
+        const char* fault;   // "" for one value
+    } cases[] = {
+        {"4.7k", ""},
+        {"V(1) * 2 + R1.I", ""},
+        {"-(a+b)", ""},
+        {" ", ""},   // a blank value is the whole text's to name
+        {"1k, G := 5", "would make more than one entry of the model text (a \",\" stands outside parentheses)"},
+        {"a;b", "would make more than one entry of the model text (a \";\" stands outside parentheses)"},
+        {"1k); X Y ( Z := 1", "would close the list of the model text it stands in (a \")\" too many)"},
+        {"(1", "has a parenthesis that is not closed"},
+        {"a { b", "holds a brace, which would begin or end equations of the model text"},
+        {"\"a\"", "holds a double quote, which would end or begin a quoted name of the model text"},
+        {"@X", "holds an \"@\", which the model text reads as a placeholder"},
+        {"1/(0)", "is no finite number"},
+        {"1e400", "is no finite number"},
+        {"inf", "is no finite number"},
+        {"A B", "is not read by the expression language (Unexpected token at \"B\")"},
+        {"ATAN2(1, 2)", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.fault, qv::ValueFault(c.value)) << c.value;
+    EXPECT_EQ("", qv::QuotedValueFault("run@R,1).mdx"));
+    EXPECT_EQ("cannot be quoted (a double quote or a line break in it)", qv::QuotedValueFault("a\"b"));
+    EXPECT_EQ("cannot be quoted (a double quote or a line break in it)", qv::QuotedValueFault("a\nb"));
 }
 
 TEST(ModelTextCheck, ALongLineIsShownAroundItsFault) {
