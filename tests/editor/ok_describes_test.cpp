@@ -145,6 +145,11 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
         {R"({"id":40,"name":"X1"})", {"type 2209 \"1, 2\""}, nullptr,
          "X1 cannot be described: parameter \"LIMY\": its value \"1, 2\" would make more than one entry of the model text "
          "(a \",\" stands outside parentheses)"},
+        // A placeholder typed as a value is named as the parameter's value, also where it names
+        // another parameter.
+        {R"({"id":40,"name":"X1"})", {"type 2209 \"@XOFF\""}, nullptr,
+         "X1 cannot be described: parameter \"LIMY\": its value \"@XOFF\" holds an \"@\", which the model text reads as "
+         "a placeholder"},
         {R"({"id":19,"name":"X1"})", {"type 2010 \"1/(0)\""}, nullptr,
          "X1 cannot be described: parameter \"K\": its value \"1/(0)\" is no finite number"},
         {R"({"id":17,"name":"X1"})", {"type 2096 \"@V0\""}, nullptr,
