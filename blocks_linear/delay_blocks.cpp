@@ -235,29 +235,35 @@ void CPropDelayBlock::OnDelayChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
     if (!m_bContinuous) return;
-    m_strSampleTime = FormatNumber(TBExtended_atof(m_strDelay, "") / SamplesFromField());
+    // The sample time shown follows a delay time that reads as one; OK refuses any other text.
+    double delay = 0.0;
+    if (!qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay)) return;
+    m_strSampleTime = FormatNumber(delay / SamplesFromField());
     UpdateData(FALSE);
+}
+
+bool CPropDelayBlock::SamplesRead(int* samples) const {
+    // Each sample is a stage, and one stage more holds the input: the family's limit is the
+    // limit of the stages.
+    double typed = 0.0;
+    if (!qv::pages::ReadsAsNumber(m_strSamples, qv::pages::NumberNeeded::PositiveCount, &typed) ||
+        typed >= qv::family::kMaxMembers)
+        return false;
+    *samples = static_cast<int>(typed);
+    return true;
 }
 
 void CPropDelayBlock::OnSamplesChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    const double typed = TBExtended_atof(m_strSamples, "");
-    if (!std::isfinite(typed) || typed < 1.0) {
-        m_strSamples = "1";
-    } else if (typed >= qv::family::kMaxMembers) {
-        // More stages than a family may hold: refused, the count stays as it was.
-        if (!m_bHidden) {
-            CResourceSwitch resources;
-            AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
-        }
-        int n = 2;
-        if (!CountFromText(m_strSamplesParam, &n) || n < 2) n = 2;
-        m_strSamples = TBExtended_itoa(n - 1);
-    }
-    const int samples = SamplesFromField();
+    // The samples stand as the user types them: the stage count and the sample time follow a
+    // whole count only, and OK refuses any other text.
+    int samples = 0;
+    if (!SamplesRead(&samples)) return;
     m_strSamplesParam = TBExtended_itoa(samples + 1);
-    m_strSampleTime = FormatNumber(TBExtended_atof(m_strDelay, "") / samples);
+    double delay = 0.0;
+    if (qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay))
+        m_strSampleTime = FormatNumber(delay / samples);
     UpdateData(FALSE);
 }
 
@@ -270,8 +276,9 @@ BOOL CPropDelayBlock::OnApply() {
     if (m_bContinuous) {
         UpdateData(TRUE);
         using qv::pages::NumberNeeded;
+        int samples = 0;
         if (!qv::pages::RefuseUnlessNumber(*this, kIdDelayTime, m_strDelay, NumberNeeded::Positive) ||
-            !qv::pages::RefuseUnlessNumber(*this, kIdDelaySamplesField, m_strSamples, NumberNeeded::PositiveCount))
+            (!SamplesRead(&samples) && !qv::pages::RefuseField(*this, kIdDelaySamplesField)))
             return FALSE;
     }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;

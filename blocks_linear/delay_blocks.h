@@ -59,6 +59,8 @@ protected:
     void OnSamplesDone();
     // The integer part of the samples field (1 for anything below 1 or not a number).
     int SamplesFromField() const;
+    // The samples typed, when they read as a whole count the stages can hold.
+    bool SamplesRead(int* samples) const;
     DECLARE_MESSAGE_MAP()
 
     BOOL m_bContinuous = TRUE;

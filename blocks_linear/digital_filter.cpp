@@ -55,9 +55,11 @@ CString NumberText(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 bool LooksNumeric(const CString& text) { return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number); }
 
 // What a design input may hold on apply: a number, or a formula of the expression language
-// that the coefficient texts carry.
-bool DesignInputReads(const CString& text) {
-    return LooksNumeric(text) || qv::pages::ReadsAsExpression(text, qv::formula::ParseMode::Value);
+// that the coefficient texts carry. A cut-off frequency that is a number is above 0 (the sample
+// time's own refusal says why it must be).
+bool DesignInputReads(const CString& text, bool cutOff) {
+    if (LooksNumeric(text)) return !cutOff || qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Positive);
+    return qv::pages::ReadsAsExpression(text, qv::formula::ParseMode::Value);
 }
 
 bool InRange(long index) { return index >= 0 && index <= 3; }
@@ -266,17 +268,16 @@ BOOL CPropDigitalFilterBlock::OnApply() {
     for (int cutOff : {kCtlCutOff, kCtlUpperCutOff})
         if (!qv::pages::RefuseBlankField(*this, cutOff)) return FALSE;
     UpdateData(TRUE);
-    // The order chooses the design's sections: a number, whose integer part the clamps bring
-    // into range. The cut-offs and the sample time are numbers or formulas the coefficients
-    // carry.
-    if (!qv::pages::RefuseUnlessNumber(*this, kCtlFilterOrder, m_strOrder, qv::pages::NumberNeeded::Number))
+    // The order chooses the design's sections: a whole number, which the clamps bring into
+    // range. The cut-offs and the sample time are numbers or formulas the coefficients carry.
+    if (!qv::pages::RefuseUnlessNumber(*this, kCtlFilterOrder, m_strOrder, qv::pages::NumberNeeded::Order))
         return FALSE;
     for (const auto& [control, text] : {std::pair<int, const CString*>{kCtlCutOff, &m_strCutOff},
                                         std::pair<int, const CString*>{kCtlUpperCutOff, &m_strUpperCutOff},
                                         std::pair<int, const CString*>{kIdSampleTimeField, &m_strSampleTime}}) {
         const CWnd* field = GetDlgItem(control);
         const bool typed = field == nullptr || ((field->GetStyle() & WS_VISIBLE) != 0 && field->IsWindowEnabled());
-        if (typed && !DesignInputReads(*text)) return qv::pages::RefuseField(*this, control);
+        if (typed && !DesignInputReads(*text, control != kIdSampleTimeField)) return qv::pages::RefuseField(*this, control);
     }
     GetParams()->m_strElementName = m_strName;
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;

@@ -7,6 +7,7 @@
 #include "framework/listed_controls.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -272,6 +273,20 @@ BOOL CPropFFTBlock::OnSetActive() {
 }
 
 BOOL CPropFFTBlock::OnApply() {
+    // A frequency the page writes as its period is above 0 where it is a number: 0 or less
+    // gives no period. A name or a formula is the model text's to check.
+    UpdateData(TRUE);
+    for (const auto& [control, text] : {std::pair<int, const CString*>{kIdFundamental, &m_strFundamental},
+                                        std::pair<int, const CString*>{kIdScan, &m_strScan}}) {
+        CString trimmed = *text;
+        trimmed.TrimLeft();
+        trimmed.TrimRight();
+        double number = 0.0;
+        if (qv::ParsePrefixedNumber(trimmed, &number) &&
+            !qv::pages::ReadsAsNumber(trimmed, qv::pages::NumberNeeded::Positive) &&
+            !qv::pages::RefuseUnlessNumber(*this, control, trimmed, qv::pages::NumberNeeded::Positive))
+            return FALSE;
+    }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     ForEachPageInput([&](CWizardCopaObject3* param) {
         CString unit;
