@@ -54,12 +54,10 @@ CString NumberText(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 // digits.
 bool LooksNumeric(const CString& text) { return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number); }
 
-// What a design input may hold on apply: a number, or a formula of the expression language
-// that the coefficient texts carry. A cut-off frequency that is a number is above 0 (the sample
-// time's own refusal says why it must be).
-bool DesignInputReads(const CString& text, bool cutOff) {
-    if (LooksNumeric(text)) return !cutOff || qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Positive);
-    return qv::pages::ReadsAsExpression(text, qv::formula::ParseMode::Value);
+// What a design input may hold on apply: a number (which the clamps bring into range), or a
+// formula of the expression language that the coefficient texts carry.
+bool DesignInputReads(const CString& text) {
+    return LooksNumeric(text) || qv::pages::ReadsAsExpression(text, qv::formula::ParseMode::Value);
 }
 
 bool InRange(long index) { return index >= 0 && index <= 3; }
@@ -277,7 +275,7 @@ BOOL CPropDigitalFilterBlock::OnApply() {
                                         std::pair<int, const CString*>{kIdSampleTimeField, &m_strSampleTime}}) {
         const CWnd* field = GetDlgItem(control);
         const bool typed = field == nullptr || ((field->GetStyle() & WS_VISIBLE) != 0 && field->IsWindowEnabled());
-        if (typed && !DesignInputReads(*text, control != kIdSampleTimeField)) return qv::pages::RefuseField(*this, control);
+        if (typed && !DesignInputReads(*text)) return qv::pages::RefuseField(*this, control);
     }
     GetParams()->m_strElementName = m_strName;
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;

@@ -97,10 +97,12 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         const char* samplesShown;
         bool taken;  // by OK: a delay above 0 and a whole number of samples
     };
+    // The fields stand as typed; the sample time follows a delay above 0 and a whole number
+    // of samples only.
     const Case cases[] = {
-        {"0.001", "4", "0.00025", "4", true}, {"0.001", "2", "0.0005", "2", true}, {"1", "0", "1", "1", true},
-        {"1", "abc", "1", "1", true},         {"3", "-2", "3", "1", true},          {"1", "2.7", "0.5", "2.7", false},
-        {"abc", "2", "0", "2", false},        {"0", "2", "0", "2", false},          {"-1", "2", "-0.5", "2", false},
+        {"0.001", "4", "0.00025", "4", true}, {"0.001", "2", "0.0005", "2", true}, {"1", "0", "1", "0", false},
+        {"1", "abc", "1", "abc", false},      {"3", "-2", "3", "-2", false},        {"1", "2.7", "1", "2.7", false},
+        {"abc", "2", "1m", "2", false},       {"0", "2", "1m", "2", false},         {"-1", "2", "1m", "2", false},
     };
     for (const Case& c : cases) {
         auto wizard = New(DelayRows());
@@ -122,13 +124,17 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
     }
 }
 
+// Samples typed stand as typed; a count beyond the largest family leaves the stages as they
+// are, and OK refuses it.
 TEST_F(Delay, ACountBeyondTheLargestFamilyIsRefused) {
     auto wizard = New(DelayRows("3"));
     OpenBlockPage open(*wizard, Exchange());
     CWnd* page = open.Page();
-    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
     TypeSamples(page, "1e9");
-    EXPECT_EQ("2", Text(page, 2042));
+    EXPECT_EQ("1e9", Text(page, 2042));
+    EXPECT_EQ(3u, Members(2194).size());
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+    EXPECT_FALSE(qv::ui::Apply(&open.Sheet()));
     EXPECT_EQ(3u, Members(2194).size());
 }
 

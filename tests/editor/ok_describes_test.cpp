@@ -200,10 +200,9 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":85,"name":"X1"})", {"type 2328 \"1/0\""}, nullptr},
         {R"({"id":31,"name":"X1"})", {"type 2163 abc"}, nullptr},
         // Samples typed stand as typed until OK refuses them; an order is a whole number; a
-        // frequency a design or a period is made of is above 0.
+        // frequency a period is made of is above 0.
         {R"({"id":51,"name":"X1"})", {"type 2042 \"a)\""}, nullptr},
         {R"({"id":54,"name":"X1"})", {"type 2240 2.5"}, nullptr},
-        {R"({"id":54,"name":"X1"})", {"type 2243 -2"}, nullptr},
         {R"({"id":83,"name":"X1"})", {"type 2038 -2"}, nullptr},
         {R"({"id":83,"name":"X1"})", {"type 2202 0"}, nullptr},
         // What is a number passes, in the unit shown, and "System" typed with blanks is
