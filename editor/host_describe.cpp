@@ -53,6 +53,15 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+// Whether `line` says `heard` already: its words, or the text of the message box it is about.
+bool AlreadySays(const std::string& line, const std::string& heard) {
+    if (line.find(heard) != std::string::npos) return true;
+    static const std::string box = "unexpected message box \"";
+    if (!heard.starts_with(box)) return false;
+    const size_t end = heard.find("\": ", box.size());
+    return end != std::string::npos && line.find(heard.substr(box.size() - 1, end - box.size() + 2)) != std::string::npos;
+}
+
 // How a fault names a parameter's value that cannot stand in the model text: the parameter and
 // its value as typed, on one line (control characters written as escapes, a long value cut).
 std::string ParamValueFault(const CWizardCopaObject3& param, const std::string& fault) {
@@ -573,7 +582,7 @@ bool Host::DescribeSchematic(const Schematic& schematic, const std::string& docu
         // pages of the element that could not be made showed on their own belongs to its line.
         job.ok = false;
         for (size_t at = sink.madeShown; at < job.shownErrors.size(); ++at)
-            if (buildError.find(job.shownErrors[at]) == std::string::npos) buildError += "; " + job.shownErrors[at];
+            if (!AlreadySays(buildError, job.shownErrors[at])) buildError += "; " + job.shownErrors[at];
         job.shownErrors.resize(std::min(job.shownErrors.size(), sink.madeShown));
         if (job.error.empty()) job.error = buildError;
     }
@@ -668,7 +677,7 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         // refuse as they open) belongs to that element's one line.
         if (!built) {
             for (const Unforeseen& heard : unforeseen)
-                if (buildError.find(heard.message) == std::string::npos) buildError += "; " + heard.message;
+                if (!AlreadySays(buildError, heard.message)) buildError += "; " + heard.message;
             unforeseen.clear();
         }
         for (const Unforeseen& heard : unforeseen) {
