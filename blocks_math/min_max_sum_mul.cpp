@@ -118,8 +118,7 @@ CString BuildInputListText(ParamHolder* holder, DWORD signMask) {
         if (id == kIdInput) {
             const int index = GetBracketIndex(param->GetName());
             if (index < 0) return;
-            value = param->GetValue();
-            value.TrimLeft();
+            value = ListEntryValue(holder, param);
             if (IsInputNegated(signMask, index, value)) value = NegatedInputText(value);
         } else if (id == kIdSampleTime || id == kIdSampleTimeField) {
             // In seconds, whatever unit the page's unit list gave the typed time.

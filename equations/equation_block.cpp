@@ -86,11 +86,6 @@ int CountOutputs(const ParamHolder* holder) {
     return count;
 }
 
-CString WithoutLeadingBlanks(CString text) {
-    text.TrimLeft();
-    return text;
-}
-
 } // namespace
 
 namespace qv::equations {
@@ -129,7 +124,7 @@ CString BuildInputList(ParamHolder* holder) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (!IsLive(param) || param->GetValueID() != kIdInput || GetBracketIndex(param->GetName()) < 0) continue;
         if (!list.IsEmpty()) list += ",";
-        list += param->GetName() + " := " + WithoutLeadingBlanks(param->GetValue());
+        list += param->GetName() + " := " + ListEntryValue(holder, param);
     }
     return list;
 }

@@ -345,3 +345,11 @@ void SetParamDescriptionsByValue(const CLanguageTextMap* templateDescriptions, C
     if (target == nullptr) return;
     SetDescriptions(templateDescriptions, target, 's', 0, target->GetValue());
 }
+
+CString ListEntryValue(const ParamHolder* holder, const CWizardCopaObject3* param) {
+    if (param == nullptr) return CString();
+    if (param->HasPin() && holder != nullptr) return holder->m_strElementName + "." + param->GetName();
+    CString value = param->GetValue();
+    value.TrimLeft();
+    return value;
+}

@@ -45,6 +45,13 @@ BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WOR
 void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID);
 void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID);
 
+// The value a list entry of the model text gives a parameter of a row list (an input of the
+// sum block or the equation block, a quantity of the polynomial source): the signal at the
+// element's pin of the parameter's name ("<element>.<parameter>") when the row is taken from a
+// pin, as the editor completes any parameter on a pin; otherwise the row's text without
+// leading blanks.
+CString ListEntryValue(const ParamHolder* holder, const CWizardCopaObject3* param);
+
 // 1/x as a number when the text is a non-zero number, else the formula "1/(<text>)".
 CString MakeReciprocalText(CString value);
 // a + b + c as a number when all three are numbers (and the sum is finite), else the

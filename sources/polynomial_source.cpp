@@ -153,14 +153,12 @@ std::vector<CString> EnumerateMonomials(int variables, int order) {
 
 CString BuildPolynomialList(ParamHolder* holder) {
     CString list;
-    qv::pages::ForEachPresentParam(holder, [&list](const CWizardCopaObject3* param) {
+    qv::pages::ForEachPresentParam(holder, [&list, holder](const CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (id != kIdCoefficients && id != kIdQuantities) return;
         if (GetBracketIndex(param->GetName()) < 0) return;
-        CString value = param->GetValue();
-        value.TrimLeft();
         if (!list.IsEmpty()) list += ",";
-        list += param->GetName() + " := " + value;
+        list += param->GetName() + " := " + ListEntryValue(holder, param);
     });
     return list;
 }

@@ -393,9 +393,10 @@ bool CTBEditListCtrl::Accepts(const Cell& cell, int nItem, int nSubItem, const C
         return true;
     }
     case TB_EDIT_NUMBER: {
+        // A number with a scale prefix, or a number followed by a unit: never a number that
+        // merely begins the text ("1k, G := 5", "1/(0)"), which would be read as that number.
         double v = 0;
-        // A number with a scale prefix, or a number followed by a unit.
-        return qv::ParsePrefixedNumber(text, &v) || TBExtended_atof(text) != 0.0;
+        return qv::ParseNumberWithUnit(text, &v) != FALSE;
     }
     case TB_EDIT_CHOICE: case TB_EDIT_UNIT: {
         for (const CString& c : GetChoices(nItem, nSubItem))

@@ -308,6 +308,54 @@ BOOL ParsePrefixedNumber(const char* text, double* value)
     return TRUE;
 }
 
+BOOL ParseNumberWithUnit(const char* text, double* value)
+{
+    if (text == nullptr || value == nullptr)
+        return FALSE;
+    if (ParsePrefixedNumber(text, value))
+        return TRUE;
+    ScannedNumber n;
+    std::string_view rest;
+    if (!ScanLeadingNumber(text, n, rest))
+        return FALSE;
+    // A decimal comma, a second point or hexadecimal notation is no number and a unit.
+    if (!rest.empty() && (rest[0] == ',' || rest[0] == '.' || rest[0] == 'x' || rest[0] == 'X' || IsDigit(rest[0])))
+        return FALSE;
+    // The scale prefix that may stand right before the unit ("4.7kOhm"): what follows it is
+    // the unit only when it is one of the unit's own characters.
+    int power = 0;
+    std::size_t length = 0;
+    const bool prefixed = PrefixAtStart(rest, &power, &length);
+    std::string_view unit = prefixed ? rest.substr(length) : rest;
+    if (prefixed && !unit.empty() && !IsSpace(unit[0]) && !std::isalpha(static_cast<unsigned char>(unit[0]))) {
+        // "1mV" is a prefix and a unit; "1m%" is not one unit.
+        return FALSE;
+    }
+    if (!prefixed && (rest.empty() || !IsSpace(rest[0])) && !std::isalpha(static_cast<unsigned char>(rest[0])) &&
+        rest[0] != '%' && rest[0] != '\xB0' && rest[0] != '\xB5')
+        return FALSE;
+    while (!unit.empty() && IsSpace(unit.front()))
+        unit.remove_prefix(1);
+    if (unit.empty())
+        return prefixed && ScannedValue(n, power, value) ? TRUE : FALSE;
+    const auto starts = [](char c) {
+        return std::isalpha(static_cast<unsigned char>(c)) || c == '%' || c == '\xB0' || c == '\xB5';
+    };
+    const auto within = [&](char c) {
+        return starts(c) || IsDigit(c) || c == '/' || c == '^' || c == '.' || c == '_';
+    };
+    if (!starts(unit.front()))
+        return FALSE;
+    for (const char c : unit)
+        if (!within(c))
+            return FALSE;
+    double v = 0.0;
+    if (!ScannedValue(n, power, &v))
+        return FALSE;
+    *value = v;
+    return TRUE;
+}
+
 BOOL ParsePrefixedNumberWide(const char* text, long double* value)
 {
     ScannedNumber n;

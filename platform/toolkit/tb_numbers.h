@@ -62,4 +62,12 @@ BOOL ParsePrefixedNumber(const char* text, double* value);
 // *value unchanged, for a text that is not one number with an optional prefix.
 BOOL ParsePrefixedNumberWide(const char* text, long double* value);
 
+// A number as a cell of numbers takes it: one number with an optional scale prefix, then
+// optionally a unit ("5 V", "20 %", "90 \xB0"): a word of letters and digits, "%", "\xB0",
+// "\xB5", "/", "^", "." or "_" that begins with a letter, "%", "\xB0" or "\xB5", blanks
+// around. Nothing else may follow (no second number, no operator, no separator: "1,5",
+// "1/(0)" and "1k, x" are no numbers). FALSE, and *value unchanged, otherwise or for a number
+// that is not finite.
+BOOL ParseNumberWithUnit(const char* text, double* value);
+
 }  // namespace qv

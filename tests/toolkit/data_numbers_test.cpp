@@ -161,4 +161,24 @@ TEST(ParsePrefixedNumber, AcceptsOnlyOneNumberWithAnOptionalPrefix)
     EXPECT_EQ(v, -1.0);
 }
 
+TEST(ParseNumberWithUnit, TakesOneNumberAndAUnitAtMost)
+{
+    struct Case {
+        const char* text;
+        bool taken;
+        double value;
+    } cases[] = {
+        {"4.7k", true, 4700.0},  {" 5 V ", true, 5.0},   {"4.7kOhm", true, 4700.0}, {"1mV", true, 0.001},
+        {"20 %", true, 20.0},    {"90 \xB0", true, 90.0}, {"3 m/s^2", true, 3.0},    {"1MEG", true, 1e6},
+        {"1k, G := 5", false, 0}, {"1/(0)", false, 0},    {"1/0", false, 0},         {"1,5", false, 0},
+        {"1k); X Y", false, 0},  {"0x10", false, 0},     {"1 2", false, 0},         {"2 +", false, 0},
+        {"nan", false, 0},       {"1e400", false, 0},    {"x", false, 0},           {"1m%", false, 0},
+    };
+    for (const Case& c : cases) {
+        double v = -1.0;
+        EXPECT_EQ(c.taken, qv::ParseNumberWithUnit(c.text, &v) != FALSE) << c.text;
+        EXPECT_EQ(c.taken ? c.value : -1.0, v) << c.text;
+    }
+}
+
 }  // namespace

@@ -125,6 +125,10 @@ TEST_F(EditListTest, CellsRefuseWhatTheirTypeDoesNotAllow) {
     EXPECT_FALSE(list.UserEditCell(0, 9, "1"));
     EXPECT_FALSE(list.UserEditCell(0, 1, "abc"));
     EXPECT_FALSE(list.UserEditCell(0, 1, "0x10"));
+    // A number cell takes one number, with a unit at most: never a number that only begins
+    // the text, which would be read as that number.
+    for (const char* text : {"1k, G := 5", "1/(0)", "1,5", "1k); X Y ( Z := 1", "2 +", "1e400", "nan", "1 2"})
+        EXPECT_FALSE(list.UserEditCell(0, 1, text)) << text;
     EXPECT_EQ(list.GetItemText(0, 1), "0");
 
     list.SetEditItemText(0, 2, "min", TB_EDIT_CHOICE, "min, max,sum");
