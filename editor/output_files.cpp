@@ -54,8 +54,9 @@ constexpr sig_atomic_t kMadeByRename = 2;
 int g_failureStatus = 2;
 void (*g_stepHook)(long) = nullptr;
 long g_steps = 0;
-// Test switches (see SetFaultsForTest and RecordCallsForTest).
+// Test switches (see SetFaultsForTest, RecordCallsForTest and SetMovedSearchHookForTest).
 bool g_noSecondLinks = false;
+void (*g_movedSearchHook)(long) = nullptr;
 long g_failAppend = 0;
 long g_appends = 0;
 long g_failJournalSync = 0;
@@ -314,6 +315,7 @@ bool RemoveMovedFolder(int dir, int held) {
     struct stat status {};
     if (::fstat(held, &status) != 0) return false;
     for (int pass = 0; pass < kMovedOwnSearches && !FolderGone(held); ++pass) {
+        if (g_movedSearchHook != nullptr) g_movedSearchHook(pass);
         const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (names < 0) return false;
         bool found = false;
@@ -2391,6 +2393,8 @@ void OutputFiles::SetFaultsForTest(bool noSecondLinks, long failAppend, long fai
 }
 
 void OutputFiles::RecordCallsForTest(std::vector<std::string>* calls) { g_calls = calls; }
+
+void OutputFiles::SetMovedSearchHookForTest(void (*hook)(long pass)) { g_movedSearchHook = hook; }
 
 std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
     return ShownPath(path) + ": cannot be written: " + std::strerror(error);

@@ -180,6 +180,11 @@ public:
     // For tests only: each call of the owner that makes its writes last across a power cut, in
     // order, as "what<TAB>folder<TAB>name" (see output_files_test.cpp); null stops recording.
     static void RecordCallsForTest(std::vector<std::string>* calls);
+    // For tests only: a function called as each pass of the search for a private folder moved
+    // away from its name begins (with the pass's number, from 0; null: none), which may do to
+    // that folder what a stranger could do between two passes: move it out of sight, or keep
+    // it from being removed where it is found.
+    static void SetMovedSearchHookForTest(void (*hook)(long pass));
 
 private:
     OutputFiles() = default;

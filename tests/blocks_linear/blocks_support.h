@@ -9,6 +9,7 @@
 #include "tests/support/one_page_test.h"
 #include "tests/support/open_sheet.h"
 #include "tests/support/param_rows.h"
+#include "tests/support/param_set_text.h"
 #include "tests/support/plugin_editor_test.h"
 #include "tests/support/wizard_on_sheet.h"
 
@@ -160,14 +161,16 @@ class OlderBlocksTest : public OlderElementTest<BlocksTest> {
 protected:
     // The value of the first live parameter of the value ID.
     std::string Value(WORD id) { return Live(Exchange(), id)[0]->GetValue().str(); }
-    // Types the upper and lower limit and the initial value on the open page and applies it:
-    // with a message, the apply is refused with that message box and writes and commits
-    // nothing (a later commit would carry what it wrote), else it commits the exchange object
-    // once with the values.
+    // Types a new name, the upper and lower limit and the initial value on the open page and
+    // applies it: with a message, the apply is refused with that message box and writes and
+    // commits nothing, the name neither (a later commit would carry what it wrote), else it
+    // commits the exchange object once with the values and the name.
     void ExpectLimitsApplied(CPropertyPage* page, const char* upper, const char* lower, const char* initial,
                              const char* message) {
         const std::string upperBefore = Value(2151);
         const std::string initialBefore = Value(2187);
+        const std::string setBefore = qv_test::ParamSetText(*Exchange());
+        ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2001), "Renamed"));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2151), upper));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2152), lower));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2187), initial));
@@ -177,6 +180,10 @@ protected:
         EXPECT_EQ(commits + (message == nullptr ? 1 : 0), editor->CountRequests(WIZREQ_COMMIT_EXCHANGE));
         EXPECT_EQ(message == nullptr ? upper : upperBefore, Value(2151));
         EXPECT_EQ(message == nullptr ? initial : initialBefore, Value(2187));
+        if (message == nullptr)
+            EXPECT_EQ("Renamed", std::string(Exchange()->m_strElementName));
+        else
+            EXPECT_EQ(setBefore, qv_test::ParamSetText(*Exchange()));
     }
 };
 

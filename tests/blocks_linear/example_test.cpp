@@ -101,6 +101,11 @@ TEST(EditorParamList, ExpandsTheListMacros) {
                "M ( N := @N, NAME := \"@NAME\", PINNED := @PINNED);"},
           Case{"@ListCoPa(0x8, 0xC, 0) @ListCoPa(0x4, 0xC, -1)@CoPaRemoveCharacters(0x8, 0xC, 0, 5, -1)",
                "OUT :=  N := @N, NAME := \"@NAME\", PINNED := @PINNED,"},
+          // Two lists, each trimmed by its own removal after both were written: the second list
+          // moves with the text the first removal takes out before it.
+          Case{"(@ListCoPa(0x8, 0xC, 0) @ListCoPa(0x4, 0xC, -1))@CoPaRemoveCharacters(0x8, 0xC, 0, 1, -1)"
+               "@CoPaRemoveCharacters(0x4, 0xC, 0, 1, -1)",
+               "(OUT := @OUT N := @N, NAME := \"@NAME\", PINNED := @PINNED)"},
           Case{"@ListCoPa(0x8, 0xC, 0)@CoPaRemoveCharacters(0x10, 0x1C, 0, 1, -1)",
                "OUT := @OUT,@CoPaRemoveCharacters(0x10, 0x1C, 0, 1, -1)"},
           Case{"@ListCoPa(0x8, 0xC, 0)@CoPaRemoveCharacters(0x8, 0xC, 0, 1, 0)", "OUT := @OUT,@CoPaRemoveCharacters(0x8, 0xC, 0, 1, 0)"},

@@ -2618,14 +2618,26 @@ TEST(OutputFiles, AVersion2RecoveryComparesTheDeviceToo) {
 
 // Where a stranger moved the private folder a command had just made and another new empty
 // folder of the user's appeared beside it, either could be the moved one: neither is removed.
-// The one such folder alone is removed.
+// The one such folder alone is removed, also when the stranger hides it for the first pass of
+// the search (out of the folder and back) or keeps it from going where it is found for five
+// passes (as one who keeps exchanging it for a folder of its own does).
 TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
-    for (const bool another : {false, true}) {
+    enum class Search { kAtOnce, kHiddenFromTheFirstPass, kHeldForFivePasses };
+    const struct {
+        bool another;
+        Search search;
+    } cases[] = {{false, Search::kAtOnce}, {true, Search::kAtOnce}, {false, Search::kHiddenFromTheFirstPass},
+                 {false, Search::kHeldForFivePasses}};
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.another) + " " + std::to_string(static_cast<int>(c.search));
         Folder folder;
-        static std::string shared;
+        static std::string shared, aside;
         static bool alsoMade;
+        static Search search;
         shared = folder / "shared";
-        alsoMade = another;
+        aside = folder / "aside";
+        alsoMade = c.another;
+        search = c.search;
         fs::create_directories(shared);
         fs::permissions(shared, static_cast<fs::perms>(0777));
         const int status = RunOwnerJob(
@@ -2636,17 +2648,25 @@ TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
                             rename((shared + "/" + name).c_str(), (shared + "/moved").c_str()) == 0 && alsoMade)
                             mkdir((shared + "/also").c_str(), 0700);
                 });
+                OutputFiles::SetMovedSearchHookForTest([](long pass) {
+                    const std::string moved = shared + "/moved";
+                    if (search == Search::kHiddenFromTheFirstPass && pass < 2)
+                        (void)!rename((pass == 0 ? moved : aside).c_str(), (pass == 0 ? aside : moved).c_str());
+                    if (search == Search::kHeldForFivePasses && pass == 0) WriteFile(moved + "/held", "");
+                    if (search == Search::kHeldForFivePasses && pass == 5) unlink((moved + "/held").c_str());
+                });
                 std::string error;
                 _exit(OutputFiles::Current().LockFolder(shared, error) && WriteThrough(shared + "/a", "A") ? 0 : 3);
             },
             folder.path.string() + ".err");
-        EXPECT_EQ(status, 3) << another;
+        EXPECT_EQ(status, 3) << what;
         std::vector<std::string> folders;
         for (const std::string& name : NamesIn(shared))
             if (fs::is_directory(shared + "/" + name)) folders.push_back(name);
         std::sort(folders.begin(), folders.end());
-        const std::vector<std::string> kept = another ? std::vector<std::string>{"also", "moved"} : std::vector<std::string>{};
-        EXPECT_EQ(folders, kept) << another;
+        const std::vector<std::string> kept = c.another ? std::vector<std::string>{"also", "moved"} : std::vector<std::string>{};
+        EXPECT_EQ(folders, kept) << what;
+        EXPECT_FALSE(fs::exists(aside)) << what;
     }
 }
 

@@ -819,6 +819,13 @@ TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
     "0000000001800a000000025453040000000000000001800a000000024e48040000000000000001800a0000000559305b305d04"   \
     "00000000000000"
 
+// The wizard data of a nonlinear resistor RA whose table is a file reference, as `edit -o`
+// prints it; the variable is the parameter CH_STRG's, which the schematic may leave blank.
+#define QV_RESISTOR_FILE_REFERENCE                                                                            \
+    "000001400000010000000576205b565d0569205b415d0000ffff0a001a004350726f70436861726163746572697374696358" \
+    "595461626c650a000000010000000009445f5f52412e6d6478000000000000000000000000015601000000ffff0a00120043" \
+    "436f70614f626a656374436f6d706172650a000000034043480400000000000000"
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
@@ -877,6 +884,27 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"RA\": unexpected message box \"Invalid value!\""},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "file-reference", "variable": "v"}})", 0,
          "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := v );\n"},
+        // What the pages' OK rules pass over and what they refuse, before describe would: a blank
+        // value of a parameter on a pin or marked unused passes; a reference of blanks, a file
+        // reference's blank variable and an equation row with a number that is not finite are
+        // refused; a table of one point is no empty table.
+        {R"({"id": 71, "name": "MT1", "parameters": {"K": {"value": "", "pin": true}}})", 0,
+         "MAXT MT1 ( Y0 := 0, K := MT1.K, TS := 0, IN := 0 );\n"},
+        {R"({"id": 20, "name": "TW1", "parameters": {"I01": {"value": "", "ext_type": "0x20000"}}})", 0,
+         "TRANSF TW1 ( L1 := 1m, L2 := 1m, I02 := 0, K := 0.99);\n"},
+        {R"({"id": 15, "name": "RA", "parameters": {"CH": "  "}, "script": ["click 2088", "ok"]})", 2,
+         "qvhost: element \"RA\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 112, "name": "TR1", "parameters": {"CH": "  "}, "script": ["ok"]})", 2,
+         "qvhost: element \"TR1\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 15, "name": "RA", "parameters": {"CH_STRG": ""}, "wizard_data": ")" QV_RESISTOR_FILE_REFERENCE R"(", )"
+         R"("script": ["ok"]})", 2, "qvhost: element \"RA\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 79, "name": "EQ1", "script": ["cell 2279 0 0 \"VAL[1] := 1/0\"", "ok"]})", 2,
+         "qvhost: element \"EQ1\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 1]]}})", 0,
+         "RNL RA ( CH := XY_RA_CH.VAL );\nINTERN\tXY XY_RA_CH( FILE := \"D__RA.mdx\" );\n"},
+        {R"({"id": 112, "name": "TR1", "characteristic": {"kind": "data-pairs", "points": [[0, 1]]}})", 0,
+         "TRNL TR1 ( XY_TR1_CH, LS1 := 1m, LS2 := 1m, RCU1 := 0.1, RCU2 := 0.1, RFE := 1k, KTR := 1 );\n"
+         "INTERN\tXY XY_TR1_CH( FILE := \"D__TR1.mdx\" );\n"},
         // The list macros of the coupling form K and of the controlled switch name the
         // parameters of the form and of the control type.
         {R"({"id": 19, "name": "MK"})", 0, "MUTUAL MK ( L1 := L1, L2 := L2, K := 0.9);\n"},

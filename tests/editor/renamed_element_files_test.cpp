@@ -221,25 +221,47 @@ TEST_F(RenamedElementFiles, WhatTheElementDidNotWriteStaysTheUsers) {
 }
 
 // A file that cannot take the new name's mark refuses the rename: the element keeps its name and
-// its file, as they were.
+// every file of its own as it was, all or none, also one that took the mark before the file
+// that could not (the machine's two tables, each in a file named on its sheet).
 TEST_F(RenamedElementFiles, AFileThatCannotBeKeptRefusesTheRename) {
-    ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", DEAD_TIME}})));
-    std::string error;
-    ASSERT_TRUE(Describes(*host, error)) << error;
-    const std::string first = ReadFile(folder / "dt.mdx");
-    CReadAndWriteFiles::SetWriteWatcher([](const std::string&, int, std::string& refusal) {
-        refusal = "the disk is full";
-        return CReadAndWriteFiles::WriteDecision::Refuse;
-    });
-    const bool renamed = Renames("E1", "E2", error);
-    CReadAndWriteFiles::SetWriteWatcher(nullptr);
-    EXPECT_FALSE(renamed);
-    EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + qv::ShownPath((folder / "dt.mdx").string()) +
-                  " cannot be given the new name's mark: the disk is full",
-              error);
-    EXPECT_EQ("E1", host->CurrentSchematic().elements[0].name);
-    EXPECT_EQ(first, ReadFile(folder / "dt.mdx"));
-    EXPECT_TRUE(Describes(*host, error)) << error;
+    const std::string table = R"("sheet ok {", "click 2114", "click 2397", "click 1122", "cell 2121 0 1 \"0\"", )"
+                              R"("cell 2121 0 2 \"1\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.5\"", )"
+                              R"("click 2116", "type 2117 \")";
+    const struct {
+        std::string record;
+        std::vector<std::string> files;
+        int refused;   // the write that cannot be made, counted from 1
+    } cases[] = {
+        {DEAD_TIME, {"dt.mdx"}, 1},
+        {R"("id": 30, "script": [)" + table + R"(ex\"", "}", "click 2157", )" + table + R"(mag\"", "}", "click 2159", "ok"])",
+         {"ex.mdx", "mag.mdx"}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.files.back());
+        ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", c.record}})));
+        std::string error;
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        std::vector<std::string> before;
+        for (const std::string& file : c.files) before.push_back(ReadFile(folder / file));
+        int writes = 0;
+        std::string refused;
+        CReadAndWriteFiles::SetWriteWatcher([&](const std::string& path, int items, std::string& refusal) {
+            if (items < 0 || ++writes != c.refused) return CReadAndWriteFiles::WriteDecision::Write;
+            refused = path;
+            refusal = "the disk is full";
+            return CReadAndWriteFiles::WriteDecision::Refuse;
+        });
+        const bool renamed = Renames("E1", "E2", error);
+        CReadAndWriteFiles::SetWriteWatcher(nullptr);
+        EXPECT_FALSE(renamed);
+        EXPECT_EQ(c.refused, writes);
+        EXPECT_EQ("element \"E1\" cannot be renamed: its data file " + qv::ShownPath(refused) +
+                      " cannot be given the new name's mark: the disk is full",
+                  error);
+        EXPECT_EQ("E1", host->CurrentSchematic().elements[0].name);
+        for (size_t i = 0; i < c.files.size(); ++i) EXPECT_EQ(before[i], ReadFile(folder / c.files[i])) << c.files[i];
+        EXPECT_TRUE(Describes(*host, error)) << error;
+    }
 }
 
 // The host keeps a name given up in use, so the old name is taken in a host made from the

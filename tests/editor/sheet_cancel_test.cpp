@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -132,9 +134,17 @@ TEST_F(SheetCancelTest, ApplyThenCancelKeepsWhatWasApplied) {
     EXPECT_NE(bare.description, switched.description) << "the output switch stays switched";
 }
 
+// The files below a folder, with their bytes.
+std::map<std::string, std::string> FilesIn(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
+    return files;
+}
+
 // A switch that is the element's as soon as it is clicked commits itself alone: the edits the
-// page had made before the click stay pending and go with Cancel, so that the session ends as
-// one that clicked only the switch, and the switch stays.
+// page had made before the click stay pending and go with Cancel, a data file written for them
+// too, so that the session ends as one that clicked only the switch, and the switch stays.
 TEST_F(SheetCancelTest, AnAtOnceSwitchCommitsItselfAlone) {
     const std::string blocks = ReadFile(PARVEL_SOURCE_DIR "/examples/dynamic_blocks.json");
     const std::string machines = ReadFile(PARVEL_SOURCE_DIR "/examples/machines.json");
@@ -152,6 +162,8 @@ TEST_F(SheetCancelTest, AnAtOnceSwitchCommitsItselfAlone) {
         {"a machine's characteristic on a pin", machines, "M1", {"click 2160"}, "click 2142"},
         {"a meter's value on a pin", ammeter, "AM1", {"click 2071"}, "click 2076"},
         {"a static block's input on a pin", limiter, "LIM1", {"click 2073"}, "click 2056"},
+        {"a machine's table written to a file of its own", machines, "M1",
+         {"sheet ok {", "click 2116", "type 2117 \"mine.mdx\"", "}", "click 2157"}, "click 2142"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -164,6 +176,7 @@ TEST_F(SheetCancelTest, AnAtOnceSwitchCommitsItselfAlone) {
         EXPECT_NE(bare.printed, alone.printed) << "the switch stays after Cancel";
         EXPECT_EQ(alone.printed, after.printed);
         EXPECT_EQ(alone.description, after.description);
+        EXPECT_EQ(FilesIn(folder / "alone"), FilesIn(folder / "after"));
     }
 }
 
@@ -264,6 +277,55 @@ TEST(ParamSetSnapshot, EveryFieldGoesBackAndEveryChangedFieldIsTaken) {
         opened.RestoreInto(holder);
         kept.RestoreInto(holder);
         EXPECT_EQ(changed, qv_test::ParamSetText(holder));
+    }
+}
+
+// A click that commits at once keeps what handling it changed and nothing the page had left
+// pending before it: a bit of a type word it switched, but not a pin the page had set on the
+// same parameter; an entry it removed stays removed after Cancel.
+TEST(ParamSetSnapshot, AClickKeepsWhatItChangedAndLeavesWhatWasPending) {
+    const auto param = [](ParamHolder& h, int i) { return h.GetParam(i); };
+    const struct {
+        const char* what;
+        std::function<void(ParamHolder&)> pending;
+        std::function<void(ParamHolder&)> click;
+    } cases[] = {
+        {"a pin pending on the parameter whose output bit the click sets",
+         [&](ParamHolder& h) { param(h, 0)->UsePin(TRUE); },
+         [&](ParamHolder& h) { param(h, 0)->SetType(param(h, 0)->GetType() | 0x8); }},
+        {"an entry the click removes",
+         [&](ParamHolder& h) { param(h, 0)->SetValue("2k"); },
+         [&](ParamHolder& h) {
+             param(h, 1)->Delete();
+             h.PurgeDeleted();
+         }},
+    };
+    const auto made = [] {
+        auto holder = std::make_unique<ParamHolder>();
+        for (const char* name : {"R", "C"}) {
+            auto* entry = new CWizardCopaObject3;
+            entry->SetName(name);
+            entry->SetValue("1k");
+            entry->SetType(0x4);
+            entry->SetDeletable(TRUE);
+            holder->AddParam(entry);
+        }
+        return holder;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto alone = made();
+        c.click(*alone);
+        const auto holder = made();
+        qv::ParamSetSnapshot kept;
+        kept.Take(*holder);
+        c.pending(*holder);
+        qv::ParamSetSnapshot found;
+        found.Take(*holder);
+        c.click(*holder);
+        kept.TakeChanges(found, *holder);
+        kept.RestoreInto(*holder);
+        EXPECT_EQ(qv_test::ParamSetText(*alone), qv_test::ParamSetText(*holder));
     }
 }
 

@@ -146,9 +146,10 @@ TEST(Access, ExistenceAndModes)
 }
 
 // In a sticky folder that everyone may write into, a link is followed only when it is the
-// user's own or the folder owner's, in the last part of a path or on the way, whatever the
-// system's protected-links setting; elsewhere any link is. A user's profile is not written
-// through a link that is refused. Links are given to another user with lchown, so root runs it.
+// user's own or the folder owner's (also where the folder is another user's), in the last part
+// of a path or on the way, whatever the system's protected-links setting; elsewhere any link
+// is. A user's profile is not written through a link that is refused. Links and the folder are
+// given to another user with lchown, so root runs it.
 TEST(FollowLinks, AnotherUsersLinkInAStickyFolderIsNotFollowed)
 {
     if (geteuid() != 0)
@@ -158,7 +159,10 @@ TEST(FollowLinks, AnotherUsersLinkInAStickyFolderIsNotFollowed)
     std::filesystem::create_directories(top / "sticky");
     std::filesystem::create_directories(top / "open");
     std::filesystem::create_directories(top / "kept");
+    std::filesystem::create_directories(top / "others");
     std::filesystem::permissions(top / "sticky", static_cast<std::filesystem::perms>(01777));
+    std::filesystem::permissions(top / "others", static_cast<std::filesystem::perms>(01777));
+    ASSERT_EQ(lchown((top / "others").c_str(), 65534, 65534), 0);
     std::filesystem::permissions(top / "open", static_cast<std::filesystem::perms>(0777));
     std::ofstream((top / "kept/k.ini").string()) << "[s]\nk=root's\n";
     const std::string real = std::filesystem::canonical(top).string();
@@ -172,6 +176,9 @@ TEST(FollowLinks, AnotherUsersLinkInAStickyFolderIsNotFollowed)
         {"sticky/d", 65534, "sticky/d/k.ini", "sticky/d"},
         {"sticky/n.ini", 0, "sticky/n.ini", ""},
         {"open/n.ini", 65534, "open/n.ini", ""},
+        {"others/n.ini", 65534, "others/n.ini", ""},
+        {"others/d", 65534, "others/d/k.ini", ""},
+        {"others/n.ini", 1, "others/n.ini", "others/n.ini"},
     };
     for (const auto& c : cases) {
         const std::filesystem::path link = top / c.link;
@@ -190,7 +197,7 @@ TEST(FollowLinks, AnotherUsersLinkInAStickyFolderIsNotFollowed)
             EXPECT_FALSE(followed) << what;
             EXPECT_EQ(errno, EACCES) << what;
             EXPECT_EQ(refused.path, real + "/" + c.refused) << what;
-            EXPECT_EQ(refused.owner, 65534u) << what;
+            EXPECT_EQ(refused.owner, c.owner) << what;
             EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "written", (top / c.path).c_str())) << what;
         }
         std::filesystem::remove(link);
