@@ -888,7 +888,13 @@ json ElementJson(const SchematicElement& element) {
         e["outputs"] = outputs;
     }
     const SchematicCharacteristic& ch = element.characteristic;
-    if (ch.kind != SchematicCharacteristic::Kind::None) {
+    // A reference without its text, and without a file name the table keeps, is the table as
+    // a newly placed element has it: nothing was entered, and nothing is printed. Printed, it
+    // would be entered again when the schematic is read, and the page refuses an empty
+    // reference, so the printed schematic could not be read again.
+    const bool neverEntered =
+        ch.kind == SchematicCharacteristic::Kind::Reference && ch.reference.empty() && ch.file.empty();
+    if (ch.kind != SchematicCharacteristic::Kind::None && !neverEntered) {
         json c;
         c["kind"] = CharacteristicKindName(ch.kind);
         if (ch.form != 1) c["form"] = ch.form;

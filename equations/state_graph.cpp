@@ -162,7 +162,9 @@ void CountPins(ParamHolder* holder, int* nIn, int* nOut) {
     }
 }
 
-BYTE SymbolMaskForActive(BOOL active) { return static_cast<BYTE>(1u << (active ? 1 : 0)); }
+// An inactive state is drawn as a state is placed (variant 0), so that applying its page
+// without a change leaves the element as it was; the active state is variant 1 (mask 2).
+BYTE SymbolMaskForActive(BOOL active) { return static_cast<BYTE>(active ? 1u << 1 : 0u); }
 BOOL ActiveFromSymbolMask(BYTE mask) { return mask == 2 ? TRUE : FALSE; }
 
 } // namespace qv::stategraph

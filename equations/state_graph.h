@@ -61,7 +61,8 @@ int LimitedWholeNumber(const CString& text, int step, int lo, int hi);
 void ApplyPinCounts(ParamHolder* holder, int nIn, int nOut);
 // The number of inputs and outputs on a pin.
 void CountPins(ParamHolder* holder, int* nIn, int* nOut);
-// The variant byte of the symbol (bit n: variant n) for the active state and back.
+// The variant byte of the symbol (bit n: variant n) for the active state (2) and back; an
+// inactive state has the variant of a newly placed one (0).
 BYTE SymbolMaskForActive(BOOL active);
 BOOL ActiveFromSymbolMask(BYTE mask);
 } // namespace qv::stategraph

@@ -27,6 +27,23 @@ CString NormalisedFolder(CString folder) {
     return folder;
 }
 
+// The length of the document folder at the start of `folder` (both '/'-separated, with a
+// trailing '/') when `folder` lies below it by plain steps, none of them "." or ".." or empty;
+// 0 otherwise. Both spellings have the same length, so the length cuts the path as written.
+int BelowDocumentFolder(const CString& folder) {
+    if (g_DocumentDir.IsEmpty()) return 0;
+    const std::string document = NormalisedFolder(g_DocumentDir).str();
+    const std::string& wanted = folder.str();
+    if (wanted.size() <= document.size() || wanted.compare(0, document.size(), document) != 0) return 0;
+    for (size_t start = document.size(); start < wanted.size();) {
+        const size_t end = wanted.find('/', start);
+        const std::string_view step(wanted.data() + start, end - start);
+        if (step.empty() || step == "." || step == "..") return 0;
+        start = end + 1;
+    }
+    return static_cast<int>(document.size());
+}
+
 bool CanOpenForReading(const CString& path) {
     if (!CReadAndWriteFiles::MayFind(path)) return false;
     std::FILE* file = std::fopen(qv::DiskPath(path).c_str(), "rb");
@@ -80,22 +97,25 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
     }
     if (parts.name.IsEmpty()) return 0;
 
+    // A relative name keeps its folder ("sub/t.mdx" is the file t.mdx in the folder sub of
+    // wherever it is looked for): dropping it would find another file of that name.
+    const CString relativeFolder = rooted ? CString() : parts.Folder();
     if (parts.ext.IsEmpty()) {
-        const CString bare = parts.name + kDataFileExtension;
+        const CString bare = relativeFolder + parts.name + kDataFileExtension;
         if (!rooted && !g_DocumentDir.IsEmpty()) {
             if (!CanOpenForReading(g_DocumentDir + bare)) return 0;
             directory = g_DocumentDir;
             fileName = bare;
             return 1;
         }
-        const CString path = parts.Folder() + bare;
+        const CString path = parts.Folder() + parts.name + kDataFileExtension;
         if (!CanOpenForReading(path)) return 0;
         directory.Empty();
         fileName = path;
         return 1;
     }
 
-    const CString bare = parts.name + parts.ext;
+    const CString bare = relativeFolder + parts.name + parts.ext;
     if (!directory.IsEmpty() && CanOpenForReading(SplitPath(directory).Folder() + bare)) return 1;
     if (!g_DocumentDir.IsEmpty() && CanOpenForReading(SplitPath(g_DocumentDir).Folder() + bare)) {
         directory = g_DocumentDir;
@@ -139,6 +159,14 @@ void MakeCharacteristicPathRelative(CString& directory, CString& path) {
         known = !entry.IsEmpty() && NormalisedFolder(entry) == wanted;
     }
     if (!known) {
+        // A folder below the document's is kept relative to it ("sub/x.mdx"), as a name typed
+        // with a folder is: the name then follows the document to another folder.
+        const int below = BelowDocumentFolder(wanted);
+        if (below > 0) {
+            directory = path.Left(below);
+            path = path.Mid(below);
+            return;
+        }
         directory.Empty();
         return;
     }

@@ -33,20 +33,24 @@ void TakeDocumentDir(const CWizardBaseCommon* wizard);
 // and Dir0, Dir1, ..., relative ones expanded against [Directories] DefaultDir).
 void BuildCharacteristicSearchDirs(const CWizardBaseCommon* wizard);
 
-// Looks for a characteristic file that can be opened for reading. A path with a folder is
-// tried as it is (directory emptied). A name without extension gets ".mdx" and is tried in
-// the document directory (when known; then directory := that folder and fileName := the
-// bare name) or else where its own folder says (directory emptied, fileName := the path).
-// A bare name with extension is tried in directory, the document directory and each search
-// directory, in this order; directory names the folder where it was found.
+// Looks for a characteristic file that can be opened for reading. A full path (from the
+// root) is tried as it is (directory emptied). A name without extension gets ".mdx" and is
+// tried in the document directory (when known; then directory := that folder and fileName :=
+// the name with ".mdx") or else where its own folder says (directory emptied, fileName := the
+// path). Any other name with extension is tried in directory, the document directory and each
+// search directory, in this order; directory names the folder where it was found. A relative
+// name keeps its folder throughout ("sub/t.mdx" is looked for as <folder>sub/t.mdx).
 BOOL FindCharacteristicFile(CString& fileName, CString& directory);
 
 // Splits a full path into a folder known here and a bare file name: when the path's folder
 // is the given directory, the document directory or a search directory (compared with
 // either separator and the trailing one implied), the path becomes the bare name and
-// directory that folder as the path spells it, with its separator; otherwise the path stays
-// a full one and directory is emptied. A path without a folder gets the document directory
-// (with a trailing separator). Either way directory + path names the file the path named.
+// directory that folder as the path spells it, with its separator. A folder below the
+// document directory (by steps that are not "." or "..") makes the path relative to it
+// ("sub/x.mdx", directory the document directory as the path spells it), as a name typed
+// with a folder is kept. Otherwise the path stays a full one and directory is emptied. A
+// path without a folder gets the document directory (with a trailing separator). Either way
+// directory + path names the file the path named.
 void MakeCharacteristicPathRelative(CString& directory, CString& path);
 
 // The component name the editor gives the wizard's element (request 13): the name its pages

@@ -1,10 +1,13 @@
 #include "framework/model_text_builders.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <system_error>
 
 #include "framework/data_classes.h"
 #include "framework/param_access.h"
@@ -23,9 +26,14 @@ CString WithoutAt(CString name) {
     return name;
 }
 
-CString UsedUnitValueOf(ParamHolder* holder, WORD valueID) {
+// An inductance as the product under the coupling factor's root takes it: what the inductance's
+// own entry in the parameter list gives. That is the pin's signal for one taken from a pin (the
+// entry's own placeholder, which the editor fills), else its value in the simulator's unit.
+CString InductanceOperand(ParamHolder* holder, WORD valueID) {
     const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
-    return param ? ValueInUsedUnit(param) : CString();
+    if (param == nullptr) return CString();
+    if (param->HasPin()) return "@" + param->GetName();
+    return OperandText(ValueInUsedUnit(param));
 }
 
 // Fills "@AC_RE" and "@AC_IM" in one forward pass, so that a part which itself holds one
@@ -63,16 +71,19 @@ BOOL BuildACExpression(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD r
     return 1;
 }
 
-// The source text is read in `sourceUnit` (null: the target's used unit) and written in the
-// target's unit.
+// The source text is read in the used unit of `sourceParam` (null: in the target's) and written
+// in the target's unit. A value of another parameter converts as what it is: an absolute
+// temperature taken as an AC magnitude keeps its offset (20 degrees Celsius give 293.15 K), so
+// that the magnitude does not depend on the unit the value was typed in.
 void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, const CString& source,
-                   const char* placeholder, const CString* sourceUnit = nullptr) {
+                   const char* placeholder, const CWizardCopaObject3* sourceParam = nullptr) {
     if (modelText == nullptr) return;
     const CWizardCopaObject3* target = FindParamByValueID(holder, targetValueID);
     if (target == nullptr) return;
     CString converted;
-    const CString from = sourceUnit != nullptr ? *sourceUnit : target->GetUsedUnit();
-    if (!TBConvertUnits(target->GetQuantity(), from, source, target->GetUnit(), converted))
+    const CWizardCopaObject3* reading = sourceParam != nullptr ? sourceParam : target;
+    const CString quantity = reading->GetQuantity().IsEmpty() ? target->GetQuantity() : reading->GetQuantity();
+    if (!TBConvertUnits(quantity, reading->GetUsedUnit(), source, target->GetUnit(), converted))
         converted = source;
     ReplacePlaceholder(*modelText, placeholder, target->GetName() + " := " + converted, 0);
 }
@@ -96,6 +107,25 @@ void SetDescriptions(const CLanguageTextMap* templ, CWizardCopaObject3* target, 
 }
 
 } // namespace
+
+CString OperandText(const CString& text) {
+    if (text.IsEmpty()) return text;
+    const std::string& chars = text.str();
+    const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+    const auto nameStart = [&](char c) { return letter(c) || c == '_'; };
+    const auto nameChar = [&](char c) {
+        return nameStart(c) || std::isdigit(static_cast<unsigned char>(c)) != 0 || c == '.';
+    };
+    if (nameStart(chars.front()) && std::all_of(chars.begin(), chars.end(), nameChar)) return text;
+    // A number, however large, with a scale prefix or a unit after it ("1e308", "4.7k").
+    const char* const begin = chars.data();
+    const char* const last = begin + chars.size();
+    double ignored = 0.0;
+    const std::from_chars_result read = std::from_chars(begin, last, ignored);
+    const bool number = read.ptr != begin && (read.ec == std::errc() || read.ec == std::errc::result_out_of_range);
+    if (number && std::all_of(read.ptr, last, letter)) return text;
+    return "(" + text + ")";
+}
 
 CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument) {
     const std::string& source = text.str();
@@ -186,8 +216,8 @@ void BuildCouplingFactorText(CString* modelText, ParamHolder* holder, CCopaObjec
     snapshot->SetName(WithoutAt(placeholder));
     const CWizardCopaObject3* mutual = FindParamByValueID(holder, kValueIdMutualInductance);
     const CString line = "K := (" + (mutual ? "@" + mutual->GetName() : CString()) + ")/sqrt( " +
-                         UsedUnitValueOf(holder, kValueIdFirstInductance) + " * " +
-                         UsedUnitValueOf(holder, kValueIdSecondInductance) + ")";
+                         InductanceOperand(holder, kValueIdFirstInductance) + " * " +
+                         InductanceOperand(holder, kValueIdSecondInductance) + ")";
     ReplaceEveryOccurrence(*modelText, placeholder, line);
 }
 
@@ -207,9 +237,7 @@ BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WOR
 void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID) {
     const CWizardCopaObject3* source = FindParamByValueID(holder, sourceValueID);
     // The value is typed in its own used unit ("2" in kV), not in the AC parameter's.
-    const CString sourceUnit = source ? source->GetUsedUnit() : CString();
-    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL",
-                  source ? &sourceUnit : nullptr);
+    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL", source);
 }
 
 void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD) {
@@ -283,7 +311,13 @@ bool AmplitudeOfRMSText(const CString& rms, CString* amplitude) {
     double value = 0.0;
     const double root = std::sqrt(2.0);
     const bool number = ParseValueWithPrefix(rms, &value) && std::isfinite(value) && std::isfinite(value * root);
-    *amplitude = number ? TBExtended_ftoa(value * root, -1, 0, "") : rms + " * sqrt(2.0)";
+    if (number) {
+        *amplitude = TBExtended_ftoa(value * root, -1, 0, "");
+        return true;
+    }
+    // A name keeps the text as typed; an expression is put in parentheses as one factor.
+    const CString operand = OperandText(trimmed);
+    *amplitude = (operand == trimmed ? rms : operand) + " * sqrt(2.0)";
     return true;
 }
 

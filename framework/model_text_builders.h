@@ -25,9 +25,16 @@ void BuildInternXYTable(CString* modelText, CCopaObjectCompare* snapshot, ParamH
                         const CWizardBaseCommon* wizard, int noQuotes, CString tableName, CString newPlaceholderName,
                         CString fileName, int valueReference);
 
+// A value as one factor of a product: a number or a name as it stands, any other text (an
+// expression, "LA+LB") in parentheses, so that the product stays the product of the two
+// values. An empty text stays empty.
+CString OperandText(const CString& text);
+
 // Replaces every occurrence of the snapshot's placeholder by
-// "K := (@<name of 2056>)/sqrt( <2102> * <2103>)" with the inductances in their used units;
-// the snapshot loses its "@".
+// "K := (@<name of 2056>)/sqrt( <2102> * <2103>)", each inductance as its own entry of the
+// parameter list gives it: the placeholder "@<name>" of one taken from a pin, else its value
+// converted from its used unit (an expression in parentheses, OperandText); the snapshot loses
+// its "@".
 void BuildCouplingFactorText(CString* modelText, ParamHolder* holder, CCopaObjectCompare* snapshot);
 
 // Replace the first occurrence of the snapshot's placeholder by "N := <expression>" with
@@ -91,8 +98,9 @@ CString FromSimulatorUnit(const CString& text, const TypedValue& result);
 
 // The amplitude of a sine given by its RMS value: the RMS value times the square root of 2 as
 // a number, or the formula "<rms> * sqrt(2.0)" when the text is no number or the product is not
-// finite. FALSE for an RMS text that is blank: such a text gives no amplitude, and the amplitude
-// keeps what it holds rather than becoming a product with nothing in front of it.
+// finite (an expression in parentheses, OperandText). FALSE for an RMS text that is blank: such
+// a text gives no amplitude, and the amplitude keeps what it holds rather than becoming a
+// product with nothing in front of it.
 bool AmplitudeOfRMSText(const CString& rms, CString* amplitude);
 
 // The period a page shows for a frequency: MakeReciprocalText above; FALSE for a frequency

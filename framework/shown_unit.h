@@ -5,6 +5,7 @@
 #include "afx/afxwin.h"
 #include "framework/model_text_builders.h"
 #include "toolkit/tb_unit_combo.h"
+#include "toolkit/tb_units.h"
 #include "wizard/copa.h"
 
 namespace qv::pages {
@@ -24,6 +25,19 @@ inline void WriteShownUnit(const CComboBox* units, CWizardCopaObject3* param) {
     units->GetWindowText(used);
     param->SetUsedUnit(used);
 }
+
+// A field that has no unit list shows its parameter in the parameter's own unit, the one its
+// caption names: a number given in another used unit is shown converted into it ("1.8" mH as
+// "0.0018" where the caption says "[H]"); any other text (a name, an expression) as it stands.
+inline CString ValueInOwnUnit(const CWizardCopaObject3* param) {
+    CString converted;
+    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
+        return converted;
+    return param->GetValue();
+}
+
+// What such a field wrote is in the parameter's own unit.
+inline void WriteOwnUnit(CWizardCopaObject3* param) { param->SetUsedUnit(param->GetUnit()); }
 
 // A field's text with its parameter's quantity and unit, in the unit that `units` shows: the
 // parameter's used unit while the list has no window or no entries (or there is no list).

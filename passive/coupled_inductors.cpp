@@ -164,7 +164,8 @@ BOOL CPropPassiveCoupledBase::OnInitDialog() {
             m_strK = param->GetValue();
             if (onPin) m_bKUsesPin = TRUE;
         } else if (id == kIdM) {
-            m_strM = param->GetValue();
+            // The field has no unit list: it shows M in the unit its caption names.
+            m_strM = qv::pages::ValueInOwnUnit(param);
             if (onPin) m_bMUsesPin = TRUE;
         }
         for (size_t row = 0; row < m_shape.fields.size(); ++row) {
@@ -329,7 +330,10 @@ BOOL CPropPassiveCoupledBase::OnApply() {
         const WORD id = param->GetValueID();
         const bool input = IsLiveInput(param);
         if (input && id == kIdK && !m_bKUsesPin) param->SetValue(m_strK);
-        if (input && id == kIdM && !m_bMUsesPin) param->SetValue(m_strM);
+        if (input && id == kIdM && !m_bMUsesPin) {
+            param->SetValue(m_strM);
+            qv::pages::WriteOwnUnit(param);
+        }
         for (size_t row = 0; row < m_shape.fields.size(); ++row) {
             if (m_shape.fields[row].id != id) continue;
             if (input && !m_fieldPins[row]) param->SetValue(m_fieldTexts[row]);

@@ -766,8 +766,17 @@ int CFourierSourceWizard4::WriteSimDescr(CFile* file, const CString& templ, CStr
         units.Add(m_settings.units[i]);
     }
     BuildCharacteristicSearchDirs(this);
-    if (params.Holder() != nullptr)
-        WriteParamTableFile3(params.Holder(), this, kIdTableFile, &m_Table, &names, &units);
+    if (params.Holder() == nullptr) return 4;
+    // While the phases are automatic they are not the user's: the data file gets 0 for each,
+    // as the page writes it. The table keeps the phases typed before, for when they are
+    // edited again.
+    CPtrArray written;
+    CopyTable(written, &m_Table);
+    if (m_bPhaseAutomatic && written.GetSize() == 3)
+        if (auto* phases = static_cast<Column*>(written.GetAt(2)))
+            for (INT_PTR row = 0; row < phases->GetSize(); ++row) phases->SetAt(row, 0.0);
+    WriteParamTableFile3(params.Holder(), this, kIdTableFile, &written, &names, &units);
+    FreeTable(written);
     return 4;
 }
 

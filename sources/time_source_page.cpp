@@ -14,6 +14,7 @@
 #include "framework/shown_unit.h"
 #include "framework/symbol_paint.h"
 #include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
 #include "sources/domain_sources.h"
 #include "sources/linear_sources.h"
 #include "sources/time_function_texts.h"
@@ -295,7 +296,22 @@ void TTimeSourcePage<Wizard>::PresetACPage() {
     // the AC page nor overwrites what the user typed there for a time function.
     const bool locked = m_bACUse && (constant || noSelection);
     ac->SetLocked(locked ? 1 : 0);
-    if (locked) ac->PresetMagnitudeAndPhase(m_strValue, "0", TypedField(kIdValue).usedUnit);
+    if (!locked) return;
+    // The locked page shows the magnitude the description writes. A value of another quantity
+    // than the magnitude's (an absolute temperature, where the magnitude is a difference of
+    // temperatures) is shown converted into the magnitude's own unit: 20 degrees Celsius as
+    // 293.15 K.
+    const TypedValue value = TypedField(kIdValue);
+    CString magnitude = m_strValue;
+    CString unit = value.usedUnit;
+    const CWizardCopaObject3* target = FindParamByValueID(this->m_pParams, qv::ac::kIdMagnitude);
+    CString converted;
+    if (target != nullptr && !value.quantity.IsEmpty() && value.quantity.CompareNoCase(target->GetQuantity()) != 0 &&
+        TBConvertUnits(value.quantity, value.usedUnit, value.text, target->GetUnit(), converted)) {
+        magnitude = converted;
+        unit = target->GetUnit();
+    }
+    ac->PresetMagnitudeAndPhase(magnitude, "0", unit);
 }
 
 template <class Wizard>

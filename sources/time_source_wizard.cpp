@@ -72,10 +72,13 @@ void CTimeSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* p
     ScopedParamSet params(target);
     if (m_bPeriodGiven) return;
     const WORD id = param->GetValueID();
-    const bool frequency = id == kIdFrequency;
-    const bool trapezoid = id == kIdRise || id == kIdFall || id == kIdWidth;
-    if (!frequency && !trapezoid) return;
+    if (id != kIdFrequency && id != kIdRise && id != kIdFall && id != kIdWidth) return;
+    // The period is the one the kept form gives, whichever of its sources changed: the
+    // trapezoid's from its three times, every other form's (the constant's too) from the
+    // frequency, as the description writes it. A trapezoid time typed before the form was
+    // changed to a sine never makes the sine's period.
     CString period;
-    if (DerivePeriodFromParams(params.Holder(), trapezoid, &period) && SetParamValue(params.Holder(), kIdPeriod, period))
+    if (DerivePeriodFromParams(params.Holder(), m_nKind == kKindTrapezoid, &period) &&
+        SetParamValue(params.Holder(), kIdPeriod, period))
         CommitParamSet(target, params.Cookie());
 }

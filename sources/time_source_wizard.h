@@ -21,8 +21,9 @@ public:
 
     int GetWizardKind() override;
     BOOL WantChangeNotification() override;
-    // A changed frequency or trapezoid time derives the period (unless it is given); the
-    // values come from the fetched set, the kind is not tested.
+    // A changed frequency or trapezoid time derives the period (unless it is given) as the
+    // kept kind gives it: from the trapezoid's times, or else from the frequency; the values
+    // come from the fetched set.
     void NotifyChanged(int changeType, CWizardCopaObject3* param) override;
 
     // -1 for the constant value, else the time function.

@@ -177,7 +177,8 @@ BOOL CPropVCO::OnInitDialog() {
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
-        case kIdAmplitude: m_strAmplitude = param->GetValue(); break;
+        // The amplitude's field has no unit list: it shows the amplitude in the parameter's unit.
+        case kIdAmplitude: m_strAmplitude = qv::pages::ValueInOwnUnit(param); break;
         case kIdPhase: m_strPhase = param->GetValue(), units = &m_cmbPhaseUnit; break;
         case kIdLowerLimit: m_strLower = param->GetValue(), units = &m_cmbLowerUnit; break;
         case kIdUpperLimit: m_strUpper = param->GetValue(), units = &m_cmbUpperUnit; break;
@@ -246,7 +247,10 @@ BOOL CPropVCO::OnApply() {
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;
         switch (param->GetValueID()) {
-        case kIdAmplitude: param->SetValue(m_strAmplitude); break;
+        case kIdAmplitude:
+            param->SetValue(m_strAmplitude);
+            qv::pages::WriteOwnUnit(param);
+            break;
         case kIdPhase: param->SetValue(m_strPhase), units = &m_cmbPhaseUnit; break;
         case kIdLowerLimit: param->SetValue(m_bLimitInput ? m_strLower : CString("0")), units = &m_cmbLowerUnit; break;
         case kIdUpperLimit: param->SetValue(m_bLimitInput ? m_strUpper : CString("0")), units = &m_cmbUpperUnit; break;

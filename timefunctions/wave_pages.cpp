@@ -279,6 +279,12 @@ void CPropTFMWave::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, kCtlRamp, m_cmbRamp);
 }
 
+// The rising ramp is drawn as a saw-tooth is placed (variant 0), so that applying the page
+// without a change leaves the element as it was; the falling one is variant 1 (mask 2).
+BYTE CPropTFMWave::RampSymbolVariant(int selected) {
+    return static_cast<BYTE>(selected > 0 ? 1u << selected : 0u);
+}
+
 int CPropTFMWave::SelectedRamp() const {
     if (m_cmbRamp.GetSafeHwnd() == nullptr) return -1;
     return m_cmbRamp.GetCurSel();
@@ -323,7 +329,8 @@ void CPropTFMWave::OnRampChanged() {
     UpdateData(TRUE);
     SetModified(TRUE);
     const int selected = SelectedRamp();
-    if (selected >= 0) InvalidateDlgItemRect(m_pSymbol, static_cast<BYTE>(1 << selected), kCtlSymbolFrame, this);
+    if (selected >= 0 && selected < 8)
+        InvalidateDlgItemRect(m_pSymbol, RampSymbolVariant(selected), kCtlSymbolFrame, this);
 }
 
 BOOL CPropTFMWave::OnApply() {
@@ -337,8 +344,8 @@ BOOL CPropTFMWave::OnApply() {
     if (selected >= 0) m_dwRamp = static_cast<DWORD>(selected);
     StoreWizardMode();
     CWnd* ramp = GetDlgItem(kCtlRamp);
-    if (ramp != nullptr && (ramp->GetStyle() & WS_VISIBLE) != 0 && selected >= 0)
-        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1 << selected);
+    if (ramp != nullptr && (ramp->GetStyle() & WS_VISIBLE) != 0 && selected >= 0 && selected < 8)
+        m_pParams->m_bySymbolVariant = RampSymbolVariant(selected);
     return CommitAndFinish();
 }
 

@@ -111,6 +111,8 @@ protected:
     void CalculateShape(qv::timefunctions::WaveShape shape);
     // The ramp list's selection, or -1 when nothing (or no list) is selected.
     int SelectedRamp() const;
+    // The symbol variant of a ramp direction (the list index): 0 for "Rising", 2 for "Falling".
+    static BYTE RampSymbolVariant(int selected);
     void SelectRamp(DWORD ramp);
     BOOL VariantInitDialog(UINT caption);
     // Reads the old element data; the first word (the ramp) is handed to onRamp.

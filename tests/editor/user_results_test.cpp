@@ -49,6 +49,33 @@ protected:
     }
 };
 
+// Sources, time functions and passive elements: what their rows do with the printed schematic.
+namespace sources_rows {
+
+const qv::HostOptions kOptions{PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"};
+
+// The printed schematic read by a host of its own in `documents`, as `qvhost edit`, `save` and
+// `describe` read it; empty, or what refused it.
+std::string Reread(const std::string& printed, qv::Host& host, const fs::path& documents) {
+    std::string error;
+    qv::Schematic schematic;
+    if (!host.Start(kOptions, error) || !qv::ReadSchematic(printed, schematic, error) ||
+        !host.Build(schematic, documents.string() + "/", error))
+        return error.empty() ? "refused" : error;
+    return "";
+}
+
+// The element's symbol as the editor draws it, from the printed schematic.
+std::string SymbolOf(const std::string& printed, const std::string& element, const fs::path& documents) {
+    qv::Host host;
+    std::string error = Reread(printed, host, documents);
+    const fs::path svg = documents / (element + ".svg");
+    if (error.empty() && !host.SymbolSvg(element, svg.string(), error)) return "failed: " + error;
+    return error.empty() ? qv_test::ReadFile(svg) : "failed: " + error;
+}
+
+} // namespace sources_rows
+
 // Each row: a result that was once plainly wrong, seen with status 0 and no message.
 TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
     // The dead time's row below answers the file dialog with a name relative to the document's
@@ -82,6 +109,107 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
              const std::string written = qv_test::ReadFile(documents / "sub" / "vals.mdx");
              EXPECT_THAT(written, testing::HasSubstr("0 7\n1 8\n"));
          }},
+        // Sources, time functions and passive elements: a temperature swing converts by the unit's
+        // factor alone, the coupling factor takes what the inductances' entries take, the period is
+        // the kept form's, a never configured characteristic prints as something that loads again,
+        // automatic phases reach the data files as 0, an exported file stays relative to the
+        // document, and the symbols follow what the pages show.
+        {"a temperature amplitude in \u00b0C is a swing; the offset is a temperature",
+         R"({"document": "D", "elements": [{"id": 105, "name": "T1", "parameters": {"AMPL": {"value": "10", "unit": "\u00b0C"}, "OFF": {"value": "20", "unit": "\u00b0C"}}}]})",
+         "T1", {"click 2031", "choose 2032 Sine", "ok"}, {"AMPL := 10,", "OFF := 293.15,"}, {"283.15"}, {}, {}},
+        {"a temperature amplitude in \u00b0F is a swing of 5/9 K per degree",
+         R"({"document": "D", "elements": [{"id": 105, "name": "T1", "parameters": {"AMPL": {"value": "18", "unit": "\u00b0F"}, "OFF": {"value": "32", "unit": "\u00b0F"}}}]})",
+         "T1", {"click 2031", "choose 2032 Sine", "ok"}, {"AMPL := 10,", "OFF := 273.15,"}, {}, {}, {}},
+        {"an RMS temperature gives the amplitude of a swing",
+         R"({"document": "D", "elements": [{"id": 105, "name": "T1", "parameters": {"AMPL": {"value": "1", "unit": "\u00b0C"}}}]})",
+         "T1", {"click 2031", "choose 2032 Sine", "click 2204", "type 2057 10", "ok"}, {"AMPL := 14.142135623731,"}, {}, {}, {}},
+        {"a temperature's AC magnitude and its real and imaginary parts are swings",
+         R"({"document": "D", "elements": [{"id": 105, "name": "T1", "parameters": {"AC_RE": {"value": "9", "unit": "\u00b0F"}, "AC_IM": {"value": "0", "unit": "\u00b0C"}}},
+             {"id": 105, "name": "T2", "parameters": {"AC_MAG": {"value": "5", "unit": "\u00b0C"}}}]})",
+         "T1", {"page 1", "click 2428", "ok"}, {"AC_MAG := SQRT((5)^2+(0)^2)", "AC_MAG := 5 "}, {}, {}, {}},
+        {"the mutual inductance's K takes L1 from its pin as L1's entry does, and L2's expression as one factor",
+         R"({"document": "D", "elements": [{"id": 19, "name": "MI", "parameters": {"L1": "LA", "L2": "LC+LD"}}]})",
+         "MI", {"click 2307", "type 2308 3m", "click 2104", "ok"},
+         {"L1 := MI.L1, L2 := LC+LD, K := (3m)/sqrt( MI.L1 * (LC+LD)) "}, {}, {}, {}},
+        {"the transformer's K takes L1 from its pin as L1's entry does",
+         R"({"document": "D", "elements": [{"id": 20, "name": "TR", "parameters": {"L1": {"value": "1m", "pin": true}}}]})",
+         "TR", {"click 2307", "type 2308 3m", "ok"}, {"L1 := TR.L1,", "K := (3m)/sqrt( TR.L1 * 1m) "}, {}, {}, {}},
+        {"a per-domain source keeps the period of the form it keeps",
+         R"({"document": "D", "elements": [{"id": 104, "name": "F1"}]})", "F1",
+         {"click 2031", "choose 2032 Trapezoidal", "type 2053 5m", "choose 2032 Sine", "ok"},
+         {"TPERIO := 0.02,"}, {}, {}, {"0.014"}},
+        {"a linear source keeps the period of the form it keeps",
+         R"({"document": "D", "elements": [{"id": 3, "name": "V1"}]})", "V1",
+         {"click 2031", "choose 2032 Trapezoidal", "type 2053 5m", "choose 2032 Sine", "ok"},
+         {"TPERIO := 0.02,"}, {}, {}, {"0.014"}},
+        {"an RMS value given as an expression is one factor of the amplitude",
+         R"({"document": "D", "elements": [{"id": 3, "name": "V1"}]})", "V1",
+         {"click 2031", "choose 2032 Sine", "click 2204", "type 2057 U+1", "ok"}, {"AMPL := (U+1) * sqrt(2.0),"}, {}, {}, {}},
+        {"a nonlinear transformer never configured prints as something that loads again",
+         R"({"document": "D", "elements": [{"id": 15, "name": "R1"}, {"id": 112, "name": "TN5"}]})", "R1", {"ok"},
+         {}, {}, {}, {"\"reference\""},
+         [](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
+             qv::Host host;
+             EXPECT_EQ("", sources_rows::Reread(done.printed, host, documents));
+             std::string error;
+             EXPECT_TRUE(host.Save((documents / "p.qva").string(), error)) << error;
+         }},
+        {"the Fourier source's automatic phases reach the data file as 0",
+         R"({"document": "D", "elements": [{"id": 85, "name": "FS1"}]})", "FS1",
+         {"click 2321", "cell 2329 1 4 \"0.5\"", "click 2321", "click 2116", "ok"}, {}, {},
+         {}, {},
+         [](const qv_test::EditedAndDescribed&, const fs::path& documents) {
+             const std::string file = qv_test::ReadFile(documents / "D__FS1.mdx");
+             EXPECT_THAT(file, testing::HasSubstr("\n50 0 0\n"));
+             EXPECT_THAT(file, testing::Not(testing::HasSubstr("0.5")));
+         }},
+        {"the Fourier source's export into a subfolder stays relative to the document",
+         R"({"document": "D", "elements": [{"id": 85, "name": "FS1"}]})", "FS1", {"ok"}, {}, {}, {}, {},
+         [](const qv_test::EditedAndDescribed&, const fs::path& documents) {
+             fs::create_directories(documents / "export" / "sub");
+             const std::string answer = "file " + (documents / "export" / "sub" / "h.mdx").string();
+             const qv_test::EditedAndDescribed exported =
+                 qv_test::EditThenDescribe(R"({"document": "D", "elements": [{"id": 85, "name": "FS1"}]})", "FS1",
+                                           {"click 2116", answer, "click 2119", "ok"}, documents / "export");
+             ASSERT_TRUE(exported.edited) << exported.error;
+             EXPECT_THAT(exported.printed, testing::HasSubstr("\"FILE\": \"sub/h.mdx\""));
+             // Described into another folder, it names the file there.
+             fs::create_directories(documents / "other" / "sub");
+             qv::Host describer;
+             qv::Schematic printed;
+             std::vector<std::string> written;
+             std::string error;
+             ASSERT_TRUE(describer.Start(sources_rows::kOptions, error) && qv::ReadSchematic(exported.printed, printed, error) &&
+                         describer.DescribeSchematic(printed, (documents / "other").string() + "/",
+                                                     (documents / "other" / "d.desc").string(), written, error))
+                 << error;
+             EXPECT_THAT(qv_test::ReadFile(documents / "other" / "d.desc"), testing::HasSubstr("/other/sub/h.mdx\""));
+         }},
+        {"a falling saw-tooth is drawn falling",
+         R"({"document": "D", "elements": [{"id": 36, "name": "SAW1"}, {"id": 36, "name": "SAW2"}]})", "SAW1",
+         {"choose 2207 Falling", "ok"}, {"ST_FALL SAW1"}, {}, {}, {},
+         [](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
+             const std::string falling = sources_rows::SymbolOf(done.printed, "SAW1", documents);
+             const std::string rising = sources_rows::SymbolOf(done.printed, "SAW2", documents);
+             EXPECT_THAT(falling, testing::Not(testing::StartsWith("failed")));
+             EXPECT_NE(rising, falling);
+         }},
+        {"a bare OK on a placed saw-tooth changes nothing",
+         R"({"document": "D", "elements": [{"id": 36, "name": "SAW1"}]})", "SAW1", {"ok"}, {}, {}, {}, {"symbol_variant"}},
+        {"a bare OK on a placed state changes nothing",
+         R"({"document": "D", "elements": [{"id": 45, "name": "S1"}, {"id": 46, "name": "S2"}]})", "S1", {"ok"}, {}, {},
+         {}, {"symbol_variant"}},
+        {"a bare OK on a placed state with inputs and outputs changes nothing",
+         R"({"document": "D", "elements": [{"id": 46, "name": "S2"}]})", "S2", {"ok"}, {}, {}, {}, {"symbol_variant"}},
+        {"the mutual inductance's M is shown and typed in the unit its page shows",
+         R"({"document": "D", "elements": [{"id": 19, "name": "MI", "parameters": {"M": {"value": "1.8", "unit": "mH"}}}, {"id": 20, "name": "TR", "parameters": {"M": {"value": "1.8", "unit": "mH"}}}]})",
+         "MI", {"click 2307", "type 2308 2m", "ok"}, {"MUTUAL MI ( L1 := L1, L2 := L2, K := (2m)/sqrt( L1 * L2) );"}, {}, {}, {}},
+        {"the oscillator's amplitude is typed in the unit of its parameter, its field having no unit list",
+         R"({"document": "D", "elements": [{"id": 29, "name": "O1", "parameters": {"AMPL": {"value": "1.8", "unit": "mV"}}}]})",
+         "O1", {"type 2034 2m", "ok"}, {"AMPL := 2m,"}, {}, {}, {}},
+        {"the transformer's M given in mH is shown in H",
+         R"({"document": "D", "elements": [{"id": 20, "name": "TR", "parameters": {"M": {"value": "1.8", "unit": "mH"}}}]})",
+         "TR", {"click 2307", "ok"}, {"K := (0.0018)/sqrt( 1m * 1m)"}, {}, {"\"value\": \"0.0018\""}, {"\"mH\""}},
     };
     Check(cases);
 }

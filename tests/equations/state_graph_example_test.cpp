@@ -82,10 +82,10 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         // An empty value releases the output, and its result output goes with it; the action
         // stays.
         {"S1", newSet + "cell 2233 0 3 1\ncell 2233 0 1 \"\"\nok\n", {"  row"}, "  row 0: \"SET\" \"\" \"Sets a variable: name := value\" \"\"\n",
-         R"({"id": 45, "name": "S1", "symbol_variant": 1, "page_parameters": [{"name": "SET", "template": "SET", "value": ""}]})"},
+         R"({"id": 45, "name": "S1", "page_parameters": [{"name": "SET", "template": "SET", "value": ""}]})"},
         // Two actions on one variable share its output; the output switch of either row.
         {"S1", newSet + "menu 40006\nclick 1122\ncell 2233 1 1 \"X := X + 1\"\ncell 2233 1 3 1\nok\n", {}, "",
-         R"({"id": 45, "name": "S1", "symbol_variant": 1, "page_parameters": [{"name": "SET", "template": "SET", "value": "X := 1"}, {"name": "X", "template": "VAR", "value": ""}, {"name": "CALC", "template": "CALC", "value": "X := X + 1"}], "outputs": ["X"]})"},
+         R"({"id": 45, "name": "S1", "page_parameters": [{"name": "SET", "template": "SET", "value": "X := 1"}, {"name": "X", "template": "VAR", "value": ""}, {"name": "CALC", "template": "CALC", "value": "X := X + 1"}], "outputs": ["X"]})"},
         // A type change keeps the value text and shows the new action.
         {"S1", newSet + "cell 2233 0 0 CALC\ncancel\n", {"  row"},
          "  row 0: \"CALC\" \"X := 1\" \"Calculates a variable: name := expression\" \"\"\n", ""},
@@ -93,13 +93,13 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         {"S1", newSet + "menu 40006\nclick 1122\ncell 2233 1 1 \"Y := 2\"\nrow 2233 1\nclick 1125\nok\n", {"  row"},
          "  row 0: \"CALC\" \"Y := 2\" \"Calculates a variable: name := expression\" \"\"\n"
          "  row 1: \"SET\" \"X := 1\" \"Sets a variable: name := value\" \"\"\n",
-         R"({"id": 45, "name": "S1", "symbol_variant": 1, "page_parameters": [{"name": "CALC", "template": "CALC", "value": "Y := 2"}, {"name": "SET", "template": "SET", "value": "X := 1"}, {"name": "X", "template": "VAR", "value": ""}, {"name": "Y", "template": "VAR", "value": ""}]})"},
+         R"({"id": 45, "name": "S1", "page_parameters": [{"name": "CALC", "template": "CALC", "value": "Y := 2"}, {"name": "SET", "template": "SET", "value": "X := 1"}, {"name": "X", "template": "VAR", "value": ""}, {"name": "Y", "template": "VAR", "value": ""}]})"},
         // Without templates: no menu on "New", and "New" disabled in the context menu.
         {"S0", "click 1122\nmenu 40005\nrow 2233 0 right\n", {}, "", "", 2},
         // Pins: the counts are limited (inputs on focus loss, outputs at once) and set the bits.
         {"SIO1", "type 2227 \"20\"\nclick 2330\ntype 2229 \"-3\"\nprint\ntype 2227 \"3\"\nclick 2330\ntype 2229 \"0\"\nok\n",
          {"2227", "2229"}, "2227 Edit \"15\"\n2229 Edit \"0\"\n2227 Edit \"3\"\n2229 Edit \"0\"\n",
-         R"({"id": 46, "name": "SIO1", "symbol_variant": 1, "parameters": {"PIN[0]": {"pin": true}, "PIN[1]": {"pin": true}, "PIN[2]": {"pin": true}, "PIN[15]": {"pin": false}}})"},
+         R"({"id": 46, "name": "SIO1", "parameters": {"PIN[0]": {"pin": true}, "PIN[1]": {"pin": true}, "PIN[2]": {"pin": true}, "PIN[15]": {"pin": false}}})"},
     };
     for (const Case& c : cases) {
         const fs::path script = folder / "state_graph_script.txt";

@@ -23,10 +23,11 @@ TEST(StateGraphNumbers, LimitedOnTheDoubleThenStepped) {
     };
     for (const Row& row : rows)
         EXPECT_EQ(row.expected, LimitedWholeNumber(row.text, row.step, row.lo, row.hi)) << row.text << " " << row.step;
-    // The active state is variant 1 of the symbol; any other byte (0 too) is not.
+    // The active state is variant 1 of the symbol; any other byte (0 too) is not. An inactive
+    // state has the variant of a newly placed one, so that a bare OK changes nothing.
     for (BYTE mask : {0, 1, 3, 4, 255}) EXPECT_FALSE(ActiveFromSymbolMask(mask)) << int(mask);
     EXPECT_TRUE(ActiveFromSymbolMask(2));
-    EXPECT_EQ(1, SymbolMaskForActive(FALSE));
+    EXPECT_EQ(0, SymbolMaskForActive(FALSE));
     EXPECT_EQ(2, SymbolMaskForActive(TRUE));
 }
 
@@ -210,7 +211,7 @@ TEST_F(StateGraph, PagesWriteAndCommitWithCodeZero) {
     } cases[] = {
         {44, &transition, transitionEdit, {}, "mode 3 fields ee", "N prio 3 cond Y < 1 mode 3"},
         {44, &pinnedTransition, transitionEdit, {2224}, "mode 0 fields dd", "N prio 3 cond Y < 1 mode 0"},
-        {45, &state, stateEdit, {}, "variant 0 word 0", "N variant 1 word 0 valid 1 SET=B := 2;|PIN[0];B; Variable B pins 1"},
+        {45, &state, stateEdit, {}, "variant 0 word 0", "N variant 0 word 0 valid 1 SET=B := 2;|PIN[0];B; Variable B pins 1"},
         {45, &state, stateEdit, {2231}, "variant 0 word 1", "N variant 2 word 1 valid 1 SET=B := 2;|PIN[0];B; Variable B pins 1"},
         {46, &state, stateEdit, {2231}, "variant 0 word 1", "N variant 2 word 1 valid 1 SET=B := 2;|PIN[0];B; Variable B pins 0"},
         {72, &characteristic, characteristicEdit, {2056}, "output 1 Output Signal [A]", "N values 5 5 5 5"},

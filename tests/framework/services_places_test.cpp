@@ -110,6 +110,21 @@ TEST_F(PlacesTest, FindsCharacteristicFilesInOrder) {
 
     name = ".mdx";
     EXPECT_FALSE(FindCharacteristicFile(name, directory));
+
+    // A relative name keeps its folder: the file of that name beside the document is another.
+    fs::create_directories(docs + "sub");
+    Touch(docs + "sub/deep.mdx");
+    Touch(docs + "deep.mdx");
+    for (const char* given : {"sub/deep.mdx", "sub/deep"}) {
+        SCOPED_TRACE(given);
+        name = given;
+        directory.Empty();
+        EXPECT_TRUE(FindCharacteristicFile(name, directory));
+        EXPECT_EQ(CString(docs.c_str()), directory);
+        EXPECT_EQ(CString("sub/deep.mdx"), name);
+    }
+    name = "sub/none.mdx";
+    EXPECT_FALSE(FindCharacteristicFile(name, directory));
 }
 
 TEST_F(PlacesTest, MakesPathsRelativeToKnownFolders) {
@@ -145,7 +160,8 @@ TEST_F(PlacesTest, MakesPathsRelativeToKnownFolders) {
 // The page joins what MakeCharacteristicPathRelative leaves as directory + name. Over every
 // combination of given directory, document directory, search directories and path, that
 // join must name the file the path named (a name without a folder: the file in the document
-// folder), and the name must be bare exactly when the path's folder is one of the known ones.
+// folder), the name must be bare exactly when the path's folder is one of the known ones, and
+// relative to the document folder when its folder lies below that one.
 TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
     const std::string longFolder = "/" + std::string(300, 'l') + "/";
     const std::vector<std::string> directories = {
@@ -156,7 +172,7 @@ TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
     const std::vector<std::string> paths = {
         "/cur/x.mdx", "/cur/sub/x.mdx", "/curx.mdx", "/curx/x.mdx", "/cu/x.mdx", "/cur/x", "x.mdx", "/x.mdx",
         "cur/x.mdx", "/cur\\x.mdx", "\\cur\\x.mdx", "/cur/sub\\x.mdx", "/cur/", longFolder + "x.mdx",
-        longFolder.substr(0, 256) + "x.mdx"};
+        longFolder.substr(0, 256) + "x.mdx", "/cur/../x.mdx", "/cur/sub/deep/x.mdx"};
 
     auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
     // The folder part of a text: everything up to its last separator.
@@ -166,14 +182,28 @@ TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
         return std::string();
     };
     // Folders as this system compares them: either separator, a trailing one implied.
-    auto sameFolder = [&](std::string a, std::string b) {
-        if (a.empty() || b.empty()) return false;
-        for (std::string* text : {&a, &b}) {
-            for (char& c : *text)
-                if (c == '\\') c = '/';
-            if (text->back() != '/') *text += '/';
+    auto normalised = [&](std::string text) {
+        for (char& c : text)
+            if (c == '\\') c = '/';
+        if (!text.empty() && text.back() != '/') text += '/';
+        return text;
+    };
+    auto sameFolder = [&](const std::string& a, const std::string& b) {
+        return !a.empty() && !b.empty() && normalised(a) == normalised(b);
+    };
+    // The length of the document folder's spelling in `folder` when `folder` lies below it by
+    // plain steps ("sub/", not "../" or "./"), else 0.
+    auto belowDocument = [&](const std::string& folder, const std::string& documentDir) -> size_t {
+        const std::string document = normalised(documentDir);
+        const std::string wanted = normalised(folder);
+        if (document.empty() || wanted.size() <= document.size() || wanted.rfind(document, 0) != 0) return 0;
+        for (size_t start = document.size(); start < wanted.size();) {
+            const size_t end = wanted.find('/', start);
+            const std::string step = wanted.substr(start, end - start);
+            if (step.empty() || step == "." || step == "..") return 0;
+            start = end + 1;
         }
-        return a == b;
+        return document.size();
     };
 
     int combinations = 0;
@@ -204,8 +234,12 @@ TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
                     EXPECT_EQ(original, joined);
                     bool known = sameFolder(folder, given) || sameFolder(folder, documentDir);
                     for (const std::string& entry : searchList) known = known || sameFolder(folder, entry);
+                    const size_t below = belowDocument(folder, documentDir);
                     if (known) {
                         EXPECT_EQ(original.substr(folder.size()), path.str()) << "a known folder leaves the bare name";
+                    } else if (below > 0) {
+                        EXPECT_EQ(original.substr(below), path.str()) << "relative to the document folder";
+                        EXPECT_EQ(original.substr(0, below), directory.str());
                     } else {
                         EXPECT_EQ(original, path.str()) << "an unknown folder keeps the full path";
                         EXPECT_TRUE(directory.IsEmpty());
@@ -214,7 +248,7 @@ TEST(RelativeCharacteristicPaths, DirectoryAndNameJoinBackToTheSameFile) {
             }
         }
     }
-    EXPECT_EQ(6 * 4 * 16 * 15, combinations);
+    EXPECT_EQ(6 * 4 * 16 * 17, combinations);
     g_DocumentDir.Empty();
     g_CharacteristicSearchDirs.RemoveAll();
 }

@@ -128,28 +128,31 @@ TEST_F(DomainModelText, GivenPeriodIsNeverDerived) {
     EXPECT_EQ(0u, editor->CountRequests(25));
 }
 
-// The changed parameter decides the derivation, not the form: a fall time changed on a sine
-// still gives the trapezoid sum.
-TEST_F(DomainModelText, ChangeNotificationDerivesThePeriodByTheChangedParameter) {
+// The kept form decides the derivation, not the changed parameter: a fall time typed for a
+// trapezoid and kept after the form became a sine leaves the sine's period.
+TEST_F(DomainModelText, ChangeNotificationDerivesThePeriodOfTheKeptForm) {
     struct Case {
         int type;
+        int form;
         WORD changed;
         const char* period;
         size_t commits;
     };
     const Case cases[] = {
-        {.type = 3, .changed = 2036, .period = "0.02", .commits = 1},
-        {.type = 3, .changed = 2053, .period = "0.01", .commits = 1},
-        {.type = 3, .changed = 2051, .period = "0.01", .commits = 1},
-        {.type = 3, .changed = 2055, .period = "0.01", .commits = 1},
-        {.type = 3, .changed = 2034, .period = "9", .commits = 0},
-        {.type = 2, .changed = 2036, .period = "9", .commits = 0},
+        {.type = 3, .form = 0, .changed = 2036, .period = "0.02", .commits = 1},
+        {.type = 3, .form = 0, .changed = 2053, .period = "0.02", .commits = 1},
+        {.type = 3, .form = 0, .changed = 2051, .period = "0.02", .commits = 1},
+        {.type = 3, .form = 0, .changed = 2055, .period = "0.02", .commits = 1},
+        {.type = 3, .form = 3, .changed = 2053, .period = "0.01", .commits = 1},
+        {.type = 3, .form = 3, .changed = 2036, .period = "0.01", .commits = 1},
+        {.type = 3, .form = 0, .changed = 2034, .period = "9", .commits = 0},
+        {.type = 2, .form = 0, .changed = 2036, .period = "9", .commits = 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.type << "/" << c.changed);
+        SCOPED_TRACE(testing::Message() << c.type << "/" << c.form << "/" << c.changed);
         DWORD element = 0;
         auto wizard = NewWizard<CLinearDomainsSourceAWizard4>(WithValue(kForceRows, 2038, "9"), "F1", &element);
-        Settle(*wizard, 0, {"FREQ"});
+        Settle(*wizard, c.form, {"FREQ"});
         editor->ClearRequests();
         wizard->NotifyChanged(c.type, Param(editor->Holder(element), c.changed));
         EXPECT_EQ(c.period, Period(element));

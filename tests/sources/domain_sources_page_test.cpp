@@ -86,8 +86,9 @@ TEST_F(DomainPage, RmsValueGivesTheAmplitude) {
         const char* rms;
         const char* amplitude;
     };
+    // An expression is one factor of the product.
     const Case cases[] = {{"10", "14.142135623731"}, {"1k", "1414.2135623731"}, {"U", "U * sqrt(2.0)"},
-                          {"1e308", "1e308 * sqrt(2.0)"}};
+                          {"1e308", "1e308 * sqrt(2.0)"}, {"U+1", "(U+1) * sqrt(2.0)"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rms);
         DWORD element = 0;
@@ -126,23 +127,30 @@ TEST_F(DomainPage, DerivedPeriodShowsAtOnce) {
     EXPECT_TRUE(wizard->GetPeriodGiven());
 }
 
-// Leaving the page locks the AC page for a constant with AC use and presets it.
+// Leaving the page locks the AC page for a constant with AC use and presets it. A temperature
+// of 20 degrees Celsius is a magnitude of 293.15 K, as the description writes it.
 TEST_F(DomainPage, LeavingThePageLocksAndPresetsTheACPage) {
     struct Case {
         bool timeControlled;
         bool acUse;
         DWORD locked;
         const char* magnitude;
+        bool celsius = false;
     };
     const Case cases[] = {
         {.timeControlled = false, .acUse = true, .locked = 1, .magnitude = "10"},
         {.timeControlled = true, .acUse = true, .locked = 0, .magnitude = "0"},
         {.timeControlled = false, .acUse = false, .locked = 0, .magnitude = "0"},
+        {.timeControlled = false, .acUse = true, .locked = 1, .magnitude = "293.15", .celsius = true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.timeControlled << c.acUse);
-        auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(kForceRows, "F1"));
+        SCOPED_TRACE(testing::Message() << c.timeControlled << c.acUse << c.celsius);
+        auto wizard = Initialized(NewWizard<CLinearDomainsSourceAWizard4>(
+            c.celsius ? WithValue(TemperatureRows(), 2028, "20") : kForceRows, "F1"));
         OpenPage<CLinearDomainsSourceAWizard4> open(*wizard);
+        if (c.celsius) {
+            ASSERT_TRUE(qv::ui::ChooseEntry(Combo(open.Page(), 2507), "\xB0" "C"));
+        }
         if (c.acUse) {
             ASSERT_TRUE(qv::ui::Click(open.Page(), 2520));
         }

@@ -17,12 +17,14 @@ inline const std::vector<ParamRow> kForceRows = LinearSourceRows(
      {.id = 2019, .name = "VEL", .value = "", .type = 0x8, .quantity = "Velocity", .unit = "m/s",
       .description = "Velocity"}});
 
-// The temperature source: another quantity, a damping factor and an initial value.
+// The temperature source: another quantity, a damping factor and an initial value. Its
+// amplitude and AC parameters are swings, temperature differences.
 inline std::vector<ParamRow> TemperatureRows() {
     std::vector<ParamRow> rows;
     for (ParamRow row : kForceRows) {
         if (std::string(row.quantity) == "Force") {
-            row.quantity = "Temperature";
+            const bool swing = row.id == 2034 || row.id == 2425 || row.id == 2430 || row.id == 2432;
+            row.quantity = swing ? "Temperature Difference" : "Temperature";
             row.unit = "K";
         }
         if (row.id == 2028) row.description = "Temperature Value";

@@ -118,19 +118,25 @@ TEST_F(GeneratorFourier, LoadingRowCounts) {
 }
 
 // The model text and the data file beside the description, in the description file's folder.
+// While the phases are automatic the file gets 0 for each, as the page writes it; the wizard
+// keeps the phases typed before.
 TEST_F(GeneratorFourier, ModelTextAndDataFile) {
     struct Case {
         int sourceType;
         const char* text;
+        BOOL phaseAutomatic;
+        std::vector<double> phases;
     };
-    for (const Case& c : {Case{0, "V_SrcF1 ( FILE := @FILE );"}, Case{1, "I_SrcF1 ( FILE := @FILE );"},
-                          Case{2, "V_SrcF1 ( FILE := @FILE );"}}) {
+    for (const Case& c : {Case{0, "V_SrcF1 ( FILE := @FILE );", FALSE, {0, 0.5, 1}},
+                          Case{1, "I_SrcF1 ( FILE := @FILE );", FALSE, {0, 0.5, 1}},
+                          Case{2, "V_SrcF1 ( FILE := @FILE );", TRUE, {0, 0, 0}}}) {
         auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1");
         FourierSettings settings;
         settings.sourceType = c.sourceType;
         CPtrArray table;
         qv::sources::SetTableRows(table, {0, 50, 150}, {1, 10, 2}, {0, 0.5, 1});
         wizard->SetTableData(settings, &table);
+        wizard->SetHarmonicSettings("50", "2", qv::sources::kHarmonicsAll, c.phaseAutomatic, FALSE);
         qv::sources::FreeTable(table);
         CFile description;
         ASSERT_TRUE(description.Open((folder + "model.desc").c_str(), CFile::modeCreate | CFile::modeWrite));
@@ -139,8 +145,9 @@ TEST_F(GeneratorFourier, ModelTextAndDataFile) {
         description.Close();
         EXPECT_EQ(c.text, text.str());
         std::vector<std::string> names;
-        EXPECT_EQ((std::vector<std::vector<double>>{{0, 50, 150}, {1, 10, 2}, {0, 0.5, 1}}),
+        EXPECT_EQ((std::vector<std::vector<double>>{{0, 50, 150}, {1, 10, 2}, c.phases}),
                   ReadChannels(folder + "harmonics.mdx", &names));
+        EXPECT_EQ(0.5, Column(wizard->GetTable(), 2)[1]);
         EXPECT_EQ((std::vector<std::string>{"f[Hz]", "Amplitude[]", "Phase[rad]"}), names);
     }
     auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows(), "F1");

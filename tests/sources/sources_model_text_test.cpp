@@ -167,17 +167,21 @@ TEST_F(SourcesModelText, EmptyListIsRebuiltFromTheWizardsOwnSettings) {
     EXPECT_EQ(1u, wizard->GetACMode());
 }
 
-TEST_F(SourcesModelText, NotifyChangedDerivesThePeriodForAnyKind) {
+// A changed frequency or trapezoid time derives the period the kept kind gives: the
+// trapezoid's from its times, every other kind's (the constant's too) from the frequency.
+TEST_F(SourcesModelText, NotifyChangedDerivesThePeriodOfTheKeptKind) {
     struct Case {
+        int kind;
         WORD changed;
         const char* period;
     };
-    const Case cases[] = {{2036, "0.02"}, {2051, "0.01"}, {2053, "0.01"}, {2055, "0.01"}, {2040, "9"}};
+    const Case cases[] = {{-1, 2036, "0.02"}, {-1, 2051, "0.02"}, {-1, 2053, "0.02"}, {-1, 2055, "0.02"},
+                          {-1, 2040, "9"},    {3, 2036, "0.01"},  {3, 2053, "0.01"},  {0, 2053, "0.02"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.changed);
+        SCOPED_TRACE(testing::Message() << c.kind << "/" << c.changed);
         DWORD element = 0;
         auto wizard = NewWizard<CLinearVoltageSourceWizard4>(WithValue(kVoltageRows, 2038, "9"), "V1", &element);
-        Settle(*wizard, -1, {"EMF"});
+        Settle(*wizard, c.kind, {"EMF"});
         editor->ClearRequests();
         wizard->NotifyChanged(3, Param(editor->Holder(element), c.changed));
         wizard->NotifyChanged(2, Param(editor->Holder(element), 2036));
