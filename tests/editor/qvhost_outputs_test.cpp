@@ -905,6 +905,14 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 112, "name": "TR1", "characteristic": {"kind": "data-pairs", "points": [[0, 1]]}})", 0,
          "TRNL TR1 ( XY_TR1_CH, LS1 := 1m, LS2 := 1m, RCU1 := 0.1, RCU2 := 0.1, RFE := 1k, KTR := 1 );\n"
          "INTERN\tXY XY_TR1_CH( FILE := \"D__TR1.mdx\" );\n"},
+        // A row of an input or quantity list taken from a pin is the signal at the element's
+        // pin, as any parameter on a pin: the row's own text, blank here, is not read.
+        {R"({"id": 58, "name": "X1", "script": ["cell 2132 1 4 \"\"", "cell 2132 1 3 \"1\"", "ok"]})", 0,
+         "SUM X1 ( INPUT[0] := 0,INPUT[1] := X1.INPUT[1],TS := 0 );\n"},
+        {R"x({"id": 31, "name": "P1", "parameters": {"QUANT[0]": "V(1)"}, "script": ["cell 2172 0 2 \"\"", "cell 2172 0 1 \"1\"", "ok"]})x",
+         0, "E_POLY P1 ( QUANT[0] := P1.QUANT[0],COEFF[0] := 0,COEFF[1] := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id": 79, "name": "EQ1", "parameters": {"INPUT[1]": {"value": "U", "pin": true}}})", 0,
+         "EQBLOCK EQ1 ( INPUT[1] := EQ1.INPUT[1] ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
         // The list macros of the coupling form K and of the controlled switch name the
         // parameters of the form and of the control type.
         {R"({"id": 19, "name": "MK"})", 0, "MUTUAL MK ( L1 := L1, L2 := L2, K := 0.9);\n"},
