@@ -242,11 +242,16 @@ int CPropMinMaxSumMulBlock::AppendRow(CWizardCopaObject3* param, int index) {
     if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(param->GetInfoMap(), info);
     CString value = param->GetValue();
     value.TrimLeft();
+    // The sign is the one the model text gives the input: the mask's for the inputs it holds
+    // (so a signal typed as "-2" under "+" comes back as it was typed), the value's own "-"
+    // beyond them. The page's "- " before a negated signal is not part of the signal.
     CString sign = "+";
-    if (!value.IsEmpty() && value[0] == '-') {
+    if (qv::blocks::IsInputNegated(m_dwSignMask, index, value)) {
         sign = "-";
-        value = value.Mid(1);
-        value.TrimLeft();
+        if (!value.IsEmpty() && (value[0] == '-' || value[0] == '+')) {
+            value = value.Mid(1);
+            value.TrimLeft();
+        }
     }
     const int row = m_lstInputs.InsertEditItem(m_lstInputs.GetItemCount(), param->GetName(), TB_EDIT_NONE, nullptr,
                                                reinterpret_cast<DWORD_PTR>(param));

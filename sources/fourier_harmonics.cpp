@@ -20,15 +20,6 @@ constexpr int kTypeNumber = TB_EDIT_NUMBER;
 
 CString Number(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
 
-// The text before the first occurrence of the mark, trimmed.
-CString CutBefore(CString text, char mark) {
-    const int at = text.Find(mark);
-    if (at >= 0) text = text.Left(at);
-    text.TrimLeft();
-    text.TrimRight();
-    return text;
-}
-
 } // namespace
 
 namespace qv::sources {
@@ -88,8 +79,8 @@ void CFourierListCtrl::MarkModified() {
 }
 
 double CFourierListCtrl::FundamentalValue() const {
-    const double value = TBExtended_atof(m_strFundamental);
-    return std::isfinite(value) && value > 0.0 ? value : 50.0;
+    double value = 0.0;
+    return qv::ParsePrefixedNumber(m_strFundamental, &value) && value > 0.0 ? value : 50.0;
 }
 
 CString CFourierListCtrl::FormatAmplitude(double amplitude) const { return Number(amplitude); }
@@ -138,8 +129,9 @@ void CFourierListCtrl::RemoveAllRows() {
 }
 
 void CFourierListCtrl::SetFundamental(const CString& text) {
-    const double value = TBExtended_atof(text);
-    if (!std::isfinite(value) || value <= 0.0) return;
+    // A text that is no number above 0 leaves the frequencies as they are; OK refuses it.
+    double value = 0.0;
+    if (!qv::ParsePrefixedNumber(text, &value) || value <= 0.0) return;
     if (value == FundamentalValue()) return;
     m_strFundamental = text;
     SetRedraw(FALSE);
@@ -247,6 +239,14 @@ void CFourierListCtrl::WritePercentCells() {
     }
 }
 
+namespace {
+
+// A cell's number: one number, with its column's sign ("%", "\xB0") or another unit after it at
+// most; never a number that only begins the text ("1k, G := 5"), which is refused.
+bool CellNumber(const CString& text, double* value) { return qv::ParseNumberWithUnit(text, value) != FALSE; }
+
+} // namespace
+
 // The records are the authority: a refused or unchanged edit writes the record's text back.
 LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
     const int row = LOWORD(lParam);
@@ -260,8 +260,8 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
     if (!text.IsEmpty()) {
         switch (column) {
         case kColAmplitude: {
-            const double value = TBExtended_atof(text);
-            if (!std::isfinite(value) || (row != 0 && value < 0.0)) break;
+            double value = 0.0;
+            if (!CellNumber(text, &value) || (row != 0 && value < 0.0)) break;
             if (value != record->amplitude) {
                 record->amplitude = value;
                 MarkModified();
@@ -269,10 +269,10 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
             break;
         }
         case kColPercent: {
-            const double value = TBExtended_atof(CutBefore(text, '%'));
+            double value = 0.0;
             const HarmonicRecord* first = Record(1);
             // Row 1 is the reference itself; without it no percentage has a meaning.
-            if (row == 1 || first == nullptr || !std::isfinite(value) || (row != 0 && value < 0.0)) break;
+            if (row == 1 || first == nullptr || !CellNumber(text, &value) || (row != 0 && value < 0.0)) break;
             const double amplitude = value * first->amplitude * 0.01;
             if (std::isfinite(amplitude) && amplitude != record->amplitude) {
                 record->amplitude = amplitude;
@@ -281,15 +281,16 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
             break;
         }
         case kColPhase: {
-            const double value = TBExtended_atof(text);
-            if (std::isfinite(value) && FormatPhase(value) != FormatPhase(record->phase)) {
+            double value = 0.0;
+            if (CellNumber(text, &value) && FormatPhase(value) != FormatPhase(record->phase)) {
                 record->phase = value;
                 MarkModified();
             }
             break;
         }
         case kColDegrees: {
-            const double value = TBExtended_atof(CutBefore(text, '\xB0')) * kRadPerDegree;
+            double degrees = 0.0;
+            const double value = CellNumber(text, &degrees) ? degrees * kRadPerDegree : NAN;
             if (std::isfinite(value) && FormatPhaseDegrees(value) != FormatPhaseDegrees(record->phase)) {
                 record->phase = value;
                 MarkModified();

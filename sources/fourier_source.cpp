@@ -320,6 +320,13 @@ BOOL CPropFourierSource::OnApply() {
         GetDlgItemText(kCtlNumber, number);
         if (!qv::pages::RefuseUnlessNumber(*this, kCtlNumber, number, qv::pages::NumberNeeded::Count)) return FALSE;
     }
+    // So is a fundamental frequency that is no number above 0: the harmonics' frequencies are
+    // its multiples.
+    if (CString fundamental; GetDlgItem(kCtlFundamental) != nullptr) {
+        GetDlgItemText(kCtlFundamental, fundamental);
+        if (!qv::pages::RefuseUnlessNumber(*this, kCtlFundamental, fundamental, qv::pages::NumberNeeded::Positive))
+            return FALSE;
+    }
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);

@@ -64,6 +64,7 @@ struct Control {
     std::vector<std::string> entries;
     int selected = -1;
     size_t columns = 0;
+    std::vector<std::string> columnNames;
     std::vector<std::vector<std::string>> rows;
 };
 
@@ -98,7 +99,10 @@ inline std::vector<Control> ParseListing(const std::string& listing) {
         const std::string line = listing.substr(start, end - start);
         start = end + 1;
         if (line.starts_with("  columns ")) {
-            if (!controls.empty()) controls.back().columns = QuotedTexts(line, 0).size();
+            if (!controls.empty()) {
+                controls.back().columnNames = QuotedTexts(line, 0);
+                controls.back().columns = controls.back().columnNames.size();
+            }
         } else if (line.starts_with("  row ")) {
             if (!controls.empty()) controls.back().rows.push_back(QuotedTexts(line, line.find(':')));
         } else if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
@@ -195,9 +199,11 @@ inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& con
         if (c.hidden) continue;
         const std::string id = std::to_string(c.id);
         if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " "});
+        // A check-box column is clicked, not typed into.
         if (c.className == "SysListView32" && !c.rows.empty())
             for (size_t column = 0; column < c.rows[0].size(); ++column)
-                places.push_back({at, "cell " + id + " 0 " + std::to_string(column) + " "});
+                if (column >= c.columnNames.size() || c.columnNames[column] != "Use Pin")
+                    places.push_back({at, "cell " + id + " 0 " + std::to_string(column) + " "});
     }
     std::vector<BadValueTrial> trials;
     for (size_t at = 0; at < places.size(); ++at)
