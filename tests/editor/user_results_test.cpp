@@ -287,6 +287,9 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
          {R"(type 2001 "n_K2")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {}, equations_rows::BareOkKeeps("n_K2")},
         {"a conductance's file name follows the rename", equations_rows::Example("resistor_network.json"), "GNL1",
          {R"(type 2001 "n_GNL1")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {}, equations_rows::BareOkKeeps("n_GNL1")},
+        {"a characteristic's file named on its sheet follows the rename", equations_rows::Example("nonlinear_characteristic.json"), "K1",
+         {"sheet ok {", "click 2116", "}", "click 2016", R"(type 2001 "n_K1")", "ok"},
+         {R"(FILE := "Curves__n_K1.mdx")"}, {}, {}, {}, equations_rows::BareOkKeeps("n_K1")},
     };
     Check(cases);
 }
