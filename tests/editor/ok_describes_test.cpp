@@ -243,6 +243,9 @@ TEST_F(OkDescribesTest, WhatOkStoresIsReadBackAndNamesAreNames) {
         {R"({"id":43,"name":"X1"})", {"click 2293", "type 2425 \"data-1.mdx\""},
          "LT_LIP X1 ( TPERIO := 0, PHASE := 0, PERIO := 0, TDELAY := 0, FILE := \"data-1.mdx\" );\n"},
         {R"({"id":78,"name":"X1"})", {"click 2293", "type 2425 \"a,b\""}, "LOOKUP2D X1 ( FILE := \"a,b\" , IN := 0 );\n"},
+        {R"({"id":82,"name":"X1"})", {"click 2293", "type 2395 \"a\\\"b\""}, nullptr,
+         "The data file name \"a?b\" cannot be used: a data file name may hold no quotation mark (\") and no control "
+         "character. Please give another name."},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }

@@ -110,7 +110,8 @@ std::function<void(const qv_test::EditedAndDescribed&, const fs::path&)> AxisTex
 // A bare OK on the printed schematic changes nothing of it.
 std::function<void(const qv_test::EditedAndDescribed&, const fs::path&)> BareOkKeeps(const char* element) {
     return [element](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
-        const qv_test::EditedAndDescribed again = qv_test::EditThenDescribe(done.printed, element, {"ok"}, documents / "again");
+        const qv_test::EditedAndDescribed again =
+            qv_test::EditThenDescribe(done.printed, element, {"ok"}, documents / "again");
         ASSERT_TRUE(again.edited) << again.error;
         EXPECT_EQ(done.printed, again.printed);
     };
@@ -261,14 +262,17 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
         {"Delete All keeps VAL[1], so New makes VAL[2]", equations_rows::Example("equation_block.json"), "EQ1",
          {R"(message ok "The element always has VAL[1]: it cannot be deleted!")", "click 2301", "click 2299", "ok"},
          {"MAXINDEX := 2"}, {}, {R"("VAL[2]")"}, {}},
-        {"a 2D table reads an axis text back from a described data file", equations_rows::WithAxisText("lookup_table_2d.json"), "LT1",
-         {"ok"}, {R"(FILE := "lt1_table.mdx")"}, {}, {}, {},
-         equations_rows::AxisTextComesBack(R"({"document":"Tables","elements":[{"id":78,"name":"LT2","script":["click 1122","click 2273","ok"]}]})",
-                           "LT2", "lt1_table.mdx", "Tables__LT2.mdx", R"(channel "xin" "V")")},
-        {"a 3D table reads an axis text back from a described data file", equations_rows::WithAxisText("lookup_table_3d.json"), "LUT1",
-         {"ok"}, {R"(FILE := "Grids__LUT1.mdx")"}, {}, {}, {},
-         equations_rows::AxisTextComesBack(equations_rows::Replaced(equations_rows::Example("lookup_table_3d.json"), {{"LUT1", "LUT2"}}), "LUT2", "Grids__LUT1.mdx",
-                           "Grids__LUT2.mdx", R"(channel "" "xin[V]")")},
+        {"a 2D table reads an axis text back from a described data file",
+         equations_rows::WithAxisText("lookup_table_2d.json"), "LT1", {"ok"}, {R"(FILE := "lt1_table.mdx")"}, {}, {}, {},
+         equations_rows::AxisTextComesBack(
+             R"({"document":"Tables","elements":[{"id":78,"name":"LT2","script":["click 1122","click 2273","ok"]}]})",
+             "LT2", "lt1_table.mdx", "Tables__LT2.mdx", R"(channel "xin" "V")")},
+        {"a 3D table reads an axis text back from a described data file",
+         equations_rows::WithAxisText("lookup_table_3d.json"), "LUT1", {"ok"}, {R"(FILE := "Grids__LUT1.mdx")"}, {}, {},
+         {},
+         equations_rows::AxisTextComesBack(
+             equations_rows::Replaced(equations_rows::Example("lookup_table_3d.json"), {{"LUT1", "LUT2"}}), "LUT2",
+             "Grids__LUT1.mdx", "Grids__LUT2.mdx", R"(channel "" "xin[V]")")},
         {"a 3D table's file name follows the rename", equations_rows::Example("lookup_table_3d.json"), "LUT1",
          {"click 2116", R"(type 2001 "NEWNAME")", "ok"}, {R"(LOOKUP3D NEWNAME ( FILE := "Grids__NEWNAME.mdx")"}, {}, {},
          {"Grids__LUT1"},
@@ -283,11 +287,14 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
          R"({"document":"Tables","elements":[{"id":78,"name":"LT1","script":["click 1122","ok"]}]})", "LT1",
          {"click 2116", R"(type 2117 "Tables__LT1.mdx")", R"(type 2001 "LT9")", "ok"},
          {R"(LOOKUP2D LT9 ( FILE := "Tables__LT9.mdx")"}, {}, {}, {"Tables__LT1"}},
-        {"a characteristic's file name follows the rename", equations_rows::Example("nonlinear_characteristic.json"), "K2",
-         {R"(type 2001 "n_K2")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {}, equations_rows::BareOkKeeps("n_K2")},
+        {"a characteristic's file name follows the rename", equations_rows::Example("nonlinear_characteristic.json"),
+         "K2", {R"(type 2001 "n_K2")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {},
+         equations_rows::BareOkKeeps("n_K2")},
         {"a conductance's file name follows the rename", equations_rows::Example("resistor_network.json"), "GNL1",
-         {R"(type 2001 "n_GNL1")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {}, equations_rows::BareOkKeeps("n_GNL1")},
-        {"a characteristic's file named on its sheet follows the rename", equations_rows::Example("nonlinear_characteristic.json"), "K1",
+         {R"(type 2001 "n_GNL1")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {},
+         equations_rows::BareOkKeeps("n_GNL1")},
+        {"a characteristic's file named on its sheet follows the rename",
+         equations_rows::Example("nonlinear_characteristic.json"), "K1",
          {"sheet ok {", "click 2116", "}", "click 2016", R"(type 2001 "n_K1")", "ok"},
          {R"(FILE := "Curves__n_K1.mdx")"}, {}, {}, {}, equations_rows::BareOkKeeps("n_K1")},
     };
