@@ -414,7 +414,7 @@ BOOL CPropDeadBlock::OnApply() {
     // only where the values are given by reference.
     if (holder == nullptr ||
         !qv::pages::RefuseBlankValueField(*this, holder, {{qv::blocks::kIdSampleTime, kIdDeadSampleTime}}) ||
-        !qv::pages::RefuseBlankField(*this, kCtlReference))
+        !qv::pages::RefuseFileReferenceField(*this, kCtlReference))
         return FALSE;
     UpdateData(TRUE);
     const DWORD chosen = GetSafeHwnd() != nullptr ? ModeFromRadios() : m_dwMode;
@@ -1059,11 +1059,9 @@ int CDeadTimeBlockWizard4::WriteSimDescr(CFile* file, const CString& templ, CStr
         WriteParamCharacteristicFile(params.Holder(), this, kIdDeadFile, &m_points, "X", channel, "", "");
     }
     if (pending != nullptr) {
-        CString text = "FILE := ";
         CString value;
-        if (GetParamValue(params.Holder(), kIdDeadReference, &value)) text += value;
-        else if (GetParamValue(params.Holder(), kIdDeadFile, &value)) text += value;
-        ReplacePlaceholder(modelText, "@FILE", text, 0);
+        if (!GetParamValue(params.Holder(), kIdDeadReference, &value)) GetParamValue(params.Holder(), kIdDeadFile, &value);
+        ReplacePlaceholder(modelText, "@FILE", FileReferenceEntry(value), 0);
         g_PlaceholderList.Discard(pending);
     }
     return 4;

@@ -2,6 +2,7 @@
 
 #include "framework/byte_cursor.h"
 #include "framework/characteristic_description.h"
+#include "framework/characteristic_element_page.h"
 #include "framework/characteristic_page_parts.h"
 #include "framework/characteristic_sheet.h"
 #include "framework/data_classes.h"
@@ -394,6 +395,7 @@ BOOL CPropNonlinearCharacteristicBlock::OnApply() {
     if (table != nullptr && m_dwKind == CPropCharacteristicXYTable::kKindLookUp && table->GetDataPairsFlag() != 0 &&
         !table->GetUserFileFlag())
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::characteristic::FollowElementName(table, m_pWizard, m_strName, m_strFileName);
 
     qv::blocks::ForEachPageInput(holder, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {

@@ -448,7 +448,9 @@ BOOL CExpressionListPage::RefuseUnreadableRows() {
         if (data == nullptr || data->param == nullptr) continue;
         CString text = data->singleLine ? m_expressions.GetItemText(row, 0) : data->text;
         if (text.Trim().IsEmpty()) continue;
-        if (!qv::pages::RefuseUnreadableExpression(*this, m_nExpressionListID, text, qv::formula::ParseMode::Block)) {
+        // A row is an equation only when it defines or decides something: a bare expression
+        // ("1+2") reads, but the pre-compiler refuses it, and so does the page that opens on it.
+        if (!qv::pages::ReadsAsStatements(text) && !qv::pages::RefuseField(*this, m_nExpressionListID)) {
             m_expressions.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
             return FALSE;
         }
@@ -871,8 +873,11 @@ void CPropEquationBlock::NewEquation(int image) {
     SetModified(TRUE);
 }
 
-void CPropEquationBlock::DeleteRow(CEditVarListCtrl& list, int row) {
+bool CPropEquationBlock::DeleteRow(CEditVarListCtrl& list, int row) {
     CWizardCopaObject3* param = RowParam(list, row);
+    // A member the element always has (one it cannot delete) would come back with the set: its
+    // row stays, and the caller says why.
+    if (param != nullptr && !param->IsDeletable()) return false;
     if (&list == &m_lstEquation) {
         EquationRowData* data = RowData(row);
         if (data != nullptr) ReleaseRowVariables(reinterpret_cast<DWORD_PTR>(data->param));
@@ -888,18 +893,26 @@ void CPropEquationBlock::DeleteRow(CEditVarListCtrl& list, int row) {
         if (param != nullptr) param->Delete();
         list.DeleteEditItem(row);
     }
+    return true;
 }
 
 void CPropEquationBlock::DeleteRows(CEditVarListCtrl& list, bool all) {
+    CString kept;
+    const auto deleteRow = [&](int row) {
+        const CWizardCopaObject3* param = RowParam(list, row);
+        if (DeleteRow(list, row) || param == nullptr) return;
+        kept = kept.IsEmpty() ? param->GetName() : param->GetName() + ", " + kept;
+    };
     if (all) {
-        for (int row = list.GetItemCount() - 1; row >= 0; --row) DeleteRow(list, row);
+        for (int row = list.GetItemCount() - 1; row >= 0; --row) deleteRow(row);
     } else {
         const int row = list.GetSelectedItem();
         if (row < 0) return;
-        DeleteRow(list, row);
+        deleteRow(row);
     }
     list.Invalidate();
     SetModified(TRUE);
+    if (!kept.IsEmpty()) ShowMessage(FillOneConversion(LoadLibraryString(qv::strings::kStrKeptMembers), 's', 0, kept));
 }
 
 void CPropEquationBlock::MoveRow(CEditVarListCtrl& list, int delta) {
@@ -959,6 +972,8 @@ LRESULT CPropEquationBlock::OnCellEdited(WPARAM wParam, LPARAM lParam) {
         if (col == 0) CheckRowAndShow(row);
     } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColName) {
         KeepsMemberIndex(m_lstInput, row, col, RowParam(m_lstInput, row));
+    } else if (wParam == static_cast<WPARAM>(kIdOutputList) && col == kColName) {
+        KeepsMemberIndex(m_lstOutput, row, col, RowParam(m_lstOutput, row));
     } else if (wParam == static_cast<WPARAM>(kIdInput) && col == kColPin) {
         if (CWizardCopaObject3* param = RowParam(m_lstInput, row)) {
             param->UsePin(param->HasPin() ? FALSE : TRUE);

@@ -207,9 +207,10 @@ protected:
     virtual int ExpressionOutputColumn() const { return -1; }
     // Checks the row's text and shows the errors when "Show Errors" is on.
     void CheckRowAndShow(int row);
-    // OK's rule for the rows, which the model text carries as its equations: the first row the
-    // expression language does not read is selected and refused (qv::pages::RefuseUnreadableExpression);
-    // TRUE when every row reads. An empty row adds nothing to the equations and passes.
+    // OK's rule for the rows, which the model text carries as its equations: the first row that
+    // does not read as statements defining or deciding something (qv::pages::ReadsAsStatements)
+    // is selected and refused with "Invalid value!"; TRUE when every row reads. An empty row adds
+    // nothing to the equations and passes.
     BOOL RefuseUnreadableRows();
     void ShowRowExpression(int row, EquationRowData* data) {
         qv::equations::ShowExpressionCell(m_expressions, row, 0, *data);
@@ -290,8 +291,11 @@ protected:
     void StoreLists();
     void UpdateParamDescriptions();
     void NewEquation(int image);
+    // Deletes the selected row, or every row; rows of members the element always has stay,
+    // and a message names them.
     void DeleteRows(CEditVarListCtrl& list, bool all);
-    void DeleteRow(CEditVarListCtrl& list, int row);
+    // False, keeping the row, for a member the element cannot delete.
+    bool DeleteRow(CEditVarListCtrl& list, int row);
     void MoveRow(CEditVarListCtrl& list, int delta);
     CWizardCopaObject3* RowParam(const CEditVarListCtrl& list, int row) const;
     int HighestIndex(const CEditVarListCtrl& list) const;

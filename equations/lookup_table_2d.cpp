@@ -2,6 +2,7 @@
 
 #include "framework/immanent_template.h"
 #include "framework/dialog_controls.h"
+#include "framework/model_text_builders.h"
 #include "framework/point_table_list.h"
 #include "framework/table_list_page.h"
 #include "framework/byte_cursor.h"
@@ -52,15 +53,29 @@ constexpr ControlLayout kLayout[] = {
 };
 
 // The data file the model description writes names its channels "X" and "Y" and carries an
-// axis text as the channel's unit while the axis's unit box is ticked. The page's own writes
-// (apply, "Save as") split the axis texts into channel names and units instead.
+// axis text as the channel's unit while the axis's unit box is ticked (most axis texts are a
+// unit alone, "V"). The page's own writes (apply, "Save as") split the axis texts into channel
+// names and units instead, and reading a file joins them again ("xin" and "V" give "xin[V]").
+// An axis text that names its channel itself ("xin[V]") is therefore split by the description
+// too: as a unit it would come back from the file with one more pair of brackets ("X[xin[V]]"),
+// and again at every description and reading.
 constexpr char kChannelX[] = "X";
 constexpr char kChannelY[] = "Y";
-CString DescriptionFileUnit(BOOL flag, const CString& axisText) { return flag ? axisText : CString(); }
+struct DescribedChannel {
+    CString name;
+    CString unit;
+};
+DescribedChannel DescriptionFileChannel(const char* name, BOOL flag, const CString& axisText) {
+    if (!flag) return {name, CString()};
+    if (axisText.Find('[') < 0) return {name, axisText};
+    DescribedChannel channel;
+    SplitAxisText(axisText, channel.name, channel.unit);
+    return channel;
+}
 // The axis text a read channel gives, where the page holds `current` for it.
 CString ImportedAxisText(const CExImPortChannel& channel, const char* describedName, BOOL flag, const CString& current) {
-    if (channel.GetChannelName() == describedName && channel.GetUnitName() == DescriptionFileUnit(flag, current))
-        return current;
+    const DescribedChannel described = DescriptionFileChannel(describedName, flag, current);
+    if (channel.GetChannelName() == described.name && channel.GetUnitName() == described.unit) return current;
     return AxisText(&channel);
 }
 
@@ -423,13 +438,14 @@ int C2DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CStr
     }
     if (!m_bReference) {
         SetModelOutputDirFromFile(file);
-        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, kChannelX, kChannelY,
-                                     DescriptionFileUnit(m_bXUnit, m_strXUnit), DescriptionFileUnit(m_bYUnit, m_strYUnit));
+        const DescribedChannel x = DescriptionFileChannel(kChannelX, m_bXUnit, m_strXUnit);
+        const DescribedChannel y = DescriptionFileChannel(kChannelY, m_bYUnit, m_strYUnit);
+        WriteParamCharacteristicFile(holder, this, kIdFileName, &m_points, x.name, y.name, x.unit, y.unit);
     }
     if (pending != nullptr) {
         CString value;
         if (!GetParamValue(holder, kIdReference, &value)) GetParamValue(holder, kIdFileName, &value);
-        ReplacePlaceholder(modelText, "@FILE", "FILE := " + value, 0);
+        ReplacePlaceholder(modelText, "@FILE", FileReferenceEntry(value), 0);
         g_PlaceholderList.Discard(pending);
     }
     return 4;

@@ -10,7 +10,6 @@
 #include "framework/page_steps.h"
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
-#include "framework/page_parts.h"
 #include "framework/param_access.h"
 #include "framework/param_order.h"
 #include "framework/prefixed_numbers.h"
@@ -547,8 +546,34 @@ BOOL CPropStateGraph::OnKillActive() {
     return CTBPropertyPage::OnKillActive();
 }
 
+bool CPropStateGraph::RefuseUncompiledActions() {
+    if (m_pfnFml2Upn == nullptr) return true;
+    m_lstActions.CloseEdit(TRUE);
+    for (int row = 0; row < m_lstActions.GetItemCount(); ++row) {
+        const CString value = m_lstActions.GetItemText(row, kColValue);
+        if (RowAction(row) == nullptr || !IsCheckedActionType(m_lstActions.GetItemText(row, kColType)) || value.IsEmpty())
+            continue;
+        bool compiled = false;
+        try {
+            CString assigned;
+            compiled = CompileAction(m_pfnFml2Upn, value, assigned);
+        } catch (CException* e) {
+            e->Delete();
+        } catch (...) {
+        }
+        if (compiled) continue;
+        m_lstActions.SelectItem(row);
+        qv::pages::RefuseField(*this, kCtlActionList);
+        return false;
+    }
+    return true;
+}
+
 BOOL CPropStateGraph::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
+    // An action the pre-compiler cannot read is no action of the state: leaving the page only
+    // tells of it, OK refuses it.
+    if (!RefuseUncompiledActions()) return FALSE;
     UpdateData(TRUE);
     StoreHeader(m_strName, m_bShowName);
     StoreActions();

@@ -122,6 +122,9 @@ protected:
     void ReleaseRowOutput(int row);
     void DropResultsOfRemovedOutputs();
     bool CheckAllRows();
+    // OK's rule for the actions: the first one of a checked type whose value the pre-compiler
+    // cannot read is selected and refused with "Invalid value!" (false); an empty value passes.
+    bool RefuseUncompiledActions();
     void StoreActions();
     void StoreOutputDescriptions();
     void ShowActiveState();

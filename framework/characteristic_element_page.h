@@ -8,6 +8,7 @@
 // machine's) names the table's data file and follows a characteristic's pin box alike.
 #pragma once
 
+#include "framework/data_file_places.h"
 #include "framework/dialog_controls.h"
 #include "framework/element_page.h"
 #include "framework/page_parts.h"
@@ -22,6 +23,23 @@ namespace qv::characteristic {
 inline bool PointsGoToDocumentFile(const CPropCharacteristicXYTable* table) {
     return table != nullptr && !table->GetUserFileFlag() &&
            table->GetDataPairsFlag() != CPropCharacteristicXYTable::kSourceFileReference;
+}
+
+// A table file the user named on the table's sheet with the document's default name of the
+// name the table was named for there (ticking "File Name" fills that name in) follows the name
+// the element's page gives the element, as the default name does where the page names the
+// file: under the earlier name it would be another element's file. The table takes the name as
+// well; any other name stays. A page calls it once the element's name is committed.
+inline void FollowElementName(CPropCharacteristicXYTable* table, const CWizardBaseCommon* wizard, const CString& name,
+                              CString& fileName) {
+    if (table == nullptr || !table->GetUserFileFlag()) return;
+    const CString named = table->GetComponentName();
+    if (named.IsEmpty() || named == name) return;
+    const CString suffix = table->GetDefaultNameSuffix();
+    if (fileName != MakeDocumentFileNameFor(wizard, named, suffix)) return;
+    fileName = MakeDocumentFileNameFor(wizard, name, suffix);
+    table->SetFileName(fileName);
+    table->SetComponentName(name);
 }
 
 // After a characteristic's "Use Pin" box: on a pin the characteristic is a reference (kind 0);

@@ -191,10 +191,14 @@ CString ComponentNameOf(const CWizardBaseCommon* wizard) {
 }
 
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix) {
+    return MakeDocumentFileNameFor(wizard, ComponentNameOf(wizard), suffix);
+}
+
+CString MakeDocumentFileNameFor(const CWizardBaseCommon* wizard, const CString& component, const CString& suffix) {
     if (wizard == nullptr) return CString();
     CString document = "@DocumentName";
     wizard->ReplacePlaceHolders(&document);
-    return MakeDocumentFileName(document, ComponentNameOf(wizard), suffix);
+    return MakeDocumentFileName(document, component, suffix);
 }
 
 CString WritableDataFilePath(const CString& name, const CString& folder) {

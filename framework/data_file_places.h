@@ -60,6 +60,9 @@ CString ComponentNameOf(const CWizardBaseCommon* wizard);
 // MakeDocumentFileName of the wizard's document name and the component name the editor gives
 // (request 13). Empty for a null wizard.
 CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
+// The same for the element named `component`: a page names its data file after the name it
+// shows, which the user may have changed since the editor last took one.
+CString MakeDocumentFileNameFor(const CWizardBaseCommon* wizard, const CString& component, const CString& suffix);
 
 // The path a table named `name` is written to: the name made writable, a name without a
 // folder and a relative folder lying in `folder` (when it is not empty), an absolute path

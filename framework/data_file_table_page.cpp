@@ -40,6 +40,7 @@ void CDataFileTablePage::DoDataExchange(CDataExchange* pDX) {
 
 void CDataFileTablePage::LoadNameAndSymbol() {
     qv::pages::LoadNameAndSymbol(Holder(), Owner(), m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+    m_strNamedFor = m_strName;
 }
 
 void CDataFileTablePage::OnPaint() {
@@ -62,7 +63,7 @@ bool CDataFileTablePage::CommitNameFirst() {
     // A table of data pairs with every row deleted would be written as a data file without
     // a value: OK refuses it too.
     if (IsDlgButtonChecked(qv::pointtable::kCtlReferenceRadio) == BST_CHECKED) {
-        if (!qv::pages::RefuseBlankField(*this, qv::pointtable::kCtlReference)) return false;
+        if (!qv::pages::RefuseFileReferenceField(*this, qv::pointtable::kCtlReference)) return false;
     } else if (HasNoRows()) {
         ShowMessage(LoadLibraryString(qv::strings::kStrNoBlock));
         return false;
@@ -73,8 +74,18 @@ bool CDataFileTablePage::CommitNameFirst() {
 }
 
 void CDataFileTablePage::ResolveFileName() {
-    if (!m_bFileName) m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
-    else m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
+    if (!m_bFileName) {
+        m_strFileName = Owner() != nullptr ? MakeDocumentFileName(Owner(), "") : m_strFileName;
+    } else {
+        // A chosen name that is the default name of the element as it was called (the page
+        // filled it in, or the user typed it) follows the name the page gives the element now:
+        // under the earlier name it would be another element's file.
+        if (Owner() != nullptr && !m_strNamedFor.IsEmpty() && m_strNamedFor != m_strName &&
+            m_strFileName == MakeDocumentFileNameFor(Owner(), m_strNamedFor, ""))
+            m_strFileName = MakeDocumentFileNameFor(Owner(), m_strName, "");
+        m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
+    }
+    m_strNamedFor = m_strName;
 }
 
 bool CDataFileTablePage::WriteFileAndCommit(bool writeFile) {

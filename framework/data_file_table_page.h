@@ -46,7 +46,8 @@ protected:
     // text nothing to read); the pages without such a table have none to be empty.
     virtual bool HasNoRows() const { return false; }
     // The name the data file is written under: the document's without a chosen name, else
-    // the chosen one with its wildcards replaced.
+    // the chosen one with its wildcards replaced; a chosen name that is the document's name of
+    // the element as the page was opened (or last applied) on it follows the name on the page.
     void ResolveFileName();
     // The end of an apply: with `writeFile` and the flag on, the table written to its data file
     // and the name written given to the file-name parameter (2117); then the set committed.
@@ -119,6 +120,7 @@ protected:
     qv::files::DataFileKnowledge m_known;  // the files the user refused or chose
     CString m_strFileName;
     CString m_strName;
+    CString m_strNamedFor;      // the element's name when the page took it from the set or applied
     BOOL m_bFileName = FALSE;   // 2116: the table is written to the named file
     BOOL m_bShowName = FALSE;   // 2002
     int m_nFileFormat = 0;         // -1: the table was read from a file that cannot be written

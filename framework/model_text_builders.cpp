@@ -189,6 +189,8 @@ CString FillOneConversion(const CString& text, char kind, int number, const CStr
     return CString(std::string_view(result));
 }
 
+CString FileReferenceEntry(const CString& fileName) { return "FILE := \"" + fileName + "\""; }
+
 void BuildInternXYTable(CString* modelText, CCopaObjectCompare* snapshot, ParamHolder* holder,
                         const CWizardBaseCommon* wizard, int noQuotes, CString tableName, CString newPlaceholderName,
                         CString fileName, int valueReference) {

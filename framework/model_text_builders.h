@@ -128,6 +128,11 @@ void SetParamDescriptionsByIndex(const CLanguageTextMap* templateDescriptions, C
 void SetParamDescriptionsByName(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target);
 void SetParamDescriptionsByValue(const CLanguageTextMap* templateDescriptions, CWizardCopaObject3* target);
 
+// The model text's entry of a data file the element references by name: "FILE := "<name>"".
+// The name is quoted, as the names of the files the elements write are, so that any name
+// (one with a blank, a "-" or a ",") stays one value; pages refuse a name that holds a quote.
+CString FileReferenceEntry(const CString& fileName);
+
 // The text with its first conversion of the given kind ('d' for an integer, 's' for a
 // text) filled from the argument; "%%" becomes "%"; everything else is copied literally.
 CString FillOneConversion(const CString& text, char kind, int number, const CString& textArgument);

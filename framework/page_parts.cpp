@@ -1,6 +1,7 @@
 #include "framework/page_parts.h"
 
 #include "framework/combo_entries.h"
+#include "framework/data_file_target.h"
 #include "framework/dialog_controls.h"
 #include "framework/indexed_family.h"
 #include "framework/module.h"
@@ -105,6 +106,21 @@ BOOL RefuseBlankField(CWnd& page, int control) {
     return RefuseField(page, control);
 }
 
+BOOL RefuseFileReferenceField(CWnd& page, int control) {
+    if (!RefuseBlankField(page, control)) return FALSE;
+    if (!page.IsWindowEnabled()) return TRUE;
+    CWnd* field = page.GetDlgItem(control);
+    if (field == nullptr || (field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()) return TRUE;
+    CString name;
+    field->GetWindowText(name);
+    if (qv::files::IsQuotableDataFileName(name)) return TRUE;
+    if (page.GetParent() != nullptr) {
+        field->SetFocus();
+        AfxMessageBox(qv::files::UnquotableDataFileNameText(name), MB_OK | MB_ICONEXCLAMATION);
+    }
+    return FALSE;
+}
+
 BOOL RefuseField(CWnd& page, int control) {
     // A page made hidden, outside a sheet (to initialise or convert an element), shows no box.
     if (page.GetParent() != nullptr) {
@@ -129,6 +145,35 @@ bool ReadsAsExpression(const CString& text, formula::ParseMode mode) {
     if (trimmed.Trim().IsEmpty()) return false;
     const formula::ParseResult read = formula::Parse(std::string_view(static_cast<LPCTSTR>(text)), mode);
     return read.result == 0 && formula::NumbersStayFinite(read.upn);
+}
+
+bool ReadsAsStatements(const CString& text) {
+    CString trimmed = text;
+    if (trimmed.Trim().IsEmpty()) return false;
+    const formula::ParseResult read = formula::Parse(std::string_view(static_cast<LPCTSTR>(text)), formula::ParseMode::Block);
+    return read.result == 0 && read.kind != kExpressionBare && read.kind != kExpressionNone &&
+           formula::NumbersStayFinite(read.upn);
+}
+
+bool IsResultName(const CString& text) {
+    const std::string_view name = text.view();
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (name.empty() || !letter(name.front())) return false;
+    for (const char c : name)
+        if (!letter(c) && !(c >= '0' && c <= '9')) return false;
+    CString upper = text;
+    upper.MakeUpper();
+    return upper != "IF" && upper != "ELSE";
+}
+
+BOOL RefuseFieldWithoutName(CWnd& page, int control) {
+    if (!page.IsWindowEnabled()) return TRUE;
+    CWnd* field = page.GetDlgItem(control);
+    if (field == nullptr || (field->GetStyle() & WS_VISIBLE) == 0 || !field->IsWindowEnabled()) return TRUE;
+    CString text;
+    field->GetWindowText(text);
+    if (IsResultName(text)) return TRUE;
+    return RefuseField(page, control);
 }
 
 BOOL RefuseUnreadableExpression(CWnd& page, int control, const CString& text, formula::ParseMode mode) {

@@ -62,13 +62,33 @@ BOOL RefuseNameInOtherUnit(CWnd& page, int control, int unitList, const CWizardC
 // The same rule for one field of the page that is no parameter's (a filter's cut-off, from
 // which the page works out its coefficients).
 BOOL RefuseBlankField(CWnd& page, int control);
+// OK's rule for a field that names a data file the element references (a table given by
+// reference): blank, it is refused as RefuseBlankField refuses; a name the model text cannot
+// quote (qv::files::IsQuotableDataFileName) gets the focus and a message that says why (not on
+// a hidden page), and FALSE is given. A field not shown or not enabled passes.
+BOOL RefuseFileReferenceField(CWnd& page, int control);
 // OK's refusal of the value in `control` (when it is the page's): it gets the focus,
 // "Invalid value!" is shown (not on a hidden page) and FALSE is given.
 BOOL RefuseField(CWnd& page, int control);
 
+// Whether `text` is a name the element may give one of its results: a letter or "_", then
+// letters, digits and "_" (the expression language's plain name, docs/formula-language.md),
+// and not one of its keywords "IF" and "ELSE". The model text declares the result under that
+// name, so anything else would be another text there, or none.
+bool IsResultName(const CString& text);
+// OK's rule for a field that gives a result its name (a measurement's output name): a field
+// shown and enabled on an enabled page whose text is no name (IsResultName, blank included)
+// gets the focus, "Invalid value!" is shown (not on a hidden page) and FALSE is given.
+BOOL RefuseFieldWithoutName(CWnd& page, int control);
+
 // Whether the expression language reads `text` as the model text needs it (formula::Parse in
 // `mode`, every number in it finite), as describe reads it: a blank text is read as nothing.
 bool ReadsAsExpression(const CString& text, formula::ParseMode mode);
+// Whether `text` reads as statements of an equation list (formula::Parse in the mode Block,
+// every number finite) that define or decide something: a text with a bare expression among
+// its statements, or none at all, is no equation ("1+2", "VAL[1]"), and the pre-compiler
+// refuses it as such. A blank text is read as nothing.
+bool ReadsAsStatements(const CString& text);
 // OK's rule for a field or list cell whose text the model text carries as an expression (a
 // transition's condition, an equation row, a source's quantity): a text the language does not
 // read (ReadsAsExpression) gives the focus to `control` (when it is the page's), shows

@@ -101,9 +101,16 @@ bool CParamSetPage::KeepsMemberIndex(CTBEditListCtrl& list, int row, int column,
     CString typed = list.GetItemText(row, column);
     const int index = GetBracketIndex(typed);
     // The member is known by its name up to the closing bracket: text after it ("INPUT[1]1")
-    // would name no member that a schematic or an archive can give back.
+    // would name no member that a schematic or an archive can give back, and the model text
+    // knows the members by the family's name ("INPUT") alone.
     typed.TrimRight();
-    if (index >= 0 && index < qv::family::kMaxMembers && typed.Find(']') == typed.GetLength() - 1) return true;
+    const CString family = member != nullptr ? member->GetName().Left(member->GetName().Find('[')) : CString();
+    const bool named = index >= 0 && index < qv::family::kMaxMembers && typed.Find(']') == typed.GetLength() - 1 &&
+                       (member == nullptr || typed.Left(typed.Find('[')) == family);
+    // A member the element always has (one it cannot delete) keeps its name: under another
+    // name it would stand beside the member the element makes again.
+    const bool kept = member == nullptr || member->IsDeletable() || typed == member->GetName();
+    if (named && kept) return true;
     ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
     if (member != nullptr) list.SetEditItemText(row, column, member->GetName(), TB_EDIT_NAME);
     return false;

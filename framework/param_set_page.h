@@ -61,8 +61,10 @@ protected:
     // index the family cannot hold, which a message refuses.
     CWizardCopaObject3* AppendNamedMember(const CWizardCopaObject3* templ, int index, const char* family);
     // A member's name typed into a cell of `list`: a name without an index in brackets, with
-    // one the family cannot hold, or with text after the bracket, names no member (the model text would leave the member
-    // out, and new members would copy it), so a message refuses it and the cell shows the
+    // one the family cannot hold, with another name before the bracket than the family's, or
+    // with text after the bracket, names no member (the model text would leave the member
+    // out, and new members would copy it), and a member the element always has (not
+    // deletable) keeps its name; so a message refuses such a name and the cell shows the
     // name of `member` again. True when the typed name stands.
     bool KeepsMemberIndex(CTBEditListCtrl& list, int row, int column, const CWizardCopaObject3* member);
     // The end of OnApply: the set is committed and the page is no longer modified. FALSE when

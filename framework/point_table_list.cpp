@@ -124,8 +124,11 @@ void SplitAxisText(const CString& text, CString& name, CString& unit) {
 }
 
 CString AxisText(const CExImPortChannel* channel) {
-    if (channel->GetUnitName().IsEmpty()) return channel->GetChannelName();
-    return channel->GetChannelName() + "[" + channel->GetUnitName() + "]";
+    const CString name = channel->GetChannelName();
+    const CString unit = channel->GetUnitName();
+    if (unit.IsEmpty()) return name;
+    if (name.IsEmpty()) return unit;
+    return name + "[" + unit + "]";
 }
 
 bool TakeOldFlag(CWizardCopaObject3* param, BOOL& on) {

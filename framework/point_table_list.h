@@ -62,7 +62,10 @@ void CopySnapshots(CPtrArray& to, const CPtrArray& from);
 
 // Axis text "name[unit]" split into channel name and unit (the unit cut at "]").
 void SplitAxisText(const CString& text, CString& name, CString& unit);
-// A data-file channel as axis text: its name, with "[unit]" when it has a unit.
+// A data-file channel as axis text: its name, with "[unit]" when it has a unit; a channel
+// without a name gives its unit alone. The description writes the 3D table's axis texts as
+// units of unnamed channels, so that a text read back from such a file is the text written
+// ("xin[V]"), not one with a pair of brackets more at every description and reading.
 CString AxisText(const CExImPortChannel* channel);
 
 // A flag parameter of older data (1001 of the point tables), whose value as an integer is -1

@@ -87,5 +87,6 @@ constexpr UINT kStrBandRefused = 8162;  // "Error : The Upper Cut-off frequency 
 constexpr UINT kStrNotFiniteRefused = 8163;  // "Error : The filter design gives coefficients that are no..."
 constexpr UINT kStrOrderTooHigh = 8164;  // "Error : The filter order is too high for this cut-off fr..."
 constexpr UINT kStrStopBandRefused = 8165;  // "Error : The filter order is too high for this cut-off fr..."
+constexpr UINT kStrKeptMembers = 8180;  // "The element always has %s: it cannot be deleted!"
 
 }  // namespace qv::strings

@@ -141,10 +141,14 @@ BOOL CPropCharacteristicXYTable::OnInitDialog() {
     m_known.answered.Empty();
 
     if (!m_bWriteFile) {
-        if (m_pOwner4 != nullptr)
-            m_strFileName = MakeDocumentFileName(m_pOwner4, m_strFileNameSuffix);
-        else if (m_pOwner3 != nullptr)
-            m_strFileName = MakeDocumentFileName(m_pOwner3, m_strFileNameSuffix);
+        // The element's page opens the sheet with the name it shows, which may not be the
+        // editor's yet: the default name is made of that one, as the element will be called.
+        const CWizardBaseCommon* owner = m_pOwner4 != nullptr ? static_cast<const CWizardBaseCommon*>(m_pOwner4)
+                                                              : static_cast<const CWizardBaseCommon*>(m_pOwner3);
+        if (owner != nullptr)
+            m_strFileName = m_strComponentName.IsEmpty()
+                                ? MakeDocumentFileName(owner, m_strFileNameSuffix)
+                                : MakeDocumentFileNameFor(owner, m_strComponentName, m_strFileNameSuffix);
     }
     ShowFields();
     MakeFileNameRelative();

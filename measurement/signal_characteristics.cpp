@@ -55,6 +55,10 @@ constexpr Field OutputSwitchField(int control) { return OutputSwitchField(contro
 constexpr Field ParameterField(int control) {
     return {.role = Role::Parameter, .control = control, .valueID = static_cast<WORD>(control)};
 }
+// A parameter whose text names a result of the element (the sensitivity's derivatives).
+constexpr Field ResultNameField(int control) {
+    return {.role = Role::Parameter, .control = control, .valueID = static_cast<WORD>(control), .resultName = true};
+}
 constexpr Field TimedField(int control, int unitList) {
     return {.role = Role::TimedParameter, .control = control, .valueID = static_cast<WORD>(control), .unitList = unitList};
 }
@@ -66,7 +70,7 @@ constexpr Field InputWithUnitField(int control, int pinBox, int unitList) {
             .pinBox = pinBox, .unitList = unitList};
 }
 constexpr Field OutputValueField(int control, WORD valueID, int pinBox) {
-    return {.role = Role::OutputValue, .control = control, .valueID = valueID, .pinBox = pinBox};
+    return {.role = Role::OutputValue, .control = control, .valueID = valueID, .pinBox = pinBox, .resultName = true};
 }
 constexpr Field SampleTimeField(int control, int pinBox, int unitList) {
     return {.role = Role::SampleTime, .control = control, .valueID = static_cast<WORD>(control), .pinBox = pinBox,
@@ -260,9 +264,9 @@ constexpr ControlLayout kSensitivityLayout[] = {
 constexpr Field kSensitivityFields[] = {
     OutputSwitchField(2371, 2154), OutputSwitchField(2372, 2156),
     InputField(2188, 2074), InputField(2380, 2381),
-    ParameterField(2156),
+    ResultNameField(2156),
     TimedField(2040, 2512),
-    ParameterField(2154), ParameterField(2152), ParameterField(2151),
+    ResultNameField(2154), ParameterField(2152), ParameterField(2151),
     SampleTimeField(2183, 2075, 2400),
 };
 constexpr int kSensitivityChangeMarks[] = {2156, 2040, 2154, 2188, 2380, 2152, 2001, 2151};
@@ -503,6 +507,15 @@ BOOL CPropSCFrame::OnSetActive() {
 BOOL CPropSCFrame::OnApply() {
     // The result names (2028, and the second probe's 2405) are edited apart from their outputs.
     if (!qv::pages::RefuseBlankValueField(*this, m_pExchange, {{2028, 2056}, {2405, 2371}})) return FALSE;
+    // A result's name is declared in the model text as it stands, so it must be a name; a
+    // result taken from a pin (its field disabled) is named by the pin instead, and a field
+    // without its parameter writes nothing.
+    bool named = true;
+    ForEachHandledField([&](CWizardCopaObject3*, size_t i) {
+        if (named && m_table.fields[i].resultName)
+            named = qv::pages::RefuseFieldWithoutName(*this, m_table.fields[i].control) != FALSE;
+    });
+    if (!named) return FALSE;
     // Without a data-exchange object there is nothing to write into or to commit.
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     ForEachHandledField([&](CWizardCopaObject3* param, size_t i) {

@@ -50,6 +50,9 @@ struct Field {
     WORD valueID;
     int pinBox = 0;     // "Use Pin" of input signals and output values
     int unitList = 0;   // unit list of timed parameters
+    // The text names a result, which the model text declares under it: it must be a name
+    // (qv::pages::IsResultName) while its field is enabled.
+    bool resultName = false;
 };
 
 using qv::pages::ControlLayout;

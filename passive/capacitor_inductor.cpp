@@ -493,6 +493,7 @@ BOOL CPropPassiveCapAndInd::OnApply() {
         const DWORD kind = n == 1 ? m_dwKind1 : m_dwKind2;
         if (qv::characteristic::PointsGoToDocumentFile(Table(n)) && kind == 1)
             (n == 1 ? m_strText1 : m_strText2)[2] = MakeDocumentFileName(m_pWizard, CString());
+        qv::characteristic::FollowElementName(Table(n), m_pWizard, m_strName, (n == 1 ? m_strText1 : m_strText2)[2]);
     }
 
     const bool form1 = IsDlgButtonChecked(kCtlForm1) != 0;

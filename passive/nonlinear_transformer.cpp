@@ -192,6 +192,7 @@ BOOL CPropPassive2WTrafoNonLinear::OnApply() {
     if (table != nullptr && m_dwKind == 1 && !table->GetUserFileFlag() &&
         table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::characteristic::FollowElementName(table, m_pWizard, m_strName, m_strFileName);
 
     WriteValues();
     if (!m_bCharacteristicUsesPin) {

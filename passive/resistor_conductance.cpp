@@ -268,6 +268,7 @@ BOOL CPropPassiveResAndCon::OnApply() {
 
     if (qv::characteristic::PointsGoToDocumentFile(Table()) && m_dwLookUp != 0)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::characteristic::FollowElementName(Table(), m_pWizard, m_strName, m_strFileName);
 
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         if (IsLiveInput(param)) {

@@ -371,6 +371,8 @@ BOOL CPropDCMENLMachine::OnApply() {
     if (const CPropCharacteristicXYTable* table = BindMagnetization();
         table != nullptr && m_dwMagnetizationLookUp != 0 && !table->GetUserFileFlag())
         m_strMagnetizationFile = MakeDocumentFileName(m_pWizard, "CHM");
+    qv::characteristic::FollowElementName(BindExcitation(), m_pWizard, m_strName, m_strExcitationFile);
+    qv::characteristic::FollowElementName(BindMagnetization(), m_pWizard, m_strName, m_strMagnetizationFile);
     UpdateData(FALSE);
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();

@@ -581,6 +581,7 @@ BOOL CPropSemiDiode::OnApply() {
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
 
     if (qv::characteristic::PointsGoToDocumentFile(Table())) m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::characteristic::FollowElementName(Table(), m_pWizard, m_strName, m_strFileName);
 
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();

@@ -390,6 +390,7 @@ BOOL CPropNonlinearSource::OnApply() {
     if (table != nullptr && m_dwKind != 0 && !table->GetUserFileFlag() &&
         table->GetDataPairsFlag() == CPropCharacteristicXYTable::kSourceDataPairs)
         m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::characteristic::FollowElementName(table, m_pWizard, m_strName, m_strFileName);
 
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         switch (param->GetValueID()) {

@@ -8,6 +8,7 @@
 #include "framework/data_file_places.h"
 #include "framework/dialog_rects.h"
 #include "framework/listed_controls.h"
+#include "framework/model_text_builders.h"
 #include "framework/module.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
@@ -535,7 +536,7 @@ int CTFMDataPairsWizard4::WriteSimDescr(CFile* file, const CString& templ, CStri
             CString value;
             if (FindParamByValueID(holder, kIdReference) != nullptr) GetParamValue(holder, kIdReference, &value);
             else GetParamValue(holder, kIdFileName, &value);
-            ReplacePlaceholder(modelText, "@FILE", "FILE := " + value, 0);
+            ReplacePlaceholder(modelText, "@FILE", FileReferenceEntry(value), 0);
         } else if (name == "@PHASE") {
             if (CWizardCopaObject3* phase = FindParamByValueID(holder, kIdPhase)) phase->SetUsedUnit("rad");
             CommitParamSet(target, params.Cookie());

@@ -216,8 +216,8 @@ TEST_F(DeadTime, ModelTextInTheThreeModes) {
          "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, NH := @NH, Y0[0] := @Y0[0], Y0[1] := @Y0[1], Y0[2] := @Y0[2] );",
          false},
         {0, DeadRows("3", "dead.mdx"), "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, FILE := \"@FILE\" );", true},
-        {0x4000, DeadRows(), "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, FILE := ref.mdx );", false},
-        {0x4000, noFiles, "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, FILE :=  );", false},
+        {0x4000, DeadRows(), "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, FILE := \"ref.mdx\" );", false},
+        {0x4000, noFiles, "DEADTIME DT1 ( INPUT := @INPUT, TS := @TS, FILE := \"\" );", false},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(folder + "dead.mdx");

@@ -62,7 +62,7 @@ TEST(DynamicBlocksExample, HostDescribesTheDeadTimeInSeparateAndFileReferenceMod
     const std::string description = kHost.Described(schematic.string(), folder / "dead.desc");
     const std::vector<std::string> expected = {
         "DEADTIME DTS ( INPUT := x, TS := 1m, NH := 3, Y0[0] := 0, Y0[1] := 2.5, Y0[2] := 0 );",
-        "DEADTIME DTR ( INPUT := DTS.OUT, TS := 1m, FILE := shared_initial.mdx );",
+        "DEADTIME DTR ( INPUT := DTS.OUT, TS := 1m, FILE := \"shared_initial.mdx\" );",
     };
     EXPECT_EQ(expected, Lines(description));
     EXPECT_FALSE(fs::exists(folder / "shared_initial.mdx"));

@@ -214,4 +214,40 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }
 
+// What OK stores comes back: a name cell of the equation block keeps its family's member, a
+// row of the equation lists or an action of a state must be a statement that defines or
+// decides something (also with the error messages off), a field that names a result must
+// hold a name, and a referenced data file is one quoted value, whatever its name.
+TEST_F(OkDescribesTest, WhatOkStoresIsReadBackAndNamesAreNames) {
+    const Case cases[] = {
+        {R"({"id":79,"name":"X1"})", {"click 2287", "message ok \"Invalid value!\"", "cell 2298 0 0 \"2\""},
+         "EQBLOCK X1 ( INPUT[1] := 0 ) {  } ( MAXINDEX := 1 );\n"},
+        {R"({"id":79,"name":"X1"})", {"message ok \"Invalid value!\"", "cell 2278 0 0 \"INPUT[2]\""},
+         "EQBLOCK X1 ( INPUT[1] := 0 ) { VAL[1] := INPUT[1];\n } ( MAXINDEX := 1 );\n"},
+        {R"({"id":79,"name":"X1"})", {"message ok", "cell 2279 0 0 \"VAL[1]\""}, nullptr},
+        {R"({"id":81,"name":"X1"})", {"click 2488", "message ok", "cell 2132 0 0 \"abc\""}, nullptr},
+        {R"({"id":81,"name":"X1"})", {"cell 2132 0 0 \"1+2\""}, nullptr},
+        {R"({"id":80,"name":"X1"})", {"cell 2132 0 0 \"4.7m\""}, nullptr},
+        {R"({"id":80,"name":"X1"})", {"cell 2132 0 0 \"x := 1; y\""}, nullptr},
+        {R"({"id":45,"name":"X1"})", {"menu 40005", "click 1122", "message ok", "cell 2233 0 1 \"q := \"", "message ok"},
+         nullptr},
+        {R"({"id":46,"name":"X1"})", {"menu 40006", "click 1122", "message ok", "cell 2233 0 1 \"x +\"", "message ok"},
+         nullptr},
+        {R"({"id":102,"name":"X1"})", {"type 2154 \"3\""}, nullptr},
+        {R"({"id":102,"name":"X1"})", {"type 2156 \"A B\""}, nullptr},
+        {R"({"id":96,"name":"X1"})", {"type 2408 \"X;Y\""}, nullptr},
+        {R"({"id":96,"name":"X1"})", {"type 2424 \"\""}, nullptr},
+        {R"({"id":94,"name":"X1"})", {"type 2412 \"@X\""}, nullptr},
+        {R"({"id":99,"name":"X1"})", {"type 2420 \"else\""}, nullptr},
+        {R"({"id":89,"name":"X1"})", {"type 2028 \"R1.V\""}, nullptr},
+        {R"({"id":43,"name":"X1"})", {"click 2293", "type 2425 \"data-1.mdx\""},
+         "LT_LIP X1 ( TPERIO := 0, PHASE := 0, PERIO := 0, TDELAY := 0, FILE := \"data-1.mdx\" );\n"},
+        {R"({"id":78,"name":"X1"})", {"click 2293", "type 2425 \"a,b\""}, "LOOKUP2D X1 ( FILE := \"a,b\" , IN := 0 );\n"},
+        {R"({"id":82,"name":"X1"})", {"click 2293", "type 2395 \"a\\\"b\""}, nullptr,
+         "The data file name \"a?b\" cannot be used: a data file name may hold no quotation mark (\") and no control "
+         "character. Please give another name."},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+}
+
 } // namespace

@@ -1673,7 +1673,8 @@ TEST(QvhostOutputs, AnEditSeesTheNamesOnBothSidesOfItsElement) {
 
 // A table page that applies with "File Name" ticked writes its data file into the output folder
 // with the axis texts split into channel names and units, and an edit of the result shows the
-// texts as they were typed. Describing the result writes the description's own channels.
+// texts as they were typed. Describing the result writes the description's own channels (an
+// axis text that names its channel, "X[s]", split as the page splits it).
 TEST(QvhostOutputs, AnAppliedTablesAxisTextsComeBackInTheNextEdit) {
     struct Case {
         const char* what;
@@ -1711,7 +1712,7 @@ TEST(QvhostOutputs, AnAppliedTablesAxisTextsComeBackInTheNextEdit) {
         {"2D table", R"({"id": 78, "name": "A", "parameters": {"IN": "W"}, "script": [)" + quoted(rows) + "]}",
          with({}, {"click 2273", "type 2275 \"X[s]\"", "click 2274", "type 2276 \"V\""}),
          "channel \"X\" \"s\"\nchannel \"V\" \"\"\n", {"2275 Edit \"X[s]\"", "2276 Edit \"V\""},
-         "channel \"X\" \"X[s]\"\nchannel \"Y\" \"V\"\n", "channels 2\nitems 2\n", "0 0\n1 5\n"},
+         "channel \"X\" \"s\"\nchannel \"Y\" \"V\"\n", "channels 2\nitems 2\n", "0 0\n1 5\n"},
         {"3D table",
          R"({"id": 103, "name": "A", "parameters": {"IN[1]": "U", "IN[2]": "W"}, "script": [)" + quoted(grid) + "]}",
          with({}, {"click 2273", "type 2275 \"time[s]\"", "click 2277", "type 2278 \"i\""}),

@@ -76,6 +76,49 @@ std::string SymbolOf(const std::string& printed, const std::string& element, con
 
 } // namespace sources_rows
 
+// Equations and tables: what their rows do with the printed schematic and the data files.
+namespace equations_rows {
+
+std::string Example(const char* name) { return qv_test::ReadFile(fs::path(PARVEL_SOURCE_DIR "/examples") / name); }
+
+// The text with every occurrence of each pair's first text replaced by its second.
+std::string Replaced(std::string text, std::initializer_list<std::pair<std::string, std::string>> pairs) {
+    for (const auto& [from, to] : pairs)
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// The table example with the x axis text "xin[V]" typed by its script.
+std::string WithAxisText(const char* example) {
+    return Replaced(Example(example), {{R"("type 2275 \"V\"")", R"("type 2275 \"xin[V]\"")"}});
+}
+
+// The table `other` of the schematic `again` reads the data file `read` that the description
+// wrote and describes its axis text again: its data file `written` holds `channel`.
+std::function<void(const qv_test::EditedAndDescribed&, const fs::path&)> AxisTextComesBack(
+    const std::string& again, const char* other, const char* read, const char* written, const char* channel) {
+    return [=](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
+        ASSERT_TRUE(fs::exists(documents / read)) << done.description;
+        const qv_test::EditedAndDescribed next = qv_test::EditThenDescribe(
+            again, other, {"file \"" + (documents / read).string() + "\"", "click 2118", "ok"}, documents / "other");
+        ASSERT_TRUE(next.edited) << next.error;
+        EXPECT_THAT(qv_test::ReadFile(documents / "other" / written), testing::HasSubstr(channel));
+    };
+}
+
+// A bare OK on the printed schematic changes nothing of it.
+std::function<void(const qv_test::EditedAndDescribed&, const fs::path&)> BareOkKeeps(const char* element) {
+    return [element](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
+        const qv_test::EditedAndDescribed again =
+            qv_test::EditThenDescribe(done.printed, element, {"ok"}, documents / "again");
+        ASSERT_TRUE(again.edited) << again.error;
+        EXPECT_EQ(done.printed, again.printed);
+    };
+}
+
+} // namespace equations_rows
+
 // Each row: a result that was once plainly wrong, seen with status 0 and no message.
 TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
     // The dead time's row below answers the file dialog with a name relative to the document's
@@ -210,6 +253,50 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
         {"the transformer's M given in mH is shown in H",
          R"({"document": "D", "elements": [{"id": 20, "name": "TR", "parameters": {"M": {"value": "1.8", "unit": "mH"}}}]})",
          "TR", {"click 2307", "ok"}, {"K := (0.0018)/sqrt( 1m * 1m)"}, {}, {"\"value\": \"0.0018\""}, {"\"mH\""}},
+        // Equations and tables: a member the element always has cannot be deleted, a data file the
+        // description wrote gives back the axis text it was written from, and the data-file names
+        // a page fills in follow the name typed on the page in the same session.
+        {"the equation block keeps INPUT[1] and says so", equations_rows::Example("equation_block.json"), "EQ1",
+         {"row 2278 0", R"(message ok "The element always has INPUT[1]: it cannot be deleted!")", "click 2281", "ok"},
+         {"( INPUT[1] := W )"}, {}, {R"("INPUT[1]": "W")"}, {}},
+        {"Delete All keeps VAL[1], so New makes VAL[2]", equations_rows::Example("equation_block.json"), "EQ1",
+         {R"(message ok "The element always has VAL[1]: it cannot be deleted!")", "click 2301", "click 2299", "ok"},
+         {"MAXINDEX := 2"}, {}, {R"("VAL[2]")"}, {}},
+        {"a 2D table reads an axis text back from a described data file",
+         equations_rows::WithAxisText("lookup_table_2d.json"), "LT1", {"ok"}, {R"(FILE := "lt1_table.mdx")"}, {}, {}, {},
+         equations_rows::AxisTextComesBack(
+             R"({"document":"Tables","elements":[{"id":78,"name":"LT2","script":["click 1122","click 2273","ok"]}]})",
+             "LT2", "lt1_table.mdx", "Tables__LT2.mdx", R"(channel "xin" "V")")},
+        {"a 3D table reads an axis text back from a described data file",
+         equations_rows::WithAxisText("lookup_table_3d.json"), "LUT1", {"ok"}, {R"(FILE := "Grids__LUT1.mdx")"}, {}, {},
+         {},
+         equations_rows::AxisTextComesBack(
+             equations_rows::Replaced(equations_rows::Example("lookup_table_3d.json"), {{"LUT1", "LUT2"}}), "LUT2",
+             "Grids__LUT1.mdx", "Grids__LUT2.mdx", R"(channel "" "xin[V]")")},
+        {"a 3D table's file name follows the rename", equations_rows::Example("lookup_table_3d.json"), "LUT1",
+         {"click 2116", R"(type 2001 "NEWNAME")", "ok"}, {R"(LOOKUP3D NEWNAME ( FILE := "Grids__NEWNAME.mdx")"}, {}, {},
+         {"Grids__LUT1"},
+         [](const qv_test::EditedAndDescribed& done, const fs::path& documents) {
+             EXPECT_FALSE(fs::exists(documents / "Grids__LUT1.mdx"));
+             EXPECT_THAT(qv_test::ReadFile(documents / "Grids__NEWNAME.mdx"), testing::HasSubstr(R"("Grids" "NEWNAME")"));
+             // NEWNAME's next OK replaces its own file without a question.
+             const qv_test::EditedAndDescribed again = qv_test::EditThenDescribe(done.printed, "NEWNAME", {"ok"}, documents);
+             EXPECT_TRUE(again.edited) << again.error;
+         }},
+        {"a 2D table's typed default name follows the rename",
+         R"({"document":"Tables","elements":[{"id":78,"name":"LT1","script":["click 1122","ok"]}]})", "LT1",
+         {"click 2116", R"(type 2117 "Tables__LT1.mdx")", R"(type 2001 "LT9")", "ok"},
+         {R"(LOOKUP2D LT9 ( FILE := "Tables__LT9.mdx")"}, {}, {}, {"Tables__LT1"}},
+        {"a characteristic's file name follows the rename", equations_rows::Example("nonlinear_characteristic.json"),
+         "K2", {R"(type 2001 "n_K2")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {},
+         equations_rows::BareOkKeeps("n_K2")},
+        {"a conductance's file name follows the rename", equations_rows::Example("resistor_network.json"), "GNL1",
+         {R"(type 2001 "n_GNL1")", "sheet ok {", "}", "click 2016", "ok"}, {}, {}, {}, {},
+         equations_rows::BareOkKeeps("n_GNL1")},
+        {"a characteristic's file named on its sheet follows the rename",
+         equations_rows::Example("nonlinear_characteristic.json"), "K1",
+         {"sheet ok {", "click 2116", "}", "click 2016", R"(type 2001 "n_K1")", "ok"},
+         {R"(FILE := "Curves__n_K1.mdx")"}, {}, {}, {}, equations_rows::BareOkKeeps("n_K1")},
     };
     Check(cases);
 }

@@ -272,7 +272,9 @@ TEST_F(EquationPage, ExpressionDialogEditsMultiLineEquations) {
 // The context menu works on the list it was opened on: "New" of the Equation list is a choice
 // between an equation and an IF block; Delete needs a selected row.
 TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
-    CPropEquationBlock* page = OpenBlock();
+    std::vector<ParamRow> rows = BlockRows();
+    rows[1].deletable = TRUE;
+    CPropEquationBlock* page = OpenBlock(rows);
     auto* equations = List(page, 2279);
     auto* inputs = List(page, 2278);
     auto& script = qv::UserScript::Instance();
@@ -300,9 +302,11 @@ TEST_F(EquationPage, ContextMenusOfTheInputAndEquationLists) {
 
 // A right click acts on the row under the cursor, selected or not.
 TEST_F(EquationPage, ContextMenuSelectsTheRowUnderTheCursor) {
+    std::vector<ParamRow> rows = BlockRows();
+    rows[1].deletable = TRUE;
     for (int row : {0, 1}) {
         DWORD element = 0;
-        WizardOnSheet wizard(NewWizard<CEquationBlockWizard4>(BlockRows(), &element));
+        WizardOnSheet wizard(NewWizard<CEquationBlockWizard4>(rows, &element));
         auto* inputs = List(wizard.Page(), 2278);
         CRect cell;
         ASSERT_TRUE(inputs->GetItemRect(row, &cell, LVIR_BOUNDS));

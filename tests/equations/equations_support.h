@@ -15,7 +15,7 @@ inline std::vector<ParamRow> BlockRows() {
     return {
         {.id = 2278, .name = "INPUT", .value = "0", .type = 0x6, .description = "Input %d"},
         {.id = 2278, .name = "INPUT[1]", .value = " u"},
-        {.id = 2278, .name = "INPUT[2]", .value = "v"},
+        {.id = 2278, .name = "INPUT[2]", .value = "v", .deletable = TRUE},
         {.id = 2279, .name = "EQU", .value = "", .type = 0x6, .description = "Equation"},
         {.id = 2279, .name = "EQ1", .value = "OUT[1]:=INPUT[1]*2", .deletable = TRUE},
         {.id = 2279, .name = "EQ2", .value = "OUT[2]:=INPUT[2]", .deletable = TRUE},

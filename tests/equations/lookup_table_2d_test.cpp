@@ -93,8 +93,8 @@ TEST_F(LookupTable, FileReferenceNamesTheFileAndWritesNone) {
         const char* expected;
     };
     const Case cases[] = {
-        {"1012 names it", true, "LOOKUP2D @NAME ( FILE := ref.mdx ) @FILE;"},
-        {"2117 without 1012", false, "LOOKUP2D @NAME ( FILE := own.mdx ) @FILE;"},
+        {"1012 names it", true, "LOOKUP2D @NAME ( FILE := \"ref.mdx\" ) @FILE;"},
+        {"2117 without 1012", false, "LOOKUP2D @NAME ( FILE := \"own.mdx\" ) @FILE;"},
     };
     for (const Case& c : cases) {
         std::vector<ParamRow> rows = TableRows();
@@ -453,20 +453,21 @@ TEST_F(LookupTable, ApplyAsksBeforeWritingOverTheFileItRefusedToRead) {
 
 // An axis text comes back as it was typed: an apply with "File Name" ticked writes the texts
 // split into channel names and units, a page opened on that file reads them back, and so do
-// "Save as" and "Open".
+// "Save as" and "Open". A unit without a name ("[V]") comes back as the unit alone.
 TEST_F(LookupTable, AxisTextsComeBackAsTypedThroughApplySaveAsAndOpen) {
     editor->Document().SetPathName((root / "Demo.qvx").string().c_str());
     const struct {
-        const char* x;
+        const char* typed;
         const char* y;
         const char* channels;
+        const char* x;  // the x axis's text read back
     } cases[] = {
-        {"X[s]", "Y", "channel \"X\" \"s\"\nchannel \"Y\" \"\"\n"},
-        {"time[s]", "", "channel \"time\" \"s\"\nchannel \"\" \"\"\n"},
-        {"[V]", "i[A]", "channel \"\" \"V\"\nchannel \"i\" \"A\"\n"},
+        {"X[s]", "Y", "channel \"X\" \"s\"\nchannel \"Y\" \"\"\n", "X[s]"},
+        {"time[s]", "", "channel \"time\" \"s\"\nchannel \"\" \"\"\n", "time[s]"},
+        {"[V]", "i[A]", "channel \"\" \"V\"\nchannel \"i\" \"A\"\n", "V"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.x);
+        SCOPED_TRACE(c.typed);
         // Each case writes its file anew: without an element to mark it, the earlier case's file
         // would be the user's.
         fs::remove(root / "t.mdx");
@@ -477,7 +478,7 @@ TEST_F(LookupTable, AxisTextsComeBackAsTypedThroughApplySaveAsAndOpen) {
             CProp2DLookupTableXY* page = open.Page();
             ASSERT_TRUE(qv::ui::Click(page, 2116));
             ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2117), "t.mdx"));
-            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), c.x));
+            ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2275), c.typed));
             ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2276), c.y));
             ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
             const std::string written = ReadFile(root / "t.mdx");

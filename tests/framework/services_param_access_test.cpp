@@ -1,6 +1,7 @@
 #include "framework/param_access.h"
 
 #include "framework/data_classes.h"
+#include "framework/page_parts.h"
 #include "framework/pinned_fields.h"
 #include "services_support.h"
 
@@ -197,3 +198,28 @@ TEST(PinnedFields, TheValueGoesToItsFieldAndOnlyAUsedParameterTicksThePin) {
         EXPECT_FALSE(qv::pages::LoadPinnedField(*param, {{.id = 11, .text = &other}}) || !other.IsEmpty());
     }
 }
+
+namespace {
+
+// A result's name is the expression language's plain name and no keyword; the text of an
+// equation list must assign or decide something, with finite numbers.
+TEST(PageParts, ResultNamesAndStatementTexts) {
+    const struct {
+        const char* text;
+        bool name;
+        bool statements;
+    } cases[] = {
+        {"DEV", true, false},         {"_x1", true, false},           {"x := 1", false, true},
+        {"IF (a) { x := 1 }", false, true}, {"x ## NULL", false, true}, {"1x", false, false},
+        {"", false, false},           {"  ", false, false},           {"A B", false, false},
+        {"R1.V", false, false},       {"IN[1]", false, false},        {"else", false, false},
+        {"If", false, false},         {"x\xE4", false, false},        {"x := 1; y", false, false},
+        {"x := 1/0", false, false},   {"x :=", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.name, qv::pages::IsResultName(c.text)) << c.text;
+        EXPECT_EQ(c.statements, qv::pages::ReadsAsStatements(c.text)) << c.text;
+    }
+}
+
+} // namespace

@@ -33,7 +33,7 @@ const std::vector<ParamRow> kProbe2Rows = {
     {.id = 2366, .name = "EVENT2", .value = "R2.V > 20m"},
     {.id = 2369, .name = "FORMULA", .value = "M1.VAL_IN1"},
     {.id = 2371, .name = "VAL_IN1", .value = "", .type = 0x8, .quantity = "Voltage", .unit = "V"},
-    {.id = 2372, .name = "VAL_IN2", .value = "", .type = 0x8},
+    {.id = 2372, .name = "VAL_IN2", .value = "VAL_IN2", .type = 0x8},
     {.id = 2056, .name = "OUT", .value = "P2", .type = 0x8},
 };
 
@@ -135,7 +135,7 @@ TEST_F(SCPages, PowerWritesTheUsedUnitAlwaysAndTheValueOnlyWithoutPin) {
     const std::vector<ParamRow> rows = {
         {.id = 2374, .name = "V", .value = "R1.V", .quantity = "Voltage", .unit = "V"},
         {.id = 2188, .name = "I", .value = "R1.I", .quantity = "Current", .unit = "A"},
-        {.id = 2376, .name = "P", .value = "", .type = 0x8},
+        {.id = 2376, .name = "P", .value = "P", .type = 0x8},
     };
     auto wizard = New<CSCPowerWizard>(rows);
     OpenSC open(*wizard, Exchange());

@@ -135,7 +135,7 @@ TEST_F(DataPairs, ModelTextsOfTheModesAndPendingEntries) {
         const char* phaseUnit;
     };
     const Case cases[] = {
-        {"a file reference", 0x4000, {"TPERIO", "@FILE"}, "LT_LIP @NAME ( TPERIO := @TPERIO, FILE := ref.mdx );", false,
+        {"a file reference", 0x4000, {"TPERIO", "@FILE"}, "LT_LIP @NAME ( TPERIO := @TPERIO, FILE := \"ref.mdx\" );", false,
          "deg"},
         {"interpolation 1", 1, {"TDELAY"}, "LT_NIP @NAME ( TDELAY := @TDELAY );", true, "deg"},
         {"interpolation 2", 2, {"TDELAY"}, "LT_LIP @NAME ( TDELAY := @TDELAY );", true, "deg"},
