@@ -351,10 +351,8 @@ BOOL CPropFourierSource::OnApply() {
         if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
     });
     const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
-    if (selection >= 0 && selection < 8) {
-        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
-        m_settings.sourceType = selection;
-    }
+    if (selection >= 0 && selection < 8) m_settings.sourceType = selection;
+    ShowSourceTypeInSymbol();
     TakeTableFromList();
     m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
     m_strFundamental = m_lstHarmonics.GetFundamentalText();
@@ -381,7 +379,15 @@ void CPropFourierSource::ReadSourceType(int storeToWizard) {
     }
     if (m_cmbSourceType.GetSafeHwnd() != nullptr && m_cmbSourceType.GetCurSel() >= 0)
         m_settings.sourceType = m_cmbSourceType.GetCurSel();
-    if (storeToWizard == 1 && m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+    if (storeToWizard != 1) return;
+    // A new element is drawn in its type from the start, as OK draws it.
+    ShowSourceTypeInSymbol();
+    if (m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+}
+
+void CPropFourierSource::ShowSourceTypeInSymbol() {
+    const int type = m_settings.sourceType;
+    if (m_pParams != nullptr && type >= 0 && type < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << type);
 }
 
 void CPropFourierSource::WriteSourceTypeBits() {

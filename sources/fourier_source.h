@@ -132,6 +132,9 @@ protected:
     void HandOver();
     void EnableFileControls();
     void SetSymbolMask();
+    // Gives the element the symbol variant of the source type (1 << type); a type out of range
+    // keeps the variant.
+    void ShowSourceTypeInSymbol();
     void ShowMessage(const CString& text);
 
     void OnUseFileName();
