@@ -332,7 +332,7 @@ BOOL CPropFourierSource::OnApply() {
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
     if (!m_bUseFileName) {
-        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        NameDocumentFile();
         UpdateData(FALSE);
     } else {
         // The parameter names the file written; when nothing may be written, the page stays
@@ -383,6 +383,14 @@ void CPropFourierSource::ReadSourceType(int storeToWizard) {
     // A new element is drawn in its type from the start, as OK draws it.
     ShowSourceTypeInSymbol();
     if (m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+}
+
+void CPropFourierSource::NameDocumentFile() {
+    if (m_bUseFileName) return;
+    m_strFileName = MakeDocumentFileName(m_pWizard, "");
+    qv::pages::ForEachPresentParam(m_pParams, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
+    });
 }
 
 void CPropFourierSource::ShowSourceTypeInSymbol() {
@@ -754,6 +762,8 @@ BOOL CFourierSourceWizard4::Initialize(int argument) {
     HiddenFourierPage hidden(*this, params.Holder());
     if (!hidden.Open()) return TRUE;
     hidden.page->ReadSourceType(1);
+    // The file the page's OK names, so that a bare OK changes nothing.
+    hidden.page->NameDocumentFile();
     return TRUE;
 }
 
