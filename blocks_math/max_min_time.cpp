@@ -137,6 +137,14 @@ int CMaximumTMinimumTBlockWizard4::WriteSimDescr(CFile*, const CString& templ, C
     return 4;
 }
 
+BOOL CMaximumTMinimumTBlockWizard4::Initialize(int argument) {
+    if (argument != 0) return TRUE;
+    ScopedParamSet params{RequestTarget(this)};
+    BYTE mask = 0;
+    if (params.Holder() != nullptr && MaskOfIndex(m_nType, &mask)) params.Holder()->m_bySymbolVariant = mask;
+    return TRUE;
+}
+
 void CMaximumTMinimumTBlockWizard4::Serialize(CArchive& ar, ESheetVersion version) {
     if (version != eSheetVersion4) return;
     if (ar.IsStoring()) {

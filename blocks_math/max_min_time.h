@@ -73,6 +73,8 @@ public:
     // The wizard's own settings to the page on the sheet.
     void GiveSettingsToPage(CPropMaximumTMinimumTBlock& page);
     int WriteSimDescr(CFile* file, const CString& templ, CString& modelText) override;
+    // Argument 0 (a new element) draws the element in its function, as the page's OK does.
+    BOOL Initialize(int argument) override;
     PARVEL_SHEET_SERIALIZE
     BOOL DoConvertWizard3Data(const void* data, long length) override;
 

@@ -368,7 +368,8 @@ void CPropPassiveResAndCon::InitDefaults(int fromInitialize) {
     if (fromInitialize == 1 && m_pWizard != nullptr) {
         m_pWizard->SetXSecondText(CString());
         m_pWizard->SetYSecondText(CString());
-        m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, CString(), CString(), &m_Snapshots);
+        // The axis labels the page's OK stores, so that a bare OK changes nothing.
+        m_pWizard->StoreModeAndCompareList(m_dwLookUp, m_dwModeWord, m_strXAxisLabel, m_strYAxisLabel, &m_Snapshots);
     }
 }
 

@@ -236,8 +236,11 @@ BOOL CCorePageCommon::OnInitDialog() {
     qv::pages::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         const WORD id = param->GetValueID();
         if (CString* field = FieldOf(id)) {
-            *field = param->GetValue();
-            if (CTBUnitComboBox* units = UnitBoxOf(id)) qv::pages::ShowUnitsOf(*units, param);
+            // A field without a unit list (every field of the page with fixed units) shows the
+            // value in the unit its caption names.
+            CTBUnitComboBox* units = UnitBoxOf(id);
+            *field = units != nullptr ? param->GetValue() : qv::pages::ValueInOwnUnit(param);
+            if (units != nullptr) qv::pages::ShowUnitsOf(*units, param);
             if (m_bFixedUnits) {
                 for (const FieldCaption& entry : kFieldCaptions) {
                     if (entry.valueID != id) continue;
@@ -307,7 +310,8 @@ void CCorePageCommon::FillCoreList() {
             CString name = param->GetName();
             AppendUnitSuffix(&name, param->GetUnit());
             m_lstCore.SetEditItemText(row, 1, name, TB_EDIT_NONE, "");
-            m_lstCore.SetEditItemText(row, 2, param->GetValue(), TB_EDIT_NONE, "");
+            // The row's name gives the unit: its value is shown in it.
+            m_lstCore.SetEditItemText(row, 2, qv::pages::ValueInOwnUnit(param), TB_EDIT_NONE, "");
             m_lstCore.SetEditItemText(row, 3, description, TB_EDIT_NONE, "");
         } else {
             m_lstCore.SetEditItemText(row, 1, param->GetName(), TB_EDIT_NONE, "");
@@ -490,7 +494,10 @@ BOOL CCorePageCommon::OnApply() {
         const WORD id = param->GetValueID();
         if (const CString* field = FieldOf(id)) {
             param->SetValue(*field);
-            qv::pages::WriteShownUnit(UnitBoxOf(id), param);
+            if (const CTBUnitComboBox* units = UnitBoxOf(id))
+                qv::pages::WriteShownUnit(units, param);
+            else
+                qv::pages::WriteOwnUnit(param);
         } else if (id == kIdLevel) {
             // Without a valid selection the stored level stays as it is.
             const int level = SelectedLevel();
@@ -502,7 +509,10 @@ BOOL CCorePageCommon::OnApply() {
         const BitmapListRecord* record = m_lstCore.GetRecord(row);
         if (record == nullptr || record->param == nullptr) continue;
         record->param->SetValue(m_lstCore.GetItemText(row, 2));
-        if (!m_bFixedUnits) record->param->SetUsedUnit(m_lstCore.GetItemText(row, 3));
+        if (m_bFixedUnits)
+            qv::pages::WriteOwnUnit(record->param);
+        else
+            record->param->SetUsedUnit(m_lstCore.GetItemText(row, 3));
     }
     m_lstCore.SaveColumnWidths();
     StoreAdditionalWizardData();

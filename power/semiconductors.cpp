@@ -580,7 +580,7 @@ BOOL CPropSemiDiode::OnApply() {
     const RequestTarget target(m_pWizard);
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
 
-    if (qv::characteristic::PointsGoToDocumentFile(Table())) m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    NameDocumentFile();
     qv::characteristic::FollowElementName(Table(), m_pWizard, m_strName, m_strFileName);
 
     qv::pages::ForEachPresentParam(m_pParams, [&](CWizardCopaObject3* param) {
@@ -671,6 +671,14 @@ void CPropSemiDiode::ShowKindInSymbol() {
     const LONG kind = SemiKindOf(m_lModeWord);
     if (m_pParams == nullptr || !HasControlSignal() || kind < kSemiKindLine || kind > kSemiKindDataPairs) return;
     m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << kind);
+}
+
+void CPropSemiDiode::NameDocumentFile() {
+    if (!qv::characteristic::PointsGoToDocumentFile(Table())) return;
+    m_strFileName = MakeDocumentFileName(m_pWizard, CString());
+    qv::pages::ForEachPresentParam(m_pParams, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdTableFile && IsLiveInput(param)) param->SetValue(m_strFileName);
+    });
 }
 
 void CPropSemiDiode::DeriveInitialMode(int toWizard) {
@@ -836,8 +844,10 @@ BOOL TSemiconductorWizard4<Page, Self, PageTemplate>::Initialize(int argument) {
     if (argument != 0) GiveSettingsToPage(*page);
     if (page.Open(PageTemplate)) {
         page->DeriveInitialMode(1);
-        // A new element shows its kind before its page is ever opened.
+        // A new element shows its kind before its page is ever opened, and names the file its
+        // OK names, so that a bare OK changes nothing.
         page->ShowKindInSymbol();
+        if (argument == 0) page->NameDocumentFile();
     }
     return TRUE;
 }

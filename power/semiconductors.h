@@ -155,6 +155,10 @@ public:
     // drawing does; a page without kind letters, or a characteristic taken from another
     // element, leaves the symbol as it is.
     void ShowKindInSymbol();
+    // The document's file for the table, which OK names in the table file's field and
+    // parameter while the table's points go to it (not to a user's file nor a reference), named
+    // there now.
+    void NameDocumentFile();
     // Reads element data of the older wizard generation (layout in the .cpp).
     void ConvertWizard3Data(const void* data, long length);
     // Older page blocks: the table's file parameters get their marks. 0 when 1012 or 2016

@@ -525,7 +525,12 @@ BOOL CSwitchControlledWizard4::Initialize(int argument) {
     // A hidden page of its own: the page on the editor's sheet is never touched.
     ScopedParamSet params{RequestTarget(this)};
     auto page = MakeHiddenPage(params.Cookie());
-    if (page && page.Open(kControlledSwitchTemplate)) m_lSwitchType = page->SelectedType();
+    if (page && page.Open(kControlledSwitchTemplate)) {
+        m_lSwitchType = page->SelectedType();
+        // A new element is drawn in its type and initial state from the start, as OK draws it.
+        page->SelectType(m_lSwitchType);
+        if (params.Holder() != nullptr) params.Holder()->m_bySymbolVariant = page->SymbolMask();
+    }
     return TRUE;
 }
 

@@ -172,6 +172,11 @@ int CPropNonlinearSource::SelectedForm() const {
     return selection;
 }
 
+void CPropNonlinearSource::ShowFormInSymbol() {
+    const int selection = SelectedForm();
+    if (selection >= 0 && m_pParams != nullptr) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+}
+
 DWORD CPropNonlinearSource::CurrentForm() const {
     const int selection = SelectedForm();
     return selection >= 0 ? static_cast<DWORD>(selection) : FormOfModeWord(m_dwModeWord);
@@ -428,8 +433,7 @@ BOOL CPropNonlinearSource::OnApply() {
         }
     });
 
-    const int selection = SelectedForm();
-    if (selection >= 0) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
+    ShowFormInSymbol();
 
     // A characteristic the form uses gives the model text a value, or OK refuses before the
     // wizard takes anything.
@@ -532,6 +536,9 @@ void CPropNonlinearSource::InitDefaults(int store) {
     const DWORD flags = TableFlags();
     if (m_dwKind != 0) m_dwModeWord |= flags;
     BuildCompareList(static_cast<int>(form));
+    // A new element is drawn in its form from the start, as its page's OK draws it: a bare OK
+    // then changes nothing.
+    if (store == 1) ShowFormInSymbol();
     if (store == 1 && m_pWizard != nullptr) {
         m_pWizard->SetThirdText(CString());
         m_pWizard->SetFourthText(CString());

@@ -127,6 +127,9 @@ public:
 protected:
     // The selection of the "Controlled" list when it names a form of the list, else -1.
     int SelectedForm() const;
+    // Gives the element the symbol variant of the selected form (1 << form); without a valid
+    // selection the variant stays.
+    void ShowFormInSymbol();
     // Selects the stored form in the "Controlled" list (when it has a window).
     void SelectStoredForm();
     // The selected form, or the stored form when the list has no window or no valid selection.

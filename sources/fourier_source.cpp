@@ -332,7 +332,7 @@ BOOL CPropFourierSource::OnApply() {
     const DWORD_PTR cookie = reinterpret_cast<DWORD_PTR>(m_pParams);
     if (!CommitParamSet(target, cookie)) return FALSE;
     if (!m_bUseFileName) {
-        m_strFileName = MakeDocumentFileName(m_pWizard, "");
+        NameDocumentFile();
         UpdateData(FALSE);
     } else {
         // The parameter names the file written; when nothing may be written, the page stays
@@ -351,10 +351,8 @@ BOOL CPropFourierSource::OnApply() {
         if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
     });
     const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
-    if (selection >= 0 && selection < 8) {
-        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
-        m_settings.sourceType = selection;
-    }
+    if (selection >= 0 && selection < 8) m_settings.sourceType = selection;
+    ShowSourceTypeInSymbol();
     TakeTableFromList();
     m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
     m_strFundamental = m_lstHarmonics.GetFundamentalText();
@@ -381,7 +379,23 @@ void CPropFourierSource::ReadSourceType(int storeToWizard) {
     }
     if (m_cmbSourceType.GetSafeHwnd() != nullptr && m_cmbSourceType.GetCurSel() >= 0)
         m_settings.sourceType = m_cmbSourceType.GetCurSel();
-    if (storeToWizard == 1 && m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+    if (storeToWizard != 1) return;
+    // A new element is drawn in its type from the start, as OK draws it.
+    ShowSourceTypeInSymbol();
+    if (m_pWizard != nullptr) m_pWizard->SetTableData(m_settings, &m_Table);
+}
+
+void CPropFourierSource::NameDocumentFile() {
+    if (m_bUseFileName) return;
+    m_strFileName = MakeDocumentFileName(m_pWizard, "");
+    qv::pages::ForEachPresentParam(m_pParams, [this](CWizardCopaObject3* param) {
+        if (param->GetValueID() == kIdTableFile) param->SetValue(m_strFileName);
+    });
+}
+
+void CPropFourierSource::ShowSourceTypeInSymbol() {
+    const int type = m_settings.sourceType;
+    if (m_pParams != nullptr && type >= 0 && type < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << type);
 }
 
 void CPropFourierSource::WriteSourceTypeBits() {
@@ -748,6 +762,8 @@ BOOL CFourierSourceWizard4::Initialize(int argument) {
     HiddenFourierPage hidden(*this, params.Holder());
     if (!hidden.Open()) return TRUE;
     hidden.page->ReadSourceType(1);
+    // The file the page's OK names, so that a bare OK changes nothing.
+    hidden.page->NameDocumentFile();
     return TRUE;
 }
 

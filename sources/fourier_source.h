@@ -108,6 +108,9 @@ public:
     // The source type from the marks of 1001 and 1002 (mending a mark that disagrees); with
     // storeToWizard 1 the table and settings go to the wizard.
     void ReadSourceType(int storeToWizard);
+    // While no file name of the user's is used, names the document's file for the harmonics in
+    // the file field and parameter, as OK does.
+    void NameDocumentFile();
     // The marks of 1001 and 1002 from the combo box's selection.
     void WriteSourceTypeBits();
     void ConvertWizard3Data(const void* data, long length);
@@ -132,6 +135,9 @@ protected:
     void HandOver();
     void EnableFileControls();
     void SetSymbolMask();
+    // Gives the element the symbol variant of the source type (1 << type); a type out of range
+    // keeps the variant.
+    void ShowSourceTypeInSymbol();
     void ShowMessage(const CString& text);
 
     void OnUseFileName();

@@ -617,10 +617,7 @@ BOOL CPropPolynomSource::OnApply() {
     StoreParameters();
     UpdateParamDescriptions();
     const int selection = m_cmbSourceType.GetSafeHwnd() ? m_cmbSourceType.GetCurSel() : -1;
-    if (selection >= 0 && selection < 8) {
-        m_nSourceType = selection;
-        m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << selection);
-    }
+    if (selection >= 0 && selection < 8) m_nSourceType = selection;
     BuildCompareList();
     HandOver();
     m_lstCoefficients.SaveColumnWidths();

@@ -260,7 +260,6 @@ BOOL CPropVCO::OnApply() {
         qv::pages::WriteShownUnit(units, param);
     });
     m_nSourceType = SelectedSourceType();
-    if (m_nSourceType >= 0 && m_nSourceType < 8) m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
     BuildCompareList();
     HandOver();
     if (!CommitParamSet(RequestTarget(m_pWizard), reinterpret_cast<DWORD_PTR>(m_pParams))) return FALSE;

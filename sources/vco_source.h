@@ -96,8 +96,13 @@ public:
 protected:
     using TACFollowedPage<Wizard>::TACFollowedPage;
 
-    // The source type, the list and the AC page's mode to the wizard.
+    // The source type, the list and the AC page's mode to the wizard, and the source type to
+    // the element as the symbol's variant (1 << type; a type out of range keeps the variant).
+    // OK and the hidden page of a new element both hand over here, so that an element is
+    // drawn in its type from the start and a bare OK changes nothing.
     void HandOver() {
+        if (this->m_pParams != nullptr && m_nSourceType >= 0 && m_nSourceType < 8)
+            this->m_pParams->m_bySymbolVariant = static_cast<BYTE>(1u << m_nSourceType);
         if (this->m_pWizard == nullptr) return;
         this->HandOverACMode();
         this->m_pWizard->SetSourceSettings(m_nSourceType, &this->m_Snapshots);

@@ -297,6 +297,18 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
          equations_rows::Example("nonlinear_characteristic.json"), "K1",
          {"sheet ok {", "click 2116", "}", "click 2016", R"(type 2001 "n_K1")", "ok"},
          {R"(FILE := "Curves__n_K1.mdx")"}, {}, {}, {}, equations_rows::BareOkKeeps("n_K1")},
+        // Fixed units: a page whose only unit text is the parameter's unit (a caption "[m]", a
+        // row "AHYP [A/m]") shows and takes the value in that unit, whatever unit the schematic
+        // gave it in.
+        {"the fixed-unit core's length typed into the field given in mm is read in m, as its caption says",
+         R"({"document": "D", "elements": [{"id": 111, "name": "C1", "parameters": {"LEFF": {"value": "100", "unit": "mm"}}}]})",
+         "C1", {"type 2503 0.2", "ok"}, {"LEFF := 0.2,"}, {"LEFF := 0.0002"}, {}, {"\"mm\""}},
+        {"the fixed-unit core's initial magnetization given in kA/m is shown and kept in A/m",
+         R"({"document": "D", "elements": [{"id": 111, "name": "C1", "parameters": {"M0": {"value": "1.8", "unit": "kA/m"}, "H0": {"value": "2", "unit": "kA/m"}}}]})",
+         "C1", {"type 2507 5", "ok"}, {"M0 := 5,", "H0 := 2000 "}, {}, {"\"H0\": \"2000\""}, {"kA/m"}},
+        {"the fixed-unit core's list rows given in kA/m are shown and kept in A/m",
+         R"({"document": "D", "elements": [{"id": 111, "name": "C1", "parameters": {"AHYP": {"value": "1.8", "unit": "kA/m"}, "KLAN": {"value": "0.5", "unit": "kA/m"}}}]})",
+         "C1", {"ok"}, {"AHYP := 1800,", "KLAN := 500,"}, {}, {"\"AHYP\": \"1800\"", "\"KLAN\": \"500\""}, {"kA/m"}},
     };
     Check(cases);
 }
