@@ -224,9 +224,12 @@ BOOL CPropTransition::OnSetActive() {
 BOOL CPropTransition::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
-    // The model text gives the condition to the transition as an expression.
+    // The model text gives the condition to the transition as an expression, and its priority
+    // as a whole number of the range (a number beyond it is brought into it as the field is left).
     if (!qv::pages::RefuseUnreadableExpression(*this, kIdCondition, m_strCondition, qv::formula::ParseMode::Value))
         return FALSE;
+    if (!qv::pages::RefuseUnlessNumber(*this, kIdPriority, m_strPriority, qv::pages::NumberNeeded::Number)) return FALSE;
+    LimitPriority(0);
     StoreHeader(m_strName, m_bShowName);
     qv::blocks::ForEachPageInput(m_pExchange, [&](CWizardCopaObject3* param) {
         if (param->GetValueID() == kIdPriority) param->SetValue(m_strPriority);
@@ -239,6 +242,9 @@ BOOL CPropTransition::OnApply() {
 
 void CPropTransition::LimitPriority(int step) {
     UpdateData(TRUE);
+    // A priority is a number: one beyond the range is brought into it, any other text stands as
+    // typed for OK to refuse (the arrows start from the highest priority).
+    if (step == 0 && !qv::pages::ReadsAsNumber(m_strPriority, qv::pages::NumberNeeded::Number)) return;
     m_strPriority = TBExtended_ftoa(LimitedWholeNumber(m_strPriority, step, 0, kMaxPriority));
     UpdateData(FALSE);
     SetModified(TRUE);

@@ -199,6 +199,7 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":53,"name":"X1"})", {"type 2248 2.5"}, nullptr},
         {R"({"id":85,"name":"X1"})", {"type 2328 \"1/0\""}, nullptr},
         {R"({"id":31,"name":"X1"})", {"type 2163 abc"}, nullptr},
+        {R"({"id":44,"name":"X1"})", {"type 2188 \"1,5\""}, nullptr},
         // Samples typed stand as typed until OK refuses them; an order is a whole number; a
         // frequency a period is made of is above 0.
         {R"({"id":51,"name":"X1"})", {"type 2042 \"a)\""}, nullptr},

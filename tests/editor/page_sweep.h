@@ -199,10 +199,11 @@ inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& con
         if (c.hidden) continue;
         const std::string id = std::to_string(c.id);
         if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " "});
-        // A check-box column is clicked, not typed into.
+        // A check-box column ("Use Pin", a result's "Output") is clicked, not typed into.
         if (c.className == "SysListView32" && !c.rows.empty())
             for (size_t column = 0; column < c.rows[0].size(); ++column)
-                if (column >= c.columnNames.size() || c.columnNames[column] != "Use Pin")
+                if (column >= c.columnNames.size() ||
+                    (c.columnNames[column] != "Use Pin" && c.columnNames[column] != "Output"))
                     places.push_back({at, "cell " + id + " 0 " + std::to_string(column) + " "});
     }
     std::vector<BadValueTrial> trials;
