@@ -15,6 +15,7 @@
 #include "editor/text_codec.h"
 #include "framework/data_file_identity.h"
 #include "framework/data_file_names.h"
+#include "framework/param_access.h"
 #include "toolkit/read_write_files.h"
 #include "toolkit/shortest_number.h"
 #include "toolkit/tb_edit_list.h"
@@ -774,16 +775,20 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
                 out += name;
                 return true;
             }
-            // A value typed in its used unit goes to the simulator in the parameter's unit;
-            // text that is no number (a variable, an expression) goes as it stands.
-            CString converted;
-            TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+            // A value typed in its used unit goes to the simulator in the parameter's unit: a
+            // number converted, a name or an expression with the conversion around it.
+            const CString converted = ValueInUsedUnit(param);
             // A value is one value where it is put: it cannot add, split or end an entry, a
             // name or a statement of the text. Equations are checked as equations, as a whole.
-            if (valueFault != nullptr && valueFault->empty() && braces == 0)
-                if (const std::string fault = quoted ? QuotedValueFault(converted.view()) : ValueFault(converted.view());
-                    !fault.empty())
+            // A name or expression is checked as typed, before its conversion puts it in
+            // parentheses; a number as converted.
+            if (valueFault != nullptr && valueFault->empty() && braces == 0) {
+                CString number;
+                TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), number);
+                const std::string_view checked = number == converted ? converted.view() : param->GetValue().view();
+                if (const std::string fault = quoted ? QuotedValueFault(checked) : ValueFault(checked); !fault.empty())
                     *valueFault = ParamValueFault(*param, fault);
+            }
             out += converted.view();
             return true;
         }

@@ -80,11 +80,9 @@ void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, 
     if (modelText == nullptr) return;
     const CWizardCopaObject3* target = FindParamByValueID(holder, targetValueID);
     if (target == nullptr) return;
-    CString converted;
     const CWizardCopaObject3* reading = sourceParam != nullptr ? sourceParam : target;
     const CString quantity = reading->GetQuantity().IsEmpty() ? target->GetQuantity() : reading->GetQuantity();
-    if (!TBConvertUnits(quantity, reading->GetUsedUnit(), source, target->GetUnit(), converted))
-        converted = source;
+    const CString converted = qv::ValueInUnit(quantity, reading->GetUsedUnit(), source, target->GetUnit());
     ReplacePlaceholder(*modelText, placeholder, target->GetName() + " := " + converted, 0);
 }
 
@@ -273,20 +271,20 @@ TypedValue TypedValueOf(const CWizardCopaObject3* param) {
 }
 
 CString InSimulatorUnit(const TypedValue& value) {
-    CString converted;
-    TBConvertUnits(value.quantity, value.usedUnit, value.text, value.unit, converted);
-    return converted;
+    return qv::ValueInUnit(value.quantity, value.usedUnit, value.text, value.unit);
 }
 
 namespace {
 
 // A derived text, made in the simulator's unit, in the used unit of `result`: a number is
-// converted; a formula stays, and so does `formula` replace a number the used unit cannot hold.
+// converted; a formula, and `formula` in place of a number the used unit cannot hold, gets
+// the conversion around it.
 CString InUsedUnit(const CString& derived, const TypedValue& result, const CString& formula) {
     double number = 0.0;
-    if (!ParseValueWithPrefix(derived, &number)) return derived;
+    const bool isNumber = ParseValueWithPrefix(derived, &number);
     CString converted;
-    return TBConvertUnits(result.quantity, result.unit, derived, result.usedUnit, converted) ? converted : formula;
+    if (isNumber && TBConvertUnits(result.quantity, result.unit, derived, result.usedUnit, converted)) return converted;
+    return qv::ValueInUnit(result.quantity, result.unit, isNumber ? formula : derived, result.usedUnit);
 }
 
 } // namespace
@@ -297,6 +295,21 @@ CString MakeReciprocalText(const TypedValue& value, const TypedValue& result) {
 }
 
 CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result) {
+    // Summed in the unit shown, so that times typed in it stand as typed (" tr + 8 + 2" ms).
+    const CString shown = result.usedUnit.IsEmpty() ? result.unit : result.usedUnit;
+    bool fits = true;
+    const auto inShown = [&](const TypedValue& v) {
+        const CString used = v.usedUnit.IsEmpty() ? v.unit : v.usedUnit;
+        CString number;
+        double value = 0.0;
+        if (ParseValueWithPrefix(v.text, &value) && !TBConvertUnits(v.quantity, used, v.text, shown, number)) fits = false;
+        return qv::ValueInUnit(v.quantity, used, v.text, shown);
+    };
+    const CString inA = inShown(a);
+    const CString inB = inShown(b);
+    const CString inC = inShown(c);
+    if (fits) return MakeSumText(inA, inB, inC);
+    // A number the shown unit cannot hold: summed in the simulator's unit.
     const CString x = InSimulatorUnit(a);
     const CString y = InSimulatorUnit(b);
     const CString z = InSimulatorUnit(c);

@@ -78,22 +78,21 @@ struct TypedValue {
 TypedValue TypedValueOf(const CWizardCopaObject3* param);
 
 // The text as the simulator reads it: a number converted from its used unit into the
-// parameter's unit, any other text (a name, a formula) as it stands.
+// parameter's unit, any other text (a name, a formula) with the conversion around it
+// (qv::ValueInUnit).
 CString InSimulatorUnit(const TypedValue& value);
 
-// The reciprocal and the sum of typed values (a frequency, or rise, width and fall), each
-// read as the simulator reads it, written in the used unit of `result` (a period; its text is
-// not read). A number result is converted into that unit. A formula is written as the
-// simulator will read it, in the parameter's own unit whatever unit is shown, because text
-// that is no number is never converted; so is a number that does not fit the shown unit.
-// With every unit the parameter's own, the texts are those of the plain forms above.
+// The reciprocal and the sum of typed values (a frequency, or rise, width and fall), written in
+// the used unit of `result` (a period; its text is not read). A number result is converted into
+// that unit; a formula gets the conversion into it around it (qv::ValueInUnit), so that it
+// means in the unit shown what it means to the simulator. The sum adds the values in the unit
+// shown. With every unit the parameter's own, the texts are those of the plain forms above.
 CString MakeReciprocalText(const TypedValue& value, const TypedValue& result);
 CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& c, const TypedValue& result);
 
 // A time the simulator reads in the result's own unit (a table's last t, in seconds) written
-// in the used unit of `result`, as the forms above write theirs: a number converted; a formula
-// as it stands; a number that the used unit cannot hold as the formula "(<text>)", which the
-// simulator reads in the parameter's own unit.
+// in the used unit of `result`, as the forms above write theirs: a number converted; a formula,
+// and a number that the used unit cannot hold, with the conversion into it around it.
 CString FromSimulatorUnit(const CString& text, const TypedValue& result);
 
 // The amplitude of a sine given by its RMS value: the RMS value times the square root of 2 as

@@ -85,13 +85,6 @@ void ReadOutputs(ParamHolder* holder, const CWizardCopaObject3* param, BOOL* out
 
 } // namespace
 
-CString ValueInUsedUnit(const CWizardCopaObject3* param) {
-    CString converted;
-    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
-        return converted;
-    return param->GetValue();
-}
-
 CWizardCopaObject3* FindParamByValueID(ParamHolder* holder, WORD valueID) {
     if (holder == nullptr) return nullptr;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
@@ -155,9 +148,7 @@ BOOL GetParamUnit(ParamHolder* holder, WORD valueID, CString* out) {
 BOOL ConvertParamUnit(ParamHolder* holder, WORD valueID, CString* out) {
     const CWizardCopaObject3* param = FindParamByValueID(holder, valueID);
     if (param == nullptr) return 0;
-    CString converted;
-    TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
-    if (out != nullptr) *out = converted;
+    if (out != nullptr) *out = ValueInUsedUnit(param);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "afx/afx.h"
+#include "toolkit/tb_units.h"
 #include "wizard/paramholder.h"
 
 class CCopaObjectCompare;
@@ -31,8 +32,7 @@ BOOL HasParamWithValueID(ParamHolder* holder, WORD valueID);
 int IndexOfParam(ParamHolder* holder, const CWizardCopaObject3* param);
 // The value of the first parameter the snapshot accepts; empty when none.
 CString GetParamValueBySnapshot(const CCopaObjectCompare* snapshot, ParamHolder* holder);
-// The same value converted into the parameter's used unit (unconverted when the
-// conversion fails); empty when none.
+// The same value in the parameter's own unit (ValueInUsedUnit); empty when none.
 CString GetParamValueInUsedUnit(const CCopaObjectCompare* snapshot, ParamHolder* holder);
 
 // Values and units.
@@ -44,8 +44,19 @@ BOOL ConvertParamUnit(ParamHolder* holder, WORD valueID, CString* out);
 BOOL GetParamPlaceholderText(ParamHolder* holder, WORD valueID, CString** out);
 // Appends " [unit]" to the caption when the unit is not empty.
 void AppendUnitSuffix(CString* caption, CString unit);
-// The parameter's value converted into its used unit; unconverted when the conversion fails.
-CString ValueInUsedUnit(const CWizardCopaObject3* param);
+// The parameter's value, typed in its used unit, in the parameter's own unit, the one the
+// simulator reads: a number converted, a name or formula with the conversion around it
+// (qv::ValueInUnit). A result's name or a text stands as it is. Inline, as the editor's
+// describe writes every value through it.
+inline CString ValueInUsedUnit(const CWizardCopaObject3* param) {
+    // A result's name and a text are names, which no unit scales.
+    if ((param->GetType() & (kParamTypeOutput | kParamTypeText)) != 0) {
+        CString converted;
+        TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted);
+        return converted;
+    }
+    return qv::ValueInUnit(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit());
+}
 
 // Pin use, direction and flags.
 BOOL SetParamUsePin(ParamHolder* holder, WORD valueID, BOOL on);

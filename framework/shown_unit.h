@@ -28,12 +28,10 @@ inline void WriteShownUnit(const CComboBox* units, CWizardCopaObject3* param) {
 
 // A field that has no unit list shows its parameter in the parameter's own unit, the one its
 // caption names: a number given in another used unit is shown converted into it ("1.8" mH as
-// "0.0018" where the caption says "[H]"); any other text (a name, an expression) as it stands.
+// "0.0018" where the caption says "[H]"); any other text (a name, an expression) with the
+// conversion around it ("((M)*0.001)"), so that it keeps its meaning in the unit shown.
 inline CString ValueInOwnUnit(const CWizardCopaObject3* param) {
-    CString converted;
-    if (TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), converted))
-        return converted;
-    return param->GetValue();
+    return qv::ValueInUnit(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit());
 }
 
 // What such a field wrote is in the parameter's own unit.

@@ -293,3 +293,98 @@ BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* valu
     out = TBExtended_ftoa(result, -1, 0, "");
     return TRUE;
 }
+
+namespace qv {
+
+namespace {
+
+// A text as ValueInUnit writes a scaled one, "((inner)*factor)": its inner text and factor;
+// false for any other text.
+bool SplitScaled(std::string_view text, std::string_view& inner, long double& factor)
+{
+    if (text.size() < 7 || !text.starts_with("((") || text.back() != ')')
+        return false;
+    // The first parenthesis closes at the end, the second before "*factor".
+    int depth = 0;
+    size_t innerEnd = std::string_view::npos;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '(')
+            ++depth;
+        else if (text[i] == ')' && --depth == 1 && innerEnd == std::string_view::npos)
+            innerEnd = i;
+        if (depth == 0)
+            return false;
+    }
+    if (depth != 1 || innerEnd == std::string_view::npos || text[innerEnd + 1] != '*' ||
+        innerEnd + 2 >= text.size() - 1)
+        return false;
+    const std::string digits(text.substr(innerEnd + 2, text.size() - 1 - (innerEnd + 2)));
+    if (digits.find_first_not_of("0123456789.e+-") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    factor = std::strtold(digits.c_str(), &end);
+    if (end != digits.c_str() + digits.size() || !std::isfinite(factor) || factor == 0.0L)
+        return false;
+    inner = text.substr(2, innerEnd - 2);
+    return true;
+}
+
+bool IsPlainName(std::string_view text)
+{
+    if (text.empty() || std::isdigit(static_cast<unsigned char>(text.front())))
+        return false;
+    for (const char c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '.')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit)
+{
+    CString out;
+    if (TBConvertUnits(quantity, usedUnit, value, unit, out))
+        return out;
+    const std::string_view text = value != nullptr ? value : "";
+    if (text.find_first_not_of(" \t") == std::string_view::npos)
+        return out;
+    long double number = 0.0L;
+    if (ParsePrefixedNumberWide(out, &number))
+        return out;
+    // A quantity of an element ("R1.I") is given by the simulator in its own unit already.
+    if (IsPlainName(out.view()) && out.Find('.') >= 0)
+        return out;
+    const QuantityDefinition* q = BuiltInUnitsTable().FindQuantity(quantity != nullptr ? quantity : "");
+    if (q == nullptr)
+        return out;
+    const UnitDefinition* source = FindUnit(*q, usedUnit != nullptr ? usedUnit : "");
+    const UnitDefinition* target = FindUnit(*q, unit != nullptr ? unit : "");
+    if (source == nullptr || target == nullptr)
+        return out;
+    // value in the target unit = value * factor + offset
+    const long double factor = source->factor / target->factor;
+    const long double offset = (source->offset - target->offset) / target->factor;
+    if (factor == 1.0L && offset == 0.0L)
+        return out;
+    // A text this function scaled before is scaled once: shown in the unit it was typed in
+    // again, it is what was typed.
+    std::string_view inner;
+    long double before = 1.0L;
+    if (offset == 0.0L && SplitScaled(out.view(), inner, before)) {
+        const long double both = before * factor;
+        if (std::fabs(both - 1.0L) <= 1e-12L)
+            return IsPlainName(inner) ? CString(inner) : "(" + CString(inner) + ")";
+        return "((" + CString(inner) + ")*" + TBExtended_ftoa(static_cast<double>(both), -1, 0, "") + ")";
+    }
+    CString formula = "(" + out + ")";
+    if (factor != 1.0L)
+        formula += "*" + TBExtended_ftoa(static_cast<double>(factor), -1, 0, "");
+    if (offset != 0.0L) {
+        const CString shift = TBExtended_ftoa(static_cast<double>(offset), -1, 0, "");
+        formula += shift.Left(1) == "-" ? shift : "+" + shift;
+    }
+    return "(" + formula + ")";
+}
+
+}  // namespace qv

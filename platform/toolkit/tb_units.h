@@ -27,6 +27,20 @@ BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* valu
 
 namespace qv {
 
+// `value`, given in the unit `usedUnit` of `quantity`, as a text in the unit `unit`: a number
+// converted as TBConvertUnits converts it, and any other text (a name, an expression) as a
+// formula that does the conversion where the value is read, "((TX)*0.001)" for `TX` given in
+// ms and written in s, "((T)+273.15)" for `T` in degrees Celsius written in K. A text stands
+// as it is when nothing converts it: the same or an empty used unit, an unknown quantity or
+// unit, a blank text, a number whose conversion is not finite, or a quantity of an element
+// ("R1.I"), which the simulator gives in the parameter's own unit whatever unit is shown. A
+// text scaled before is scaled once: "((TX)*0.001)" given in s and written in ms is "TX".
+CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit);
+
+}  // namespace qv
+
+namespace qv {
+
 // The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves
 // `units` empty for an unknown quantity.
 BOOL UnitsOfQuantity(const char* quantity, CStringArray& units);

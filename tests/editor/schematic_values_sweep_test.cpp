@@ -2,10 +2,12 @@
 // each input parameter of each element of each example is given bad values of every kind (the
 // values the page sweep types) in the schematic itself, and describing it either refuses with
 // one line that names the element, or writes the same entries, by name and count, as with a
-// plain value.
+// plain value. A name given in another unit than the parameter's is described with the
+// conversion around it, wherever it stands.
 #include "tests/editor/page_sweep.h"
 
 #include "editor/catalogue.h"
+#include "toolkit/tb_units.h"
 
 #include <string>
 #include <vector>
@@ -48,7 +50,8 @@ class SchematicValuesSweep : public PageSweep {
 protected:
     // Describes the element alone with the parameter given the value: the description, or
     // "(refused) " and the host's message.
-    std::string DescribedWith(const qv::SchematicElement& element, const std::string& param, const std::string& value) {
+    std::string DescribedWith(const qv::SchematicElement& element, const std::string& param, const std::string& value,
+                              const std::string& unit = "") {
         qv::Schematic alone;
         alone.document = schematic.document;
         alone.elements = {element};
@@ -62,6 +65,10 @@ protected:
         }
         at->hasValue = true;
         at->value = value;
+        if (!unit.empty()) {
+            at->hasUnit = true;
+            at->unit = unit;
+        }
         std::vector<std::string> written;
         std::string error;
         const std::string path = (folder / "d.desc").string();
@@ -83,6 +90,23 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
         std::vector<std::string> inputs;
         for (const qv::CatalogueParam& param : type->params)
             if ((param.type & 0xC) == 0x4) inputs.push_back(param.name);
+        // A name in the last unit of its quantity other than the parameter's own.
+        for (const qv::CatalogueParam& param : type->params) {
+            CStringArray units;
+            if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
+            std::string other;
+            for (int u = 0; u < units.GetSize(); ++u)
+                if (std::string(units[u].view()) != param.unit) other = units[u].view();
+            if (other.empty()) continue;
+            const std::string got = DescribedWith(element, param.name, "Zq", other);
+            SCOPED_TRACE(element.name + " parameter " + param.name + " given Zq in " + other);
+            if (got.starts_with("(refused) ")) {
+                EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                continue;
+            }
+            for (size_t at = got.find("Zq"); at != std::string::npos; at = got.find("Zq", at + 1))
+                EXPECT_TRUE(at >= 2 && got.compare(at - 2, 2, "((") == 0 && got.compare(at + 2, 1, ")") == 0) << got;
+        }
         for (size_t at = 0; at < inputs.size(); ++at) {
             // An element that does not describe alone with a plain value (it needs the others of
             // its example) has nothing to be compared with.

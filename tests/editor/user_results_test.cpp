@@ -250,6 +250,18 @@ TEST_F(UserResultsTest, WhatASessionLeavesIsRight) {
         {"the oscillator's amplitude is typed in the unit of its parameter, its field having no unit list",
          R"({"document": "D", "elements": [{"id": 29, "name": "O1", "parameters": {"AMPL": {"value": "1.8", "unit": "mV"}}}]})",
          "O1", {"type 2034 2m", "ok"}, {"AMPL := 2m,"}, {}, {}, {}},
+        // A name or a formula is read where the simulator reads it, in the parameter's own
+        // unit: the description writes the conversion from the unit the page shows around it,
+        // and the page keeps it as typed in that unit.
+        {"a resistance given as a name in kOhm is described in Ohm",
+         R"({"document": "D", "elements": [{"id": 15, "name": "R1", "parameters": {"R": {"value": "Rx", "unit": "kOhm"}}}]})",
+         "R1", {"ok"}, {"R := ((Rx)*1000)"}, {}, {"\"value\": \"Rx\"", "\"kOhm\""}, {}},
+        {"an absolute temperature given as a formula in \u00b0C takes the offset, a swing does not",
+         R"({"document": "D", "elements": [{"id": 105, "name": "T1", "parameters": {"AMPL": {"value": "dT", "unit": "\u00b0C"}, "OFF": {"value": "T0+5", "unit": "\u00b0C"}}}]})",
+         "T1", {"click 2031", "choose 2032 Sine", "ok"}, {"AMPL := dT,", "OFF := ((T0+5)+273.15),"}, {}, {}, {}},
+        {"a period derived from a named frequency is shown in the period's unit",
+         R"({"document": "D", "elements": [{"id": 3, "name": "V1", "parameters": {"TPERIO": {"value": "20", "unit": "ms"}}}]})",
+         "V1", {"click 2031", "choose 2032 Sine", "type 2036 f0", "ok"}, {"TPERIO := (1/(f0)),"}, {}, {"\"value\": \"((1/(f0))*1000)\""}, {}},
         {"the transformer's M given in mH is shown in H",
          R"({"document": "D", "elements": [{"id": 20, "name": "TR", "parameters": {"M": {"value": "1.8", "unit": "mH"}}}]})",
          "TR", {"click 2307", "ok"}, {"K := (0.0018)/sqrt( 1m * 1m)"}, {}, {"\"value\": \"0.0018\""}, {"\"mH\""}},

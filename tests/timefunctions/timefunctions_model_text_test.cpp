@@ -96,10 +96,12 @@ TEST_F(TimeFunctionModelText, NotifyChangedDerivesThePeriodInTheUnitsShown) {
     };
     const Case cases[] = {
         {false, "Hz", "ms", "100", "10"},      {false, "kHz", "s", "100", "1e-05"},
-        {false, "kHz", "ms", "100", "0.01"},   {false, "kHz", "ms", "fx", "1/(fx)"},
-        {false, "Hz", "ms", "1e-307", "1/(1e-307)"},
+        // A formula means in the unit shown what the simulator reads: fx kHz give a period of
+        // 1/(fx*1000) s, which is shown in ms.
+        {false, "kHz", "ms", "100", "0.01"},   {false, "kHz", "ms", "fx", "((1/(((fx)*1000)))*1000)"},
+        {false, "Hz", "ms", "1e-307", "((1/(1e-307))*1000)"},
         {true, "ms", "s", "1", "0.011"},       {true, "ms", "ms", "1", "11"},
-        {true, "ms", "ms", "tr", " tr + 0.008 + 0.002"},
+        {true, "ms", "ms", "tr", " tr + 8 + 2"}, {true, "ms", "s", "tr", " ((tr)*0.001) + 0.008 + 0.002"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.source);

@@ -141,7 +141,7 @@ TEST_F(WavePages, PeriodFollowsInTheUnitsShown) {
         const char* period;
     };
     const Case cases[] = {
-        {false, "Hz", "ms", "100", "10"}, {false, "kHz", "s", "100", "1e-05"}, {false, "kHz", "ms", "fx", "1/(fx)"},
+        {false, "Hz", "ms", "100", "10"}, {false, "kHz", "s", "100", "1e-05"}, {false, "kHz", "ms", "fx", "((1/(((fx)*1000)))*1000)"},
         {true, "ms", "s", "1", "0.011"},  {true, "ms", "ms", "1", "11"},
     };
     for (size_t run = 0; run < 2 * std::size(cases); ++run) {

@@ -121,6 +121,47 @@ TEST(TBConvertUnits, FailureLeavesTheValueUnconverted)
     });
 }
 
+// A name or formula keeps its meaning in the unit it is written in: the conversion goes
+// around it. Whatever cannot be converted stands as typed.
+TEST(ValueInUnit, ANameOrFormulaIsWrittenWithItsConversion)
+{
+    struct Row {
+        const char* quantity;
+        const char* from;
+        const char* value;
+        const char* to;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"Time", "ms", "2*0.5", "s", "((2*0.5)*0.001)"},
+        {"Time", "ms", "TX", "s", "((TX)*0.001)"},
+        {"Resistance", "kOhm", "Rx", "Ohm", "((Rx)*1000)"},
+        {"Time", "s", "1/(f0)", "ms", "((1/(f0))*1000)"},  // a derived period shown in ms
+        {"Temperature", "\xB0" "C", "T0", "K", "((T0)+273.15)"},
+        {"Temperature", "K", "T0", "\xB0" "C", "((T0)-273.15)"},
+        {"Temperature Difference", "\xB0" "C", "dT", "K", "dT"},
+        {"Angle", "deg", "a", "rad", "((a)*0.0174532925199433)"},
+        {"Resistance", "Ohm", "((Rx)*1000)", "kOhm", "Rx"},           // shown again in the unit typed
+        {"Time", "ms", "((1/(f0))*1000)", "s", "(1/(f0))"},
+        {"Time", "us", "((TX)*0.001)", "s", "((TX)*1e-09)"},         // scaled once
+        {"Time", "ms", "((a)*2)+((b)*3)", "s", "((((a)*2)+((b)*3))*0.001)"},  // a sum, not one scaled text
+        {"Time", "ms", "(a)*(2)", "s", "(((a)*(2))*0.001)"},
+        {"Current", "mA", "R1.I", "A", "R1.I"},           // an element's quantity is in its own unit
+        {"Time", "ms", "5m", "s", "5e-06"},               // a number converts as a number
+        {"Time", "ms", "Tx", "ms", "Tx"},                // the same unit
+        {"Time", "", "Tx", "s", "Tx"},                   // no used unit
+        {"Magnetic Flux", "Wb", "phi", "Vs", "phi"},     // a factor of 1
+        {"Time", "ms", "  ", "s", "  "},                 // blank: nothing to convert
+        {"Time", "ms", "1e400", "s", "1e400"},           // a number beyond a double stays a number
+        {"No such quantity", "ms", "Tx", "s", "Tx"},
+        {"Time", "mV", "Tx", "s", "Tx"},                 // a unit of another quantity
+        {nullptr, nullptr, nullptr, nullptr, ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(std::string(qv::ValueInUnit(row.quantity, row.from, row.value, row.to).view()), row.expected)
+            << (row.value != nullptr ? row.value : "(null)") << " from " << (row.from != nullptr ? row.from : "");
+}
+
 TEST(UnitsTable, MalformedTablesAreRefusedWithTheLine)
 {
     struct Case {
