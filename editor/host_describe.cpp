@@ -783,9 +783,9 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
             // A name or expression is checked as typed, before its conversion puts it in
             // parentheses; a number as converted.
             if (valueFault != nullptr && valueFault->empty() && braces == 0) {
-                CString number;
-                TBConvertUnits(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit(), number);
-                const std::string_view checked = number == converted ? converted.view() : param->GetValue().view();
+                long double number = 0.0L;
+                const std::string_view checked =
+                    qv::ParsePrefixedNumberWide(param->GetValue(), &number) ? converted.view() : param->GetValue().view();
                 if (const std::string fault = quoted ? QuotedValueFault(checked) : ValueFault(checked); !fault.empty())
                     *valueFault = ParamValueFault(*param, fault);
             }

@@ -300,10 +300,11 @@ CString MakeSumText(const TypedValue& a, const TypedValue& b, const TypedValue& 
     bool fits = true;
     const auto inShown = [&](const TypedValue& v) {
         const CString used = v.usedUnit.IsEmpty() ? v.unit : v.usedUnit;
-        CString number;
         double value = 0.0;
-        if (ParseValueWithPrefix(v.text, &value) && !TBConvertUnits(v.quantity, used, v.text, shown, number)) fits = false;
-        return qv::ValueInUnit(v.quantity, used, v.text, shown);
+        if (!ParseValueWithPrefix(v.text, &value)) return qv::ValueInUnit(v.quantity, used, v.text, shown);
+        CString number;
+        if (!TBConvertUnits(v.quantity, used, v.text, shown, number)) fits = false;
+        return number;
     };
     const CString inA = inShown(a);
     const CString inB = inShown(b);

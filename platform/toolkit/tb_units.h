@@ -37,10 +37,6 @@ namespace qv {
 // text scaled before is scaled once: "((TX)*0.001)" given in s and written in ms is "TX".
 CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit);
 
-}  // namespace qv
-
-namespace qv {
-
 // The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves
 // `units` empty for an unknown quantity.
 BOOL UnitsOfQuantity(const char* quantity, CStringArray& units);
