@@ -66,23 +66,23 @@ BOOL BuildACExpression(CCopaObjectCompare* snapshot, ParamHolder* holder, WORD r
     if (real == nullptr || imaginary == nullptr) return 0;
     const CString name = snapshot->GetName();
     const CString expression =
-        FillRealImaginary(WithoutAt(name) + " := " + formula, ValueInUsedUnit(real), ValueInUsedUnit(imaginary));
+        FillRealImaginary(WithoutAt(name) + " := " + formula, InputInOwnUnit(holder, real), InputInOwnUnit(holder, imaginary));
     ReplacePlaceholder(*modelText, name, expression, 0);
     return 1;
 }
 
-// The source text is read in the used unit of `sourceParam` (null: in the target's) and written
-// in the target's unit. A value of another parameter converts as what it is: an absolute
-// temperature taken as an AC magnitude keeps its offset (20 degrees Celsius give 293.15 K), so
-// that the magnitude does not depend on the unit the value was typed in.
-void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, const CString& source,
-                   const char* placeholder, const CWizardCopaObject3* sourceParam = nullptr) {
+// The source is read in its used unit (null: `text` in the target's) and written in the target's
+// unit. A value of another parameter converts as what it is: an absolute temperature taken as an
+// AC magnitude keeps its offset (20 degrees Celsius give 293.15 K), so that the magnitude does
+// not depend on the unit the value was typed in.
+void ReplaceACLine(ParamHolder* holder, CString* modelText, WORD targetValueID, const TypedValue* source,
+                   const char* text, const char* placeholder) {
     if (modelText == nullptr) return;
     const CWizardCopaObject3* target = FindParamByValueID(holder, targetValueID);
     if (target == nullptr) return;
-    const CWizardCopaObject3* reading = sourceParam != nullptr ? sourceParam : target;
-    const CString quantity = reading->GetQuantity().IsEmpty() ? target->GetQuantity() : reading->GetQuantity();
-    const CString converted = qv::ValueInUnit(quantity, reading->GetUsedUnit(), source, target->GetUnit());
+    const TypedValue reading = source != nullptr ? *source : TypedValue{text, {}, target->GetUsedUnit(), {}};
+    const CString quantity = reading.quantity.IsEmpty() ? target->GetQuantity() : reading.quantity;
+    const CString converted = qv::ValueInUnit(quantity, reading.usedUnit, reading.text, target->GetUnit());
     ReplacePlaceholder(*modelText, placeholder, target->GetName() + " := " + converted, 0);
 }
 
@@ -236,12 +236,14 @@ BOOL BuildACMagnitudeExpr(CCopaObjectCompare* snapshot, ParamHolder* holder, WOR
 
 void ReplaceACMagnitude(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD sourceValueID) {
     const CWizardCopaObject3* source = FindParamByValueID(holder, sourceValueID);
-    // The value is typed in its own used unit ("2" in kV), not in the AC parameter's.
-    ReplaceACLine(holder, modelText, targetValueID, source ? source->GetValue() : CString(), "@AC_MAG_VAL", source);
+    // The value is typed in its own used unit ("2" in kV), not in the AC parameter's; a value
+    // taken from a pin is the pin's signal, in the parameter's own unit.
+    const TypedValue read = TypedInputOf(holder, source);
+    ReplaceACLine(holder, modelText, targetValueID, source != nullptr ? &read : nullptr, "", "@AC_MAG_VAL");
 }
 
 void ReplaceACPhase(ParamHolder* holder, CString* modelText, WORD targetValueID, WORD) {
-    ReplaceACLine(holder, modelText, targetValueID, "0", "@AC_PHASE_VAL");
+    ReplaceACLine(holder, modelText, targetValueID, nullptr, "0", "@AC_PHASE_VAL");
 }
 
 CString MakeReciprocalText(CString value) {
@@ -268,6 +270,11 @@ CString MakeSumText(CString a, CString b, CString c) {
 TypedValue TypedValueOf(const CWizardCopaObject3* param) {
     if (param == nullptr) return {};
     return {param->GetValue(), param->GetQuantity(), param->GetUsedUnit(), param->GetUnit()};
+}
+
+TypedValue TypedInputOf(const ParamHolder* holder, const CWizardCopaObject3* param) {
+    if (param == nullptr || !param->HasPin()) return TypedValueOf(param);
+    return {PinSignalOf(holder, param), param->GetQuantity(), param->GetUnit(), param->GetUnit()};
 }
 
 CString InSimulatorUnit(const TypedValue& value) {
@@ -353,12 +360,13 @@ BOOL DerivePeriodFromParams(ParamHolder* holder, bool fromTimes, CString* period
         const CWizardCopaObject3* width = FindParamByValueID(holder, kIdWidth);
         const CWizardCopaObject3* fall = FindParamByValueID(holder, kIdFall);
         if (rise == nullptr || width == nullptr || fall == nullptr) return FALSE;
-        *period = MakeSumText(TypedValueOf(rise), TypedValueOf(width), TypedValueOf(fall), TypedValueOf(shown));
+        *period = MakeSumText(TypedInputOf(holder, rise), TypedInputOf(holder, width), TypedInputOf(holder, fall),
+                              TypedValueOf(shown));
         return TRUE;
     }
     const CWizardCopaObject3* frequency = FindParamByValueID(holder, kIdFrequency);
     if (frequency == nullptr) return FALSE;
-    return PeriodOfFrequencyText(TypedValueOf(frequency), TypedValueOf(shown), period) ? TRUE : FALSE;
+    return PeriodOfFrequencyText(TypedInputOf(holder, frequency), TypedValueOf(shown), period) ? TRUE : FALSE;
 }
 
 CString ListDuplicateIndexes(ParamHolder* holder, WORD valueID) {
@@ -398,7 +406,7 @@ void SetParamDescriptionsByValue(const CLanguageTextMap* templateDescriptions, C
 
 CString ListEntryValue(const ParamHolder* holder, const CWizardCopaObject3* param) {
     if (param == nullptr) return CString();
-    if (param->HasPin() && holder != nullptr) return holder->m_strElementName + "." + param->GetName();
+    if (param->HasPin() && holder != nullptr) return PinSignalOf(holder, param);
     CString value = param->GetValue();
     value.TrimLeft();
     return value;

@@ -76,6 +76,10 @@ struct TypedValue {
 
 // A parameter's value and used unit as they stand in the parameter set.
 TypedValue TypedValueOf(const CWizardCopaObject3* param);
+// An input as a value derived from it reads it: taken from a pin, it is the pin's signal in the
+// parameter's own unit (PinSignalOf), and the text stored behind the pin is never read; else
+// as above.
+TypedValue TypedInputOf(const ParamHolder* holder, const CWizardCopaObject3* param);
 
 // The text as the simulator reads it: a number converted from its used unit into the
 // parameter's unit, any other text (a name, a formula) with the conversion around it

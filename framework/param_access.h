@@ -58,6 +58,19 @@ inline CString ValueInUsedUnit(const CWizardCopaObject3* param) {
     return qv::ValueInUnit(param->GetQuantity(), param->GetUsedUnit(), param->GetValue(), param->GetUnit());
 }
 
+// The signal at the element's pin of the parameter's name, "<element>.<parameter>": what a
+// parameter taken from a pin is, as the editor completes its own entry of the parameter list.
+inline CString PinSignalOf(const ParamHolder* holder, const CWizardCopaObject3* param) {
+    return (holder != nullptr ? holder->m_strElementName : CString()) + "." + param->GetName();
+}
+
+// What a value the element derives from an input (a period, an AC magnitude) reads of it, in the
+// input's own unit: the pin's signal for an input taken from a pin, whose stored text stands
+// for nothing, else its value converted from its used unit (ValueInUsedUnit).
+inline CString InputInOwnUnit(const ParamHolder* holder, const CWizardCopaObject3* param) {
+    return param->HasPin() ? PinSignalOf(holder, param) : ValueInUsedUnit(param);
+}
+
 // Pin use, direction and flags.
 BOOL SetParamUsePin(ParamHolder* holder, WORD valueID, BOOL on);
 BOOL SetParamUsePinByPtr(ParamHolder* holder, CWizardCopaObject3* param, BOOL on);

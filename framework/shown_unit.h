@@ -46,4 +46,12 @@ inline TypedValue TypedAsShown(const CWizardCopaObject3* param, const CString& t
     return typed;
 }
 
+// The same for a field whose value the page derives another from (a frequency, a rise time): an
+// input taken from a pin is its pin's signal (TypedInputOf), whatever the field still shows.
+inline TypedValue TypedInputAsShown(const ParamHolder* holder, const CWizardCopaObject3* param, const CString& text,
+                                    const CComboBox* units) {
+    if (param != nullptr && param->HasPin()) return TypedInputOf(holder, param);
+    return TypedAsShown(param, text, units);
+}
+
 } // namespace qv::pages

@@ -151,7 +151,8 @@ TypedValue TTimeSourcePage<Wizard>::TypedField(WORD valueID) {
     for (size_t u = 0; u < std::size(kTimeUnitLists) && u < lists.size(); ++u)
         if (kTimeUnitLists[u].valueID == valueID) units = &lists[u];
     const CString* text = FieldOf(valueID);
-    return qv::pages::TypedAsShown(FindParamByValueID(this->m_pParams, valueID), text ? *text : CString(), units);
+    return qv::pages::TypedInputAsShown(this->m_pParams, FindParamByValueID(this->m_pParams, valueID),
+                                        text ? *text : CString(), units);
 }
 
 template <class Wizard>

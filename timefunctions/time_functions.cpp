@@ -435,7 +435,7 @@ void CTimeFunctionPage::WriteFields(const std::vector<Field>& fields, CComboBox*
 }
 
 TypedValue CTimeFunctionPage::Typed(WORD id, const CString& text, const CTBUnitComboBox& units) {
-    return qv::pages::TypedAsShown(FindParamByValueID(m_pParams, id), text, &units);
+    return qv::pages::TypedInputAsShown(m_pParams, FindParamByValueID(m_pParams, id), text, &units);
 }
 
 CString CTimeFunctionPage::InParamUnit(WORD id, const CString& text, const CTBUnitComboBox& units) {

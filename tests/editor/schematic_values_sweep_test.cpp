@@ -49,9 +49,10 @@ std::vector<std::string> Entries(const std::string& text) {
 class SchematicValuesSweep : public PageSweep {
 protected:
     // Describes the element alone with the parameter given the value: the description, or
-    // "(refused) " and the host's message.
+    // "(refused) " and the host's message. With `pin`, the parameter is taken from a pin, and
+    // the data files written follow the description.
     std::string DescribedWith(const qv::SchematicElement& element, const std::string& param, const std::string& value,
-                              const std::string& unit = "") {
+                              const std::string& unit = "", bool pin = false) {
         qv::Schematic alone;
         alone.document = schematic.document;
         alone.elements = {element};
@@ -69,11 +70,17 @@ protected:
             at->hasUnit = true;
             at->unit = unit;
         }
+        if (pin) {
+            at->hasPin = true;
+            at->pin = true;
+        }
         std::vector<std::string> written;
         std::string error;
         const std::string path = (folder / "d.desc").string();
         if (!host->DescribeSchematic(alone, folder.string() + "/", path, written, error)) return "(refused) " + error;
-        return qv_test::ReadFile(path);
+        std::string text = qv_test::ReadFile(path);
+        for (size_t at = 1; pin && at < written.size(); ++at) text += "\n" + qv_test::ReadFile(written[at]);
+        return text;
     }
 };
 
@@ -126,6 +133,35 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
                     EXPECT_EQ(want, have) << "with a plain value:\n" << plain << "given the value:\n" << got;
                 }
             }
+        }
+    }
+}
+
+// A value on a pin is the pin's signal: whatever value the schematic gives beside the pin, the
+// element describes the same, with the same data files, or its page refuses the pin in one line
+// both times. Nothing the element derives (a period, an AC magnitude, a count of coefficients)
+// may read the value that stands behind the pin.
+TEST_P(SchematicValuesSweep, AValueOnAPinNeverReachesTheDescription) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+    host = std::make_unique<qv::Host>();
+    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    for (const qv::SchematicElement& element : schematic.elements) {
+        std::string why;
+        const qv::CatalogueElement* type = catalogue.FindNamed(element.id, element.kind, why);
+        ASSERT_NE(nullptr, type) << why;
+        for (const qv::CatalogueParam& param : type->params) {
+            if ((param.type & 0xC) != 0x4) continue;
+            const std::string one = DescribedWith(element, param.name, "3", "", true);
+            const std::string other = DescribedWith(element, param.name, "5", "", true);
+            SCOPED_TRACE(element.name + " parameter " + param.name + " on a pin");
+            if (one.starts_with("(refused) ") || other.starts_with("(refused) ")) {
+                EXPECT_EQ(one.starts_with("(refused) "), other.starts_with("(refused) ")) << one << "\n" << other;
+                EXPECT_EQ(std::string::npos, one.find('\n')) << one;
+                continue;
+            }
+            EXPECT_EQ(one, other) << FirstDifference(one, other);
         }
     }
 }
