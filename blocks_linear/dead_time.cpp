@@ -17,6 +17,7 @@
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/param_list.h"
 #include "framework/path_parts.h"
 #include "framework/placeholders.h"
@@ -432,6 +433,8 @@ BOOL CPropDeadBlock::OnApply() {
     if (fileName && !qv::pages::RefuseEmptyTable(*this, m_values.empty())) return FALSE;
     holder->m_strElementName = m_strName;
     holder->m_dwShowName = m_bShowName ? 1 : 0;
+    // The data file's name says which file the page writes and reads: it is never a signal.
+    qv::pages::TakeFromNoPin(holder, {kIdDeadFile});
     CompleteFileName();
     UpdateData(FALSE);
     StoreParameters();

@@ -15,6 +15,7 @@
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -281,6 +282,8 @@ BOOL CPropDigitalFilterBlock::OnApply() {
     GetParams()->m_dwShowName = m_bShowName ? 1 : 0;
     CheckInputs();
     UpdateData(TRUE);
+    // The design sizes the coefficient lists: their counts are never a pin's signal.
+    qv::pages::TakeFromNoPin(GetParams(), {kIdNumeratorOrder, kIdDenominatorOrder});
     // A refused design writes nothing and keeps the wizard's settings: the stored design
     // always describes the coefficients the element holds.
     if (!DesignFilter(true)) return FALSE;

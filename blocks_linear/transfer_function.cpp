@@ -12,6 +12,7 @@
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/param_set_page.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
@@ -137,9 +138,6 @@ BOOL CPropTransferFunctionBlock::OnInitDialog() {
     UpdateData(FALSE);
     qv::pages::AppendUnitToCaption(*this, Holder(), kIdBlockOutput, kIdBlockOutput);
     SetModified(FALSE);
-    if (CWnd* field = GetDlgItem(kIdNumeratorOrder)) field->EnableWindow(IsParamNotOnPin(Holder(), kIdNumeratorOrder));
-    if (CWnd* field = GetDlgItem(kIdDenominatorOrder))
-        field->EnableWindow(IsParamNotOnPin(Holder(), kIdDenominatorOrder));
     return TRUE;
 }
 
@@ -292,6 +290,8 @@ BOOL CPropTransferFunctionBlock::OnApply() {
     for (const auto& [control, text] : {std::pair<int, const CString*>{kIdNumeratorOrder, &m_strNumeratorOrder},
                                         std::pair<int, const CString*>{kIdDenominatorOrder, &m_strDenominatorOrder}})
         if (!qv::pages::RefuseUnlessNumber(*this, control, *text, m_orderKind)) return FALSE;
+    // The orders size the coefficient lists: they are typed, never a pin's signal.
+    qv::pages::TakeFromNoPin(Holder(), {kIdNumeratorOrder, kIdDenominatorOrder});
     Holder()->m_strElementName = m_strName;
     Holder()->m_dwShowName = m_bShowName ? 1 : 0;
     if (!WriteParameters()) return FALSE;
@@ -305,9 +305,6 @@ BOOL CPropTransferFunctionBlock::OnSetActive() {
     ShowBlockSwitchesAndPins(Holder(), kIdSampleTime);
     if (CWnd* field = GetDlgItem(kIdSampleTimeField)) field->EnableWindow(!m_bSampleTimePin);
     SetParamUsePin(Holder(), kIdSampleTimeField, m_bSampleTimePin);
-    if (CWnd* field = GetDlgItem(kIdNumeratorOrder)) field->EnableWindow(IsParamNotOnPin(Holder(), kIdNumeratorOrder));
-    if (CWnd* field = GetDlgItem(kIdDenominatorOrder))
-        field->EnableWindow(IsParamNotOnPin(Holder(), kIdDenominatorOrder));
     UpdateIndexedDescriptions();
     return CPropertyPage::OnSetActive();
 }

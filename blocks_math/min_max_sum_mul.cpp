@@ -121,8 +121,9 @@ CString BuildInputListText(ParamHolder* holder, DWORD signMask) {
             value = ListEntryValue(holder, param);
             if (IsInputNegated(signMask, index, value)) value = NegatedInputText(value);
         } else if (id == kIdSampleTime || id == kIdSampleTimeField) {
-            // In seconds, whatever unit the page's unit list gave the typed time.
-            value = ValueInUsedUnit(param);
+            // In seconds, whatever unit the page's unit list gave the typed time; the pin's signal
+            // when "Use Pin" is ticked.
+            value = InputInOwnUnit(holder, param);
         } else {
             return;
         }

@@ -8,6 +8,7 @@
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/prefixed_numbers.h"
 #include "framework/requests.h"
 #include "framework/string_ids.h"
@@ -266,8 +267,9 @@ BOOL CPropNPointElementBlock::OnApply() {
     UpdateData(TRUE);
     // A refused number writes nothing: the families would not match it.
     int n = 0;
-    // A number taken from a pin is not the user's to type.
-    if (!SwitchingPointsOfPage(&n, IsParamNotOnPin(m_pHolder, kIdSwitchingPoints) != 0)) return FALSE;
+    // The number of points sizes the families: it is typed, never a pin's signal.
+    qv::pages::TakeFromNoPin(m_pHolder, {kIdSwitchingPoints});
+    if (!SwitchingPointsOfPage(&n, true)) return FALSE;
     return CSimpleBlockPage::OnApply();
 }
 

@@ -715,6 +715,21 @@ static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& sou
     return ch;
 }
 
+// A parameter the schematic puts on a pin that the element's pages have no pin for: they write
+// the value as typed and drop the pin (qv::pages::TakeFromNoPin), and the element would describe
+// otherwise than the schematic says. The element's own script runs first, as a user would.
+static bool GivenPinsKept(const SchematicElement& source, ParamHolder* holder, std::string& error) {
+    for (const SchematicParam& value : source.params) {
+        if (!value.templateName.empty() || !value.hasPin || !value.pin) continue;
+        const CWizardCopaObject3* param = ParamNamed(holder, value.name);
+        if (param == nullptr || param->IsDeleted() || param->HasPin()) continue;
+        error = ElementLabel(source.name) + " parameter " + Quoted(value.name) +
+                ": the value given cannot be typed on its page (the page takes it from no pin)";
+        return false;
+    }
+    return true;
+}
+
 bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     const std::vector<SchematicParam>& given = element.source.params;
     const auto typed = [](const SchematicParam& value) { return value.hasValue || value.hasUnit || value.hasPin; };
@@ -1112,6 +1127,17 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
         // wherever the host was started.
         if (!characteristic.file.empty()) characteristic.file = DataFileEntry(characteristic.file, m_documentFolder);
         lines = CharacteristicScriptWithForms(*added.type, characteristic);
+        // The script ticks the characteristic's "Use Pin" box; a characteristic parameter the
+        // schematic gives on a pin already would have the box unticked by it.
+        if (characteristic.kind == SchematicCharacteristic::Kind::Pin) {
+            const CatalogueCharacteristicControls& controls = added.type->characteristic;
+            const int button = characteristic.form == 2 && controls.button2 != 0 ? controls.button2 : controls.button;
+            ParamHolder* holder = m_editor->Holder(added.handle);
+            for (const SchematicParam& value : source.params)
+                if (CWizardCopaObject3* param = value.hasPin && value.pin ? ParamNamed(holder, value.name) : nullptr;
+                    param != nullptr && param->GetValueID() == button)
+                    param->UsePin(FALSE);
+        }
         if (source.hasWizardData && !FitToLoadedState(added, characteristic, lines, error)) return false;
     }
     for (const std::string& line : source.script) lines.push_back(line);
@@ -1123,7 +1149,8 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     if (actions == nullptr) return false;
     EditScriptRunner runner;
     runner.makeListings = false;
-    return RunSession(added, *actions, runner, error, true) && TakeName(added, error);
+    return RunSession(added, *actions, runner, error, true) &&
+           GivenPinsKept(source, m_editor->Holder(added.handle), error) && TakeName(added, error);
 }
 
 namespace {

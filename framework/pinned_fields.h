@@ -40,4 +40,13 @@ inline bool LoadPinnedField(const CWizardCopaObject3& param, std::initializer_li
     return LoadPinnedField(param, std::span<const PinnedField>(fields.begin(), fields.size()));
 }
 
+// Fields the page has no "Use Pin" box for, such as a count of coefficients, rows or points, or
+// the name of a data file: what the page writes is the value as typed, since no signal can size
+// a list or name a file. A pin that stored data or a received schematic put on such a
+// parameter goes when the page writes its values, so that the editor sees the page take the
+// parameter from no pin, and no description reads a text that stands behind a pin.
+inline void TakeFromNoPin(ParamHolder* holder, std::initializer_list<WORD> valueIDs) {
+    for (WORD id : valueIDs) SetParamUsePin(holder, id, FALSE);
+}
+
 } // namespace qv::pages

@@ -13,6 +13,7 @@
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
+#include "framework/pinned_fields.h"
 #include "framework/param_list.h"
 #include "framework/param_set_page.h"
 #include "framework/placeholders.h"
@@ -613,6 +614,7 @@ BOOL CPropPolynomSource::OnApply() {
     UpdateData(TRUE);
     // The order sizes the coefficients: a text that is no whole number is not read as one.
     if (!qv::pages::RefuseUnlessNumber(*this, kIdOrder, m_strOrder, qv::pages::NumberNeeded::Order)) return FALSE;
+    qv::pages::TakeFromNoPin(m_pParams, {kIdOrder});
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();
     UpdateParamDescriptions();
