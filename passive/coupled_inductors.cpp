@@ -345,6 +345,12 @@ BOOL CPropPassiveCoupledBase::OnApply() {
         }
     });
     m_dwForm = MChecked() ? 1 : 0;
+    // With M given, K is the wizard's own expression of M and the inductances: K's box, hidden
+    // under this form, puts no pin in its place.
+    if (m_dwForm == 1) {
+        m_bKUsesPin = FALSE;
+        SetParamUsePin(m_pParams, kIdK, FALSE);
+    }
     BuildCompareList(static_cast<int>(m_dwForm));
     StoreInWizard();
     const RequestTarget target(static_cast<const CWizardBase4*>(m_pWizard));

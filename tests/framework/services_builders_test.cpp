@@ -120,6 +120,17 @@ TEST(ModelTextBuilders, ACValueLines) {
     EXPECT_EQ(CString("VAC := 0.005 VAC := 0 @AC_MAG_VAL"), text);
     ReplaceACMagnitude(&holder, &text, 10, 99);
     EXPECT_EQ(CString("VAC := 0.005 VAC := 0 VAC := "), text);
+    // A value on a pin is the pin's signal, in the value's own unit: the text behind the pin
+    // stands for nothing.
+    holder.m_strElementName = "C1";
+    CWizardCopaObject3* pinned = MakeParam(holder, 13, "CONST", "3");
+    pinned->SetQuantity("Voltage");
+    pinned->SetUnit("V");
+    pinned->SetUsedUnit("mV");
+    pinned->UsePin(TRUE);
+    CString onPin("@AC_MAG_VAL");
+    ReplaceACMagnitude(&holder, &onPin, 10, 13);
+    EXPECT_EQ(CString("VAC := C1.CONST"), onPin);
 }
 
 TEST(ModelTextBuilders, ReciprocalAndSumTexts) {
