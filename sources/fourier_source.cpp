@@ -24,6 +24,7 @@
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -52,6 +53,7 @@ constexpr int kCtlList = 2329;
 constexpr UINT kFileButtonImages = 135;
 using namespace qv::strings;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
+constexpr char kNoHarmonics[] = "The frequencies are not harmonics of one fundamental frequency!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -326,6 +328,13 @@ BOOL CPropFourierSource::OnApply() {
         GetDlgItemText(kCtlFundamental, fundamental);
         if (!qv::pages::RefuseUnlessNumber(*this, kCtlFundamental, fundamental, qv::pages::NumberNeeded::Positive))
             return FALSE;
+        // Every harmonic's frequency must be a number the data file can hold.
+        double value = 0.0;
+        qv::pages::ReadsAsNumber(fundamental, qv::pages::NumberNeeded::Positive, &value);
+        const int rows = std::max(m_lstHarmonics.GetItemCount(), 2);
+        if (!FundamentalFits(value, m_lstHarmonics.GetHarmonicsMode(), rows) &&
+            !qv::pages::RefuseField(*this, kCtlFundamental))
+            return FALSE;
     }
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
@@ -495,55 +504,27 @@ BOOL CPropFourierSource::ReadDataFile(CString path) {
         if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
         return FALSE;
     }
-    SetTableRows(m_Table, columns[0], columns[1], columns[2]);
-    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
-    m_lstHarmonics.SetNumberText(m_strNumber);
-    UpdateData(FALSE);
-    FillListFromTable();
-    DetectHarmonicsMode();
-    FillListFromTable();
-    m_nFileFormat = files.GetSaveVersion();
-    return TRUE;
-}
-
-// Only rows that exist are looked at; a file that fits neither test keeps the mode.
-void CPropFourierSource::DetectHarmonicsMode() {
-    m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
-    int shift = 0;
-    const auto frequency = [this](int row) { return m_lstHarmonics.RowRecord(row)->frequency; };
-    const int rows = m_lstHarmonics.GetItemCount();
-    const auto oddTest = [&](int row) {
-        const double f = frequency(row);
-        const double fundamental = TBExtended_atof(m_strFundamental);
-        if (2.9 * fundamental < f && f < 3.1 * fundamental) m_nHarmonicsMode = kHarmonicsOdd;
-    };
-    const auto evenTest = [&](int row) {
-        if (m_nHarmonicsMode == kHarmonicsOdd) return;
-        const double f = frequency(row);
-        const double fundamental = TBExtended_atof(m_strFundamental);
-        if (3.9 * fundamental < f && f < 4.1 * fundamental) m_nHarmonicsMode = kHarmonicsEven;
-    };
-    if (rows > 0 && frequency(0) > 0.0) {
-        m_strFundamental = TBExtended_ftoa(frequency(0), -1, 0, "");
-        shift = 1;
+    // Each row stands at its harmonic's place, whatever the file's order or gaps; a file that
+    // is no spectrum of one fundamental changes nothing.
+    double fundamental = 0.0;
+    if (!qv::ParsePrefixedNumber(m_lstHarmonics.GetFundamentalText(), &fundamental) || !(fundamental > 0.0))
+        fundamental = 50.0;
+    PlacedHarmonics placed;
+    if (!PlaceHarmonics(columns[0], columns[1], columns[2], m_lstHarmonics.GetHarmonicsMode(), fundamental, &placed)) {
+        ShowMessage(kNoHarmonics);
+        return FALSE;
     }
-    if (rows > 1) {
-        if (shift == 0)
-            m_strFundamental = TBExtended_ftoa(frequency(1), -1, 0, "");
-        else
-            oddTest(1);
-    }
-    if (rows > 2) {
-        if (shift == 0)
-            oddTest(2);
-        else
-            evenTest(2);
-    }
-    if (rows > 3 && shift == 0) evenTest(3);
-    UpdateData(FALSE);
+    SetTableRows(m_Table, placed.frequency, placed.amplitude, placed.phase);
+    m_nHarmonicsMode = placed.mode;
+    m_strFundamental = TBExtended_ftoa(placed.fundamental, -1, 0, "");
     m_lstHarmonics.SetHarmonicsModeValue(m_nHarmonicsMode);
     m_lstHarmonics.SetFundamentalText(m_strFundamental);
+    m_strNumber = TBExtended_ftoa(TableRows(m_Table) - 1, -1, 0, "");
+    m_lstHarmonics.SetNumberText(m_strNumber);
+    FillListFromTable();
     UpdateHarmonicsControls();
+    m_nFileFormat = files.GetSaveVersion();
+    return TRUE;
 }
 
 BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
@@ -659,6 +640,9 @@ void CPropFourierSource::OnSelchangeSourceType() {
 
 LRESULT CPropFourierSource::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     if (wParam != kCtlList) return 0;
+    // The amplitudes are volts of a voltage source and amperes of a current source.
+    const bool current = m_cmbSourceType.GetSafeHwnd() != nullptr && m_cmbSourceType.GetCurSel() == 1;
+    m_lstHarmonics.SetAmplitudeUnit(current ? "Current" : "Voltage", current ? "A" : "V");
     return m_lstHarmonics.OnEndEdit(wParam, lParam);
 }
 
