@@ -489,8 +489,12 @@ BOOL CPropFourierSource::ReadDataFile(CString path) {
         ShowMessage(kOnlyThreeChannels);
         return FALSE;
     }
-    if (rows > kMaxTableRows || rows < 0) {
+    if (rows < 0) {
         ShowMessage(LoadLibraryString(8000));
+        return FALSE;
+    }
+    if (rows > kMaxTableRows) {
+        ShowMessage(qv::files::TooManyRowsText(rows, kMaxTableRows));
         return FALSE;
     }
     std::vector<double> columns[3];
