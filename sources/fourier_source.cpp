@@ -280,7 +280,10 @@ void CPropFourierSource::FillListFromTable() {
         m_lstHarmonics.AddRow(HarmonicNumber(mode, i), frequency->GetAt(i), amplitude->GetAt(i), phase->GetAt(i));
     // Every percentage refers to row 1, which exists only now.
     m_lstHarmonics.WritePercentCells();
-    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
+    // The number of harmonics keeps its spelling ("1k") while it counts the rows.
+    double typed = 0.0;
+    if (!qv::pages::ReadsAsNumber(m_strNumber, qv::pages::NumberNeeded::Count, &typed) || typed != rows - 1)
+        m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
     m_lstHarmonics.SetNumberText(m_strNumber);
 }
 
