@@ -201,6 +201,13 @@ CString MakeDocumentFileNameFor(const CWizardBaseCommon* wizard, const CString& 
     return MakeDocumentFileName(document, component, suffix);
 }
 
+CString FileNameFollowingRename(const CWizardBaseCommon* wizard, const CString& fileName, const CString& named,
+                                const CString& name, const CString& suffix) {
+    if (wizard == nullptr || named.IsEmpty() || named == name) return fileName;
+    if (fileName != MakeDocumentFileNameFor(wizard, named, suffix)) return fileName;
+    return MakeDocumentFileNameFor(wizard, name, suffix);
+}
+
 CString WritableDataFilePath(const CString& name, const CString& folder) {
     CString path = WritableDataFileName(name);
     path.Replace('\\', '/');

@@ -215,6 +215,7 @@ BOOL CPropFourierSource::OnInitDialog() {
     BuildCharacteristicSearchDirs(m_pWizard);
     m_strDataDir = g_DocumentDir;
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+    m_strNamedFor = m_strName;
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     // The last parameter 2117 names the file.
@@ -351,6 +352,7 @@ BOOL CPropFourierSource::OnApply() {
         // as the user left it.
         const CString typedName = m_strFileName;
         const CString typedDir = m_strDataDir;
+        m_strFileName = FileNameFollowingRename(m_pWizard, m_strFileName, m_strNamedFor, m_strName, "");
         ResolveDataFileDir();
         if (!WriteMdxFile(m_strFileName, m_nFileFormat)) {
             m_strFileName = typedName;
@@ -373,6 +375,7 @@ BOOL CPropFourierSource::OnApply() {
     HandOver();
     m_lstHarmonics.SaveColumnWidths();
     if (!CommitParamSet(target, cookie)) return FALSE;
+    m_strNamedFor = m_strName;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }

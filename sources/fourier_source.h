@@ -167,6 +167,7 @@ protected:
     BOOL m_bOutputVoltage = FALSE;
     CString m_strFileName;
     CString m_strName;
+    CString m_strNamedFor;  // the element's name when the page took it or last applied
     int m_nFileFormat = 0;
 };
 

@@ -174,6 +174,43 @@ TEST_F(RenamedElementFiles, QvhostDescribesWhatItsEditRenamed) {
     }
 }
 
+// Renamed and given "File Name" in one session (ticked on the page, or on the characteristic's
+// sheet opened after the rename or before and again after it), each kind writes its file under
+// the new name: the printed schematic describes into the same folder, and a bare OK on it
+// follows, both with status 0 and no question.
+TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile) {
+    const std::string rename = "type 2001 \"E2\"\n";
+    const std::string sheet = "sheet ok {\nclick 2116\n}\n";
+    const struct {
+        size_t kind;  // in kKinds
+        std::string session;
+    } cases[] = {
+        {0, rename},
+        {1, rename},
+        {2, rename},
+        {3, rename + "click 2116\n"},
+        {4, rename},
+        {5, rename + "click 2116\n"},
+        {6, rename + sheet + "click 2016\n"},
+        {7, rename + "sheet ok {\n}\nclick 2016\n"},
+        {8, rename + sheet + "click 2016\n"},
+        {8, sheet + "click 2016\n" + rename + "sheet ok {\n}\nclick 2016\n"},
+        {9, rename + "sheet ok {\nclick 2116\n}\nclick 2157\n"},
+    };
+    WriteFile(folder / "ok.txt", "ok\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(kKinds[c.kind].label) + ": " + c.session);
+        std::error_code code;
+        fs::remove_all(folder / "out", code);
+        fs::create_directories(folder / "out");
+        WriteFile(folder / "s.json", Schematic({{"E1", kKinds[c.kind].element}}));
+        WriteFile(folder / "session.txt", c.session + "ok\n");
+        ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script session.txt -o out/p.json")) << ReadFile(folder / "err.txt");
+        EXPECT_EQ(0, Qvhost("describe out/p.json -o out/d.desc")) << ReadFile(folder / "err.txt");
+        EXPECT_EQ(0, Qvhost("edit out/p.json --element E2 --script ok.txt -o out/q.json")) << ReadFile(folder / "err.txt");
+    }
+}
+
 // An edit that prints no schematic keeps no rename, and no file takes the new name (a page that
 // writes its table on OK writes it for the name the schematic keeps).
 TEST_F(RenamedElementFiles, AnEditThatPrintsNothingLeavesTheMarks) {
