@@ -211,6 +211,40 @@ TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile)
     }
 }
 
+// A file of the same name in a characteristic search folder is another's: the page that opens
+// on an element whose own file lies beside the document keeps the element's table, and a bare
+// OK and Cancel describe it as before.
+TEST_F(RenamedElementFiles, AFileOfTheSameNameInASearchFolderIsNotTheElementsTable) {
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.label);
+        ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", kind.element}})));
+        fs::create_directories(folder / "search");
+        WriteFile(folder / "Lumo70.ini",
+                  "[SearchPathCharateristics]\nNumOfSearchDirs=1\nDir0=" + (folder / "search").string() + "/\n");
+        std::string error;
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        const std::string own = ReadFile(folder / kind.asE1);
+        const std::string description = ReadFile(folder / "d.desc");
+        CReadAndWriteFiles foreign;
+        std::vector<double> columns[3] = {{0, 100, 200, 300}, {7, 7, 7, 7}, {0, 0, 0, 0}};
+        // The Fourier source's harmonics are three channels, every other table two.
+        const int channels = std::string(kind.element).find("\"id\": 85") != std::string::npos ? 3 : 2;
+        foreign.SetNrChannels(channels);
+        foreign.SetNrItems(4);
+        for (int c = 0; c < channels; ++c) foreign.InsertChannel(c, columns[c].data(), "c", "");
+        ASSERT_TRUE(foreign.WriteFile((folder / "search" / fs::path(kind.asE1).filename()).string().c_str(), "", 0,
+                                      nullptr, nullptr, 0, 0));
+        for (const char* end : {"cancel", "ok"}) {
+            qv::EditOutcome outcome;
+            host->Edit("E1", {end}, outcome, error);
+            ASSERT_TRUE(Describes(*host, error)) << end << ": " << error;
+            EXPECT_EQ(own, ReadFile(folder / kind.asE1)) << end;
+            EXPECT_EQ(description, ReadFile(folder / "d.desc")) << end;
+        }
+        fs::remove(folder / "Lumo70.ini");
+    }
+}
+
 // An edit that prints no schematic keeps no rename, and no file takes the new name (a page that
 // writes its table on OK writes it for the name the schematic keeps).
 TEST_F(RenamedElementFiles, AnEditThatPrintsNothingLeavesTheMarks) {
