@@ -181,29 +181,34 @@ TEST_F(RenamedElementFiles, QvhostDescribesWhatItsEditRenamed) {
 TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile) {
     const std::string rename = "type 2001 \"E2\"\n";
     const std::string sheet = "sheet ok {\nclick 2116\n}\n";
+    const std::string pairs = R"("characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]]})";
+    const auto sheetAt = [&](const char* button) { return rename + sheet + "click " + button + "\n"; };
     const struct {
-        size_t kind;  // in kKinds
+        std::string record;
         std::string session;
     } cases[] = {
-        {0, rename},
-        {1, rename},
-        {2, rename},
-        {3, rename + "click 2116\n"},
-        {4, rename},
-        {5, rename + "click 2116\n"},
-        {6, rename + sheet + "click 2016\n"},
-        {7, rename + "sheet ok {\n}\nclick 2016\n"},
-        {8, rename + sheet + "click 2016\n"},
-        {8, sheet + "click 2016\n" + rename + "sheet ok {\n}\nclick 2016\n"},
-        {9, rename + "sheet ok {\nclick 2116\n}\nclick 2157\n"},
+        {kKinds[0].element, rename},
+        {kKinds[1].element, rename},
+        {kKinds[2].element, rename},
+        {kKinds[3].element, rename + "click 2116\n"},
+        {kKinds[4].element, rename},
+        {kKinds[5].element, rename + "click 2116\n"},
+        {kKinds[6].element, sheetAt("2016")},
+        {kKinds[7].element, rename + "sheet ok {\n}\nclick 2016\n"},
+        {kKinds[8].element, sheetAt("2016")},
+        {kKinds[8].element, sheet + "click 2016\n" + rename + "sheet ok {\n}\nclick 2016\n"},
+        {kKinds[9].element, rename + "sheet ok {\nclick 2116\n}\nclick 2157\n"},
+        {R"("id": 17, )" + pairs, sheetAt("2093")},
+        {R"("id": 65, )" + pairs, sheetAt("2016")},
+        {R"("id": 112, )" + pairs, sheetAt("2016")},
     };
     WriteFile(folder / "ok.txt", "ok\n");
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(kKinds[c.kind].label) + ": " + c.session);
+        SCOPED_TRACE(c.record + ": " + c.session);
         std::error_code code;
         fs::remove_all(folder / "out", code);
         fs::create_directories(folder / "out");
-        WriteFile(folder / "s.json", Schematic({{"E1", kKinds[c.kind].element}}));
+        WriteFile(folder / "s.json", Schematic({{"E1", c.record}}));
         WriteFile(folder / "session.txt", c.session + "ok\n");
         ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script session.txt -o out/p.json")) << ReadFile(folder / "err.txt");
         EXPECT_EQ(0, Qvhost("describe out/p.json -o out/d.desc")) << ReadFile(folder / "err.txt");
