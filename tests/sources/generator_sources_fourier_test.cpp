@@ -314,18 +314,30 @@ TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     EXPECT_EQ(1u, editor->CountRequests(7)) << "the file is announced";
 }
 
+// The amplitudes are volts of a voltage source and amperes of a current source: a cell takes a
+// unit of the source's quantity and refuses one of the other.
 TEST_F(GeneratorFourier, ApplyWritesTheFileUnderTheElementName) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
-    wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
-    {
-        OpenPage<CFourierSourceWizard4> open(*wizard);
-        CPropFourierSource* page = open.Page();
-        ASSERT_TRUE(qv::ui::EditListCell(&page->List(), 1, 2, "10"));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    const struct {
+        int sourceType;
+        const char* typed;
+        double amplitude;
+    } cases[] = {{0, "10", 10}, {0, "1 kV", 1000}, {0, "1 kA", 0}, {1, "1 kA", 1000}, {1, "2 V", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::filesystem::remove(folder + "F1.mdx");
+        DWORD element = 0;
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
+        wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+        {
+            OpenPage<CFourierSourceWizard4> open(*wizard);
+            CPropFourierSource* page = open.Page();
+            ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2147), c.sourceType));
+            qv::ui::EditListCell(&page->List(), 1, 2, c.typed);
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        EXPECT_EQ((std::vector<std::vector<double>>{{0, 50}, {0, c.amplitude}, {0, 0}}), ReadChannels(folder + "F1.mdx"));
+        EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
     }
-    EXPECT_EQ((std::vector<std::vector<double>>{{0, 50}, {0, 10}, {0, 0}}), ReadChannels(folder + "F1.mdx"));
-    EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
 }
 
 TEST_F(GeneratorFourier, ExistingDataFileOverridesTheArchivedTable) {
