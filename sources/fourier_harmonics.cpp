@@ -88,6 +88,7 @@ bool PlaceHarmonics(const std::vector<double>& frequency, const std::vector<doub
     out.phase.assign(static_cast<size_t>(rows), 0.0);
     for (long long row = 0; row < rows; ++row)
         out.frequency.push_back(HarmonicNumber(mode, static_cast<int>(row)) * fundamental);
+    if (!FundamentalFits(fundamental, mode, static_cast<int>(rows))) return false;
     std::vector<bool> taken(static_cast<size_t>(rows), false);
     for (size_t i = 0; i < count; ++i) {
         const auto row = static_cast<size_t>(RowOfHarmonic(mode, numbers[i]));

@@ -335,7 +335,12 @@ BOOL CPropFourierSource::OnApply() {
         // Every harmonic's frequency must be a number the data file can hold.
         double value = 0.0;
         qv::pages::ReadsAsNumber(fundamental, qv::pages::NumberNeeded::Positive, &value);
-        const int rows = std::max(m_lstHarmonics.GetItemCount(), 2);
+        // The rows the list holds, or will hold once a number typed and not yet left is taken.
+        double typed = 0.0;
+        CString number;
+        GetDlgItemText(kCtlNumber, number);
+        qv::pages::ReadsAsNumber(number, qv::pages::NumberNeeded::Count, &typed);
+        const int rows = std::max({m_lstHarmonics.GetItemCount(), 2, std::min(static_cast<int>(typed), kMaxHarmonics) + 1});
         if (!FundamentalFits(value, m_lstHarmonics.GetHarmonicsMode(), rows) &&
             !qv::pages::RefuseField(*this, kCtlFundamental))
             return FALSE;
