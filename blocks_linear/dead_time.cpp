@@ -815,8 +815,12 @@ BOOL CPropDeadBlock::ReadInitialValueFile(CString path) {
     }
     const int n = files.GetNrItems();
     // Buffers are sized only from a count that can be a family's size.
-    if (n < 0 || n > qv::family::kMaxMembers) {
+    if (n < 0) {
         ShowMessage(LoadLibraryString(qv::strings::kStrInvalidValue));
+        return FALSE;
+    }
+    if (n > qv::family::kMaxMembers) {
+        ShowMessage(qv::files::TooManyRowsText(n, qv::family::kMaxMembers));
         return FALSE;
     }
     std::vector<double> x(static_cast<size_t>(n), 0.0);

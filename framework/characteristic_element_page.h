@@ -35,9 +35,9 @@ inline void FollowElementName(CPropCharacteristicXYTable* table, const CWizardBa
     if (table == nullptr || !table->GetUserFileFlag()) return;
     const CString named = table->GetComponentName();
     if (named.IsEmpty() || named == name) return;
-    const CString suffix = table->GetDefaultNameSuffix();
-    if (fileName != MakeDocumentFileNameFor(wizard, named, suffix)) return;
-    fileName = MakeDocumentFileNameFor(wizard, name, suffix);
+    const CString followed = FileNameFollowingRename(wizard, fileName, named, name, table->GetDefaultNameSuffix());
+    if (followed == fileName) return;
+    fileName = followed;
     table->SetFileName(fileName);
     table->SetComponentName(name);
 }

@@ -29,16 +29,24 @@ INT_PTR qv::characteristic::RunTableSheet(CPropertySheet& sheet, CPropCharacteri
     return result;
 }
 
+void qv::characteristic::NameTableFor(CPropCharacteristicXYTable& table, const CString& name, const CString& fileName) {
+    const CWizardBaseCommon* owner = table.GetOwnerWizard();
+    if (owner == nullptr) owner = table.GetOwnerWizard3();
+    table.SetFileName(table.GetUserFileFlag() ? FileNameFollowingRename(owner, fileName, table.GetComponentName(), name,
+                                                                        table.GetDefaultNameSuffix())
+                                              : fileName);
+    table.SetComponentName(name);
+}
+
 void qv::characteristic::RunCharacteristicSheet(CPropertyPage& page, const CString& name,
                                                 CPropCharacteristicXYTable& table, const SheetFields& fields) {
     CResourceSwitch resources;
     CTBPropertySheet sheet(name, &page);
     page.UpdateData(TRUE);
     const INT_PTR result = RunTableSheet(sheet, table, [&] {
-        table.SetComponentName(name);
+        NameTableFor(table, name, fields.fileName);
         table.SetReference(fields.reference);
         table.SetVariableName(fields.variableName);
-        table.SetFileName(fields.fileName);
         table.SetXAxisLabel(fields.xAxisLabel);
         table.SetYAxisLabel(fields.yAxisLabel);
         table.SetMode(fields.kind);

@@ -29,6 +29,12 @@ struct SheetFields {
 // table. Returns DoModal's result.
 INT_PTR RunTableSheet(CPropertySheet& sheet, CPropCharacteristicXYTable& table, const std::function<void()>& fill);
 
+// Gives the table the element's name `name` and the file name `fileName` as a sheet opens on
+// it. A file name that is the document's default name of the name the table had when it last
+// opened follows the element's new name (FileNameFollowingRename), while the table writes its
+// own file: under the earlier name it would be another element's file.
+void NameTableFor(CPropCharacteristicXYTable& table, const CString& name, const CString& fileName);
+
 // The page takes over its dialog's state first; the sheet's title is the element's name as
 // the page held it before. The table stays the wizard's: the sheet only borrows it.
 void RunCharacteristicSheet(CPropertyPage& page, const CString& name, CPropCharacteristicXYTable& table,

@@ -8,6 +8,7 @@
 #include "framework/xy_table.h"
 #include "toolkit/read_write_files.h"
 
+#include <string>
 #include <sys/stat.h>
 
 namespace qv::files {
@@ -83,6 +84,21 @@ bool MayReplace(const CString& path, bool mayAsk) {
 CString ReadErrorText() {
     CResourceSwitch resources;
     return LoadLibraryString(qv::strings::kStrReadError);
+}
+
+namespace {
+
+// A count with a comma between each group of three digits.
+std::string Grouped(long long n) {
+    std::string digits = std::to_string(n < 0 ? -n : n);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return n < 0 ? "-" + digits : digits;
+}
+
+} // namespace
+
+CString TooManyRowsText(long long rows, long long limit) {
+    return ("The file holds " + Grouped(rows) + " values; at most " + Grouped(limit) + " are allowed!").c_str();
 }
 
 } // namespace qv::files

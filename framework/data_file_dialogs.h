@@ -38,6 +38,10 @@ bool MayReplace(const CString& path, bool mayAsk = true);
 // The message a page shows when a chosen data file cannot be read, from the library's strings.
 CString ReadErrorText();
 
+// The message a page shows for a data file of more rows than it takes, with both counts:
+// "The file holds 10,001 values; at most 10,000 are allowed!".
+CString TooManyRowsText(long long rows, long long limit);
+
 // A file dialog's answer as the full path it stands for: a relative answer lies in `folder`,
 // the page's folder the dialog starts in, or without one in the document's folder.
 CString AnsweredPath(const CString& answer, const CString& folder);

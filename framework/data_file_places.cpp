@@ -116,15 +116,24 @@ BOOL FindCharacteristicFile(CString& fileName, CString& directory) {
     }
 
     const CString bare = relativeFolder + parts.name + parts.ext;
-    if (!directory.IsEmpty() && CanOpenForReading(SplitPath(directory).Folder() + bare)) return 1;
-    if (!g_DocumentDir.IsEmpty() && CanOpenForReading(SplitPath(g_DocumentDir).Folder() + bare)) {
-        directory = g_DocumentDir;
-        return 1;
+    // A file hidden from the page (the element's own, which its stored table already holds)
+    // ends the search: a file of that name further on is another's and never takes its place.
+    if (!directory.IsEmpty()) {
+        if (!CReadAndWriteFiles::MayFind(SplitPath(directory).Folder() + bare)) return 0;
+        if (CanOpenForReading(SplitPath(directory).Folder() + bare)) return 1;
+    }
+    if (!g_DocumentDir.IsEmpty()) {
+        if (!CReadAndWriteFiles::MayFind(SplitPath(g_DocumentDir).Folder() + bare)) return 0;
+        if (CanOpenForReading(SplitPath(g_DocumentDir).Folder() + bare)) {
+            directory = g_DocumentDir;
+            return 1;
+        }
     }
     for (INT_PTR i = 0; i < g_CharacteristicSearchDirs.GetSize(); ++i) {
         const CString entry = g_CharacteristicSearchDirs.GetAt(i);
         // An empty entry names no folder.
         if (entry.IsEmpty()) continue;
+        if (!CReadAndWriteFiles::MayFind(SplitPath(entry).Folder() + bare)) return 0;
         if (CanOpenForReading(SplitPath(entry).Folder() + bare)) {
             directory = entry;
             return 1;
@@ -199,6 +208,13 @@ CString MakeDocumentFileNameFor(const CWizardBaseCommon* wizard, const CString& 
     CString document = "@DocumentName";
     wizard->ReplacePlaceHolders(&document);
     return MakeDocumentFileName(document, component, suffix);
+}
+
+CString FileNameFollowingRename(const CWizardBaseCommon* wizard, const CString& fileName, const CString& named,
+                                const CString& name, const CString& suffix) {
+    if (wizard == nullptr || named.IsEmpty() || named == name) return fileName;
+    if (fileName != MakeDocumentFileNameFor(wizard, named, suffix)) return fileName;
+    return MakeDocumentFileNameFor(wizard, name, suffix);
 }
 
 CString WritableDataFilePath(const CString& name, const CString& folder) {

@@ -63,6 +63,12 @@ CString MakeDocumentFileName(const CWizardBaseCommon* wizard, CString suffix);
 // The same for the element named `component`: a page names its data file after the name it
 // shows, which the user may have changed since the editor last took one.
 CString MakeDocumentFileNameFor(const CWizardBaseCommon* wizard, const CString& component, const CString& suffix);
+// A chosen data-file name after the element called `named` has been given the name `name`: the
+// document's default name of `named` (ticking "File Name" fills it in, or the user typed it)
+// becomes the default name of `name`, since under the earlier name it would be another
+// element's file; any other name stays, as does every name when the two names are the same.
+CString FileNameFollowingRename(const CWizardBaseCommon* wizard, const CString& fileName, const CString& named,
+                                const CString& name, const CString& suffix);
 
 // The path a table named `name` is written to: the name made writable, a name without a
 // folder and a relative folder lying in `folder` (when it is not empty), an absolute path

@@ -80,9 +80,7 @@ void CDataFileTablePage::ResolveFileName() {
         // A chosen name that is the default name of the element as it was called (the page
         // filled it in, or the user typed it) follows the name the page gives the element now:
         // under the earlier name it would be another element's file.
-        if (Owner() != nullptr && !m_strNamedFor.IsEmpty() && m_strNamedFor != m_strName &&
-            m_strFileName == MakeDocumentFileNameFor(Owner(), m_strNamedFor, ""))
-            m_strFileName = MakeDocumentFileNameFor(Owner(), m_strName, "");
+        m_strFileName = FileNameFollowingRename(Owner(), m_strFileName, m_strNamedFor, m_strName, "");
         m_strFileName = ReplaceDataFileWildcards(m_strFileName, m_strName);
     }
     m_strNamedFor = m_strName;

@@ -19,9 +19,8 @@ INT_PTR EditEmbeddedTable(CPropCharacteristicXYTable& table, CWizardBase4* owner
     if (texts.xAxisLabel.IsEmpty()) texts.xAxisLabel = LoadLibraryString(xDefault);
     if (texts.yAxisLabel.IsEmpty()) texts.yAxisLabel = LoadLibraryString(yDefault);
     const INT_PTR result = qv::characteristic::RunTableSheet(sheet, table, [&] {
-        table.SetComponentName(texts.componentName);
+        qv::characteristic::NameTableFor(table, texts.componentName, texts.fileName);
         table.SetVariableName(texts.variableName);
-        table.SetFileName(texts.fileName);
         table.SetXAxisLabel(texts.xAxisLabel);
         table.SetYAxisLabel(texts.yAxisLabel);
     });

@@ -3,7 +3,9 @@
 #include "framework/module.h"
 #include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace qv::sources;
@@ -31,6 +33,72 @@ int HarmonicNumber(int mode, int row) {
     case kHarmonicsOdd: return 2 * row - 1;
     default: return row;
     }
+}
+
+bool FundamentalFits(double fundamental, int mode, int rows) {
+    return fundamental > 0.0 && std::isfinite(fundamental * HarmonicNumber(mode, rows > 0 ? rows - 1 : 0));
+}
+
+namespace {
+
+// The row that harmonic `number` has in a mode, -1 for none.
+long long RowOfHarmonic(int mode, long long number) {
+    if (number <= 1) return number;
+    switch (mode) {
+    case kHarmonicsEven: return number % 2 == 0 ? number / 2 + 1 : -1;
+    case kHarmonicsOdd: return number % 2 == 1 ? (number + 1) / 2 : -1;
+    default: return number;
+    }
+}
+
+} // namespace
+
+bool PlaceHarmonics(const std::vector<double>& frequency, const std::vector<double>& amplitude,
+                    const std::vector<double>& phase, int mode, double fundamental, PlacedHarmonics* placed) {
+    const size_t count = std::min({frequency.size(), amplitude.size(), phase.size()});
+    double lowest = 0.0;
+    for (size_t i = 0; i < count; ++i) {
+        const double f = frequency[i];
+        if (!std::isfinite(f) || f < 0.0) return false;
+        if (f > 0.0 && (lowest == 0.0 || f < lowest)) lowest = f;
+    }
+    if (lowest > 0.0) fundamental = lowest;
+    if (!(fundamental > 0.0) || !std::isfinite(fundamental)) return false;
+    // A harmonic's frequency read back from a file may differ from the exact multiple in its
+    // last digits.
+    std::vector<long long> numbers(count);
+    for (size_t i = 0; i < count; ++i) {
+        const double quotient = frequency[i] / fundamental;
+        const double number = std::round(quotient);
+        if (number > static_cast<double>(kMaxTableRows) * 2.0 || std::fabs(quotient - number) > 1e-9 * std::max(1.0, number))
+            return false;
+        numbers[i] = static_cast<long long>(number);
+    }
+    const auto fits = [&](int m) {
+        return std::all_of(numbers.begin(), numbers.end(), [m](long long n) { return RowOfHarmonic(m, n) >= 0; });
+    };
+    if (!fits(mode)) mode = fits(kHarmonicsOdd) ? kHarmonicsOdd : fits(kHarmonicsEven) ? kHarmonicsEven : kHarmonicsAll;
+    long long rows = 0;
+    for (const long long n : numbers) rows = std::max(rows, RowOfHarmonic(mode, n) + 1);
+    if (rows > kMaxTableRows) return false;
+    PlacedHarmonics out;
+    out.fundamental = fundamental;
+    out.mode = mode;
+    out.amplitude.assign(static_cast<size_t>(rows), 0.0);
+    out.phase.assign(static_cast<size_t>(rows), 0.0);
+    for (long long row = 0; row < rows; ++row)
+        out.frequency.push_back(HarmonicNumber(mode, static_cast<int>(row)) * fundamental);
+    if (!FundamentalFits(fundamental, mode, static_cast<int>(rows))) return false;
+    std::vector<bool> taken(static_cast<size_t>(rows), false);
+    for (size_t i = 0; i < count; ++i) {
+        const auto row = static_cast<size_t>(RowOfHarmonic(mode, numbers[i]));
+        if (taken[row]) return false;
+        taken[row] = true;
+        out.amplitude[row] = amplitude[i];
+        out.phase[row] = phase[i];
+    }
+    *placed = std::move(out);
+    return true;
 }
 
 } // namespace qv::sources
@@ -129,9 +197,10 @@ void CFourierListCtrl::RemoveAllRows() {
 }
 
 void CFourierListCtrl::SetFundamental(const CString& text) {
-    // A text that is no number above 0 leaves the frequencies as they are; OK refuses it.
+    // A text that is no number above 0, or one whose multiples overflow, leaves the frequencies
+    // as they are; OK refuses it.
     double value = 0.0;
-    if (!qv::ParsePrefixedNumber(text, &value) || value <= 0.0) return;
+    if (!qv::ParsePrefixedNumber(text, &value) || !FundamentalFits(value, m_nMode, GetItemCount())) return;
     if (value == FundamentalValue()) return;
     m_strFundamental = text;
     SetRedraw(FALSE);
@@ -241,9 +310,12 @@ void CFourierListCtrl::WritePercentCells() {
 
 namespace {
 
-// A cell's number: one number, with its column's sign ("%", "\xB0") or another unit after it at
-// most; never a number that only begins the text ("1k, G := 5"), which is refused.
-bool CellNumber(const CString& text, double* value) { return qv::ParseNumberWithUnit(text, value) != FALSE; }
+// A cell's number in its column's unit: one number, with the column's sign ("%") or a unit of
+// the column's quantity after it at most, which is applied ("1 kV", "90 \xB0" in radians); never
+// a number that only begins the text ("1k, G := 5"), nor one in a unit of another quantity.
+bool CellNumber(const CString& text, const char* quantity, const char* unit, double* value) {
+    return qv::ParseNumberWithUnit(text, quantity, unit, value) != FALSE;
+}
 
 } // namespace
 
@@ -261,7 +333,8 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
         switch (column) {
         case kColAmplitude: {
             double value = 0.0;
-            if (!CellNumber(text, &value) || (row != 0 && value < 0.0)) break;
+            if (!CellNumber(text, m_strAmplitudeQuantity, m_strAmplitudeUnit, &value) || (row != 0 && value < 0.0))
+                break;
             if (value != record->amplitude) {
                 record->amplitude = value;
                 MarkModified();
@@ -272,7 +345,8 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
             double value = 0.0;
             const HarmonicRecord* first = Record(1);
             // Row 1 is the reference itself; without it no percentage has a meaning.
-            if (row == 1 || first == nullptr || !CellNumber(text, &value) || (row != 0 && value < 0.0)) break;
+            if (row == 1 || first == nullptr || !CellNumber(text, nullptr, "%", &value) || (row != 0 && value < 0.0))
+                break;
             const double amplitude = value * first->amplitude * 0.01;
             if (std::isfinite(amplitude) && amplitude != record->amplitude) {
                 record->amplitude = amplitude;
@@ -282,7 +356,7 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
         }
         case kColPhase: {
             double value = 0.0;
-            if (CellNumber(text, &value) && FormatPhase(value) != FormatPhase(record->phase)) {
+            if (CellNumber(text, "Angle", "rad", &value) && FormatPhase(value) != FormatPhase(record->phase)) {
                 record->phase = value;
                 MarkModified();
             }
@@ -290,7 +364,7 @@ LRESULT CFourierListCtrl::OnEndEdit(WPARAM, LPARAM lParam) {
         }
         case kColDegrees: {
             double degrees = 0.0;
-            const double value = CellNumber(text, &degrees) ? degrees * kRadPerDegree : NAN;
+            const double value = CellNumber(text, "Angle", "deg", &degrees) ? degrees * kRadPerDegree : NAN;
             if (std::isfinite(value) && FormatPhaseDegrees(value) != FormatPhaseDegrees(record->phase)) {
                 record->phase = value;
                 MarkModified();

@@ -10,6 +10,7 @@
 #include "toolkit/tb_edit_list.h"
 
 #include <deque>
+#include <vector>
 
 namespace qv::sources {
 // Harmonics modes: which multiples of the fundamental rows 2, 3, ... carry.
@@ -18,10 +19,31 @@ constexpr int kHarmonicsEven = 2;
 constexpr int kHarmonicsOdd = 3;
 // The most harmonics a table holds (plus the constant row).
 constexpr int kMaxHarmonics = 1000;
+// The most rows a harmonics table holds (stored, read from a file).
+constexpr int kMaxTableRows = 10001;
 
 // The harmonic number of row i: rows 0 and 1 are 0 and 1; from row 2 on i (all), 2i - 2
 // (even), 2i - 1 (odd), and i for any other mode.
 int HarmonicNumber(int mode, int row);
+// Whether a fundamental frequency gives every one of `rows` rows a frequency: above 0, and the
+// last row's multiple of it finite.
+bool FundamentalFits(double fundamental, int mode, int rows);
+
+// An imported table laid out as the harmonics table holds it: row i is harmonic
+// HarmonicNumber(mode, i) of the fundamental.
+struct PlacedHarmonics {
+    double fundamental = 0.0;
+    int mode = kHarmonicsAll;
+    std::vector<double> frequency, amplitude, phase;
+};
+// Places the rows of a file by their frequencies. The fundamental is the lowest frequency above
+// 0 (`fundamental` when there is none); each row's harmonic number is its frequency divided by
+// it. The mode is `mode` when every number fits it, else odd, even or all, the first that fits;
+// a harmonic the file lacks gets a row of amplitude 0. False for a file whose frequencies are
+// not harmonics of one fundamental (a negative or non-finite one, a fraction, two rows of one
+// harmonic) or that needs more than kMaxTableRows rows.
+bool PlaceHarmonics(const std::vector<double>& frequency, const std::vector<double>& amplitude,
+                    const std::vector<double>& phase, int mode, double fundamental, PlacedHarmonics* placed);
 } // namespace qv::sources
 
 struct HarmonicRecord {
@@ -63,6 +85,11 @@ public:
     void SetFundamentalText(const CString& text) { m_strFundamental = text; }
     void SetNumberText(const CString& text) { m_strNumber = text; }
     void SetFileName(const CString& text) { m_strFileName = text; }
+    // The quantity and unit of the amplitude column ("Voltage", "V" for a voltage source).
+    void SetAmplitudeUnit(const char* quantity, const char* unit) {
+        m_strAmplitudeQuantity = quantity;
+        m_strAmplitudeUnit = unit;
+    }
     CString GetFundamentalText() const { return m_strFundamental; }
     CString GetNumberText() const { return m_strNumber; }
     const CString& GetFileName() const { return m_strFileName; }
@@ -105,4 +132,6 @@ protected:
     int m_nMode = qv::sources::kHarmonicsAll;
     BOOL m_bPhaseAutomatic = TRUE;
     CString m_strFileName;
+    CString m_strAmplitudeQuantity = "Voltage";
+    CString m_strAmplitudeUnit = "V";
 };

@@ -24,6 +24,7 @@
 #include "toolkit/read_write_files.h"
 #include "toolkit/tb_numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -52,6 +53,7 @@ constexpr int kCtlList = 2329;
 constexpr UINT kFileButtonImages = 135;
 using namespace qv::strings;
 constexpr char kOnlyThreeChannels[] = "Only 3 channels allowed!";
+constexpr char kNoHarmonics[] = "The frequencies are not harmonics of one fundamental frequency!";
 
 using qv::pages::ControlLayout;
 constexpr ControlLayout kLayout[] = {
@@ -213,6 +215,7 @@ BOOL CPropFourierSource::OnInitDialog() {
     BuildCharacteristicSearchDirs(m_pWizard);
     m_strDataDir = g_DocumentDir;
     qv::pages::LoadNameAndSymbol(m_pParams, m_pWizard, m_strName, m_bShowName, m_strSymbolText, m_pSymbol);
+    m_strNamedFor = m_strName;
     m_cmbSourceType.SetCurSel(0);
     UpdateData(FALSE);
     // The last parameter 2117 names the file.
@@ -278,7 +281,10 @@ void CPropFourierSource::FillListFromTable() {
         m_lstHarmonics.AddRow(HarmonicNumber(mode, i), frequency->GetAt(i), amplitude->GetAt(i), phase->GetAt(i));
     // Every percentage refers to row 1, which exists only now.
     m_lstHarmonics.WritePercentCells();
-    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
+    // The number of harmonics keeps its spelling ("1k") while it counts the rows.
+    double typed = 0.0;
+    if (!qv::pages::ReadsAsNumber(m_strNumber, qv::pages::NumberNeeded::Count, &typed) || typed != rows - 1)
+        m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
     m_lstHarmonics.SetNumberText(m_strNumber);
 }
 
@@ -326,6 +332,18 @@ BOOL CPropFourierSource::OnApply() {
         GetDlgItemText(kCtlFundamental, fundamental);
         if (!qv::pages::RefuseUnlessNumber(*this, kCtlFundamental, fundamental, qv::pages::NumberNeeded::Positive))
             return FALSE;
+        // Every harmonic's frequency must be a number the data file can hold.
+        double value = 0.0;
+        qv::pages::ReadsAsNumber(fundamental, qv::pages::NumberNeeded::Positive, &value);
+        // The rows the list holds, or will hold once a number typed and not yet left is taken.
+        double typed = 0.0;
+        CString number;
+        GetDlgItemText(kCtlNumber, number);
+        qv::pages::ReadsAsNumber(number, qv::pages::NumberNeeded::Count, &typed);
+        const int rows = std::max({m_lstHarmonics.GetItemCount(), 2, std::min(static_cast<int>(typed), kMaxHarmonics) + 1});
+        if (!FundamentalFits(value, m_lstHarmonics.GetHarmonicsMode(), rows) &&
+            !qv::pages::RefuseField(*this, kCtlFundamental))
+            return FALSE;
     }
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     const RequestTarget target(m_pWizard);
@@ -339,6 +357,7 @@ BOOL CPropFourierSource::OnApply() {
         // as the user left it.
         const CString typedName = m_strFileName;
         const CString typedDir = m_strDataDir;
+        m_strFileName = FileNameFollowingRename(m_pWizard, m_strFileName, m_strNamedFor, m_strName, "");
         ResolveDataFileDir();
         if (!WriteMdxFile(m_strFileName, m_nFileFormat)) {
             m_strFileName = typedName;
@@ -361,6 +380,7 @@ BOOL CPropFourierSource::OnApply() {
     HandOver();
     m_lstHarmonics.SaveColumnWidths();
     if (!CommitParamSet(target, cookie)) return FALSE;
+    m_strNamedFor = m_strName;
     SetModified(FALSE);
     return CPropertyPage::OnApply();
 }
@@ -480,8 +500,12 @@ BOOL CPropFourierSource::ReadDataFile(CString path) {
         ShowMessage(kOnlyThreeChannels);
         return FALSE;
     }
-    if (rows > kMaxTableRows || rows < 0) {
+    if (rows < 0) {
         ShowMessage(LoadLibraryString(8000));
+        return FALSE;
+    }
+    if (rows > kMaxTableRows) {
+        ShowMessage(qv::files::TooManyRowsText(rows, kMaxTableRows));
         return FALSE;
     }
     std::vector<double> columns[3];
@@ -495,55 +519,27 @@ BOOL CPropFourierSource::ReadDataFile(CString path) {
         if (files.GetLastErrorNumber() != CReadAndWriteFiles::errCancelled) ShowMessage(files.GetLastError());
         return FALSE;
     }
-    SetTableRows(m_Table, columns[0], columns[1], columns[2]);
-    m_strNumber = TBExtended_ftoa(rows - 1, -1, 0, "");
-    m_lstHarmonics.SetNumberText(m_strNumber);
-    UpdateData(FALSE);
-    FillListFromTable();
-    DetectHarmonicsMode();
-    FillListFromTable();
-    m_nFileFormat = files.GetSaveVersion();
-    return TRUE;
-}
-
-// Only rows that exist are looked at; a file that fits neither test keeps the mode.
-void CPropFourierSource::DetectHarmonicsMode() {
-    m_nHarmonicsMode = m_lstHarmonics.GetHarmonicsMode();
-    int shift = 0;
-    const auto frequency = [this](int row) { return m_lstHarmonics.RowRecord(row)->frequency; };
-    const int rows = m_lstHarmonics.GetItemCount();
-    const auto oddTest = [&](int row) {
-        const double f = frequency(row);
-        const double fundamental = TBExtended_atof(m_strFundamental);
-        if (2.9 * fundamental < f && f < 3.1 * fundamental) m_nHarmonicsMode = kHarmonicsOdd;
-    };
-    const auto evenTest = [&](int row) {
-        if (m_nHarmonicsMode == kHarmonicsOdd) return;
-        const double f = frequency(row);
-        const double fundamental = TBExtended_atof(m_strFundamental);
-        if (3.9 * fundamental < f && f < 4.1 * fundamental) m_nHarmonicsMode = kHarmonicsEven;
-    };
-    if (rows > 0 && frequency(0) > 0.0) {
-        m_strFundamental = TBExtended_ftoa(frequency(0), -1, 0, "");
-        shift = 1;
+    // Each row stands at its harmonic's place, whatever the file's order or gaps; a file that
+    // is no spectrum of one fundamental changes nothing.
+    double fundamental = 0.0;
+    if (!qv::ParsePrefixedNumber(m_lstHarmonics.GetFundamentalText(), &fundamental) || !(fundamental > 0.0))
+        fundamental = 50.0;
+    PlacedHarmonics placed;
+    if (!PlaceHarmonics(columns[0], columns[1], columns[2], m_lstHarmonics.GetHarmonicsMode(), fundamental, &placed)) {
+        ShowMessage(kNoHarmonics);
+        return FALSE;
     }
-    if (rows > 1) {
-        if (shift == 0)
-            m_strFundamental = TBExtended_ftoa(frequency(1), -1, 0, "");
-        else
-            oddTest(1);
-    }
-    if (rows > 2) {
-        if (shift == 0)
-            oddTest(2);
-        else
-            evenTest(2);
-    }
-    if (rows > 3 && shift == 0) evenTest(3);
-    UpdateData(FALSE);
+    SetTableRows(m_Table, placed.frequency, placed.amplitude, placed.phase);
+    m_nHarmonicsMode = placed.mode;
+    m_strFundamental = TBExtended_ftoa(placed.fundamental, -1, 0, "");
     m_lstHarmonics.SetHarmonicsModeValue(m_nHarmonicsMode);
     m_lstHarmonics.SetFundamentalText(m_strFundamental);
+    m_strNumber = TBExtended_ftoa(TableRows(m_Table) - 1, -1, 0, "");
+    m_lstHarmonics.SetNumberText(m_strNumber);
+    FillListFromTable();
     UpdateHarmonicsControls();
+    m_nFileFormat = files.GetSaveVersion();
+    return TRUE;
 }
 
 BOOL CPropFourierSource::WriteMdxFile(CString fileName, int format) {
@@ -659,6 +655,9 @@ void CPropFourierSource::OnSelchangeSourceType() {
 
 LRESULT CPropFourierSource::OnCellEdited(WPARAM wParam, LPARAM lParam) {
     if (wParam != kCtlList) return 0;
+    // The amplitudes are volts of a voltage source and amperes of a current source.
+    const bool current = m_cmbSourceType.GetSafeHwnd() != nullptr && m_cmbSourceType.GetCurSel() == 1;
+    m_lstHarmonics.SetAmplitudeUnit(current ? "Current" : "Voltage", current ? "A" : "V");
     return m_lstHarmonics.OnEndEdit(wParam, lParam);
 }
 

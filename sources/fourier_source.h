@@ -36,8 +36,6 @@ constexpr WORD kIdTableFile = 2117;
 constexpr WORD kIdCurrentMark = 1001;
 constexpr WORD kIdVoltageMark = 1002;
 constexpr UINT kFourierTemplate = 2582;
-// The most rows a harmonics table holds.
-constexpr int kMaxTableRows = 10001;
 
 // The three columns (frequency, amplitude, phase) as CArray<double, double> pointers.
 void FreeTable(CPtrArray& table);
@@ -115,11 +113,10 @@ public:
     void WriteSourceTypeBits();
     void ConvertWizard3Data(const void* data, long length);
 
-    // Data files: the table from a file of three channels, the detection of fundamental and
-    // mode from its frequencies, the export, and the split of the file name into a known
-    // directory and a bare name.
+    // Data files: the table from a file of three channels, each row placed by its frequency
+    // (PlaceHarmonics), the export, and the split of the file name into a known directory and
+    // a bare name.
     BOOL ReadDataFile(CString path);
-    void DetectHarmonicsMode();
     BOOL WriteMdxFile(CString fileName, int format);
     void ResolveDataFileDir();
 
@@ -170,6 +167,7 @@ protected:
     BOOL m_bOutputVoltage = FALSE;
     CString m_strFileName;
     CString m_strName;
+    CString m_strNamedFor;  // the element's name when the page took it or last applied
     int m_nFileFormat = 0;
 };
 

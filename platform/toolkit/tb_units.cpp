@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 // Defined in the source file that data.cmake generates from resources/units.tbl.
 namespace qv::detail {
@@ -252,6 +254,61 @@ void QuantityNames(CStringArray& names)
     names.RemoveAll();
     for (const QuantityDefinition& q : BuiltInUnitsTable().quantities)
         names.Add(CString(std::string_view(q.name)));
+}
+
+BOOL ParseNumberWithUnit(const char* text, const char* quantity, const char* unit, double* value)
+{
+    double plain = 0.0;
+    if (text == nullptr || value == nullptr || !ParseNumberWithUnit(text, &plain))
+        return FALSE;
+    if (ParsePrefixedNumber(text, &plain)) {
+        *value = plain;
+        return TRUE;
+    }
+    const std::string_view typed = Trim(text);
+    const std::string_view own = unit != nullptr ? unit : "";
+    const QuantityDefinition* q = BuiltInUnitsTable().FindQuantity(quantity != nullptr ? quantity : "");
+    const UnitDefinition* target = q != nullptr ? FindUnit(*q, own) : nullptr;
+    // The longest symbol the text ends with whose rest is one number: "1 mV" is millivolt, not
+    // "1 m" volt. The column's own sign counts as its unit, the degree sign as "deg".
+    struct Candidate {
+        std::string_view symbol;
+        long double factor;
+        long double offset;
+    };
+    std::vector<Candidate> candidates;
+    if (!own.empty())
+        candidates.push_back({own, 1.0L, 0.0L});
+    if (q != nullptr && target != nullptr) {
+        for (const UnitDefinition& u : q->units) {
+            candidates.push_back({u.symbol, u.factor, u.offset});
+            if (u.symbol == "deg")
+                candidates.push_back({"\xB0", u.factor, u.offset});
+        }
+    }
+    const Candidate* best = nullptr;
+    long double number = 0.0L;
+    for (const Candidate& c : candidates) {
+        if (c.symbol.empty() || typed.size() <= c.symbol.size() || typed.substr(typed.size() - c.symbol.size()) != c.symbol)
+            continue;
+        if (best != nullptr && best->symbol.size() >= c.symbol.size())
+            continue;
+        const std::string rest(typed.substr(0, typed.size() - c.symbol.size()));
+        long double n = 0.0L;
+        if (ParsePrefixedNumberWide(rest.c_str(), &n) && std::isfinite(n)) {
+            best = &c;
+            number = n;
+        }
+    }
+    if (best == nullptr)
+        return FALSE;
+    // A unit of the quantity is converted into the column's own (which is then one of them).
+    const bool same = best->symbol == own || (best->factor == target->factor && best->offset == target->offset);
+    const long double exact = same ? number : (number * best->factor + best->offset - target->offset) / target->factor;
+    if (!(std::fabs(exact) <= static_cast<long double>(std::numeric_limits<double>::max())))
+        return FALSE;
+    *value = static_cast<double>(exact);
+    return TRUE;
 }
 
 }  // namespace qv

@@ -48,6 +48,14 @@ CString UnitListText(const char* quantity);
 // The names of all quantities in table order.
 void QuantityNames(CStringArray& names);
 
+// A number typed into a cell of a column in the unit `unit` of `quantity`: ParseNumberWithUnit's
+// one number, read in `unit` when nothing follows it. A unit after it is applied: the column's
+// own (`unit`, also a sign such as "%" for a column of no quantity) as it stands, another unit of
+// the quantity converted into `unit` ("1 kV" in a column of V is 1000, "90 \xB0" in one of rad
+// is pi/2; the degree sign stands for "deg"). Any other text, a unit of another quantity
+// ("1 kOhm" in V) included, and a result that is not finite give FALSE, *value unchanged.
+BOOL ParseNumberWithUnit(const char* text, const char* quantity, const char* unit, double* value);
+
 // One unit: value in the base unit = value in this unit * factor + offset. Kept in long
 // double so that the constants add no rounding of their own to a conversion.
 struct UnitDefinition {

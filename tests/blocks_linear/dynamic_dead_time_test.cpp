@@ -575,7 +575,8 @@ TEST_F(DeadTime, AFileOfInitialValuesTakesAsManyRowsAsAFamilyHolds) {
             auto wizard = New(DeadRows("1", stored ? (folder + "rows.mdx").c_str() : "none.mdx"));
             wizard->TakePageData(0, {8}, CPtrArray());
             if (!stored) qv::UserScript::Instance().ExpectFileDialog(folder + "rows.mdx");
-            if (!taken) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+            if (!taken)
+                qv::UserScript::Instance().ExpectMessageBox(IDOK, "The file holds 10,001 values; at most 10,000 are allowed!");
             if (!taken && !stored) qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error while reading file!");
             OpenPage open(*wizard);
             CPropDeadBlock* page = open.Page();

@@ -174,6 +174,82 @@ TEST_F(RenamedElementFiles, QvhostDescribesWhatItsEditRenamed) {
     }
 }
 
+// Renamed and given "File Name" in one session (ticked on the page, or on the characteristic's
+// sheet opened after the rename or before and again after it), each kind writes its file under
+// the new name: the printed schematic describes into the same folder, and a bare OK on it
+// follows, both with status 0 and no question.
+TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile) {
+    const std::string rename = "type 2001 \"E2\"\n";
+    const std::string sheet = "sheet ok {\nclick 2116\n}\n";
+    const std::string pairs = R"("characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]]})";
+    const auto sheetAt = [&](const char* button) { return rename + sheet + "click " + button + "\n"; };
+    const struct {
+        std::string record;
+        std::string session;
+    } cases[] = {
+        {kKinds[0].element, rename},
+        {kKinds[1].element, rename},
+        {kKinds[2].element, rename},
+        {kKinds[3].element, rename + "click 2116\n"},
+        {kKinds[4].element, rename},
+        {kKinds[5].element, rename + "click 2116\n"},
+        {kKinds[6].element, sheetAt("2016")},
+        {kKinds[7].element, rename + "sheet ok {\n}\nclick 2016\n"},
+        {kKinds[8].element, sheetAt("2016")},
+        {kKinds[8].element, sheet + "click 2016\n" + rename + "sheet ok {\n}\nclick 2016\n"},
+        {kKinds[9].element, rename + "sheet ok {\nclick 2116\n}\nclick 2157\n"},
+        {R"("id": 17, )" + pairs, sheetAt("2093")},
+        {R"("id": 65, )" + pairs, sheetAt("2016")},
+        {R"("id": 112, )" + pairs, sheetAt("2016")},
+    };
+    WriteFile(folder / "ok.txt", "ok\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record + ": " + c.session);
+        std::error_code code;
+        fs::remove_all(folder / "out", code);
+        fs::create_directories(folder / "out");
+        WriteFile(folder / "s.json", Schematic({{"E1", c.record}}));
+        WriteFile(folder / "session.txt", c.session + "ok\n");
+        ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script session.txt -o out/p.json")) << ReadFile(folder / "err.txt");
+        EXPECT_EQ(0, Qvhost("describe out/p.json -o out/d.desc")) << ReadFile(folder / "err.txt");
+        EXPECT_EQ(0, Qvhost("edit out/p.json --element E2 --script ok.txt -o out/q.json")) << ReadFile(folder / "err.txt");
+    }
+}
+
+// A file of the same name in a characteristic search folder is another's: the page that opens
+// on an element whose own file lies beside the document keeps the element's table, and a bare
+// OK and Cancel describe it as before.
+TEST_F(RenamedElementFiles, AFileOfTheSameNameInASearchFolderIsNotTheElementsTable) {
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.label);
+        ASSERT_NO_FATAL_FAILURE(Fresh(Schematic({{"E1", kind.element}})));
+        fs::create_directories(folder / "search");
+        WriteFile(folder / "Lumo70.ini",
+                  "[SearchPathCharateristics]\nNumOfSearchDirs=1\nDir0=" + (folder / "search").string() + "/\n");
+        std::string error;
+        ASSERT_TRUE(Describes(*host, error)) << error;
+        const std::string own = ReadFile(folder / kind.asE1);
+        const std::string description = ReadFile(folder / "d.desc");
+        CReadAndWriteFiles foreign;
+        std::vector<double> columns[3] = {{0, 100, 200, 300}, {7, 7, 7, 7}, {0, 0, 0, 0}};
+        // The Fourier source's harmonics are three channels, every other table two.
+        const int channels = std::string(kind.element).find("\"id\": 85") != std::string::npos ? 3 : 2;
+        foreign.SetNrChannels(channels);
+        foreign.SetNrItems(4);
+        for (int c = 0; c < channels; ++c) foreign.InsertChannel(c, columns[c].data(), "c", "");
+        ASSERT_TRUE(foreign.WriteFile((folder / "search" / fs::path(kind.asE1).filename()).string().c_str(), "", 0,
+                                      nullptr, nullptr, 0, 0));
+        for (const char* end : {"cancel", "ok"}) {
+            qv::EditOutcome outcome;
+            host->Edit("E1", {end}, outcome, error);
+            ASSERT_TRUE(Describes(*host, error)) << end << ": " << error;
+            EXPECT_EQ(own, ReadFile(folder / kind.asE1)) << end;
+            EXPECT_EQ(description, ReadFile(folder / "d.desc")) << end;
+        }
+        fs::remove(folder / "Lumo70.ini");
+    }
+}
+
 // An edit that prints no schematic keeps no rename, and no file takes the new name (a page that
 // writes its table on OK writes it for the name the schematic keeps).
 TEST_F(RenamedElementFiles, AnEditThatPrintsNothingLeavesTheMarks) {

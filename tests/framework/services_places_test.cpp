@@ -1,6 +1,7 @@
 #include "framework/data_file_places.h"
 
 #include "editor/schematic_editor.h"
+#include "toolkit/read_write_files.h"
 #include "win32/win32.h"
 #include "wizard/wizard.h"
 
@@ -125,6 +126,19 @@ TEST_F(PlacesTest, FindsCharacteristicFilesInOrder) {
     }
     name = "sub/none.mdx";
     EXPECT_FALSE(FindCharacteristicFile(name, directory));
+
+    // A file hidden from the page (the element's own beside the document) ends the search: the
+    // file of that name in a search folder is another's and is not found in its place.
+    Touch(search + "both.mdx");
+    CReadAndWriteFiles::SetFindWatcher([&](const std::string& path) { return path != docs + "both.mdx"; });
+    name = "both.mdx";
+    directory.Empty();
+    EXPECT_FALSE(FindCharacteristicFile(name, directory));
+    EXPECT_TRUE(directory.IsEmpty());
+    name = "far.tbl";
+    EXPECT_TRUE(FindCharacteristicFile(name, directory));
+    EXPECT_EQ(CString(search.c_str()), directory);
+    CReadAndWriteFiles::SetFindWatcher(nullptr);
 }
 
 TEST_F(PlacesTest, MakesPathsRelativeToKnownFolders) {

@@ -215,34 +215,65 @@ TEST_F(GeneratorFourier, EvenModeWithThreeHarmonicsAndTheLimits) {
     EXPECT_EQ(1001u, Column(wizard->GetTable(), 0).size());
 }
 
-// Imports answered by the script: fundamental and mode come from the file's frequencies.
+// Imports answered by the script: fundamental and mode come from the file's frequencies, and
+// every row stands at its harmonic's place (a missing harmonic gets amplitude 0), so that the
+// next recompute of the frequencies moves no amplitude. The mode chosen before stays when the
+// file fits it. A file that is no spectrum of one fundamental is refused and changes nothing.
 TEST_F(GeneratorFourier, ImportDetectsFundamentalAndMode) {
     struct Case {
-        std::vector<double> frequencies;
-        int mode;
+        std::vector<double> frequencies;  // file amplitudes 1, 2, 3, ...
+        int modeBefore;                   // the radio clicked before the import
+        int mode;                         // 0: refused
         const char* fundamental;
+        std::vector<double> listed;       // frequencies, then amplitudes, of the rows
+        std::vector<double> amplitudes;
     };
     const Case cases[] = {
-        {{0, 50, 150, 250}, 3, "50"},
-        {{0, 50, 100, 200}, 2, "50"},
-        {{0, 50, 100, 150}, 2, "50"},  // fits neither test: the mode chosen before stays
-        {{60, 180, 240}, 3, "60"},     // no constant row: row 1 is three times row 0
+        {{0, 50, 150, 250}, 2323, 3, "50", {0, 50, 150, 250}, {1, 2, 3, 4}},
+        {{0, 50, 100, 200}, 2323, 2, "50", {0, 50, 100, 200}, {1, 2, 3, 4}},
+        {{0, 50, 100, 150}, 2323, 1, "50", {0, 50, 100, 150}, {1, 2, 3, 4}},
+        {{0, 50, 100, 150}, 2324, 1, "50", {0, 50, 100, 150}, {1, 2, 3, 4}},
+        {{0, 50, 150}, 2322, 1, "50", {0, 50, 100, 150}, {1, 2, 0, 3}},
+        {{50, 150, 250}, 2323, 3, "50", {0, 50, 150, 250}, {0, 1, 2, 3}},  // no constant row
+        {{50, 150, 250}, 2322, 1, "50", {0, 50, 100, 150, 200, 250}, {0, 1, 0, 2, 0, 3}},
+        {{60, 180, 240}, 2324, 1, "60", {0, 60, 120, 180, 240}, {0, 1, 0, 2, 3}},
+        {{250, 0, 50, 150}, 2324, 3, "50", {0, 50, 150, 250}, {2, 3, 4, 1}},  // any order
+        {{0, 50, 75}, 2322, 0, "50", {0, 50}, {0, 0}},                        // 75 Hz: no harmonic
+        {{0, 50, 50}, 2322, 0, "50", {0, 50}, {0, 0}},                        // one harmonic twice
+        {{0, -50}, 2322, 0, "50", {0, 50}, {0, 0}},
+    };
+    const auto rows = [](CPropFourierSource* page, double HarmonicRecord::*field) {
+        std::vector<double> out;
+        for (int row = 0; row < page->List().GetItemCount(); ++row) out.push_back(page->List().RowRecord(row)->*field);
+        return out;
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.frequencies) + " after " + std::to_string(c.modeBefore));
         auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows("none.mdx"), "F1");
         const std::string path = folder + "import.mdx";
-        WriteChannels(path, {c.frequencies, std::vector<double>(c.frequencies.size(), 1.0),
-                             std::vector<double>(c.frequencies.size(), 0.0)});
+        std::vector<double> amplitudes;
+        for (size_t i = 0; i < c.frequencies.size(); ++i) amplitudes.push_back(static_cast<double>(i + 1));
+        WriteChannels(path, {c.frequencies, amplitudes, std::vector<double>(c.frequencies.size(), 0.0)});
         OpenPage<CFourierSourceWizard4> open(*wizard);
         CPropFourierSource* page = open.Page();
         ASSERT_TRUE(qv::ui::Click(page, 2116));
-        ASSERT_TRUE(qv::ui::Click(page, 2323));
+        ASSERT_TRUE(qv::ui::Click(page, c.modeBefore));
         qv::UserScript::Instance().ExpectFileDialog(path);
+        if (c.mode == 0) {
+            qv::UserScript::Instance().ExpectMessageBox(IDOK, "The frequencies are not harmonics of one fundamental frequency!");
+            qv::UserScript::Instance().ExpectMessageBox(IDOK, "Error while reading file!");
+        }
         ASSERT_TRUE(qv::ui::Click(page, 2118));
-        EXPECT_EQ(c.mode, page->GetHarmonicsMode()) << c.frequencies[1];
-        EXPECT_EQ(c.fundamental, page->GetFundamental().str()) << c.frequencies[1];
-        EXPECT_EQ(static_cast<int>(c.frequencies.size()), page->List().GetItemCount());
-        EXPECT_EQ(std::to_string(c.frequencies.size() - 1), page->GetNumber().str());
+        EXPECT_EQ(0u, qv::UserScript::Instance().Pending());
+        EXPECT_EQ(c.mode == 0 ? c.modeBefore - 2321 : c.mode, page->GetHarmonicsMode());
+        EXPECT_EQ(c.fundamental, page->GetFundamental().str());
+        EXPECT_EQ(std::to_string(c.listed.size() - 1), page->GetNumber().str());
+        // Another mode and back again recomputes every frequency from the fundamental.
+        const int mode = page->GetHarmonicsMode();
+        ASSERT_TRUE(qv::ui::Click(page, mode == 1 ? 2324 : 2322));
+        ASSERT_TRUE(qv::ui::Click(page, 2321 + mode));
+        EXPECT_EQ(c.listed, rows(page, &HarmonicRecord::frequency));
+        EXPECT_EQ(c.amplitudes, rows(page, &HarmonicRecord::amplitude));
     }
 }
 
@@ -283,18 +314,30 @@ TEST_F(GeneratorFourier, TextImportIsExportedAsMdx) {
     EXPECT_EQ(1u, editor->CountRequests(7)) << "the file is announced";
 }
 
+// The amplitudes are volts of a voltage source and amperes of a current source: a cell takes a
+// unit of the source's quantity and refuses one of the other.
 TEST_F(GeneratorFourier, ApplyWritesTheFileUnderTheElementName) {
-    DWORD element = 0;
-    auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
-    wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
-    {
-        OpenPage<CFourierSourceWizard4> open(*wizard);
-        CPropFourierSource* page = open.Page();
-        ASSERT_TRUE(qv::ui::EditListCell(&page->List(), 1, 2, "10"));
-        ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    const struct {
+        int sourceType;
+        const char* typed;
+        double amplitude;
+    } cases[] = {{0, "10", 10}, {0, "1 kV", 1000}, {0, "1 kA", 0}, {1, "1 kA", 1000}, {1, "2 V", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::filesystem::remove(folder + "F1.mdx");
+        DWORD element = 0;
+        auto wizard = NewWizard<CFourierSourceWizard4>(FourierRows((folder + "*.mdx").c_str()), "F1", &element);
+        wizard->SetHarmonicSettings("50", "1", 1, TRUE, TRUE);
+        {
+            OpenPage<CFourierSourceWizard4> open(*wizard);
+            CPropFourierSource* page = open.Page();
+            ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2147), c.sourceType));
+            qv::ui::EditListCell(&page->List(), 1, 2, c.typed);
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        EXPECT_EQ((std::vector<std::vector<double>>{{0, 50}, {0, c.amplitude}, {0, 0}}), ReadChannels(folder + "F1.mdx"));
+        EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
     }
-    EXPECT_EQ((std::vector<std::vector<double>>{{0, 50}, {0, 10}, {0, 0}}), ReadChannels(folder + "F1.mdx"));
-    EXPECT_EQ(folder + "F1.mdx", Param(editor->Holder(element), 2117)->GetValue().str());
 }
 
 TEST_F(GeneratorFourier, ExistingDataFileOverridesTheArchivedTable) {

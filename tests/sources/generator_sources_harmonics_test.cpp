@@ -169,6 +169,41 @@ TEST_F(GeneratorHarmonics, RefusedEditsKeepTheRecord) {
     EXPECT_EQ("100 %", Cell(1, 3));
 }
 
+// A cell takes one number in its column's unit, or with a unit of the column's quantity, which is
+// applied; a number that only begins the text, or one of another quantity, leaves the record.
+TEST_F(GeneratorHarmonics, CellsReadInTheirColumnsUnit) {
+    list.SetPhaseAutomatic(FALSE);
+    Harmonics("2");
+    ASSERT_TRUE(qv::ui::EditListCell(&list, 1, 2, "4"));
+    struct Case {
+        int column;
+        const char* text;
+        double amplitude;
+        double phase;
+        const char* quantity = "Voltage";
+        const char* unit = "V";
+    };
+    const Case cases[] = {
+        {2, "1 kV", 1000, 0},  {2, "1mV", 0.001, 0},   {2, "3 V", 3, 0},           {2, "1 kOhm", 0, 0},
+        {2, "1 kA", 0, 0},     {2, "1k, G := 5", 0, 0}, {2, "1 kA", 1000, 0, "Current", "A"},
+        {3, "50 %", 2, 0},     {3, "50", 2, 0},         {3, "1k, G := 5", 0, 0},   {3, "50 V", 0, 0},
+        {4, "90 \xB0", 0, M_PI / 2}, {4, "90 deg", 0, M_PI / 2}, {4, "1", 0, 1}, {4, "1k, G := 5", 0, 0},
+        {4, "1 V", 0, 0},      {5, "1.5 rad", 0, 1.5},  {5, "45", 0, M_PI / 4},    {5, "1k, G := 5", 0, 0},
+        {5, "1 kOhm", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.column) + " " + c.text);
+        list.SetAmplitudeUnit("Voltage", "V");
+        ASSERT_TRUE(qv::ui::EditListCell(&list, 2, 2, "0"));
+        ASSERT_TRUE(qv::ui::EditListCell(&list, 2, 4, "0"));
+        list.SetAmplitudeUnit(c.quantity, c.unit);
+        qv::ui::EditListCell(&list, 2, c.column, c.text);
+        EXPECT_DOUBLE_EQ(c.amplitude, list.RowRecord(2)->amplitude);
+        EXPECT_NEAR(c.phase, list.RowRecord(2)->phase, 1e-15);
+        EXPECT_EQ(4.0, list.RowRecord(1)->amplitude);
+    }
+}
+
 TEST_F(GeneratorHarmonics, DegreesAndRadians) {
     list.SetPhaseAutomatic(FALSE);
     Harmonics("1");

@@ -162,6 +162,32 @@ TEST(ValueInUnit, ANameOrFormulaIsWrittenWithItsConversion)
             << (row.value != nullptr ? row.value : "(null)") << " from " << (row.from != nullptr ? row.from : "");
 }
 
+// A cell's number in its column's unit: a unit of the column's quantity is applied, the column's
+// own sign stands, anything else is refused and leaves the value.
+TEST(ParseNumberWithUnit, AppliesAUnitOfTheColumnsQuantity)
+{
+    struct Case {
+        const char* text;
+        const char* quantity;
+        const char* unit;
+        bool taken;
+        double value;
+    } cases[] = {
+        {"2", "Voltage", "V", true, 2},           {"1 kV", "Voltage", "V", true, 1000},
+        {"4.7kV", "Voltage", "V", true, 4700},    {"1 mV", "Voltage", "V", true, 0.001},
+        {"5 V", "Voltage", "V", true, 5},         {"1 kOhm", "Voltage", "V", false, 0},
+        {"1k, G := 5", "Voltage", "V", false, 0}, {"20 %", nullptr, "%", true, 20},
+        {"20 V", nullptr, "%", false, 0},         {"180 deg", "Angle", "rad", true, 3.141592653589793},
+        {"180 \xB0", "Angle", "rad", true, 3.141592653589793}, {"90 \xB0", "Angle", "deg", true, 90},
+        {"1e308 kV", "Voltage", "V", false, 0},   {"1 A", "Nothing", "V", false, 0},
+    };
+    for (const Case& c : cases) {
+        double v = -1.0;
+        EXPECT_EQ(c.taken, qv::ParseNumberWithUnit(c.text, c.quantity, c.unit, &v) != FALSE) << c.text;
+        EXPECT_DOUBLE_EQ(c.taken ? c.value : -1.0, v) << c.text;
+    }
+}
+
 TEST(UnitsTable, MalformedTablesAreRefusedWithTheLine)
 {
     struct Case {
