@@ -206,11 +206,14 @@ const std::string& CommandText(int n) {
     return it->second;
 }
 
-void DescribeCommand(benchmark::State& state) {
+// Describes the mixed schematic of n elements as `qvhost describe` does, with the editor's
+// check of each OK the elements' scripts press on or off.
+void Describe(benchmark::State& state, bool checked) {
     const int n = static_cast<int>(state.range(0));
     const std::string& text = CommandText(n);
-    const std::string folder = FolderFor("command" + std::to_string(n));
+    const std::string folder = FolderFor((checked ? "command" : "unchecked") + std::to_string(n));
     static std::unique_ptr<qv::Host> host = StartedHost();
+    host->SetCommitCheck(checked);
     std::vector<std::string> written;
     std::string error;
     for (auto _ : state) {
@@ -224,8 +227,16 @@ void DescribeCommand(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * n);
     state.counters["data_files"] = static_cast<double>(written.size() > 0 ? written.size() - 1 : 0);
+    host->SetCommitCheck(true);
 }
+
+void DescribeCommand(benchmark::State& state) { Describe(state, true); }
 BENCHMARK(DescribeCommand)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+// The same without the editor's check of each OK: describe takes the text the check made, so
+// that checking costs little beside describing (bench/check_host_bench.py compares the two).
+void DescribeUnchecked(benchmark::State& state) { Describe(state, false); }
+BENCHMARK(DescribeUnchecked)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
 
 // Reading alone, to tell the reader's share of DescribeCommand (shown, not checked).
 void ReadSchematicText(benchmark::State& state) {

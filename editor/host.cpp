@@ -917,6 +917,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     std::string& refusal = m_commitRefusal;
     refusal.clear();
     const auto checkApply = [&]() {
+        if (!m_checkCommits) return true;
         const std::string fault = CommitFault(element);
         if (fault.empty()) return true;
         refusal = fault;
@@ -995,6 +996,14 @@ void Host::KeepForSession(Element& element, SessionKeep& kept) {
     kept.hasWizardData = SaveWizardData(element, kept.wizardData, ignored);
 }
 
+bool Host::StillAsKept(Element& element, const SessionKeep& kept) {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    if (holder == nullptr || !kept.params.Holds(*holder)) return false;
+    std::vector<unsigned char> data;
+    std::string ignored;
+    return SaveWizardData(element, data, ignored) == kept.hasWizardData && data == kept.wizardData;
+}
+
 void Host::KeepChangesForSession(Element& element, const SessionKeep& before, SessionKeep& kept) {
     if (const ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.TakeChanges(before.params, *holder);
     // The wizard's own data cannot be told apart by field: it is kept as it is now only where
@@ -1008,7 +1017,9 @@ void Host::KeepChangesForSession(Element& element, const SessionKeep& before, Se
 }
 
 bool Host::PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error) {
-    if (ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.RestoreInto(*holder);
+    // A set that holds what was kept is left as it is: putting it back would change nothing.
+    if (ParamHolder* holder = m_editor->Holder(element.handle); holder != nullptr && !kept.params.Holds(*holder))
+        kept.params.RestoreInto(*holder);
     if (!kept.hasWizardData) return true;
     // The wizard's own data goes back only where it changed: a sheet that changed nothing
     // leaves the wizard exactly as it was, without a load.
