@@ -1227,6 +1227,8 @@ std::string Host::CheckShape(const SchematicElement& source) {
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
+    // Every element's name is in use from the start, as in BuildText.
+    for (const SchematicElement& source : schematic.elements) m_editor->AddNameInUse(source.name);
     SetDocument(documentFolder, schematic.document);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)
@@ -1329,8 +1331,10 @@ bool Host::CheckSchematicText(const std::string& text, const std::function<void(
     // is reported first, wherever it lies, as when the schematic is read whole first.
     bool checked = true;
     size_t elements = 0;
+    m_namesAhead.clear();
     const SchematicElementTaker take = [&](SchematicElement& element, std::string&) {
         ++elements;
+        m_namesAhead.push_back(element.name);
         if (note) note(element);
         if (checked && !CheckElement(element, checkError)) {
             checked = false;
@@ -1388,6 +1392,11 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
                      const std::string& documentFolder, ElementSink& sink, std::string& error,
                      const std::function<bool(std::string&)>& afterAll, const SchematicElementTaker& build) {
     StartSchematic();
+    // The names the first reading found are in use from the start: a name a wizard asks the
+    // editor for (its table's) is then unique over the whole schematic, whatever the order of
+    // the elements.
+    for (const std::string& name : m_namesAhead) m_editor->AddNameInUse(name);
+    m_namesAhead = std::vector<std::string>();
     SetDocument(documentFolder, document);
     if (!sink.Begin(count, error)) return false;
     // The sink lives on the caller's stack: the host forgets it however the reading ends.
