@@ -54,6 +54,7 @@
 #include <sys/resource.h>
 #include <sys/statfs.h>
 #include <sys/time.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -206,11 +207,14 @@ const std::string& CommandText(int n) {
     return it->second;
 }
 
-void DescribeCommand(benchmark::State& state) {
+// Describes the mixed schematic of n elements as `qvhost describe` does, with the editor's
+// check of each OK the elements' scripts press on or off.
+void Describe(benchmark::State& state, bool checked) {
     const int n = static_cast<int>(state.range(0));
     const std::string& text = CommandText(n);
-    const std::string folder = FolderFor("command" + std::to_string(n));
+    const std::string folder = FolderFor((checked ? "command" : "unchecked") + std::to_string(n));
     static std::unique_ptr<qv::Host> host = StartedHost();
+    host->SetCommitCheck(checked);
     std::vector<std::string> written;
     std::string error;
     for (auto _ : state) {
@@ -224,8 +228,67 @@ void DescribeCommand(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * n);
     state.counters["data_files"] = static_cast<double>(written.size() > 0 ? written.size() - 1 : 0);
+    host->SetCommitCheck(true);
 }
+
+void DescribeCommand(benchmark::State& state) { Describe(state, true); }
 BENCHMARK(DescribeCommand)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+// The same without the editor's check of each OK, shown beside DescribeCommand.
+void DescribeUnchecked(benchmark::State& state) { Describe(state, false); }
+BENCHMARK(DescribeUnchecked)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(0.2);
+
+double ThreadSeconds() {
+    timespec now {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// What the editor's check of each OK costs describe: the mixed schematic of n elements is
+// described with the check and without it, in turn, kPairs times (the one first in one pair
+// goes second in the next), and each pair's ratio of processor times is taken. The median of
+// those ratios is check_ratio: both sides of a pair are measured a moment apart, so that load
+// on the machine falls on both alike. Describe takes the text the check made rather than make
+// it again, so the ratio stays near 1 (bench/check_host_bench.py fails above 1.10).
+void DescribeCheckCost(benchmark::State& state) {
+    constexpr int kPairs = 11;
+    const int n = static_cast<int>(state.range(0));
+    const std::string& text = CommandText(n);
+    static std::unique_ptr<qv::Host> host = StartedHost();
+    std::vector<double> ratios;
+    double fastest[2] = {1e300, 1e300};
+    std::vector<std::string> written;
+    std::string error;
+    const auto describe = [&](bool checked) {
+        const std::string folder = FolderFor((checked ? "cost" : "costless") + std::to_string(n));
+        host->SetCommitCheck(checked);
+        const double start = ThreadSeconds();
+        qv::DescribePlan plan;
+        const bool ok = host->PlanDescription(text, folder + "bench.desc", plan, error) &&
+                        host->DescribeSchematicText(text, plan, folder, folder + "bench.desc", written, error);
+        host->SetCommitCheck(true);
+        const double took = ThreadSeconds() - start;
+        fastest[checked ? 0 : 1] = std::min(fastest[checked ? 0 : 1], took);
+        return ok ? took : -1.0;
+    };
+    for (auto _ : state) {
+        for (int pair = 0; pair < kPairs; ++pair) {
+            const bool checkedFirst = pair % 2 == 0;
+            const double first = describe(checkedFirst);
+            const double second = first < 0 ? -1.0 : describe(!checkedFirst);
+            if (first < 0 || second < 0) {
+                state.SkipWithError(error.c_str());
+                return;
+            }
+            ratios.push_back(checkedFirst ? first / second : second / first);
+        }
+    }
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["check_ratio"] = ratios.empty() ? 0.0 : ratios[ratios.size() / 2];
+    state.counters["checked_ms"] = fastest[0] * 1e3;
+    state.counters["unchecked_ms"] = fastest[1] * 1e3;
+}
+BENCHMARK(DescribeCheckCost)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Reading alone, to tell the reader's share of DescribeCommand (shown, not checked).
 void ReadSchematicText(benchmark::State& state) {

@@ -932,6 +932,7 @@ bool Host::RunSession(Element& element, const std::vector<ScriptAction>& actions
     std::string& refusal = m_commitRefusal;
     refusal.clear();
     const auto checkApply = [&]() {
+        if (!m_checkCommits) return true;
         const std::string fault = CommitFault(element);
         if (fault.empty()) return true;
         refusal = fault;
@@ -1010,6 +1011,14 @@ void Host::KeepForSession(Element& element, SessionKeep& kept) {
     kept.hasWizardData = SaveWizardData(element, kept.wizardData, ignored);
 }
 
+bool Host::StillAsKept(Element& element, const SessionKeep& kept) {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    if (holder == nullptr || !kept.params.Holds(*holder)) return false;
+    std::vector<unsigned char> data;
+    std::string ignored;
+    return SaveWizardData(element, data, ignored) == kept.hasWizardData && data == kept.wizardData;
+}
+
 void Host::KeepChangesForSession(Element& element, const SessionKeep& before, SessionKeep& kept) {
     if (const ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.TakeChanges(before.params, *holder);
     // The wizard's own data cannot be told apart by field: it is kept as it is now only where
@@ -1023,7 +1032,9 @@ void Host::KeepChangesForSession(Element& element, const SessionKeep& before, Se
 }
 
 bool Host::PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error) {
-    if (ParamHolder* holder = m_editor->Holder(element.handle)) kept.params.RestoreInto(*holder);
+    // A set that holds what was kept is left as it is: putting it back would change nothing.
+    if (ParamHolder* holder = m_editor->Holder(element.handle); holder != nullptr && !kept.params.Holds(*holder))
+        kept.params.RestoreInto(*holder);
     if (!kept.hasWizardData) return true;
     // The wizard's own data goes back only where it changed: a sheet that changed nothing
     // leaves the wizard exactly as it was, without a load.
@@ -1243,6 +1254,8 @@ std::string Host::CheckShape(const SchematicElement& source) {
 
 bool Host::Build(const Schematic& schematic, const std::string& documentFolder, std::string& error) {
     StartSchematic();
+    // Every element's name is in use from the start, as in BuildText.
+    for (const SchematicElement& source : schematic.elements) m_editor->AddNameInUse(source.name);
     SetDocument(documentFolder, schematic.document);
     if (m_sink != nullptr && !m_sink->Begin(schematic.elements.size(), error)) return false;
     for (const SchematicElement& source : schematic.elements)
@@ -1345,8 +1358,10 @@ bool Host::CheckSchematicText(const std::string& text, const std::function<void(
     // is reported first, wherever it lies, as when the schematic is read whole first.
     bool checked = true;
     size_t elements = 0;
+    m_namesAhead.clear();
     const SchematicElementTaker take = [&](SchematicElement& element, std::string&) {
         ++elements;
+        m_namesAhead.push_back(element.name);
         if (note) note(element);
         if (checked && !CheckElement(element, checkError)) {
             checked = false;
@@ -1404,6 +1419,11 @@ bool Host::BuildText(const std::string& text, const std::string& document, size_
                      const std::string& documentFolder, ElementSink& sink, std::string& error,
                      const std::function<bool(std::string&)>& afterAll, const SchematicElementTaker& build) {
     StartSchematic();
+    // The names the first reading found are in use from the start: a name a wizard asks the
+    // editor for (its table's) is then unique over the whole schematic, whatever the order of
+    // the elements.
+    for (const std::string& name : m_namesAhead) m_editor->AddNameInUse(name);
+    m_namesAhead = std::vector<std::string>();
     SetDocument(documentFolder, document);
     if (!sink.Begin(count, error)) return false;
     // The sink lives on the caller's stack: the host forgets it however the reading ends.

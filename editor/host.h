@@ -211,6 +211,9 @@ public:
     // "NAME=VALUE" with the value they had then (NotifyChangedValues).
     const std::vector<std::string>& LastSessionNotified() const { return m_lastSessionNotified; }
     size_t ElementCount() const { return m_elements.size(); }
+    // The editor checks each OK and apply of an element's pages as describe would, and refuses
+    // what describe would refuse. A benchmark turns the check off to measure what it costs.
+    void SetCommitCheck(bool on) { m_checkCommits = on; }
 
 private:
     struct Element {
@@ -372,6 +375,10 @@ private:
     // element's label ("" when nothing): its values, its model text, what its wizard reports.
     // No file is written, and the element is left exactly as it was.
     std::string CommitFault(Element& element);
+    // Runs `build`, which makes the elements of a description into `path` one by one, each
+    // described as soon as it is made; the checks of their OKs write their texts as describe
+    // does, and describe takes a text checked so (m_checkedDescription).
+    bool BuildingDescription(const std::string& path, const std::function<bool()>& build);
     // The first input parameter that the model text names ("@R") whose value is a number that
     // is no finite number once its unit is applied ("1e306" in kOhm): the completed text would
     // hold the number unconverted. "" when there is none.
@@ -393,6 +400,8 @@ private:
         bool hasWizardData = false;
     };
     void KeepForSession(Element& element, SessionKeep& kept);
+    // Whether the element holds exactly what `kept` holds: its parameter set and its wizard's data.
+    bool StillAsKept(Element& element, const SessionKeep& kept);
     // Takes into `kept` what changed in the element since `before` was kept.
     void KeepChangesForSession(Element& element, const SessionKeep& before, SessionKeep& kept);
     bool PutBackAfterSession(Element& element, const SessionKeep& kept, std::string& error);
@@ -557,6 +566,28 @@ private:
     // What the editor's check of the last session's refused apply found ("" when it refused
     // none): the element as its pages left it is one describe refuses (CommitFault).
     std::string m_commitRefusal;
+    // Whether the editor checks each OK and apply as describe would (RunSession): always, but
+    // for a benchmark that measures what the check costs (SetCommitCheck).
+    bool m_checkCommits = true;
+    // The description that the check of an OK or apply made of the element being built for a
+    // description (CommitFault): describe writes it rather than have the wizard write the same
+    // text again, as long as the element is still exactly as it was checked (DescribeElement).
+    // Kept only where the wizard neither wrote nor read a data file while writing its text:
+    // such files are the description's own to write and to read.
+    struct CheckedDescription {
+        DWORD handle = 0;
+        std::string name;   // the element's name as checked
+        std::string text;   // as the wizard wrote it
+        std::string done;   // finished (FinishModelText)
+        SessionKeep state;  // the element as checked
+    };
+    std::unique_ptr<CheckedDescription> m_checkedDescription;
+    // While the elements of a description are made: the path of the description, so that the
+    // check of an element's OK has its text written as describe has it written ("" otherwise).
+    std::string m_descriptionPath;
+    // The names of the elements that CheckSchematicText read, put in use as BuildText begins
+    // to make them.
+    std::vector<std::string> m_namesAhead;
 };
 
 // A file that one `describe` run writes, known before anything is written.

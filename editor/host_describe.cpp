@@ -567,6 +567,18 @@ void Host::StopWatchingDataFiles() {
     m_writingDescription = false;
 }
 
+bool Host::BuildingDescription(const std::string& path, const std::function<bool()>& build) {
+    struct Building {
+        Host& host;
+        ~Building() {
+            host.m_descriptionPath.clear();
+            host.m_checkedDescription.reset();
+        }
+    } building{*this};
+    m_descriptionPath = path;
+    return build();
+}
+
 bool Host::DescribeSchematic(const Schematic& schematic, const std::string& documentFolder, const std::string& path,
                              std::vector<std::string>& written, std::string& error) {
     if (!CheckSchematic(schematic, error)) return false;
@@ -575,7 +587,7 @@ bool Host::DescribeSchematic(const Schematic& schematic, const std::string& docu
     DescriptionSink sink(*this, job);
     m_sink = &sink;
     std::string buildError;
-    const bool built = Build(schematic, documentFolder, buildError);
+    const bool built = BuildingDescription(job.finalPath, [&] { return Build(schematic, documentFolder, buildError); });
     m_sink = nullptr;
     DropAllElements();
     if (!built) {
@@ -718,8 +730,9 @@ bool Host::DescribeSchematicText(const std::string& text, const DescribePlan& pl
         return true;
     };
     std::string readError;
-    if (!BuildText(text, plan.document, plan.elements, documentFolder, sink, readError, {}, build) && !writerFailed &&
-        !otherFailed) {
+    if (!BuildingDescription(job.finalPath,
+                             [&] { return BuildText(text, plan.document, plan.elements, documentFolder, sink, readError, {}, build); }) &&
+        !writerFailed && !otherFailed) {
         otherFailed = true;
         otherError = readError;
     }
@@ -1017,9 +1030,14 @@ std::string Host::WizardModelText(Element& element, CFile* out) {
 
 std::string Host::CommitFault(Element& element) {
     // Whatever making the text changes in the element (the older base writes it into the
-    // parameter set, some wizards mark members the model does not use) is put back.
-    SessionKeep before;
+    // parameter set, some wizards mark members the model does not use) is put back. While a
+    // description is made, the text checked is the one describe writes, if nothing changes the
+    // element before (m_checkedDescription).
+    m_checkedDescription.reset();
+    auto checked = std::make_unique<CheckedDescription>();
+    SessionKeep& before = checked->state;
     KeepForSession(element, before);
+    bool touchedFiles = false;
     // No data file is written or read for it: a table the text names is taken as written.
     // The watchers of the command at work come back afterwards.
     struct Watchers {
@@ -1030,9 +1048,11 @@ std::string Host::CommitFault(Element& element) {
             CReadAndWriteFiles::SetReadWatcher(std::move(read));
         }
     } watchers;
-    CReadAndWriteFiles::SetWriteWatcher(
-        [](const std::string&, int, std::string&) { return CReadAndWriteFiles::WriteDecision::TakeAsWritten; });
-    CReadAndWriteFiles::SetReadWatcher(nullptr);
+    CReadAndWriteFiles::SetWriteWatcher([&touchedFiles](const std::string&, int, std::string&) {
+        touchedFiles = true;
+        return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
+    });
+    CReadAndWriteFiles::SetReadWatcher([&touchedFiles](const std::string&) { touchedFiles = true; });
     // Nobody is asked while the editor works it out: what a wizard would show is its fault.
     std::string shown;
     UserScript::Instance().SetUnattended([&shown](const std::string& what) {
@@ -1051,8 +1071,8 @@ std::string Host::CommitFault(Element& element) {
         if (std::string page = ToString(holder->m_strElementName); IsUsableName(page, why)) element.source.name = std::move(page);
     }
     const size_t firstRequest = m_editor->Requests().size();
-    DiscardFile discard(m_documentFolder + "commit.desc");
-    const std::string text = WizardModelText(element, &discard);
+    DiscardFile discard(m_descriptionPath.empty() ? m_documentFolder + "commit.desc" : m_descriptionPath);
+    std::string text = WizardModelText(element, &discard);
     UserScript::Instance().SetUnattended(nullptr);
     std::string fault;
     const auto& requests = m_editor->Requests();
@@ -1062,7 +1082,14 @@ std::string Host::CommitFault(Element& element) {
     std::string done;
     if (fault.empty()) fault = FinishModelText(element, text, done);
     std::string ignored;
-    PutBackAfterSession(element, before, ignored);
+    const bool putBack = PutBackAfterSession(element, before, ignored);
+    if (fault.empty() && putBack && !touchedFiles && !m_descriptionPath.empty()) {
+        checked->handle = element.handle;
+        checked->name = element.source.name;
+        checked->text = std::move(text);
+        checked->done = std::move(done);
+        m_checkedDescription = std::move(checked);
+    }
     return fault;
 }
 
@@ -1074,14 +1101,24 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
         ~Describing() { slot = nullptr; }
     } describing{m_describing};
     m_describing = &element;
-    const size_t firstRequest = m_editor->Requests().size();
-    const std::string text = WizardModelText(element, job.out);
-    const auto& requests = m_editor->Requests();
-    for (size_t r = firstRequest; r < requests.size(); ++r)
-        if (requests[r].code == WIZREQ_ERROR_TEXT && !job.Echoes(requests[r].text)) {
-            job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
-            job.ok = false;
-        }
+    // The text the check of the element's last OK made, when the element is still as checked
+    // then: the wizard reported nothing, showed nothing and wrote no data file for it.
+    const std::unique_ptr<CheckedDescription> checked = std::move(m_checkedDescription);
+    const bool asChecked = checked != nullptr && checked->handle == element.handle && checked->name == element.source.name &&
+                           StillAsKept(element, checked->state);
+    std::string text;
+    if (asChecked) {
+        text = checked->text;
+    } else {
+        const size_t firstRequest = m_editor->Requests().size();
+        text = WizardModelText(element, job.out);
+        const auto& requests = m_editor->Requests();
+        for (size_t r = firstRequest; r < requests.size(); ++r)
+            if (requests[r].code == WIZREQ_ERROR_TEXT && !job.Echoes(requests[r].text)) {
+                job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
+                job.ok = false;
+            }
+    }
     // A box shown from here on is not about a file this element's pages wrote.
     job.refusalBox = UserScript::kNoBox;
     // The data files the text names ("FILE := "name"") are written beside the description.
@@ -1105,7 +1142,9 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     // Each value is one value, and the text as a whole is model text, or nothing of the
     // element is written.
     std::string done;
-    if (const std::string fault = FinishModelText(element, text, done); !fault.empty()) {
+    if (asChecked) {
+        done = std::move(checked->done);
+    } else if (const std::string fault = FinishModelText(element, text, done); !fault.empty()) {
         job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + fault);
         job.ok = false;
         return;

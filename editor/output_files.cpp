@@ -57,6 +57,7 @@ long g_steps = 0;
 // Test switches (see SetFaultsForTest, RecordCallsForTest and SetMovedSearchHookForTest).
 bool g_noSecondLinks = false;
 void (*g_movedSearchHook)(long) = nullptr;
+void (*g_movedListedHook)(long) = nullptr;
 long g_failAppend = 0;
 long g_appends = 0;
 long g_failJournalSync = 0;
@@ -318,23 +319,28 @@ bool RemoveMovedFolder(int dir, int held) {
         if (g_movedSearchHook != nullptr) g_movedSearchHook(pass);
         const int names = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (names < 0) return false;
+        // Listed: a name of the listing held the folder's inode. A stranger who keeps exchanging
+        // names may have put a folder of its own at that name by the time it is looked at: the
+        // folder is still in the folder then, and the search goes on.
+        bool listed = false;
         bool found = false;
         alignas(dirent64) char chunk[8192];
         for (ssize_t n; !found && (n = ::getdents64(names, chunk, sizeof chunk)) > 0;) {
             for (ssize_t at = 0; !found && at < n;) {
                 const auto* entry = reinterpret_cast<const dirent64*>(chunk + at);
                 at += entry->d_reclen;
+                if (entry->d_ino != status.st_ino) continue;
+                listed = true;
+                if (g_movedListedHook != nullptr) g_movedListedHook(pass);
                 struct stat named {};
-                if (entry->d_ino != status.st_ino || ::fstatat(dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-                    !SameFile(named, status))
-                    continue;
+                if (::fstatat(dir, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, status)) continue;
                 found = true;
                 if (::unlinkat(dir, entry->d_name, AT_REMOVEDIR) == 0) Step();
             }
         }
         ::close(names);
-        // Moved out of the folder, or found nowhere twice.
-        if (!found && pass > 0) break;
+        // Moved out of the folder, or listed nowhere twice.
+        if (!listed && pass > 0) break;
     }
     return FolderGone(held);
 }
@@ -2395,6 +2401,8 @@ void OutputFiles::SetFaultsForTest(bool noSecondLinks, long failAppend, long fai
 void OutputFiles::RecordCallsForTest(std::vector<std::string>* calls) { g_calls = calls; }
 
 void OutputFiles::SetMovedSearchHookForTest(void (*hook)(long pass)) { g_movedSearchHook = hook; }
+
+void OutputFiles::SetMovedListedHookForTest(void (*hook)(long pass)) { g_movedListedHook = hook; }
 
 std::string OutputFiles::CannotBeWritten(const std::string& path, int error) {
     return ShownPath(path) + ": cannot be written: " + std::strerror(error);

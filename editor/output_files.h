@@ -185,6 +185,11 @@ public:
     // that folder what a stranger could do between two passes: move it out of sight, or keep
     // it from being removed where it is found.
     static void SetMovedSearchHookForTest(void (*hook)(long pass));
+    // For tests only: a function called when a pass of that search has read the private
+    // folder's inode at a name of the folder's listing, before it looks at that name (with the
+    // pass's number; null: none), which may exchange the folder for another there, as a
+    // stranger who keeps exchanging names can at that moment.
+    static void SetMovedListedHookForTest(void (*hook)(long pass));
 
 private:
     OutputFiles() = default;

@@ -26,6 +26,8 @@ void Collect(const CPtrArray& array, std::unordered_set<const void*>& into) {
 
 template <class Key, class ArgKey>
 bool SameMap(const CMap<Key, ArgKey, CString, LPCTSTR>& a, const CMap<Key, ArgKey, CString, LPCTSTR>& b) {
+    // Copies of an entry share its maps until one of them changes a map.
+    if (&a == &b) return true;
     if (a.GetCount() != b.GetCount()) return false;
     POSITION pos = a.GetStartPosition();
     while (pos != nullptr) {
@@ -107,6 +109,27 @@ void TakeChangedFields(CWizardCopaObject3& into, const CWizardCopaObject3& befor
               [](E& e, const CString& v) { e.SetFileNameCharacteristics(v); });
 }
 
+// Whether the two entries hold the same in every field TakeChangedFields carries over.
+bool SameFields(const CWizardCopaObject3& a, const CWizardCopaObject3& b) {
+    return a.GetName() == b.GetName() && a.GetValue() == b.GetValue() && a.GetUnit() == b.GetUnit() &&
+           a.GetNatureOrDatatype() == b.GetNatureOrDatatype() && SameMap(a.GetInfoMap(), b.GetInfoMap()) &&
+           SameMap(a.GetDescriptionMap(), b.GetDescriptionMap()) && SameMap(a.GetAccessMap(), b.GetAccessMap()) &&
+           SameMap(a.GetDefaultValueMap(), b.GetDefaultValueMap()) && a.GetType() == b.GetType() &&
+           a.GetExtType() == b.GetExtType() && a.GetVctIndex() == b.GetVctIndex() && a.GetNameID() == b.GetNameID() &&
+           a.GetValueID() == b.GetValueID() && a.GetInfoID() == b.GetInfoID() && a.GetTypeID() == b.GetTypeID() &&
+           a.GetExtTypeID() == b.GetExtTypeID() && a.GetUnitID() == b.GetUnitID() &&
+           a.GetNatureOrDataTypeID() == b.GetNatureOrDataTypeID() && a.GetDefaultValueID() == b.GetDefaultValueID() &&
+           a.GetOnSheetMode() == b.GetOnSheetMode() && a.GetDataString() == b.GetDataString() &&
+           a.IsDeletable() == b.IsDeletable() && a.IsDeleted() == b.IsDeleted() && a.GetCopaObject() == b.GetCopaObject() &&
+           a.GetTemplateObject() == b.GetTemplateObject() && a.GetNodeObject() == b.GetNodeObject() &&
+           a.GetNodeWizName() == b.GetNodeWizName() && a.GetNodeWizID() == b.GetNodeWizID() &&
+           a.GetUsedUnit() == b.GetUsedUnit() && a.GetQuantity() == b.GetQuantity() &&
+           a.GetUsedUnitID() == b.GetUsedUnitID() && a.GetQuantityID() == b.GetQuantityID() &&
+           a.GetTolState() == b.GetTolState() && a.GetTolMin() == b.GetTolMin() && a.GetTolMax() == b.GetTolMax() &&
+           a.GetTolMeanVal() == b.GetTolMeanVal() && a.GetTolStdDev() == b.GetTolStdDev() &&
+           a.GetTolTolerance() == b.GetTolTolerance() && a.GetFileNameCharacteristics() == b.GetFileNameCharacteristics();
+}
+
 } // namespace
 
 void ParamSetSnapshot::TakeArrayChanges(const Entries& before, const Entries& after, Entries& into) {
@@ -162,6 +185,29 @@ void ParamSetSnapshot::TakeChanges(const ParamSetSnapshot& before, const ParamHo
     if (before.m_symbolVariant != after.m_symbolVariant) m_symbolVariant = after.m_symbolVariant;
     if (before.m_additionalData != after.m_additionalData) m_additionalData = after.m_additionalData;
     if (before.m_activeState != after.m_activeState) m_activeState = after.m_activeState;
+}
+
+bool ParamSetSnapshot::SameEntries(const Entries& entries, const CPtrArray& array) {
+    if (entries.size() != static_cast<size_t>(array.GetSize())) return false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const auto* entry = static_cast<const CWizardCopaObject3*>(array.GetAt(static_cast<int>(i)));
+        if (entries[i].original != entry || (entry != nullptr && !SameFields(entries[i].fields, *entry))) return false;
+    }
+    return true;
+}
+
+bool ParamSetSnapshot::Holds(const ParamHolder& holder) const {
+    if (!m_taken) return false;
+    // Looked at in place: nothing is copied.
+    const auto* exchange = dynamic_cast<const CWizardSchematicDataExchange3*>(&holder);
+    return SameEntries(m_params, holder.m_Params) && SameEntries(m_objectTemplates, holder.m_ObjectTemplates) &&
+           SameEntries(m_outputTemplates, holder.m_OutputTemplates) &&
+           SameEntries(m_outputInstances, holder.m_OutputInstances) && m_modelText == holder.m_strModelText &&
+           m_elementName == holder.m_strElementName && m_showName == holder.m_dwShowName &&
+           SameMap(m_symbolTexts, holder.m_SymbolTexts) && m_symbolVariant == holder.m_bySymbolVariant &&
+           m_isExchange == (exchange != nullptr) &&
+           (exchange == nullptr ||
+            (m_additionalData == exchange->m_AdditionalData && m_activeState == exchange->m_wActiveState));
 }
 
 void ParamSetSnapshot::TakeArray(const CPtrArray& array, Entries& into) {

@@ -24,6 +24,9 @@ public:
     // Makes the set hold exactly what it held when the snapshot was taken.
     void RestoreInto(ParamHolder& holder) const;
     bool Taken() const { return m_taken; }
+    // Whether the set holds now exactly what it held when the snapshot was taken: the same
+    // entries in the same order, each with the same fields, and the same fields of the element.
+    bool Holds(const ParamHolder& holder) const;
     // Takes into this snapshot what changed in the set since `before` was taken, and nothing
     // else: the fields of an entry that changed, the entries that came (placed after the
     // entry they follow now) and those that went, and the element's own fields that changed.
@@ -39,6 +42,7 @@ private:
     using Entries = std::vector<Entry>;
 
     static void TakeArray(const CPtrArray& array, Entries& into);
+    static bool SameEntries(const Entries& entries, const CPtrArray& array);
     static void TakeArrayChanges(const Entries& before, const Entries& after, Entries& into);
 
     bool m_taken = false;

@@ -2620,14 +2620,15 @@ TEST(OutputFiles, AVersion2RecoveryComparesTheDeviceToo) {
 // folder of the user's appeared beside it, either could be the moved one: neither is removed.
 // The one such folder alone is removed, also when the stranger hides it for the first pass of
 // the search (out of the folder and back) or keeps it from going where it is found for five
-// passes (as one who keeps exchanging it for a folder of its own does).
+// passes (as one who keeps exchanging it for a folder of its own does), or exchanges it for a
+// folder of its own each time the search has just listed it, for four passes.
 TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
-    enum class Search { kAtOnce, kHiddenFromTheFirstPass, kHeldForFivePasses };
+    enum class Search { kAtOnce, kHiddenFromTheFirstPass, kHeldForFivePasses, kExchangedAsListedForFourPasses };
     const struct {
         bool another;
         Search search;
     } cases[] = {{false, Search::kAtOnce}, {true, Search::kAtOnce}, {false, Search::kHiddenFromTheFirstPass},
-                 {false, Search::kHeldForFivePasses}};
+                 {false, Search::kHeldForFivePasses}, {false, Search::kExchangedAsListedForFourPasses}};
     for (const auto& c : cases) {
         const std::string what = std::to_string(c.another) + " " + std::to_string(static_cast<int>(c.search));
         Folder folder;
@@ -2654,6 +2655,12 @@ TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
                         (void)!rename((pass == 0 ? moved : aside).c_str(), (pass == 0 ? aside : moved).c_str());
                     if (search == Search::kHeldForFivePasses && pass == 0) WriteFile(moved + "/held", "");
                     if (search == Search::kHeldForFivePasses && pass == 5) unlink((moved + "/held").c_str());
+                    if (search == Search::kExchangedAsListedForFourPasses && pass == 0) mkdir((shared + "/mine").c_str(), 0700);
+                });
+                OutputFiles::SetMovedListedHookForTest([](long pass) {
+                    if (search == Search::kExchangedAsListedForFourPasses && pass < 4)
+                        (void)!renameat2(AT_FDCWD, (shared + "/moved").c_str(), AT_FDCWD, (shared + "/mine").c_str(),
+                                         RENAME_EXCHANGE);
                 });
                 std::string error;
                 _exit(OutputFiles::Current().LockFolder(shared, error) && WriteThrough(shared + "/a", "A") ? 0 : 3);
@@ -2664,7 +2671,9 @@ TEST(OutputFiles, AMovedPrivateFolderIsRemovedOnlyWhenNoOtherCouldBeIt) {
         for (const std::string& name : NamesIn(shared))
             if (fs::is_directory(shared + "/" + name)) folders.push_back(name);
         std::sort(folders.begin(), folders.end());
-        const std::vector<std::string> kept = c.another ? std::vector<std::string>{"also", "moved"} : std::vector<std::string>{};
+        const std::vector<std::string> kept = c.another ? std::vector<std::string>{"also", "moved"}
+                                              : c.search == Search::kExchangedAsListedForFourPasses ? std::vector<std::string>{"mine"}
+                                                                                                      : std::vector<std::string>{};
         EXPECT_EQ(folders, kept) << what;
         EXPECT_FALSE(fs::exists(aside)) << what;
     }

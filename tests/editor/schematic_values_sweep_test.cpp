@@ -8,6 +8,7 @@
 
 #include "editor/catalogue.h"
 #include "toolkit/tb_units.h"
+#include "wizard/requests.h"
 
 #include <string>
 #include <vector>
@@ -226,6 +227,51 @@ TEST_P(SchematicValuesSweep, AFieldASwitchHidesNeverReachesTheDescription) {
                     if (shown[0] != shown[1]) continue;
                     EXPECT_EQ(described[0], described[1]) << FirstDifference(described[0], described[1]);
                 }
+            }
+        }
+    }
+}
+
+// A name the host hands out to an element (the one its wizard asks the editor for, as the
+// nonlinear elements name their tables) is unique over the whole schematic: an element placed
+// after it or before it with that very name never shares it, in whichever order describe makes
+// them, each described as soon as it is made.
+TEST_P(SchematicValuesSweep, EveryNameTheHostHandsOutIsUniqueWhateverTheOrder) {
+    std::string error;
+    host = std::make_unique<qv::Host>();
+    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    const std::string path = (folder / "names.desc").string();
+    const auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (const qv::SchematicElement& element : schematic.elements) {
+        // The names handed out to the element made alone; none where it needs its example.
+        qv::Schematic alone;
+        alone.document = schematic.document;
+        alone.elements = {element};
+        std::vector<std::string> written;
+        if (!host->Build(alone, folder.string() + "/", error) || !host->Describe(path, written, error)) continue;
+        std::vector<std::string> names;
+        for (const auto& request : host->Editor().Requests())
+            if (request.code == WIZREQ_UNIQUE_NAME && request.answer != 0) names.push_back(request.text);
+        for (const std::string& name : names) {
+            qv::Schematic both;
+            ASSERT_TRUE(qv::ReadSchematic(R"({"document": "D", "elements": [{"id": 15, "name": ")" + name +
+                                              R"(", "parameters": {"R": "1k"}}]})",
+                                          both, error))
+                << error;
+            both.document = schematic.document;
+            for (const bool after : {true, false}) {
+                SCOPED_TRACE(element.name + " and a resistor named " + name + (after ? " after it" : " before it"));
+                both.elements.insert(after ? both.elements.begin() : both.elements.end(), element);
+                ASSERT_TRUE(host->DescribeSchematic(both, folder.string() + "/", path, written, error)) << error;
+                both.elements.erase(after ? both.elements.begin() : both.elements.end() - 1);
+                // The name stands once, as the resistor's: the element's own name is another.
+                const std::string text = qv_test::ReadFile(path);
+                size_t count = 0;
+                for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1))
+                    if ((at == 0 || !isNameChar(text[at - 1])) &&
+                        (at + name.size() == text.size() || !isNameChar(text[at + name.size()])))
+                        ++count;
+                EXPECT_EQ(count, 1u) << text;
             }
         }
     }
