@@ -957,6 +957,16 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 18, "name": "L1", "outputs": ["LV", "PSI"], "characteristic": {"kind": "pin", "form": 2}})", 0,
          "LINL L1 ( I0 := 0, CH := L1.CH );\n"},
         {R"({"id": 18, "name": "L2", "outputs": ["LV", "PSI"]})", 0, "L L2 ( L := 1m, I0 := 0 );\nSDB ( L2.LV );\nSDB ( L2.PSI );\n"},
+        // A period the FFT page derives from the frequency it shows survives opening and OK; one
+        // that reads as no period above 0 is refused on the field at fault.
+        {R"({"id": 83, "name": "F1", "parameters": {"T0": "0.07"}})", 0,
+         "FFT F1 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 0, T0 := 0.07, TS := 0.0001, IN := 0 );\n"},
+        {R"({"id": 83, "name": "F2", "script": ["type 2038 \"1/7e-05\"", "ok"]})", 0,
+         "FFT F2 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 0, T0 := 7e-05, TS := 0.0001, IN := 0 );\n"},
+        {R"x({"id": 83, "name": "F3", "script": ["type 2038 \"1/(0)\"", "ok"]})x", 2,
+         "qvhost: element \"F3\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 83, "name": "F4", "parameters": {"T0": "0", "AMPL[0]": ""}})", 2,
+         "qvhost: element \"F4\": its page refuses the values given: \"Invalid value!\" (parameter \"T0\")\n"},
         // Values typed that the simulator could not read.
         {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
          "qvhost: element \"R1\": parameter \"R\": its value \"1/(0)\" is no finite number\n"},
