@@ -951,6 +951,11 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 3, "name": "V1", "wizard_data": ")" QV_SINE_SOURCE_KIND_99 R"("})", 0,
          "ESINE V1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, SPC := 0, "
          "AC_PHASE := 0, AC_MAG := 0 );\n"},
+        // A source type beyond the polynomial source's list is its first entry, for the page's
+        // OK as for describe.
+        {R"({"id": 31, "name": "P2", "script": ["ok"], "wizard_data": "00000000000000000200000003000000ffff0a00120043436f70614f)"
+         R"(626a656374436f6d706172650a00000003535043040000000000000001800a0000000841435f5048415345040000000000000001800a00)"
+         R"(00000641435f4d41470400000000000000"})", 0, "E_POLY P2 ( COEFF[0] := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
         {R"({"id": 103, "name": "LUT1", "parameters": {"IN[1]": "U", "IN[2]": "W"}, "wizard_data": ")" QV_LOOKUP3D_NO_GRID R"("})",
          2, "qvhost: element \"LUT1\": Error : X-values aren't repeated!\n"},
         // An output the form marks unused is no output of the model, though its switch stays on.
