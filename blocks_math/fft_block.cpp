@@ -106,7 +106,9 @@ CString FrequencyPeriodText(const CString& text) {
         rest.TrimLeft();
         rest.TrimRight();
         if (IsOneGroup(rest)) return rest.Mid(1, rest.GetLength() - 2);
-        if (IsOneTerm(rest)) return rest;
+        // A number with an exponent or a sign is one term too ("1/7e-05" is the period 7e-05).
+        double divisor = 0.0;
+        if (IsOneTerm(rest) || qv::ParsePrefixedNumber(rest, &divisor)) return rest;
     }
     CString wrapped;
     wrapped.Format("1/(%s)", static_cast<const char*>(trimmed));
@@ -177,6 +179,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         }
         case kIdFundamental:
             m_strFundamental = FrequencyPeriodText(param->GetValue());
+            m_fundamentalShown.Load(param->GetValue(), m_strFundamental);
             break;
         case kIdInputSignal:
             if (param->HasPin()) m_bInputPin = TRUE;
@@ -185,6 +188,7 @@ BOOL CPropFFTBlock::OnInitDialog() {
         case kIdScan:
             if (param->HasPin()) m_bScanPin = TRUE;
             m_strScan = FrequencyPeriodText(param->GetValue());
+            m_scanShown.Load(param->GetValue(), m_strScan);
             break;
         default:
             break;
@@ -274,17 +278,22 @@ BOOL CPropFFTBlock::OnSetActive() {
 
 BOOL CPropFFTBlock::OnApply() {
     // A frequency the page writes as its period is above 0 where it is a number: 0 or less
-    // gives no period. A name or a formula is the model text's to check.
+    // gives no period. So is the period it gives where that is a number ("1/(0)" gives the
+    // period 0). A name or a formula is the model text's to check.
     UpdateData(TRUE);
     for (const auto& [control, text] : {std::pair<int, const CString*>{kIdFundamental, &m_strFundamental},
                                         std::pair<int, const CString*>{kIdScan, &m_strScan}}) {
         CString trimmed = *text;
         trimmed.TrimLeft();
         trimmed.TrimRight();
+        const CString period = FrequencyPeriodText(trimmed);
         double number = 0.0;
-        if (qv::ParsePrefixedNumber(trimmed, &number) &&
-            !qv::pages::ReadsAsNumber(trimmed, qv::pages::NumberNeeded::Positive) &&
-            !qv::pages::RefuseUnlessNumber(*this, control, trimmed, qv::pages::NumberNeeded::Positive))
+        const bool positive = qv::pages::ReadsAsNumber(period, qv::pages::NumberNeeded::Positive);
+        const bool refused = (qv::ParsePrefixedNumber(trimmed, &number) &&
+                              !(qv::pages::ReadsAsNumber(trimmed, qv::pages::NumberNeeded::Positive) && positive)) ||
+                             (qv::ParsePrefixedNumber(period, &number) && !positive);
+        // An empty text is no number: the field is refused unless the page hides or disables it.
+        if (refused && !qv::pages::RefuseUnlessNumber(*this, control, CString(), qv::pages::NumberNeeded::Positive))
             return FALSE;
     }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
@@ -314,10 +323,10 @@ BOOL CPropFFTBlock::OnApply() {
             param->SetUsedUnit(unit);
             break;
         case kIdFundamental:
-            param->SetValue(FrequencyPeriodText(m_strFundamental));
+            param->SetValue(m_fundamentalShown.ToStore(m_strFundamental, FrequencyPeriodText(m_strFundamental)));
             break;
         case kIdScan:
-            param->SetValue(FrequencyPeriodText(m_strScan));
+            param->SetValue(m_scanShown.ToStore(m_strScan, FrequencyPeriodText(m_strScan)));
             break;
         case kIdInputSignal:
             param->SetValue(m_strInput);

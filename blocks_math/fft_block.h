@@ -22,14 +22,16 @@
 #pragma once
 
 #include "framework/older_base_block_pages.h"
+#include "framework/page_parts.h"
 
 namespace qv::blocks {
 constexpr int kFftRows = 24;
 constexpr UINT kFftTemplate = 2580;
 
 // The period stored for a frequency the user typed, and the frequency shown for a stored
-// period: a number x gives 1/x ("0" stays "0"); a text "1/" followed by one term or one
-// bracketed group gives that term or the group's inside; any other text t gives "1/(t)".
+// period: a number x gives 1/x ("0" stays "0"); a text "1/" followed by one term (a name or
+// a number) or one bracketed group gives that term or the group's inside; any other text t
+// gives "1/(t)".
 CString FrequencyPeriodText(const CString& text);
 } // namespace qv::blocks
 
@@ -61,6 +63,9 @@ protected:
     CString m_strCutOff;
     CString m_strScan;
     CString m_strFundamental;
+    // The stored periods and the frequencies shown for them.
+    qv::pages::DerivedFieldText m_scanShown;
+    qv::pages::DerivedFieldText m_fundamentalShown;
 };
 
 PARVEL_OLDER_BASE_BLOCK_WIZARD(CFFTBlockWizard, CPropFFTBlock)

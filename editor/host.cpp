@@ -754,8 +754,12 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         // the user's.
         const auto& shown = UserScript::Instance().Shown();
         std::string message;
+        int focus = 0;
         for (size_t i = shownBefore <= shown.size() ? shownBefore : 0; i < shown.size(); ++i)
-            if (shown[i].kind == InteractionKind::MessageBox) message = shown[i].text;
+            if (shown[i].kind == InteractionKind::MessageBox) {
+                message = shown[i].text;
+                focus = shown[i].focus;
+            }
         // What describe would refuse is said as describe says it (RunSession); the page's own
         // refusal in the page's words.
         if (!m_commitRefusal.empty()) {
@@ -765,11 +769,29 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
         error = message.empty() ? refused
                                 : ElementLabel(element.source.name) + ": its page refuses the values given: " +
                                       Quoted(message);
-        // A blank value is what a page refuses most often: it is named.
-        const auto blank = std::find_if(given.begin(), given.end(), [](const SchematicParam& value) {
+        if (message.empty()) return false;
+        // The page gives the focus to the field it refuses: the parameter of that field (the
+        // value ID of a field is its control's) is named when the schematic gave it. Else a
+        // blank value of an input, what a page refuses most often, is named; an output's empty
+        // value is no value the page reads.
+        ParamHolder* holder = m_editor->Holder(element.handle);
+        const auto blank = [](const SchematicParam& value) {
             return value.hasValue && value.value.find_first_not_of(" \t") == std::string::npos;
+        };
+        const auto atFault = std::find_if(given.begin(), given.end(), [&](const SchematicParam& value) {
+            const CWizardCopaObject3* param = typed(value) ? ParamNamed(holder, value.name) : nullptr;
+            return param != nullptr && focus > 0 && param->GetValueID() == focus;
         });
-        if (!message.empty() && blank != given.end()) error += " (parameter " + Quoted(blank->name) + " is given no value)";
+        const auto blankInput = std::find_if(given.begin(), given.end(), [&](const SchematicParam& value) {
+            const CWizardCopaObject3* param = ParamNamed(holder, value.name);
+            return blank(value) && param != nullptr && param->IsInput();
+        });
+        if (atFault != given.end() && !blank(*atFault))
+            error += " (parameter " + Quoted(atFault->name) + ")";
+        else if (atFault != given.end())
+            error += " (parameter " + Quoted(atFault->name) + " is given no value)";
+        else if (blankInput != given.end())
+            error += " (parameter " + Quoted(blankInput->name) + " is given no value)";
         return false;
     }
     // A value the page replaced (a period that follows the frequency given beside it) or

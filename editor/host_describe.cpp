@@ -870,7 +870,9 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
                                      (param->GetCopaObject() != nullptr && entry->GetTemplateObject() == param->GetCopaObject())))
                 named = param;
         }
-        if (named == nullptr || named->GetName().IsEmpty()) continue;
+        // An output the element's form marks unused (ExtType bit 0x20000) is no output of its
+        // model: its switch is kept for the form that has it again, and nothing is written.
+        if (named == nullptr || named->GetName().IsEmpty() || (named->GetExtType() & 0x20000) != 0) continue;
         const std::string_view paramName = named->GetName().view();
         const std::string_view templ = entry->GetValue().view();
         out += '\n';
@@ -1107,6 +1109,7 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
     const bool asChecked = checked != nullptr && checked->handle == element.handle && checked->name == element.source.name &&
                            StillAsKept(element, checked->state);
     std::string text;
+    bool reported = false;
     if (asChecked) {
         text = checked->text;
     } else {
@@ -1117,10 +1120,14 @@ void Host::DescribeElement(Element& element, DescriptionJob& job) {
             if (requests[r].code == WIZREQ_ERROR_TEXT && !job.Echoes(requests[r].text)) {
                 job.error += (job.error.empty() ? "" : "\n") + (ElementLabel(element.source.name) + ": " + requests[r].text);
                 job.ok = false;
+                reported = true;
             }
     }
     // A box shown from here on is not about a file this element's pages wrote.
     job.refusalBox = UserScript::kNoBox;
+    // A wizard that reported its fault wrote no text of its own: what the template is left with
+    // says nothing more.
+    if (reported) return;
     // The data files the text names ("FILE := "name"") are written beside the description.
     std::error_code code;
     for (size_t at = text.find("FILE := \""); at != std::string::npos; at = text.find("FILE := \"", at + 1)) {

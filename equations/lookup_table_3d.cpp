@@ -848,6 +848,14 @@ BOOL C3DLookupTableWizard4::Initialize(int argument) {
 int C3DLookupTableWizard4::WriteSimDescr(CFile* file, const CString& templ, CString&) {
     if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
     if (m_points.GetSize() == 0) Initialize(1);
+    // Stored points that form no grid are refused, as the page refuses them when it opens;
+    // no table is written from them.
+    if (m_points.GetSize() > 0) {
+        if (const UINT fault = qv::lookup3d::CheckBlocks(m_points, nullptr)) {
+            ReportErrorText(RequestTarget(this), LoadLibraryString(fault));
+            return 4;
+        }
+    }
     ScopedParamSet params{RequestTarget(this)};
     ParamHolder* holder = params.Holder();
     BuildCharacteristicSearchDirs(this);

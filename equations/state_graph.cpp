@@ -675,12 +675,19 @@ void CPropStateGraph::ChangeRowType(int row) {
     if (fresh == nullptr || at < 0) return;
     m_pExchange->m_Params.RemoveAt(m_pExchange->GetParamCount() - 1);
     m_pExchange->m_Params.InsertAt(at, fresh);
+    // A new type that still assigns takes the row's output over before the old action lets it
+    // go, so that the output and its result output stay while the row assigns the variable.
+    const DWORD_PTR oldKey = m_lstActions.GetItemData(row);
+    CWizardCopaObject3* output = m_lstActions.GetItemParam(oldKey);
+    const bool assigns = IsCheckedActionType(type);
+    if (output != nullptr && assigns) m_lstActions.AssignParamToItemData(output, reinterpret_cast<DWORD_PTR>(fresh));
     ReleaseRowOutput(row);
-    m_lstActions.RemoveItem(m_lstActions.GetItemData(row));
+    m_lstActions.RemoveItem(oldKey);
     old->Delete();
     m_lstActions.SetItemData(row, reinterpret_cast<DWORD_PTR>(fresh));
     m_lstActions.SetEditItemText(row, kColType, fresh->GetName(), TB_EDIT_CHOICE, m_strTypeList);
     m_lstActions.SetItemText(row, kColInfo, fresh->GetInfoByLangID(GetCurrentLanguageID()));
+    if (output != nullptr && assigns) ShowOutputCell(row, output);
     m_lstActions.Invalidate();
     SetModified(TRUE);
 }

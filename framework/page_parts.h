@@ -120,6 +120,20 @@ BOOL RefuseUnlessNumber(CWnd& page, int control, const CString& text, NumberNeed
 // any edit open on it is taken first, and the first refused row is selected.
 BOOL RefuseUnlessNumberCells(CWnd& page, CTBEditListCtrl& list, int control, int column, NumberNeeded kind);
 
+// A field that shows a value derived from the stored one (a frequency for a stored period).
+// While the field still shows what was derived, the stored text goes back unchanged, so that
+// opening and applying the page changes nothing: a derivation there and back need not give the
+// same digits (the period 0.07 shows 14.2857142857143, which gives 0.0699999999999999).
+struct DerivedFieldText {
+    CString stored;
+    CString shown;
+    void Load(const CString& storedText, const CString& shownText) {
+        stored = storedText;
+        shown = shownText;
+    }
+    CString ToStore(const CString& fieldText, const CString& derived) const { return fieldText == shown ? stored : derived; }
+};
+
 // OK's rule for a table whose rows the model text reads from a data file the page writes: with
 // every row deleted (`empty`) the file would hold no value, so "Error : No data available -
 // block length = 0" is shown (not on a hidden page) and FALSE given; TRUE otherwise.

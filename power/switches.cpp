@@ -395,6 +395,18 @@ BEGIN_MESSAGE_MAP(CPropSwitchControlled, CPropSwitchBase4)
     ON_CONTROL_RANGE(CBN_SELCHANGE, 2036, 2040, &CPropSwitchControlled::OnControlChanged)
 END_MESSAGE_MAP()
 
+// The thresholds of the other control than the switch's are unused. Every type but the
+// current-controlled one is the voltage-controlled switch, as the page shows it.
+namespace {
+void MarkControlledSwitchThresholds(ParamHolder* params, LONG type) {
+    const BOOL voltageUnused = type == 1;
+    SetParamExtBit(params, kIdThreshold, voltageUnused);
+    SetParamExtBit(params, kIdHysteresis, voltageUnused);
+    SetParamExtBit(params, kIdThresholdCurrent, !voltageUnused);
+    SetParamExtBit(params, kIdHysteresisCurrent, !voltageUnused);
+}
+} // namespace
+
 std::array<CPropSwitchBase4::ParamField, 7> CPropSwitchControlled::Fields() {
     return {{{.id = kIdOnResistance, .text = &m_strOnResistance, .unit = &m_cmbOnUnit},
              {.id = kIdOffResistance, .text = &m_strOffResistance, .unit = &m_cmbOffUnit},
@@ -422,11 +434,7 @@ BYTE CPropSwitchControlled::SymbolMask() { return ControlledSwitchMask(m_lSwitch
 void CPropSwitchControlled::MarkParametersByType() {
     const LONG type = SelectedType();
     if (type != 0 && type != 1) return;
-    const BOOL voltageUnused = type == 1;
-    SetParamExtBit(m_pParams, kIdThreshold, voltageUnused);
-    SetParamExtBit(m_pParams, kIdHysteresis, voltageUnused);
-    SetParamExtBit(m_pParams, kIdThresholdCurrent, !voltageUnused);
-    SetParamExtBit(m_pParams, kIdHysteresisCurrent, !voltageUnused);
+    MarkControlledSwitchThresholds(m_pParams, type);
 }
 
 void CPropSwitchControlled::UpdateEnabling() {
@@ -512,8 +520,15 @@ CSwitchControlledWizard4::CSwitchControlledWizard4(const CSwitchControlledWizard
 
 int CSwitchControlledWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText) {
     if (!qv::modeltext::IsImmanentTemplate(templ)) return 4;
-    ScopedParamSet params{RequestTarget(this)};
+    const RequestTarget target(this);
+    ScopedParamSet params(target);
     const char* keyword = m_lSwitchType == 1 ? "CSI" : "CSV";
+    // The thresholds written are those of the type described, whatever marks the stored
+    // parameters carry: the page marks them so as it opens and applies.
+    if (params.Holder() != nullptr) {
+        MarkControlledSwitchThresholds(params.Holder(), m_lSwitchType);
+        CommitParamSet(target, params.Cookie());
+    }
     ReplacePlaceholder(modelText, "@PARAMLIST", kControlledParamList, 0);
     ReplacePlaceholder(modelText, "@TYPE", keyword, 0);
     ReplacePlaceholder(modelText, "@DLLNAME", keyword, 0);

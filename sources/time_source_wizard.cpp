@@ -64,6 +64,13 @@ void CTimeSourceWizardBase4::LoadSettings(CArchive& ar, bool amplitudeAsFlag) {
     ar >> amplitude;
     m_dwAmplitude = amplitudeAsFlag && amplitude != 0 ? 1 : amplitude;
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+    // A kind beyond the page's list is read as the page reads it when it opens: below it the
+    // constant, above it the form the list shows. The stored list was made for no kind the
+    // page knows, so it goes, and the description builds the list of the kind read.
+    if (m_nKind != kKindConstant && !IsTimeKind(m_nKind)) {
+        m_nKind = m_nKind < kKindConstant ? kKindConstant : IsTimeKind(m_nListSelection) ? m_nListSelection : kKindSine;
+        qv::snapshots::DeleteSnapshots(m_Snapshots);
+    }
 }
 
 void CTimeSourceWizardBase4::NotifyChanged(int changeType, CWizardCopaObject3* param) {

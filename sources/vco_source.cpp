@@ -108,6 +108,13 @@ void CSourceTypeWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
     m_nSourceType = static_cast<int>(sourceType);
     // Empties the list first and refuses a count beyond the archive limit.
     qv::snapshots::LoadSnapshots(ar, m_Snapshots);
+    // A type beyond the page's list (voltage, current) is read as the list's first entry, the
+    // voltage source; the stored list was made for no type the page knows, so it goes, and
+    // the description builds the voltage source's list.
+    if (sourceType > static_cast<DWORD>(qv::sources::kSourceTypeCurrent)) {
+        m_nSourceType = qv::sources::kSourceTypeVoltage;
+        qv::snapshots::DeleteSnapshots(m_Snapshots);
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -274,7 +274,7 @@ INT_PTR CPropertySheet::DoModal()
     qv::UserScript& script = qv::UserScript::Instance();
     const std::string caption = m_strCaption.str();
     const size_t record = script.Record(qv::ShownInteraction{qv::InteractionKind::Sheet, caption, std::string(), 0, 0,
-                                                             IDCANCEL, {}, {}, {}, 0});
+                                                             IDCANCEL, {}, {}, {}, 0, 0});
     std::function<void(CPropertySheet&)> actions;
     int endCode = IDCANCEL;
     if (!script.TakeSheet(caption, actions, endCode))

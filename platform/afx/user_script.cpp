@@ -144,7 +144,10 @@ void UserScript::SetAnswer(size_t index, int answer)
 
 int UserScript::AnswerMessageBox(const std::string& text, const std::string& caption, UINT type)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}, {}, 0});
+    ShownInteraction shown{InteractionKind::MessageBox, text, caption, type, 0, 0, {}, {}, {}, 0, 0};
+    // A box about a field (a refused value) comes with the focus on that field.
+    if (const CWnd* focus = CWnd::GetFocus()) shown.focus = focus->GetDlgCtrlID();
+    const size_t record = Record(shown);
     // The box being answered is known until its answer is given (also to a box that a
     // failure handler shows meanwhile, which has its own number while it is answered).
     struct Answering {
@@ -203,7 +206,7 @@ BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& i
                                   std::string& path, DWORD& filterIndex)
 {
     const size_t record = Record(ShownInteraction{InteractionKind::FileDialog, title, initialDir, flags, 0, IDCANCEL, {},
-                                                  initialName, filter, filterIndex});
+                                                  initialName, filter, filterIndex, 0});
     Entry e{InteractionKind::FileDialog};
     if (!Take(InteractionKind::FileDialog, e, Quoted(title)) || e.answer != IDOK)
         return FALSE;
@@ -217,7 +220,7 @@ BOOL UserScript::AnswerFileDialog(const std::string& title, const std::string& i
 
 UINT UserScript::AnswerPopupMenu(const std::string& entries, UINT flags)
 {
-    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}, {}, {}, 0});
+    const size_t record = Record(ShownInteraction{InteractionKind::PopupMenu, entries, std::string(), flags, 0, 0, {}, {}, {}, 0, 0});
     Entry e{InteractionKind::PopupMenu};
     if (!Take(InteractionKind::PopupMenu, e, "[" + entries + "]"))
         return 0;

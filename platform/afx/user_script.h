@@ -37,6 +37,7 @@ struct ShownInteraction {
     std::string initial;  // the file name a file dialog starts with
     std::string filter;   // a file dialog's filter entries, each "description|pattern", joined by '|'
     DWORD filterIndex = 0;  // the filter entry a file dialog preselected (1-based)
+    int focus = 0;          // a message box's: the ID of the control that had the focus (0: none)
 };
 
 class UserScript {

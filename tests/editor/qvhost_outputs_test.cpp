@@ -826,6 +826,25 @@ TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
     "595461626c650a000000010000000009445f5f52412e6d6478000000000000000000000000015601000000ffff0a00120043" \
     "436f70614f626a656374436f6d706172650a000000034043480400000000000000"
 
+// The wizard data of a sine source V1 as `edit -o` prints it, with the time-function kind 99,
+// which no entry of the page's list has.
+#define QV_SINE_SOURCE_KIND_99                                                                                   \
+    "000000000000010063000000000000000000000000010000000a000000ffff0a00120043436f70614f626a656374436f6d706172" \
+    "650a0000000446524551040000000000000001800a0000000654504552494f040000000000000001800a00000004414d504c0400" \
+    "00000000000001800a000000055048415345040000000000000001800a00000005504552494f040000000000000001800a000000" \
+    "034f4646040000000000000001800a000000065444454c4159040000000000000001800a00000003535043040000000000000001" \
+    "800a0000000841435f5048415345040000000000000001800a0000000641435f4d4147040000000000000000000000"
+
+// The wizard data of the 3D table LUT1 of the examples, with the second block's x of 0.5 made
+// 2.5: the points form no grid.
+#define QV_LOOKUP3D_NO_GRID                                                                                      \
+    "000000000000000000015600034f686d01000000000000000100000006000000ffff0a000c0043334444617461506f696e740a00" \
+    "000000000000000000000000000000002440000000000000000001800a000000000000000000e03f000000000000244000000000" \
+    "0000f03f01800a000000000000000000f03f0000000000002440000000000000104001800a000000000000000000000000000000" \
+    "00003440000000000000004001800a00000000000000000004400000000000003440000000000000084001800a00000000000000" \
+    "0000f03f00000000000034400000000000002040ffff0a000d0043446c675377656570446174610a000000013003302e35013302" \
+    "800a0000000231300231300132"
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
@@ -923,6 +942,36 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 84, "name": "S1"})", 0, "CSV S1 ( RON := 1m, ROFF := 1meg, VTH := 0.5, VHYS := 0.1, INIT := 0); DLL CSV\n"},
         {R"({"id": 84, "name": "S2", "script": ["pick 2032 1", "ok"]})", 0,
          "CSI S2 ( RON := 1m, ROFF := 1meg, ITH := 1, IHYS := 0.1, INIT := 0); DLL CSI\n"},
+        // Stored wizard data is read as the page reads it when it opens, whatever the marks of
+        // the parameters say, or refused as the page refuses it.
+        {R"({"id": 84, "name": "S3", "parameters": {"ITH": "7"}, "wizard_data": "000001000000"})", 0,
+         "CSI S3 ( RON := 1m, ROFF := 1meg, ITH := 7, IHYS := 0.1, INIT := 0); DLL CSI\n"},
+        {R"({"id": 84, "name": "S4", "wizard_data": "000009000000"})", 0,
+         "CSV S4 ( RON := 1m, ROFF := 1meg, VTH := 0.5, VHYS := 0.1, INIT := 0); DLL CSV\n"},
+        {R"({"id": 3, "name": "V1", "wizard_data": ")" QV_SINE_SOURCE_KIND_99 R"("})", 0,
+         "ESINE V1 ( FREQ := 50, TPERIO := 0.02, AMPL := 1, PHASE := 0, PERIO := 1, OFF := 0, TDELAY := 0, SPC := 0, "
+         "AC_PHASE := 0, AC_MAG := 0 );\n"},
+        // A source type beyond the polynomial source's list is its first entry, for the page's
+        // OK as for describe.
+        {R"({"id": 31, "name": "P2", "script": ["ok"], "wizard_data": "00000000000000000200000003000000ffff0a00120043436f70614f)"
+         R"(626a656374436f6d706172650a00000003535043040000000000000001800a0000000841435f5048415345040000000000000001800a00)"
+         R"(00000641435f4d41470400000000000000"})", 0, "E_POLY P2 ( COEFF[0] := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id": 103, "name": "LUT1", "parameters": {"IN[1]": "U", "IN[2]": "W"}, "wizard_data": ")" QV_LOOKUP3D_NO_GRID R"("})",
+         2, "qvhost: element \"LUT1\": Error : X-values aren't repeated!\n"},
+        // An output the form marks unused is no output of the model, though its switch stays on.
+        {R"({"id": 18, "name": "L1", "outputs": ["LV", "PSI"], "characteristic": {"kind": "pin", "form": 2}})", 0,
+         "LINL L1 ( I0 := 0, CH := L1.CH );\n"},
+        {R"({"id": 18, "name": "L2", "outputs": ["LV", "PSI"]})", 0, "L L2 ( L := 1m, I0 := 0 );\nSDB ( L2.LV );\nSDB ( L2.PSI );\n"},
+        // A period the FFT page derives from the frequency it shows survives opening and OK; one
+        // that reads as no period above 0 is refused on the field at fault.
+        {R"({"id": 83, "name": "F1", "parameters": {"T0": "0.07"}})", 0,
+         "FFT F1 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 0, T0 := 0.07, TS := 0.0001, IN := 0 );\n"},
+        {R"({"id": 83, "name": "F2", "script": ["type 2038 \"1/7e-05\"", "ok"]})", 0,
+         "FFT F2 ( FFTTYPE := 0, DELAY := 0, FC := 1000, AF := 0, WINDOW := 0, T0 := 7e-05, TS := 0.0001, IN := 0 );\n"},
+        {R"x({"id": 83, "name": "F3", "script": ["type 2038 \"1/(0)\"", "ok"]})x", 2,
+         "qvhost: element \"F3\": unexpected message box \"Invalid value!\""},
+        {R"({"id": 83, "name": "F4", "parameters": {"T0": "0", "AMPL[0]": ""}})", 2,
+         "qvhost: element \"F4\": its page refuses the values given: \"Invalid value!\" (parameter \"T0\")\n"},
         // Values typed that the simulator could not read.
         {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
          "qvhost: element \"R1\": parameter \"R\": its value \"1/(0)\" is no finite number\n"},

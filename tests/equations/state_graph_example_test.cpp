@@ -89,6 +89,9 @@ TEST(StateGraphHost, PagesFollowTheScripts) {
         // A type change keeps the value text and shows the new action.
         {"S1", newSet + "cell 2233 0 0 CALC\ncancel\n", {"  row"},
          "  row 0: \"CALC\" \"X := 1\" \"Calculates a variable: name := expression\" \"\"\n", ""},
+        // A type that still assigns the variable keeps its output and the output's result output.
+        {"S1", newSet + "cell 2233 0 3 1\ncell 2233 0 0 CALC\nok\n", {}, "",
+         R"({"id": 45, "name": "S1", "page_parameters": [{"name": "CALC", "template": "CALC", "value": "X := 1"}, {"name": "X", "template": "VAR", "value": ""}], "outputs": ["X"]})"},
         // Move up moves the action in the parameter array too.
         {"S1", newSet + "menu 40006\nclick 1122\ncell 2233 1 1 \"Y := 2\"\nrow 2233 1\nclick 1125\nok\n", {"  row"},
          "  row 0: \"CALC\" \"Y := 2\" \"Calculates a variable: name := expression\" \"\"\n"

@@ -274,7 +274,8 @@ TEST_F(StateGraph, PagesWriteAndCommitWithCodeZero) {
 
 // The row commands by button and by menu command: the rows (type and value) and the live
 // actions and outputs in set order after each step. A type change puts the new action at the
-// old one's place; Move down does nothing on the last row.
+// old one's place, and one that still assigns keeps the row's output; Move down does nothing on
+// the last row.
 TEST_F(StateGraph, RowCommands) {
     std::vector<ParamRow> rows = OldState({{.id = 1000, .name = "SET", .value = "A := 1", .deletable = TRUE},
                                            {.id = 1000, .name = "SET", .value = "B := 2", .deletable = TRUE},
@@ -293,9 +294,9 @@ TEST_F(StateGraph, RowCommands) {
         {0, 1126, "", "B A C|SET=B := 2;SET=A := 1;SET=C := 3;|PIN[0];A;B;C;"},
         {2, 1126, "", "B A C|SET=B := 2;SET=A := 1;SET=C := 3;|PIN[0];A;B;C;"},
         {2, 40004, "", "B C A|SET=B := 2;SET=C := 3;SET=A := 1;|PIN[0];A;B;C;"},
-        {0, 40003, "CALC", "C B A|CALC=C := 3;SET=B := 2;SET=A := 1;|PIN[0];A;B;"},
-        {2, 1125, "", "C A B|CALC=C := 3;SET=A := 1;SET=B := 2;|PIN[0];A;B;"},
-        {1, 40001, "", "C B|CALC=C := 3;SET=B := 2;|PIN[0];B;"},
+        {0, 40003, "CALC", "C B A|CALC=C := 3;SET=B := 2;SET=A := 1;|PIN[0];A;B;C;"},
+        {2, 1125, "", "C A B|CALC=C := 3;SET=A := 1;SET=B := 2;|PIN[0];A;B;C;"},
+        {1, 40001, "", "C B|CALC=C := 3;SET=B := 2;|PIN[0];B;C;"},
         {0, 1123, "", "B|SET=B := 2;|PIN[0];B;"},
         {-1, 40002, "", "||PIN[0];"},
     };
