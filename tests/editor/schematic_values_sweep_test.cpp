@@ -2,14 +2,18 @@
 // each input parameter of each element of each example is given bad values of every kind (the
 // values the page sweep types) in the schematic itself, and describing it either refuses with
 // one line that names the element, or writes the same entries, by name and count, as with a
-// plain value. A name given in another unit than the parameter's is described with the
-// conversion around it, wherever it stands.
+// plain value. Every input parameter with units is given, in every unit of its quantity, a
+// number, a name, a formula, a quantity of an element and a formula of one: the number is
+// written converted, every other form with the conversion around it wherever it stands, or
+// it is refused in one line, a quantity of an element as a formula of it.
 #include "tests/editor/page_sweep.h"
 
 #include "editor/catalogue.h"
 #include "toolkit/tb_units.h"
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -90,23 +94,6 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
         std::vector<std::string> inputs;
         for (const qv::CatalogueParam& param : type->params)
             if ((param.type & 0xC) == 0x4) inputs.push_back(param.name);
-        // A name in the last unit of its quantity other than the parameter's own.
-        for (const qv::CatalogueParam& param : type->params) {
-            CStringArray units;
-            if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
-            std::string other;
-            for (int u = 0; u < units.GetSize(); ++u)
-                if (std::string(units[u].view()) != param.unit) other = units[u].view();
-            if (other.empty()) continue;
-            const std::string got = DescribedWith(element, param.name, "Zq", other);
-            SCOPED_TRACE(element.name + " parameter " + param.name + " given Zq in " + other);
-            if (got.starts_with("(refused) ")) {
-                EXPECT_EQ(std::string::npos, got.find('\n')) << got;
-                continue;
-            }
-            for (size_t at = got.find("Zq"); at != std::string::npos; at = got.find("Zq", at + 1))
-                EXPECT_TRUE(at >= 2 && got.compare(at - 2, 2, "((") == 0 && got.compare(at + 2, 1, ")") == 0) << got;
-        }
         for (size_t at = 0; at < inputs.size(); ++at) {
             // An element that does not describe alone with a plain value (it needs the others of
             // its example) has nothing to be compared with.
@@ -125,6 +112,78 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
                     std::sort(have.begin(), have.end());
                     EXPECT_EQ(want, have) << "with a plain value:\n" << plain << "given the value:\n" << got;
                 }
+            }
+        }
+    }
+}
+
+// One unit rule for every form of a value. Each kind of element is swept once, in the first
+// example that holds it.
+TEST_P(SchematicValuesSweep, EveryFormInEveryUnitIsConvertedOrRefusedInOneLine) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+    host = std::make_unique<qv::Host>();
+    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    static std::set<std::pair<int, std::string>> swept;
+    // The number is one no other value of an element holds; the other forms carry a name no
+    // element uses.
+    const std::string number = "1.2345";
+    const std::string forms[] = {"Zq", "Zq*2", "Zq.V", "Zq.V*1"};
+    for (const qv::SchematicElement& element : schematic.elements) {
+        std::string why;
+        const qv::CatalogueElement* type = catalogue.FindNamed(element.id, element.kind, why);
+        ASSERT_NE(nullptr, type) << why;
+        for (const qv::CatalogueParam& param : type->params) {
+            CStringArray units;
+            if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
+            if (!swept.insert({static_cast<int>(type->id), param.name}).second) continue;
+            // An element that does not describe alone (it needs the others of its example) has
+            // nothing to show.
+            if (DescribedWith(element, param.name, "1").starts_with("(refused) ")) continue;
+            for (int u = 0; u < units.GetSize(); ++u) {
+                const std::string unit(units[u].view());
+                SCOPED_TRACE(element.name + " parameter " + param.name + " in " + unit);
+                CString converted;
+                ASSERT_TRUE(TBConvertUnits(param.quantity.c_str(), unit.c_str(), number.c_str(), param.unit.c_str(), converted));
+                std::string got = DescribedWith(element, param.name, number, unit);
+                if (got.starts_with("(refused) ")) {
+                    EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                } else {
+                    const std::string written(converted.view());
+                    std::string rest = got;
+                    for (size_t at = rest.find(written); at != std::string::npos; at = rest.find(written, at))
+                        rest.replace(at, written.size(), "@");
+                    EXPECT_EQ(std::string::npos, rest.find(number)) << "expected as " << written << ":\n" << got;
+                }
+                CString one;
+                CString zero;
+                TBConvertUnits(param.quantity.c_str(), unit.c_str(), "1", param.unit.c_str(), one);
+                TBConvertUnits(param.quantity.c_str(), unit.c_str(), "0", param.unit.c_str(), zero);
+                const std::string factor(one.view());
+                const std::string offset(zero.view());
+                // In a unit of the same scale as the parameter's, every form stands as typed.
+                if (factor == "1" && offset == "0") continue;
+                bool refused[std::size(forms)] = {};
+                for (size_t f = 0; f < std::size(forms); ++f) {
+                    SCOPED_TRACE("given " + forms[f]);
+                    got = DescribedWith(element, param.name, forms[f], unit);
+                    refused[f] = got.starts_with("(refused) ");
+                    if (refused[f]) {
+                        EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                        continue;
+                    }
+                    // Wherever the value stands, it stands with its conversion around it: that
+                    // many of the unit given, "((Zq.V)*0.001)" for millivolts.
+                    std::string around(qv::ValueInUnit(param.quantity.c_str(), unit.c_str(), forms[f].c_str(),
+                                                       param.unit.c_str()).view());
+                    if (offset == "0")
+                        around = factor == "1" ? forms[f] : "((" + forms[f] + ")*" + factor + ")";
+                    for (size_t at = got.find(around); at != std::string::npos; at = got.find(around, at))
+                        got.replace(at, around.size(), "@");
+                    EXPECT_EQ(std::string::npos, got.find("Zq")) << "expected as " << around << ":\n" << got;
+                }
+                EXPECT_EQ(refused[2], refused[3]) << "an element's quantity and a formula of one follow one rule";
             }
         }
     }
