@@ -11,6 +11,7 @@
 #include "editor/catalogue.h"
 #include "toolkit/tb_units.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -117,15 +118,31 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
     }
 }
 
-// One unit rule for every form of a value. Each kind of element is swept once, in the first
-// example that holds it.
+// The example in which a kind of element is swept for its units: the first that holds it, so
+// that each kind is swept once, whether the examples run in one process or one each.
+std::string FirstExampleHolding(unsigned id) {
+    static const std::map<unsigned, std::string> first = [] {
+        std::map<unsigned, std::string> found;
+        for (const std::string& name : Examples()) {
+            qv::Schematic example;
+            std::string error;
+            if (!qv::ReadSchematicFile(std::string(PARVEL_SOURCE_DIR "/examples/") + name, example, error)) continue;
+            for (const qv::SchematicElement& element : example.elements) found.emplace(element.id, name);
+        }
+        return found;
+    }();
+    const auto at = first.find(id);
+    return at != first.end() ? at->second : std::string();
+}
+
+// One unit rule for every form of a value.
 TEST_P(SchematicValuesSweep, EveryFormInEveryUnitIsConvertedOrRefusedInOneLine) {
     qv::Catalogue catalogue;
     std::string error;
     ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
     host = std::make_unique<qv::Host>();
     ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
-    static std::set<std::pair<int, std::string>> swept;
+    std::set<std::pair<unsigned, std::string>> swept;
     // The number is one no other value of an element holds; the other forms carry a name no
     // element uses.
     const std::string number = "1.2345";
@@ -137,12 +154,13 @@ TEST_P(SchematicValuesSweep, EveryFormInEveryUnitIsConvertedOrRefusedInOneLine) 
         for (const qv::CatalogueParam& param : type->params) {
             CStringArray units;
             if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
-            if (!swept.insert({static_cast<int>(type->id), param.name}).second) continue;
+            if (FirstExampleHolding(element.id) != GetParam() || !swept.insert({type->id, param.name}).second) continue;
             // An element that does not describe alone (it needs the others of its example) has
-            // nothing to show.
-            if (DescribedWith(element, param.name, "1").starts_with("(refused) ")) continue;
+            // nothing to show. In the parameter's own unit there is nothing to convert.
+            if (DescribedWith(element, param.name, number, param.unit).starts_with("(refused) ")) continue;
             for (int u = 0; u < units.GetSize(); ++u) {
                 const std::string unit(units[u].view());
+                if (unit == param.unit) continue;
                 SCOPED_TRACE(element.name + " parameter " + param.name + " in " + unit);
                 CString converted;
                 ASSERT_TRUE(TBConvertUnits(param.quantity.c_str(), unit.c_str(), number.c_str(), param.unit.c_str(), converted));
