@@ -313,10 +313,6 @@ BOOL CPropDelayBlock::OnApply() {
         if (!qv::pages::RefuseUnlessNumber(*this, kIdDelayTime, m_strDelay, NumberNeeded::Positive) ||
             (!SamplesRead(&samples) && !qv::pages::RefuseField(*this, kIdDelaySamplesField)))
             return FALSE;
-        // What is written is the delay time over the samples, in the unit the list shows.
-        double delay = 0.0;
-        if (qv::pages::ReadsAsNumber(m_strDelay, NumberNeeded::Positive, &delay))
-            m_strSampleTime = SampleTimeShown(delay, samples);
     }
     if (!BeginApply(m_strName, m_bShowName)) return FALSE;
     WritePageTexts({{&m_strInput, kIdInputSignal},
