@@ -13,6 +13,7 @@
 #include "framework/requests.h"
 #include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
+#include "toolkit/tb_units.h"
 
 #include <cmath>
 #include <map>
@@ -53,6 +54,12 @@ CString FormatNumber(double value) {
     return TBExtended_ftoa(value, -1, 0, "");
 }
 
+// The delay time has no unit list: it is in seconds, the sample time's own unit, while the
+// sample time is shown in the unit its list shows.
+constexpr char kTime[] = "Time";
+constexpr char kSeconds[] = "s";
+
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -64,6 +71,7 @@ BEGIN_MESSAGE_MAP(CPropDelayBlock, COlderBaseSampledBlockPage)
     ON_EN_CHANGE(kIdDelayTime, &CPropDelayBlock::OnDelayChanged)
     ON_EN_CHANGE(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesChanged)
     ON_EN_KILLFOCUS(kIdDelaySamplesField, &CPropDelayBlock::OnSamplesDone)
+    ON_CBN_SELCHANGE(qv::blocks::kCtlUnit, &CPropDelayBlock::OnSampleTimeUnitChanged)
 END_MESSAGE_MAP()
 
 PARVEL_OLDER_BASE_BLOCK_PAGE_CONSTRUCTORS(CPropDelayBlock, COlderBaseSampledBlockPage, kDelayTemplate, kDelayLayout)
@@ -198,7 +206,9 @@ BOOL CPropDelayBlock::OnInitDialog() {
         const double count = TBExtended_atof(m_strSamplesParam, "");
         m_strSamples = FormatNumber(count - 1.0);
         if (!(count - 1.0 >= 1.0)) m_strSamples = "1";
-        m_strDelay = FormatNumber(SamplesFromField() * TBExtended_atof(m_strSampleTime, ""));
+        CString seconds;
+        TBConvertUnits(kTime, ShownSampleTimeUnit(), m_strSampleTime, kSeconds, seconds);
+        m_strDelay = FormatNumber(SamplesFromField() * TBExtended_atof(seconds, ""));
     }
     ShowBlockOutput();
     return TRUE;
@@ -238,7 +248,30 @@ void CPropDelayBlock::OnDelayChanged() {
     // The sample time shown follows a delay time that reads as one; OK refuses any other text.
     double delay = 0.0;
     if (!qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay)) return;
-    m_strSampleTime = FormatNumber(delay / SamplesFromField());
+    m_strSampleTime = SampleTimeShown(delay, SamplesFromField());
+    UpdateData(FALSE);
+}
+
+CString CPropDelayBlock::ShownSampleTimeUnit() const {
+    CString unit;
+    if (m_cmbUnit.GetSafeHwnd() != nullptr && m_cmbUnit.GetCount() > 0) m_cmbUnit.GetWindowText(unit);
+    return unit.IsEmpty() ? CString(kSeconds) : unit;
+}
+
+CString CPropDelayBlock::SampleTimeShown(double delay, int samples) const {
+    const CString seconds = FormatNumber(delay / samples);
+    CString shown;
+    return TBConvertUnits(kTime, kSeconds, seconds, ShownSampleTimeUnit(), shown) ? shown : seconds;
+}
+
+void CPropDelayBlock::OnSampleTimeUnitChanged() {
+    UpdateData(TRUE);
+    SetModified(TRUE);
+    if (!m_bContinuous) return;
+    // The delay time stays what it is; the sample time derived from it is shown in the new unit.
+    double delay = 0.0;
+    if (!qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay)) return;
+    m_strSampleTime = SampleTimeShown(delay, SamplesFromField());
     UpdateData(FALSE);
 }
 
@@ -263,7 +296,7 @@ void CPropDelayBlock::OnSamplesChanged() {
     m_strSamplesParam = TBExtended_itoa(samples + 1);
     double delay = 0.0;
     if (qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay))
-        m_strSampleTime = FormatNumber(delay / samples);
+        m_strSampleTime = SampleTimeShown(delay, samples);
     UpdateData(FALSE);
 }
 

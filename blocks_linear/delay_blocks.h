@@ -57,6 +57,11 @@ protected:
     void OnDelayChanged();
     void OnSamplesChanged();
     void OnSamplesDone();
+    void OnSampleTimeUnitChanged();
+    // The unit the sample time's list shows ("s" while it shows none), and the sample time
+    // of a delay time in seconds over the samples, shown in that unit.
+    CString ShownSampleTimeUnit() const;
+    CString SampleTimeShown(double delay, int samples) const;
     // The integer part of the samples field (1 for anything below 1 or not a number).
     int SamplesFromField() const;
     // The samples typed, when they read as a whole count the stages can hold.

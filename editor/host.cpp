@@ -302,7 +302,9 @@ bool NoFiniteNumber(const CWizardCopaObject3& param, const std::string& text) {
 
 // Whether two values of a parameter, each in its used unit, are one number once prefixes and
 // units are applied, to the 15 digits with which pages write the numbers they make: a page
-// that shows "0.01" where "10m" was typed keeps the value.
+// that shows "0.01" where "10m" was typed keeps the value. A name or a formula is the same
+// value when it is the same text in the parameter's own unit: a field without a unit list
+// that shows "Q" given in mV as "((Q)*0.001)" in V keeps it.
 bool SameNumberInUnits(const CWizardCopaObject3& param, const std::string& a, const std::string& aUnit,
                        const std::string& b, const std::string& bUnit) {
     const auto inUnit = [&param](const std::string& text, const std::string& unit, CString& digits) {
@@ -316,7 +318,12 @@ bool SameNumberInUnits(const CWizardCopaObject3& param, const std::string& a, co
     };
     CString first;
     CString second;
-    return inUnit(a, aUnit, first) && inUnit(b, bUnit, second) && first == second;
+    if (inUnit(a, aUnit, first) && inUnit(b, bUnit, second)) return first == second;
+    long double number = 0.0L;
+    if (qv::ParsePrefixedNumberWide(a.c_str(), &number) || qv::ParsePrefixedNumberWide(b.c_str(), &number))
+        return false;
+    return qv::ValueInUnit(param.GetQuantity(), aUnit.c_str(), a.c_str(), param.GetUnit()) ==
+           qv::ValueInUnit(param.GetQuantity(), bUnit.c_str(), b.c_str(), param.GetUnit());
 }
 
 uintptr_t HandleProbe() {

@@ -26,7 +26,7 @@ struct ScalePrefix {
 
 constexpr ScalePrefix kPrefixes[] = {
     {"f", "fem", -15}, {"p", "pik", -12}, {"n", "nan", -9}, {"u", "mik", -6},
-    {"m", "mil", -3},  {"k", "kil", 3},   {"g", "gig", 9},  {"t", "ter", 12},
+    {"m", "mil", -3},  {"k", "kil", 3},   {"meg", "meg", 6}, {"g", "gig", 9}, {"t", "ter", 12},
 };
 
 // Length of the decimal number at the start of text (after leading blanks): an optional

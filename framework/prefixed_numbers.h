@@ -5,7 +5,8 @@
 #include "afx/afx.h"
 
 // Parses a decimal number optionally followed by one scale prefix (f/fem, p/pik, n/nan,
-// u/mik, m/mil, k/kil, g/gig, t/ter, any letter case; there is no mega: "M" is milli).
+// u/mik, m/mil, k/kil, meg, g/gig, t/ter, any letter case; mega is "meg" alone: "M" is
+// milli), the prefixes the toolkit's number reader takes (docs/units.md).
 // Trailing white space is ignored. Returns 1 and stores the scaled value in *result, or
 // returns 0 and stores 0.0. A null result pointer turns the call into a mere test.
 BOOL ParseValueWithPrefix(CString text, double* result);

@@ -409,9 +409,6 @@ CString ValueInUnit(const char* quantity, const char* usedUnit, const char* valu
     long double number = 0.0L;
     if (ParsePrefixedNumberWide(out, &number))
         return out;
-    // A quantity of an element ("R1.I") is given by the simulator in its own unit already.
-    if (IsPlainName(out.view()) && out.Find('.') >= 0)
-        return out;
     const QuantityDefinition* q = BuiltInUnitsTable().FindQuantity(quantity != nullptr ? quantity : "");
     if (q == nullptr)
         return out;

@@ -32,9 +32,10 @@ namespace qv {
 // formula that does the conversion where the value is read, "((TX)*0.001)" for `TX` given in
 // ms and written in s, "((T)+273.15)" for `T` in degrees Celsius written in K. A text stands
 // as it is when nothing converts it: the same or an empty used unit, an unknown quantity or
-// unit, a blank text, a number whose conversion is not finite, or a quantity of an element
-// ("R1.I"), which the simulator gives in the parameter's own unit whatever unit is shown. A
-// text scaled before is scaled once: "((TX)*0.001)" given in s and written in ms is "TX".
+// unit, a blank text, or a number whose conversion is not finite. Every other form follows the
+// one rule, a quantity of an element included: "R1.V" typed in mV is that many millivolts,
+// "((R1.V)*0.001)" in V, as "R1.V*2" is "((R1.V*2)*0.001)". A text scaled before is scaled
+// once: "((TX)*0.001)" given in s and written in ms is "TX".
 CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit);
 
 // The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves

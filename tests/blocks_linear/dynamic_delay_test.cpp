@@ -96,6 +96,7 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         const char* sampleTime;
         const char* samplesShown;
         bool taken;  // by OK: a delay above 0 and a whole number of samples
+        const char* unit = nullptr;  // chosen in the sample time's list after typing
     };
     // The fields stand as typed; the sample time follows a delay above 0 and a whole number
     // of samples only.
@@ -103,6 +104,8 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         {"0.001", "4", "0.00025", "4", true}, {"0.001", "2", "0.0005", "2", true}, {"1", "0", "1", "0", false},
         {"1", "abc", "1", "abc", false},      {"3", "-2", "3", "-2", false},        {"1", "2.7", "1", "2.7", false},
         {"abc", "2", "1m", "2", false},       {"0", "2", "1m", "2", false},         {"-1", "2", "1m", "2", false},
+        // The delay time is in seconds whatever unit the sample time is shown in.
+        {"4m", "1", "4", "1", true, "ms"},    {"4m", "2", "2000", "2", true, "us"},
     };
     for (const Case& c : cases) {
         auto wizard = New(DelayRows());
@@ -110,6 +113,9 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         CWnd* page = open.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2040), c.delay));
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2042), c.samples));
+        if (c.unit != nullptr) {
+            ASSERT_TRUE(qv::ui::ChooseEntry(page->GetDlgItem(2400), c.unit));
+        }
         EXPECT_EQ(c.sampleTime, Text(page, 2202)) << c.delay << " " << c.samples;
         EXPECT_EQ(c.samplesShown, Text(page, 2042)) << c.samples;
         EXPECT_FALSE(Enabled(page, 2202));
@@ -120,6 +126,9 @@ TEST_F(Delay, TypingDerivesTheSampleTime) {
         EXPECT_EQ(taken, qv::ui::Apply(&open.Sheet()));
         if (taken) {
             EXPECT_EQ(c.sampleTime, Value(2202));
+            if (c.unit != nullptr) {
+                EXPECT_EQ(c.unit, Live(Exchange(), 2202)[0]->GetUsedUnit().str());
+            }
         }
     }
 }

@@ -2,15 +2,20 @@
 // each input parameter of each element of each example is given bad values of every kind (the
 // values the page sweep types) in the schematic itself, and describing it either refuses with
 // one line that names the element, or writes the same entries, by name and count, as with a
-// plain value. A name given in another unit than the parameter's is described with the
-// conversion around it, wherever it stands.
+// plain value. Every input parameter with units is given, in every unit of its quantity, a
+// number, a name, a formula, a quantity of an element and a formula of one: the number is
+// written converted, every other form with the conversion around it wherever it stands, or
+// it is refused in one line, a quantity of an element as a formula of it.
 #include "tests/editor/page_sweep.h"
 
 #include "editor/catalogue.h"
 #include "toolkit/tb_units.h"
 #include "wizard/requests.h"
 
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -98,23 +103,6 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
         std::vector<std::string> inputs;
         for (const qv::CatalogueParam& param : type->params)
             if ((param.type & 0xC) == 0x4) inputs.push_back(param.name);
-        // A name in the last unit of its quantity other than the parameter's own.
-        for (const qv::CatalogueParam& param : type->params) {
-            CStringArray units;
-            if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
-            std::string other;
-            for (int u = 0; u < units.GetSize(); ++u)
-                if (std::string(units[u].view()) != param.unit) other = units[u].view();
-            if (other.empty()) continue;
-            const std::string got = DescribedWith(element, param.name, "Zq", other);
-            SCOPED_TRACE(element.name + " parameter " + param.name + " given Zq in " + other);
-            if (got.starts_with("(refused) ")) {
-                EXPECT_EQ(std::string::npos, got.find('\n')) << got;
-                continue;
-            }
-            for (size_t at = got.find("Zq"); at != std::string::npos; at = got.find("Zq", at + 1))
-                EXPECT_TRUE(at >= 2 && got.compare(at - 2, 2, "((") == 0 && got.compare(at + 2, 1, ")") == 0) << got;
-        }
         for (size_t at = 0; at < inputs.size(); ++at) {
             // An element that does not describe alone with a plain value (it needs the others of
             // its example) has nothing to be compared with.
@@ -272,6 +260,95 @@ TEST_P(SchematicValuesSweep, EveryNameTheHostHandsOutIsUniqueWhateverTheOrder) {
                         (at + name.size() == text.size() || !isNameChar(text[at + name.size()])))
                         ++count;
                 EXPECT_EQ(count, 1u) << text;
+            }
+        }
+    }
+}
+
+// The example in which a kind of element is swept for its units: the first that holds it, so
+// that each kind is swept once, whether the examples run in one process or one each.
+std::string FirstExampleHolding(unsigned id) {
+    static const std::map<unsigned, std::string> first = [] {
+        std::map<unsigned, std::string> found;
+        for (const std::string& name : Examples()) {
+            qv::Schematic example;
+            std::string error;
+            if (!qv::ReadSchematicFile(std::string(PARVEL_SOURCE_DIR "/examples/") + name, example, error)) continue;
+            for (const qv::SchematicElement& element : example.elements) found.emplace(element.id, name);
+        }
+        return found;
+    }();
+    const auto at = first.find(id);
+    return at != first.end() ? at->second : std::string();
+}
+
+// One unit rule for every form of a value.
+TEST_P(SchematicValuesSweep, EveryFormInEveryUnitIsConvertedOrRefusedInOneLine) {
+    qv::Catalogue catalogue;
+    std::string error;
+    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+    host = std::make_unique<qv::Host>();
+    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    std::set<std::pair<unsigned, std::string>> swept;
+    // The number is one no other value of an element holds; the other forms carry a name no
+    // element uses.
+    const std::string number = "1.2345";
+    const std::string forms[] = {"Zq", "Zq*2", "Zq.V", "Zq.V*1"};
+    for (const qv::SchematicElement& element : schematic.elements) {
+        std::string why;
+        const qv::CatalogueElement* type = catalogue.FindNamed(element.id, element.kind, why);
+        ASSERT_NE(nullptr, type) << why;
+        for (const qv::CatalogueParam& param : type->params) {
+            CStringArray units;
+            if ((param.type & 0xC) != 0x4 || !qv::UnitsOfQuantity(param.quantity.c_str(), units)) continue;
+            if (FirstExampleHolding(element.id) != GetParam() || !swept.insert({type->id, param.name}).second) continue;
+            // An element that does not describe alone (it needs the others of its example) has
+            // nothing to show. In the parameter's own unit there is nothing to convert.
+            if (DescribedWith(element, param.name, number, param.unit).starts_with("(refused) ")) continue;
+            for (int u = 0; u < units.GetSize(); ++u) {
+                const std::string unit(units[u].view());
+                if (unit == param.unit) continue;
+                SCOPED_TRACE(element.name + " parameter " + param.name + " in " + unit);
+                CString converted;
+                ASSERT_TRUE(TBConvertUnits(param.quantity.c_str(), unit.c_str(), number.c_str(), param.unit.c_str(), converted));
+                std::string got = DescribedWith(element, param.name, number, unit);
+                if (got.starts_with("(refused) ")) {
+                    EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                } else {
+                    const std::string written(converted.view());
+                    std::string rest = got;
+                    for (size_t at = rest.find(written); at != std::string::npos; at = rest.find(written, at))
+                        rest.replace(at, written.size(), "@");
+                    EXPECT_EQ(std::string::npos, rest.find(number)) << "expected as " << written << ":\n" << got;
+                }
+                CString one;
+                CString zero;
+                TBConvertUnits(param.quantity.c_str(), unit.c_str(), "1", param.unit.c_str(), one);
+                TBConvertUnits(param.quantity.c_str(), unit.c_str(), "0", param.unit.c_str(), zero);
+                const std::string factor(one.view());
+                const std::string offset(zero.view());
+                // In a unit of the same scale as the parameter's, every form stands as typed.
+                if (factor == "1" && offset == "0") continue;
+                bool refused[std::size(forms)] = {};
+                for (size_t f = 0; f < std::size(forms); ++f) {
+                    SCOPED_TRACE("given " + forms[f]);
+                    got = DescribedWith(element, param.name, forms[f], unit);
+                    refused[f] = got.starts_with("(refused) ");
+                    if (refused[f]) {
+                        EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                        continue;
+                    }
+                    // Wherever the value stands, it stands with its conversion around it: that
+                    // many of the unit given, "((Zq.V)*0.001)" for millivolts.
+                    std::string around(qv::ValueInUnit(param.quantity.c_str(), unit.c_str(), forms[f].c_str(),
+                                                       param.unit.c_str()).view());
+                    if (offset == "0")
+                        around = factor == "1" ? forms[f] : "((" + forms[f] + ")*" + factor + ")";
+                    for (size_t at = got.find(around); at != std::string::npos; at = got.find(around, at))
+                        got.replace(at, around.size(), "@");
+                    EXPECT_EQ(std::string::npos, got.find("Zq")) << "expected as " << around << ":\n" << got;
+                }
+                EXPECT_EQ(refused[2], refused[3]) << "an element's quantity and a formula of one follow one rule";
             }
         }
     }

@@ -16,7 +16,7 @@ TEST(PrefixedNumbers, ParsesNumbersWithScalePrefixes) {
     const PrefixCase cases[] = {
         {"4.7k", true, 4700.0},      {"4.7kil", true, 4700.0},    {"4.7KIL", true, 4700.0},
         {"10u", true, 1e-5},         {"10mik", true, 1e-5},       {"1M", true, 0.001},
-        {"1meg", false, 0.0},        {"2.5 k", false, 0.0},       {"2.5k ", true, 2500.0},
+        {"1meg", true, 1e6},         {"2.5 k", false, 0.0},       {"2.5k ", true, 2500.0},
         {" 3", true, 3.0},           {"1e3k", true, 1e6},         {"", false, 0.0},
         {"   ", false, 0.0},         {"k", false, 0.0},           {"1kV", false, 0.0},
         {"1e308", false, 0.0},       {"1e306k", false, 0.0},      {"1e300k", true, 1e303},
@@ -24,6 +24,7 @@ TEST(PrefixedNumbers, ParsesNumbersWithScalePrefixes) {
         {"1T", true, 1e12},          {"3F", true, 3e-15},         {"1kk", false, 0.0},
         {"nan", false, 0.0},         {"inf", false, 0.0},         {"0x10", false, 0.0},
         {"1,5", false, 0.0},         {"1e", false, 0.0},          {".5", true, 0.5},
+        {"2.5MEG", true, 2.5e6},     {"1e303meg", false, 0.0},    {"1me", false, 0.0},
     };
     for (const PrefixCase& c : cases) {
         double value = 99.0;

@@ -90,8 +90,9 @@ TEST_F(WavePages, FrequencyGivesThePeriodThatApplyWrites) {
     struct Case {
         const char* frequency;
         const char* period;
+        bool show = true;
     };
-    const Case cases[] = {{"4", "0.25"}, {"1k", "0.001"}, {"fx", "1/(fx)"}};
+    const Case cases[] = {{"4", "0.25"}, {"1k", "0.001"}, {"fx", "1/(fx)", false}, {"1meg", "1e-06"}, {"2MEG", "5e-07"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.frequency);
         DWORD element = 0;
@@ -99,6 +100,7 @@ TEST_F(WavePages, FrequencyGivesThePeriodThatApplyWrites) {
         CWnd* page = wizard.Page();
         ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2036), c.frequency));
         EXPECT_EQ(c.period, Text(page, 2038));
+        EXPECT_EQ(c.show, Enabled(page, 2217));
         ASSERT_TRUE(qv::ui::Apply(&wizard.Sheet()));
         EXPECT_EQ(c.period, Param(editor->Holder(element), 2038)->GetValue().str());
         EXPECT_EQ(c.frequency, Param(editor->Holder(element), 2036)->GetValue().str());

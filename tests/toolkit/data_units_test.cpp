@@ -146,7 +146,9 @@ TEST(ValueInUnit, ANameOrFormulaIsWrittenWithItsConversion)
         {"Time", "us", "((TX)*0.001)", "s", "((TX)*1e-09)"},         // scaled once
         {"Time", "ms", "((a)*2)+((b)*3)", "s", "((((a)*2)+((b)*3))*0.001)"},  // a sum, not one scaled text
         {"Time", "ms", "(a)*(2)", "s", "(((a)*(2))*0.001)"},
-        {"Current", "mA", "R1.I", "A", "R1.I"},           // an element's quantity is in its own unit
+        {"Current", "mA", "R1.I", "A", "((R1.I)*0.001)"},  // an element's quantity is that many mA
+        {"Current", "mA", "R1.I*1", "A", "((R1.I*1)*0.001)"},  // as is a formula of one
+        {"Current", "A", "((R1.I)*0.001)", "mA", "R1.I"},
         {"Time", "ms", "5m", "s", "5e-06"},               // a number converts as a number
         {"Time", "ms", "Tx", "ms", "Tx"},                // the same unit
         {"Time", "", "Tx", "s", "Tx"},                   // no used unit
