@@ -37,6 +37,16 @@ namespace qv {
 // text scaled before is scaled once: "((TX)*0.001)" given in s and written in ms is "TX".
 CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit);
 
+// The one reader of a number typed where values are in `unit` of `quantity` (a cell of a
+// column, a field): a number with an optional scale prefix is a number in that unit; a number
+// followed by a unit of the quantity, blanks between them allowed ("1 mV", "2kV", "25 \xB0C"),
+// is converted into `unit`; any other text is no such number. An empty quantity is the one
+// whose units hold `unit`. When the table knows no such unit, the number may carry `unit`
+// itself as it is written ("5 %"), and with an empty unit it carries none. The micro sign
+// stands for the prefix "u". FALSE, and *value unchanged, for any other text or a result that
+// is not finite: "1 kOhm" is no number of volts.
+BOOL ParseNumberInUnit(const char* text, const char* quantity, const char* unit, double* value);
+
 // The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves
 // `units` empty for an unknown quantity.
 BOOL UnitsOfQuantity(const char* quantity, CStringArray& units);

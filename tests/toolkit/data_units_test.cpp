@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,39 @@ TEST(ValueInUnit, ANameOrFormulaIsWrittenWithItsConversion)
     for (const Row& row : rows)
         EXPECT_EQ(std::string(qv::ValueInUnit(row.quantity, row.from, row.value, row.to).view()), row.expected)
             << (row.value != nullptr ? row.value : "(null)") << " from " << (row.from != nullptr ? row.from : "");
+}
+
+// A number typed where values are in a unit is read whole: a unit of that quantity converts
+// it, anything else is refused and the value stays as it was.
+TEST(ParseNumberInUnit, ConvertsAUnitOfTheQuantityAndRefusesAnyOther)
+{
+    struct Row {
+        const char* text;
+        const char* quantity;
+        const char* unit;
+        bool taken;
+        double value;
+    };
+    const Row rows[] = {
+        {"1 mV", "Voltage", "V", true, 0.001},       {"1mV", "", "V", true, 0.001},
+        {"2kV", "", "V", true, 2000},                {"1 MV", "", "V", true, 1e6},
+        {"1GV", "", "V", true, 1e9},                 {"4.7k", "", "V", true, 4700},
+        {" 3 V ", "", "V", true, 3},                 {"1\xB5" "A", "", "A", true, 1e-6},
+        {"1 ms", "Time", "s", true, 0.001},          {"25 \xB0" "C", "Temperature", "K", true, 298.15},
+        {"10 \xB0" "C", "Temperature Difference", "K", true, 10},
+        {"5 %", "", "%", true, 5},                   {"5 abc", "", "abc", true, 5},
+        {"1 kOhm", "", "V", false, 0},               {"1 kOhm", "Voltage", "V", false, 0},
+        {"5 V", "", "", false, 0},                   {"1 mV, 2", "", "V", false, 0},
+        {"1k, G := 5", "", "V", false, 0},           {"2*3", "", "V", false, 0},
+        {"abc", "", "V", false, 0},                  {"V", "", "V", false, 0},
+        {"1e308 kV", "", "V", false, 0},             {"1e400", "", "V", false, 0},
+        {"", "", "V", false, 0},
+    };
+    for (const Row& row : rows) {
+        double value = 0.0;
+        EXPECT_EQ(row.taken, qv::ParseNumberInUnit(row.text, row.quantity, row.unit, &value) != FALSE) << row.text;
+        EXPECT_NEAR(row.value, value, 1e-12 * std::fabs(row.value)) << row.text;
+    }
 }
 
 TEST(UnitsTable, MalformedTablesAreRefusedWithTheLine)
