@@ -289,7 +289,7 @@ void CPropNPointElementBlock::OnNumberLeft() {
     SetModified(TRUE);
     // Only a count sizes the families. Any other text (a name, "0.5", "1e308") leaves them and
     // their values as they are, so that a number OK then refuses retires no row.
-    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Count)) return;
+    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Order)) return;
     UpdatePointLists();
 }
 

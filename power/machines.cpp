@@ -128,7 +128,8 @@ BOOL qv::power::RefuseBlankMachineCells(CWnd& page, CTBEditListCtrl& parameters,
         list->CloseEdit(TRUE);
         for (int row = 0; row < list->GetItemCount(); ++row) {
             CString value = list->GetItemText(row, 1);
-            if (list->GetItemData(row) == 0 || !value.Trim().IsEmpty()) continue;
+            const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list->GetItemData(row));
+            if (!qv::pages::IsLiveInput(param) || param->GetValueID() == 0 || !value.Trim().IsEmpty()) continue;
             list->SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
             return qv::pages::RefuseField(page, control);
         }
