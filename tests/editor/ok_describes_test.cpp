@@ -268,10 +268,13 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
          "TF X1 ( N := 0, M := 1, TS := 0, IN := 0, Q[0] := 1, P[0] := 1, P[1] := 5 );\n"},
         {R"({"id":34,"name":"X1"})", {"cell 2194 0 1 \"5\"", "type 2188 \"1\""},
          "TFZ X1 ( N := 1, D := 1, TS := 1m, IN := 0, Q[0] := 5, P[0] := 1 );\n"},
-        {R"({"id":30,"name":"X1"})", {"cell 2132 1 1 \"\""}, nullptr},
+        {R"({"id":30,"name":"X1","script":["sheet ok {","click 2114","click 2397","click 1122","cell 2121 0 1 \"0\"",)"
+         R"("cell 2121 0 2 \"1\"","click 1122","cell 2121 1 1 \"2\"","cell 2121 1 2 \"0.5\"","}","click 2157","click 2160",)"
+         R"("ok"]})",
+         {"cell 2132 1 1 \"\""}, nullptr},
         {R"({"id":31,"name":"X1"})", {"click 2173", "click 2173", "type 2163 1000", "message ok \"Invalid value!\""}, nullptr},
         {R"({"id":31,"name":"X1"})", {"type 2163 1e308", "message ok \"Invalid value!\""}, nullptr},
-        {R"({"id":31,"name":"X1"})", {"type 2163 \"1k)\""}, nullptr},
+        {R"({"id":31,"name":"X1"})", {"click 2173", "click 2173", "type 2163 \"1k)\""}, nullptr},
         {R"({"id":64,"name":"X1"})",
          {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
           "type 2028 2"},
