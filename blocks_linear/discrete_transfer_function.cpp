@@ -323,14 +323,18 @@ void CPropTransferFunctionBlockZ::SizeSide(const CString& dimensionText, CWizard
         initials.RemoveAt(p);
     }
     if (list.GetSafeHwnd() == nullptr) return;
-    int rows = list.GetItemCount();
+    // The rows the list keeps keep what was typed into them; only new rows show their members.
+    const int kept = list.GetItemCount();
+    int rows = kept;
     for (; rows < dimension; ++rows) list.InsertEditItem(rows, "", TB_EDIT_NONE);
     for (; rows > dimension; --rows) list.DeleteEditItem(rows - 1);
     for (int i = 0; i < dimension; ++i) {
         auto* member = i < coefficients.GetSize() ? static_cast<CWizardCopaObject3*>(coefficients.GetAt(i)) : nullptr;
         if (member == nullptr) continue;
-        list.SetEditItemText(i, 0, IndexedName(member->GetName(), i), TB_EDIT_NONE);
-        list.SetEditItemText(i, 1, member->GetValue(), TB_EDIT_TEXT);
+        if (i >= kept || list.GetItemText(i, 0).IsEmpty()) {
+            list.SetEditItemText(i, 0, IndexedName(member->GetName(), i), TB_EDIT_NONE);
+            list.SetEditItemText(i, 1, member->GetValue(), TB_EDIT_TEXT);
+        }
         list.SetItemData(i, reinterpret_cast<DWORD_PTR>(member));
     }
 }

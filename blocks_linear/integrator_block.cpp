@@ -11,6 +11,7 @@
 #include "toolkit/tb_numbers.h"
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 IMPLEMENT_SERIAL(CPropIntegratorBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::blocks::kIntegratorPageVersion)
@@ -22,13 +23,26 @@ using qv::pages::EnableDlgControl;
 
 namespace qv::blocks {
 
+namespace {
+// A limit or initial value as the check compares it: a number (an empty text is 0), or none
+// for a name or a formula, whose value only the simulation knows.
+std::optional<double> ComparedNumber(const CString& text) {
+    CString trimmed = text;
+    if (trimmed.Trim().IsEmpty()) return 0.0;
+    double value = 0.0;
+    if (!qv::ParsePrefixedNumber(trimmed, &value)) return std::nullopt;
+    return value;
+}
+} // namespace
+
 UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& initial) {
-    const double up = TBExtended_atof(upper, "");
-    const double low = TBExtended_atof(lower, "");
-    const double init = TBExtended_atof(initial, "");
-    if (up == 0.0 && low == 0.0) return 0;
-    if (!(up > low)) return 8023;
-    if (init > up || init < low) return 8024;
+    // Only what reads as numbers is compared: "2*3" is no 2, and a name is no 0.
+    const std::optional<double> up = ComparedNumber(upper);
+    const std::optional<double> low = ComparedNumber(lower);
+    const std::optional<double> init = ComparedNumber(initial);
+    if (up && low && *up == 0.0 && *low == 0.0) return 0;
+    if (up && low && !(*up > *low)) return 8023;
+    if (init && ((up && *init > *up) || (low && *init < *low))) return 8024;
     return 0;
 }
 

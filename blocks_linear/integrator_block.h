@@ -40,7 +40,9 @@ constexpr DWORD kIntegratorPageVersion = 10;
 
 // The limits rule shared by the integrator and differentiator pages: both limits 0 means no
 // limits; else the upper must lie above the lower (8023) and the initial value within both,
-// bounds included (8024). Returns the string ID of the refusal, or 0 when the values fit.
+// bounds included (8024). Only texts that read as numbers (an empty one is 0) are compared; a
+// name or a formula is left to the simulation. Returns the string ID of the refusal, or 0 when
+// the values fit.
 UINT CheckLimitTexts(const CString& upper, const CString& lower, const CString& initial);
 } // namespace qv::blocks
 

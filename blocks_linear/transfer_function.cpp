@@ -213,12 +213,14 @@ void CPropTransferFunctionBlock::SizeFamily(const CString& orderText, CWizardCop
     }
     qv::family::ResizeFamily(Holder(), templ, members, order);
     if (list.GetSafeHwnd() == nullptr) return;
-    int rows = list.GetItemCount();
+    // The rows the list keeps keep what was typed into them; only new rows show their members.
+    const int kept = list.GetItemCount();
+    int rows = kept;
     for (; rows <= order; ++rows) list.InsertEditItem(rows, "", TB_EDIT_NONE);
     for (; rows > order + 1; --rows) list.DeleteEditItem(rows - 1);
     for (int i = 0; i <= order; ++i) {
         auto* member = i < members.GetSize() ? static_cast<CWizardCopaObject3*>(members.GetAt(i)) : nullptr;
-        if (member != nullptr) {
+        if (member != nullptr && (i >= kept || list.GetItemText(i, 0).IsEmpty())) {
             list.SetEditItemText(i, 0, IndexedName(member->GetName(), i), TB_EDIT_NONE);
             list.SetEditItemText(i, 1, member->GetValue(), TB_EDIT_TEXT);
         }
@@ -338,12 +340,11 @@ void CPropTransferFunctionBlock::OnDenominatorOrderDone() {
     if (TypedOrderSizes(m_strDenominatorOrder)) BuildCoefficientLists(0, 1);
 }
 
-bool CPropTransferFunctionBlock::TypedOrderSizes(const CString& text) {
-    // A text that is no number at all ("abc", "1x") leaves the family and its values as they
-    // are, so that a slip of the keyboard retires no coefficient; OK refuses it. A number sizes
-    // the family by its integer part; one beyond the families' limit is refused as the family
-    // is sized, and OK refuses one that is no order of the page.
-    return qv::pages::ReadsAsNumber(text, qv::pages::NumberNeeded::Number);
+bool CPropTransferFunctionBlock::TypedOrderSizes(const CString& text) const {
+    // Only an order of the page sizes the family. Any other text ("abc", "1x", "0.5") leaves
+    // the family and its values as they are, so that a text OK then refuses retires no
+    // coefficient.
+    return qv::pages::ReadsAsNumber(text, m_orderKind);
 }
 
 void CPropTransferFunctionBlock::OnDenominatorOrderChanged() { SetModified(TRUE); }

@@ -95,7 +95,7 @@ protected:
     void SizeFamily(const CString& orderText, CWizardCopaObject3* templ, CPtrArray& members, CTBEditListCtrl& list);
 
     // Whether leaving an order field sizes its family to the text typed.
-    static bool TypedOrderSizes(const CString& text);
+    bool TypedOrderSizes(const CString& text) const;
     void OnNumeratorOrderDone();
     void OnDenominatorOrderDone();
     void OnDenominatorOrderChanged();

@@ -195,13 +195,16 @@ void CPropNPointElementBlock::SizeSide(Side& side, CTBEditListCtrl& list, const 
         }
     }
     if (list.GetSafeHwnd() == nullptr) return;
-    int rows = list.GetItemCount();
+    // The rows the list keeps keep what was typed into them; only new rows show their members.
+    const int kept = list.GetItemCount();
+    int rows = kept;
     for (; rows <= last; ++rows) list.InsertEditItem(rows, "", TB_EDIT_NONE);
     for (; rows > last + 1; --rows) list.DeleteEditItem(rows - 1);
     for (int i = 0; i <= last && i < side.members.GetSize(); ++i) {
         auto* member = static_cast<CWizardCopaObject3*>(side.members.GetAt(i));
         // A gap keeps its cells as they are and carries no parameter.
         if (member == nullptr) continue;
+        if (i < kept && list.GetItemData(i) == reinterpret_cast<DWORD_PTR>(member)) continue;
         CString info;
         if (m_pWizard != nullptr) m_pWizard->GetLangDependentString(member->GetInfoMap(), info);
         list.SetEditItemText(i, 0, member->GetName(), TB_EDIT_NONE);
@@ -286,9 +289,9 @@ BOOL CPropNPointElementBlock::OnKillActive() {
 void CPropNPointElementBlock::OnNumberLeft() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    // A text that is no number at all (a name) leaves the families as they are; OK refuses it.
-    // A number sizes them by its integer part, and one out of range is refused here already.
-    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Number)) return;
+    // Only a count sizes the families. Any other text (a name, "0.5", "1e308") leaves them and
+    // their values as they are, so that a number OK then refuses retires no row.
+    if (!qv::pages::ReadsAsNumber(*BlockText(kIdSwitchingPoints), qv::pages::NumberNeeded::Order)) return;
     UpdatePointLists();
 }
 

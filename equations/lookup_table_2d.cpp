@@ -152,12 +152,17 @@ BOOL CProp2DLookupTableXY::OnInitDialog() {
 }
 
 void CProp2DLookupTableXY::UpdateColumnHeaders() {
+    // The cells take numbers in the units the columns name (a unit of another quantity is
+    // refused); without a unit, plain numbers.
+    CString x = m_strXUnit, y = m_strYUnit;
+    m_cellUnits = {NumberCellUnit("", x.Trim()), NumberCellUnit("", y.Trim())};
+    qv::pointtable::SetCellUnits(m_lstTable, m_cellUnits);
     if (m_lstTable.GetSafeHwnd() == nullptr) return;
     CResourceSwitch resources;
     LVCOLUMN column{};
     column.mask = LVCF_TEXT;
-    CString x = LoadLibraryString(kStrAxisX) + m_strXUnit;
-    CString y = LoadLibraryString(kStrAxisY) + m_strYUnit;
+    x = LoadLibraryString(kStrAxisX) + m_strXUnit;
+    y = LoadLibraryString(kStrAxisY) + m_strYUnit;
     column.pszText = const_cast<char*>(static_cast<LPCTSTR>(x));
     m_lstTable.SetColumn(1, &column);
     column.pszText = const_cast<char*>(static_cast<LPCTSTR>(y));

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <utility>
 
 IMPLEMENT_DYNCREATE(CPropTransition, CTBPropertyPage)
 IMPLEMENT_DYNCREATE(CPropStateGraph, CTBPropertyPage)
@@ -756,16 +757,20 @@ void CPropStateGraph::StoreActiveStateWord() {
     if (m_pExchange != nullptr) m_pExchange->m_wActiveState = m_bActivateState ? 1 : 0;
 }
 
+// A pin count is a number: one beyond the range is brought into it as the field is left, any
+// other text stands as typed for OK to refuse (it would remove pins without a word).
 void CPropStateGraph::OnInputsKillFocus() {
     UpdateData(TRUE);
-    m_strInputs = TBExtended_ftoa(LimitedWholeNumber(m_strInputs, 0, 0, kPinsPerSide));
+    if (qv::pages::ReadsAsNumber(m_strInputs, qv::pages::NumberNeeded::Number))
+        m_strInputs = TBExtended_ftoa(LimitedWholeNumber(m_strInputs, 0, 0, kPinsPerSide));
     UpdateData(FALSE);
     SetModified(TRUE);
 }
 
 void CPropStateGraph::OnOutputsChanged() {
     UpdateData(TRUE);
-    m_strOutputs = TBExtended_ftoa(LimitedWholeNumber(m_strOutputs, 0, 0, kPinsPerSide));
+    if (qv::pages::ReadsAsNumber(m_strOutputs, qv::pages::NumberNeeded::Number))
+        m_strOutputs = TBExtended_ftoa(LimitedWholeNumber(m_strOutputs, 0, 0, kPinsPerSide));
     UpdateData(FALSE);
     SetModified(TRUE);
 }
@@ -793,6 +798,9 @@ BOOL CPropStateGraphIO::OnInitDialog() {
 BOOL CPropStateGraphIO::OnApply() {
     if (m_pExchange == nullptr) return FALSE;
     UpdateData(TRUE);
+    for (const auto& [control, text] : {std::pair<int, const CString*>{kCtlInputs, &m_strInputs},
+                                        std::pair<int, const CString*>{kCtlOutputs, &m_strOutputs}})
+        if (!qv::pages::RefuseUnlessNumber(*this, control, *text, qv::pages::NumberNeeded::Number)) return FALSE;
     ApplyPinCounts(m_pExchange, LimitedWholeNumber(m_strInputs, 0, 0, kPinsPerSide),
                    LimitedWholeNumber(m_strOutputs, 0, 0, kPinsPerSide));
     return CPropStateGraph::OnApply();

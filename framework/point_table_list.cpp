@@ -45,6 +45,15 @@ bool NotRisingAt(const CPtrArray& points, int row) {
 }
 } // namespace
 
+CString ColumnUnitOfLabel(const CString& label) {
+    const int open = label.ReverseFind('[');
+    const int close = label.ReverseFind(']');
+    if (open < 0 || close < open) return NumberCellUnit("", "");
+    CString unit = label.Mid(open + 1, close - open - 1);
+    unit.Trim();
+    return NumberCellUnit("", unit);
+}
+
 bool IsNotRising(const CPtrArray& points) {
     for (int i = 1; i < points.GetSize(); ++i)
         if (NotRisingAt(points, i)) return true;

@@ -114,22 +114,40 @@ inline CString FormatNumber(double value) {
     return text;
 }
 
+// The unit of a table column's numbers, as a number cell's extra text (NumberCellUnit): the
+// unit its label names in brackets ("v [V]", "t[s]"), or plain numbers for a label without.
+CString ColumnUnitOfLabel(const CString& label);
+
+// The units of a table's x and y cells (NumberCellUnit texts).
+struct CellUnits {
+    CString x = "|";
+    CString y = "|";
+};
+
 // Shows `point` in `row` (a row past the end is appended): its number, fixed, and x and y
-// as editable numbers.
-inline void SetPointRow(CTBEditListCtrl& list, int row, const CDataPoint* point) {
+// as editable numbers in the columns' units.
+inline void SetPointRow(CTBEditListCtrl& list, int row, const CDataPoint* point, const CellUnits& units = {}) {
     CString label;
     label.Format("%i", row + 1);
     if (row >= list.GetItemCount()) list.InsertEditItem(row, label, TB_EDIT_NONE);
     else list.SetEditItemText(row, 0, label, TB_EDIT_NONE);
-    list.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER);
-    list.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER);
+    list.SetEditItemText(row, 1, FormatNumber(point->x), TB_EDIT_NUMBER, units.x);
+    list.SetEditItemText(row, 2, FormatNumber(point->y), TB_EDIT_NUMBER, units.y);
 }
 
 // Fills the list with the points anew (nothing while the list has no window).
-inline void FillPointList(CTBEditListCtrl& list, const CPtrArray& points) {
+inline void FillPointList(CTBEditListCtrl& list, const CPtrArray& points, const CellUnits& units = {}) {
     if (list.GetSafeHwnd() == nullptr) return;
     list.DeleteAllItems();
-    for (int i = 0; i < points.GetSize(); ++i) SetPointRow(list, i, PointAt(points, i));
+    for (int i = 0; i < points.GetSize(); ++i) SetPointRow(list, i, PointAt(points, i), units);
+}
+
+// Gives the number cells of every row the columns' units (after a unit text changed).
+inline void SetCellUnits(CTBEditListCtrl& list, const CellUnits& units) {
+    for (int row = 0; list.GetSafeHwnd() != nullptr && row < list.GetItemCount(); ++row) {
+        list.SetEditItemType(row, 1, TB_EDIT_NUMBER, units.x);
+        list.SetEditItemType(row, 2, TB_EDIT_NUMBER, units.y);
+    }
 }
 
 // Numbers the rows from `first` on again (after a row was removed or moved).

@@ -83,6 +83,7 @@ void CPointTablePage::OpenTableDialog(const CString& xLabel, const CString& yLab
         m_lstTable.InitializeCtrl(TRUE, TRUE);
         m_lstTable.InitializeColumnSize(0, "WIZColumnWidths", "XYTable");
     }
+    m_cellUnits = {qv::pointtable::ColumnUnitOfLabel(xLabel), qv::pointtable::ColumnUnitOfLabel(yLabel)};
     m_strFolder = g_DocumentDir;
     qv::pages::AppendParamUnitToCaption(*this, Holder(), kIdOutput);
 }
@@ -185,7 +186,7 @@ void CPointTablePage::AppendZeroRow() {
     m_rising.BeforeRowChange(m_points, row);
     auto* point = new CDataPoint(0.0, 0.0);
     m_points.Add(point);
-    qv::pointtable::SetPointRow(m_lstTable, row, point);
+    qv::pointtable::SetPointRow(m_lstTable, row, point, m_cellUnits);
     m_lstTable.SetItemText(row, 1, "0");
     m_lstTable.SetItemText(row, 2, "0");
     m_rising.AfterRowChange(m_points, row);
@@ -222,7 +223,7 @@ bool CPointTablePage::SwapSelectedPoint(int delta, int& row, int& other) {
 }
 
 void CPointTablePage::FillList() {
-    qv::pointtable::FillPointList(m_lstTable, m_points);
+    qv::pointtable::FillPointList(m_lstTable, m_points, m_cellUnits);
     m_rising.Recount(m_points);
 }
 

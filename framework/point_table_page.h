@@ -148,6 +148,7 @@ protected:
     CPtrArray m_snapshots;      // CCopaObjectCompare*, owned
     CTBEditListCtrl m_lstTable;  // 2121
     qv::pointtable::RisingCheck m_rising;  // what the monotony warning shows
+    qv::pointtable::CellUnits m_cellUnits;  // the units of the x and y cells
     BOOL m_bOutput = FALSE;      // 2056
     CString m_strReference;      // 2425
 };

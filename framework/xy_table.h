@@ -152,6 +152,7 @@ protected:
     // The warning label shown while some x does not rise above the one before (the whole
     // table counted anew), and as the rising check has it.
     void UpdateMonotonicWarning();
+    void SetCellUnits(int row);
     void ShowRisingCheck();
     void UpdateRowButtons();
     void SetRowNumber(int row);

@@ -261,6 +261,13 @@ void CPropCharacteristicXYTable::SetRowValues(int row, const CDataPoint& point) 
     // The cells show 15 digits and keep the exact values, which the editor reads back.
     m_list.SetEditItemNumber(row, 1, TBExtended_ftoa(point.x, -1, 0, ""), point.x);
     m_list.SetEditItemNumber(row, 2, TBExtended_ftoa(point.y, -1, 0, ""), point.y);
+    SetCellUnits(row);
+}
+
+// The cells take numbers in the units the axis labels name ("v [V]": "1 mV" is 0.001).
+void CPropCharacteristicXYTable::SetCellUnits(int row) {
+    m_list.SetEditItemType(row, 1, TB_EDIT_NUMBER, qv::pointtable::ColumnUnitOfLabel(m_strXAxisLabel));
+    m_list.SetEditItemType(row, 2, TB_EDIT_NUMBER, qv::pointtable::ColumnUnitOfLabel(m_strYAxisLabel));
 }
 
 void CPropCharacteristicXYTable::RefreshValueCells() {
@@ -325,6 +332,7 @@ void CPropCharacteristicXYTable::OnNewRow() {
     SetRowNumber(row);
     m_list.SetEditItemText(row, 1, "0", TB_EDIT_NUMBER);
     m_list.SetEditItemText(row, 2, "0", TB_EDIT_NUMBER);
+    SetCellUnits(row);
     m_rising.BeforeRowChange(m_points, row);
     StorePoint(row, new CDataPoint(0.0, 0.0));
     m_rising.AfterRowChange(m_points, row);
@@ -365,6 +373,8 @@ void CPropCharacteristicXYTable::MoveSelectedRow(int delta) {
     m_list.SelectItem(other);
     m_list.Invalidate();
     for (int i = row < other ? row : other; i < m_list.GetItemCount(); ++i) SetRowNumber(i);
+    // A move changes the order of the whole table, not one row's neighbours.
+    UpdateMonotonicWarning();
     SetModified(TRUE);
 }
 

@@ -361,6 +361,7 @@ void CPropDCMENLMachine::OnListItemChanged(NMHDR*, LRESULT* result) {
 }
 
 BOOL CPropDCMENLMachine::OnApply() {
+    if (m_pParams != nullptr && !RefuseBlankMachineCells(*this, m_lstParameters, m_lstInitialValues)) return FALSE;
     // Without a parameter set there is nothing to write into.
     if (!qv::pages::ApplyNameFirst(*this, m_pWizard, m_pParams, m_strName, m_bShowName)) return FALSE;
     const RequestTarget target(m_pWizard);

@@ -13,6 +13,7 @@
 #include "framework/string_ids.h"
 #include "framework/symbol_paint.h"
 
+#include <utility>
 #include <vector>
 
 using namespace qv::power;
@@ -119,6 +120,21 @@ bool qv::power::ShowInMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& i
     list->SetEditItemText(row, 2, param->GetUsedUnit(), TB_EDIT_UNIT, param->GetQuantity());
     list->SetItemData(row, reinterpret_cast<DWORD_PTR>(param));
     return true;
+}
+
+BOOL qv::power::RefuseBlankMachineCells(CWnd& page, CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues) {
+    for (auto [list, control] : {std::pair{&parameters, kCtlParameterList}, std::pair{&initialValues, kCtlInitialValueList}}) {
+        if (list->GetSafeHwnd() == nullptr) continue;
+        list->CloseEdit(TRUE);
+        for (int row = 0; row < list->GetItemCount(); ++row) {
+            CString value = list->GetItemText(row, 1);
+            const auto* param = reinterpret_cast<const CWizardCopaObject3*>(list->GetItemData(row));
+            if (!qv::pages::IsLiveInput(param) || param->GetValueID() == 0 || !value.Trim().IsEmpty()) continue;
+            list->SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            return qv::pages::RefuseField(page, control);
+        }
+    }
+    return TRUE;
 }
 
 const MachineShape* qv::power::MachineShapeOf(unsigned wizardID) {
@@ -272,6 +288,7 @@ BOOL CPropMachine::OnInitDialog() {
 
 BOOL CPropMachine::OnApply() {
     // Without the data-exchange object there is nothing to write into.
+    if (m_pExchange == nullptr || !RefuseBlankMachineCells(*this, m_lstParameters, m_lstInitialValues)) return FALSE;
     if (!qv::pages::StoreNameOnApply(*this, m_pExchange, m_strName, m_bShowName)) return FALSE;
     qv::pages::ForEachPageInput(m_pExchange, [this](CWizardCopaObject3* param) {
         CTBEditListCtrl* list = nullptr;

@@ -66,6 +66,10 @@ bool FindMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues,
 // Shows the parameter's value and used unit in its row of either list and binds the row to it;
 // false when neither list has a row for its ID.
 bool ShowInMachineRow(CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues, CWizardCopaObject3* param);
+// OK's rule for the value cells of both lists: a row bound to a parameter whose value is blank
+// is selected and refused with "Invalid value!" (not on a hidden page), as a blank field is;
+// FALSE then, TRUE when every bound row has a value.
+BOOL RefuseBlankMachineCells(CWnd& page, CTBEditListCtrl& parameters, CTBEditListCtrl& initialValues);
 
 } // namespace qv::power
 

@@ -314,7 +314,7 @@ namespace {
 // the column's quantity after it at most, which is applied ("1 kV", "90 \xB0" in radians); never
 // a number that only begins the text ("1k, G := 5"), nor one in a unit of another quantity.
 bool CellNumber(const CString& text, const char* quantity, const char* unit, double* value) {
-    return qv::ParseNumberWithUnit(text, quantity, unit, value) != FALSE;
+    return qv::ParseNumberInUnit(text, quantity, unit, value) != FALSE;
 }
 
 } // namespace

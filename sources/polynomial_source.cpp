@@ -349,10 +349,9 @@ BOOL CPropPolynomSource::RebuildCoefficients() {
     int order = 0;
     const int variables = m_lstQuantities.GetSafeHwnd() ? m_lstQuantities.GetItemCount() : 0;
     if (!qv::family::OrderFromText(m_strOrder, &order) || CountMonomials(variables, order) < 0) {
-        // Too many coefficients: the rows stay and the order that built them returns.
+        // Too many coefficients: the rows stay, and so does the text, which OK refuses rather
+        // than take the order that built the rows in its place.
         ShowError(qv::strings::kStrInvalidValue);
-        m_strOrder = NumberText(m_nAcceptedOrder);
-        if (GetSafeHwnd() != nullptr) UpdateData(FALSE);
         return FALSE;
     }
     m_nAcceptedOrder = order < 0 ? 0 : order;
@@ -515,7 +514,9 @@ void CPropPolynomSource::OnOrderChanged() {
 void CPropPolynomSource::OnOrderKillFocus() {
     UpdateData(TRUE);
     SetModified(TRUE);
-    RebuildCoefficients();
+    // Only a number sizes the coefficients: any other text ("5)", a name) leaves them as they
+    // are, for OK to refuse.
+    if (qv::pages::ReadsAsNumber(m_strOrder, qv::pages::NumberNeeded::Number)) RebuildCoefficients();
 }
 
 void CPropPolynomSource::OnOrderSpin(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -615,6 +616,11 @@ BOOL CPropPolynomSource::OnApply() {
     // The order sizes the coefficients: a text that is no whole number is not read as one.
     if (!qv::pages::RefuseUnlessNumber(*this, kIdOrder, m_strOrder, qv::pages::NumberNeeded::Order)) return FALSE;
     qv::pages::TakeFromNoPin(m_pParams, {kIdOrder});
+    // An order that needs more coefficients than a family holds was refused as it was typed;
+    // it is refused again rather than dropped for the order that built the rows.
+    if (int order = 0; IsParamNotOnPin(m_pParams, kIdOrder) && qv::family::OrderFromText(m_strOrder, &order) &&
+                       order != m_nAcceptedOrder && !RebuildCoefficients())
+        return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     StoreParameters();
     UpdateParamDescriptions();

@@ -593,7 +593,9 @@ BOOL CPropTFMArcTang::OnApply() {
 ArcTangCurve CPropTFMArcTang::CurveFromFields() {
     if (GetSafeHwnd() != nullptr) UpdateData(TRUE);
     ArcTangCurve curve;
-    curve.time = Number(m_strTime);
+    // The preview's span is a time in seconds: "1 ms" is typed in its own unit, and a text
+    // that is no time draws nothing rather than the time its leading digits give.
+    if (!qv::ParseNumberInUnit(m_strTime, "Time", "s", &curve.time)) curve.time = 0.0;
     curve.factor = Number(m_strFactor);
     curve.limit = Number(InParamUnit(kIdLimitY, m_strLimit, m_cmbLimit));
     curve.offsetX = Number(InParamUnit(kIdOffsetX, m_strOffsetX, m_cmbOffsetX));

@@ -382,6 +382,16 @@ void CTBEditListCtrl::Notify(UINT message, LPARAM lParam) {
     if (parent) parent->SendMessage(message, static_cast<WPARAM>(GetDlgCtrlID()), lParam);
 }
 
+bool ReadNumberCell(const CString& extra, const CString& text, double* value) {
+    const int bar = extra.Find('|');
+    if (bar < 0) return qv::ParseNumberWithUnit(text, value) != FALSE;
+    return qv::ParseNumberInUnit(text, extra.Left(bar), extra.Mid(bar + 1), value) != FALSE;
+}
+
+CString NumberCellUnit(const char* quantity, const char* unit) {
+    return CString(quantity != nullptr ? quantity : "") + "|" + (unit != nullptr ? unit : "");
+}
+
 bool CTBEditListCtrl::Accepts(const Cell& cell, int nItem, int nSubItem, const CString& text) const {
     switch (cell.type) {
     case TB_EDIT_TEXT: case TB_EDIT_EXPRESSION: case TB_EDIT_MULTILINE:
@@ -396,7 +406,7 @@ bool CTBEditListCtrl::Accepts(const Cell& cell, int nItem, int nSubItem, const C
         // A number with a scale prefix, or a number followed by a unit: never a number that
         // merely begins the text ("1k, G := 5", "1/(0)"), which would be read as that number.
         double v = 0;
-        return qv::ParseNumberWithUnit(text, &v) != FALSE;
+        return ReadNumberCell(cell.extra, text, &v);
     }
     case TB_EDIT_CHOICE: case TB_EDIT_UNIT: {
         for (const CString& c : GetChoices(nItem, nSubItem))
@@ -437,6 +447,12 @@ BOOL CTBEditListCtrl::CloseEdit(BOOL bAccept) {
     if (!cell) return FALSE;
     if (text == GetItemText(row, col)) return TRUE; // nothing changed
     if (!Accepts(*cell, row, col, text)) return FALSE;
+    // A number typed with a unit into a column of a unit is kept as the number in the
+    // column's unit, which is what every reader of the cell takes it to be.
+    double number = 0.0;
+    if (cell->type == TB_EDIT_NUMBER && cell->extra.Find('|') >= 0 && !qv::ParsePrefixedNumber(text, &number) &&
+        ReadNumberCell(cell->extra, text, &number))
+        text = TBExtended_ftoa(number, -1, 0, "");
     // The typed text is the value now, even should it be typed back to the kept one's text.
     cell->keepsNumber = false;
     CListCtrl::SetItemText(row, col, text);

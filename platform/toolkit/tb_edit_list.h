@@ -34,10 +34,20 @@ enum TB_EnumEditTypes {
     TB_EDIT_EXPRESSION = 4,  // expression text (extra "DIALOG": the owner edits it in a dialog)
     TB_EDIT_NAME = 5,        // a name: not empty, no blanks
     TB_EDIT_CHECK = 7,       // check box; its text is shown beside the box
-    TB_EDIT_NUMBER = 9,      // a number, with an optional scale prefix and unit
+    TB_EDIT_NUMBER = 9,      // a number, with an optional scale prefix and unit (ReadNumberCell)
     TB_EDIT_MULTILINE = 13,  // multi-line expression; the cell shows its first line
     TB_EDIT_UNIT = 14,       // a unit of the quantity named by the extra text
 };
+
+// How a number cell reads its text. The cell's extra text may name the unit of its column as
+// "quantity|unit" (NumberCellUnit; "|" for a column of plain numbers): then a number with a
+// scale prefix is a number in that unit, a number followed by a unit of that quantity is
+// converted into it ("1 mV" in a column of volts is 0.001) and any other unit is refused
+// ("1 kOhm"), as qv::ParseNumberInUnit reads. A cell accepts such a text as the converted
+// number. A cell whose extra names no unit takes a number followed by any unit word and keeps
+// the text as typed; its owner reads the unit.
+bool ReadNumberCell(const CString& extra, const CString& text, double* value);
+CString NumberCellUnit(const char* quantity, const char* unit);
 
 #ifndef ODT_LISTVIEW
 #define ODT_LISTVIEW 102

@@ -3,6 +3,7 @@
 #include "toolkit/tb_numbers.h"
 #include "toolkit/text_util.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -256,61 +257,6 @@ void QuantityNames(CStringArray& names)
         names.Add(CString(std::string_view(q.name)));
 }
 
-BOOL ParseNumberWithUnit(const char* text, const char* quantity, const char* unit, double* value)
-{
-    double plain = 0.0;
-    if (text == nullptr || value == nullptr || !ParseNumberWithUnit(text, &plain))
-        return FALSE;
-    if (ParsePrefixedNumber(text, &plain)) {
-        *value = plain;
-        return TRUE;
-    }
-    const std::string_view typed = Trim(text);
-    const std::string_view own = unit != nullptr ? unit : "";
-    const QuantityDefinition* q = BuiltInUnitsTable().FindQuantity(quantity != nullptr ? quantity : "");
-    const UnitDefinition* target = q != nullptr ? FindUnit(*q, own) : nullptr;
-    // The longest symbol the text ends with whose rest is one number: "1 mV" is millivolt, not
-    // "1 m" volt. The column's own sign counts as its unit, the degree sign as "deg".
-    struct Candidate {
-        std::string_view symbol;
-        long double factor;
-        long double offset;
-    };
-    std::vector<Candidate> candidates;
-    if (!own.empty())
-        candidates.push_back({own, 1.0L, 0.0L});
-    if (q != nullptr && target != nullptr) {
-        for (const UnitDefinition& u : q->units) {
-            candidates.push_back({u.symbol, u.factor, u.offset});
-            if (u.symbol == "deg")
-                candidates.push_back({"\xB0", u.factor, u.offset});
-        }
-    }
-    const Candidate* best = nullptr;
-    long double number = 0.0L;
-    for (const Candidate& c : candidates) {
-        if (c.symbol.empty() || typed.size() <= c.symbol.size() || typed.substr(typed.size() - c.symbol.size()) != c.symbol)
-            continue;
-        if (best != nullptr && best->symbol.size() >= c.symbol.size())
-            continue;
-        const std::string rest(typed.substr(0, typed.size() - c.symbol.size()));
-        long double n = 0.0L;
-        if (ParsePrefixedNumberWide(rest.c_str(), &n) && std::isfinite(n)) {
-            best = &c;
-            number = n;
-        }
-    }
-    if (best == nullptr)
-        return FALSE;
-    // A unit of the quantity is converted into the column's own (which is then one of them).
-    const bool same = best->symbol == own || (best->factor == target->factor && best->offset == target->offset);
-    const long double exact = same ? number : (number * best->factor + best->offset - target->offset) / target->factor;
-    if (!(std::fabs(exact) <= static_cast<long double>(std::numeric_limits<double>::max())))
-        return FALSE;
-    *value = static_cast<double>(exact);
-    return TRUE;
-}
-
 }  // namespace qv
 
 BOOL TBConvertUnits(const char* quantity, const char* usedUnit, const char* value,
@@ -439,6 +385,71 @@ CString ValueInUnit(const char* quantity, const char* usedUnit, const char* valu
         formula += shift.Left(1) == "-" ? shift : "+" + shift;
     }
     return "(" + formula + ")";
+}
+
+}  // namespace qv
+
+namespace qv {
+
+BOOL ParseNumberInUnit(const char* text, const char* quantity, const char* unit, double* value)
+{
+    if (text == nullptr || value == nullptr)
+        return FALSE;
+    double plain = 0.0;
+    if (ParsePrefixedNumber(text, &plain)) {
+        *value = plain;
+        return TRUE;
+    }
+    // The micro sign is the prefix "u" of the table's symbols ("1\xB5" "A" is "1uA").
+    std::string typed(text);
+    for (char& c : typed)
+        if (c == '\xB5')
+            c = 'u';
+    while (!typed.empty() && (typed.back() == ' ' || typed.back() == '\t'))
+        typed.pop_back();
+    const std::string_view to = unit != nullptr ? unit : "";
+    const UnitsTable& table = BuiltInUnitsTable();
+    const QuantityDefinition* q = table.FindQuantity(quantity != nullptr ? quantity : "");
+    if (q == nullptr && !to.empty())
+        for (const QuantityDefinition& candidate : table.quantities)
+            if (FindUnit(candidate, to) != nullptr) {
+                q = &candidate;
+                break;
+            }
+    const UnitDefinition* target = q != nullptr ? FindUnit(*q, to) : nullptr;
+    // The units a number may carry: those of the quantity, or the column's own unit text
+    // alone when the table does not know it. Longer symbols first, so that "1 MV" is one
+    // megavolt and not the number "1 M" (milli) followed by "V".
+    std::vector<UnitDefinition> units;
+    if (q != nullptr && target != nullptr) {
+        units = q->units;
+        // The degree sign stands for "deg" ("90 \xB0").
+        for (const UnitDefinition& u : q->units)
+            if (u.symbol == "deg")
+                units.push_back(UnitDefinition{"\xB0", u.factor, u.offset});
+    }
+    else if (!to.empty())
+        units.push_back(UnitDefinition{std::string(to), 1.0L, 0.0L});
+    std::stable_sort(units.begin(), units.end(), [](const UnitDefinition& a, const UnitDefinition& b) {
+        return a.symbol.size() > b.symbol.size();
+    });
+    for (const UnitDefinition& source : units) {
+        if (source.symbol.empty() || typed.size() <= source.symbol.size() ||
+            typed.compare(typed.size() - source.symbol.size(), source.symbol.size(), source.symbol) != 0)
+            continue;
+        // The number with an optional prefix right before the unit, blanks between them.
+        long double number = 0.0L;
+        const std::string before = typed.substr(0, typed.size() - source.symbol.size());
+        if (!ParsePrefixedNumberWide(before.c_str(), &number) || !std::isfinite(number))
+            continue;
+        const long double base = number * source.factor + source.offset;
+        const long double exact = target != nullptr ? (base - target->offset) / target->factor : base;
+        if (!(std::fabs(exact) <= static_cast<long double>(std::numeric_limits<double>::max())))
+            return FALSE;
+        *value = static_cast<double>(exact);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 }  // namespace qv

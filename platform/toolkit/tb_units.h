@@ -38,6 +38,16 @@ namespace qv {
 // once: "((TX)*0.001)" given in s and written in ms is "TX".
 CString ValueInUnit(const char* quantity, const char* usedUnit, const char* value, const char* unit);
 
+// The one reader of a number typed where values are in `unit` of `quantity` (a cell of a
+// column, a field): a number with an optional scale prefix is a number in that unit; a number
+// followed by a unit of the quantity, blanks between them allowed ("1 mV", "2kV", "25 \xB0C"),
+// is converted into `unit`; any other text is no such number. An empty quantity is the one
+// whose units hold `unit`. When the table knows no such unit, the number may carry `unit`
+// itself as it is written ("5 %"), and with an empty unit it carries none. The micro sign
+// stands for the prefix "u", the degree sign for "deg". FALSE, and *value unchanged, for any
+// other text or a result that is not finite: "1 kOhm" is no number of volts.
+BOOL ParseNumberInUnit(const char* text, const char* quantity, const char* unit, double* value);
+
 // The unit symbols of a quantity in table order (base unit first). Returns FALSE and leaves
 // `units` empty for an unknown quantity.
 BOOL UnitsOfQuantity(const char* quantity, CStringArray& units);
@@ -48,14 +58,6 @@ CString UnitListText(const char* quantity);
 
 // The names of all quantities in table order.
 void QuantityNames(CStringArray& names);
-
-// A number typed into a cell of a column in the unit `unit` of `quantity`: ParseNumberWithUnit's
-// one number, read in `unit` when nothing follows it. A unit after it is applied: the column's
-// own (`unit`, also a sign such as "%" for a column of no quantity) as it stands, another unit of
-// the quantity converted into `unit` ("1 kV" in a column of V is 1000, "90 \xB0" in one of rad
-// is pi/2; the degree sign stands for "deg"). Any other text, a unit of another quantity
-// ("1 kOhm" in V) included, and a result that is not finite give FALSE, *value unchanged.
-BOOL ParseNumberWithUnit(const char* text, const char* quantity, const char* unit, double* value);
 
 // One unit: value in the base unit = value in this unit * factor + offset. Kept in long
 // double so that the constants add no rounding of their own to a conversion.

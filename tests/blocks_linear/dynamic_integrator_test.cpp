@@ -86,6 +86,9 @@ TEST(IntegratorLimits, RuleOfUpperLowerAndInitialValue) {
         {"0", "0", "100", 0},   {"0", "-1", "-0.5", 0}, {"0", "-1", "0.5", 8024}, {"5", "5", "5", 8023},
         {"1", "5", "2", 8023},  {"5", "1", "6", 8024},  {"5", "1", "5", 0},       {"5", "1", "1", 0},
         {"5", "1", "0.5", 8024}, {"", "", "7", 0},       {"5", "1", "", 8024},
+        // Only what reads as a number is compared: a formula is no leading number, a name no 0.
+        {"2*3", "1", "5", 0},    {"UMAX", "-1", "0.5", 0}, {"UMAX", "-1", "-2", 8024}, {"5", "LMIN", "6", 8024},
+        {"UMAX", "LMIN", "7", 0}, {"1k", "2", "3", 0},     {"5", "1", "Y0", 0},       {"5m", "1m", "1", 8024},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.refusal, qv::blocks::CheckLimitTexts(c.upper, c.lower, c.initial))

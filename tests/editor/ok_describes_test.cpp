@@ -257,4 +257,77 @@ TEST_F(OkDescribesTest, WhatOkStoresIsReadBackAndNamesAreNames) {
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }
 
+// A number in a cell or a count field is read whole, in the unit of its column or field: a
+// text that is no such number is refused (a cell does not take it, OK refuses a field) and
+// never read by its leading digits; a check compares only what reads as numbers; a field
+// left with a text OK refuses resizes no family, and leaving an order field keeps what was
+// typed into the rows.
+TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
+    const Case cases[] = {
+        {R"({"id":47,"name":"X1"})", {"type 2151 2*3", "type 2152 1", "type 2187 5"},
+         "INTEG X1 ( K := 1, Y0 := 5, UL := 2*3, LL := 1, RESET := 0, RV := 0, TRIG := 1, TS := 0, IN := 0 );\n"},
+        {R"({"id":47,"name":"X1"})", {"type 2151 UMAX", "type 2152 -1", "type 2187 0.5"},
+         "INTEG X1 ( K := 1, Y0 := 0.5, UL := UMAX, LL := -1, RESET := 0, RV := 0, TRIG := 1, TS := 0, IN := 0 );\n"},
+        {R"({"id":46,"name":"X1"})", {"type 2227 abc"}, nullptr},
+        {R"({"id":46,"name":"X1"})", {"type 2229 1e400"}, nullptr},
+        {R"({"id":33,"name":"X1"})", {"cell 2195 1 1 \"5\"", "type 2193 \"1\""},
+         "TF X1 ( N := 0, M := 1, TS := 0, IN := 0, Q[0] := 1, P[0] := 1, P[1] := 5 );\n"},
+        {R"({"id":34,"name":"X1"})", {"cell 2194 0 1 \"5\"", "type 2188 \"1\""},
+         "TFZ X1 ( N := 1, D := 1, TS := 1m, IN := 0, Q[0] := 5, P[0] := 1 );\n"},
+        {R"({"id":30,"name":"X1","script":["sheet ok {","click 2114","click 2397","click 1122","cell 2121 0 1 \"0\"",)"
+         R"("cell 2121 0 2 \"1\"","click 1122","cell 2121 1 1 \"2\"","cell 2121 1 2 \"0.5\"","}","click 2157","click 2160",)"
+         R"("ok"]})",
+         {"cell 2132 1 1 \"\""}, nullptr},
+        {R"({"id":31,"name":"X1"})", {"click 2173", "click 2173", "type 2163 1000", "message ok \"Invalid value!\""}, nullptr},
+        {R"({"id":31,"name":"X1"})", {"type 2163 1e308", "message ok \"Invalid value!\""}, nullptr},
+        {R"({"id":31,"name":"X1"})", {"click 2173", "click 2173", "type 2163 \"1k)\""}, nullptr},
+        {R"({"id":64,"name":"X1"})",
+         {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
+          "type 2028 2"},
+         "NPOINT X1 ( N := 2, THRES[0] := -7, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
+         "IN := 0 );\n"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
+
+    // Cells of a table: a unit of another quantity than the column's is refused, a unit of its
+    // own is converted.
+    struct CellCase {
+        const char* element;
+        std::vector<std::string> script;
+        const char* holds;  // a text of the printed schematic; null: the last cell is refused
+    };
+    const char* const kTable2D =
+        R"({"id":78,"name":"X1","parameters":{"IN":"W"},"script":["click 1122","click 1122","cell 2121 1 1 \"1\"","ok"]})";
+    const CellCase cells[] = {
+        {kTable2D, {"cell 2121 1 2 \"1 kOhm\""}, nullptr},
+        {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"1 kOhm\""}, nullptr},
+        {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"2 kV\""}, "0000000000409f40"},
+        {R"({"id":8,"name":"X1"})",
+         {"choose 2080 \"XY-Data Pairs\"", "sheet ok {", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 \"0\"",
+          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"1 kOhm\"", "}", "click 2016"},
+         nullptr},
+        {R"({"id":8,"name":"X1"})",
+         {"choose 2080 \"XY-Data Pairs\"", "sheet ok {", "click 2397", "click 1124", "click 1122", "cell 2121 0 1 \"0\"",
+          "cell 2121 0 2 \"0\"", "click 1122", "cell 2121 1 1 \"700 mV\"", "cell 2121 1 2 \"10 mA\"", "}",
+          "click 2016"},
+         "666666666666e63f7b14ae47e17a843f"},  // 0.7 and 0.01 as the wizard keeps them
+    };
+    for (size_t i = 0; i < std::size(cells); ++i) {
+        const CellCase& c = cells[i];
+        SCOPED_TRACE(std::string(c.element) + " cell row " + std::to_string(i));
+        std::vector<std::string> script = c.script;
+        if (c.holds != nullptr) script.push_back("ok");
+        const qv_test::EditedAndDescribed done = qv_test::EditThenDescribe(
+            std::string(R"({"document":"D","elements":[)") + c.element + "]}", "X1", script,
+            folder / ("cell" + std::to_string(i)));
+        if (c.holds == nullptr) {
+            EXPECT_FALSE(done.edited);
+            EXPECT_THAT(done.error, testing::HasSubstr("did not take the action"));
+            continue;
+        }
+        ASSERT_TRUE(done.edited) << done.error;
+        EXPECT_THAT(done.printed, testing::HasSubstr(c.holds));
+    }
+}
+
 } // namespace

@@ -104,7 +104,11 @@ bool HoldsTyped(const std::string& text, const std::string& typed, const std::ve
                                              text.find("\"" + typed.substr(0, dot) + ".mdx\"") != std::string::npos)
         return true;
     double number = 0;
-    if (!qv::ParsePrefixedNumber(typed.c_str(), &number) || !std::isfinite(number)) return false;
+    // A number typed with a unit is held as its number in the unit's quantity's base unit.
+    bool read = qv::ParsePrefixedNumber(typed.c_str(), &number) != FALSE;
+    for (const qv::QuantityDefinition& quantity : qv::BuiltInUnitsTable().quantities)
+        read = read || qv::ParseNumberInUnit(typed.c_str(), quantity.name.c_str(), quantity.units[0].symbol.c_str(), &number);
+    if (!read || !std::isfinite(number)) return false;
     const auto inToken = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-'; };
     for (size_t at = 0; at < text.size();) {
         if (!inToken(text[at])) {

@@ -155,6 +155,7 @@ inline const std::vector<std::vector<std::string>>& BadValueKinds() {
         {"a,b", "1k, G := 5", "1k); X Y ( Z := 1", "a;b", "1,5"},     // separators
         {"abc", "@X", "A B"},                                          // names
         {"-2", "2.5"},                                                 // not a whole number
+        {"1 kOhm", "1 mV"},                                            // a unit, maybe of another quantity
     };
     return kinds;
 }
@@ -187,7 +188,7 @@ struct BadValueTrial {
 };
 
 // The typing of bad values into the typed places of one listing: its enabled edits and the
-// cells of the first row of its lists.
+// cells of the first and of the last row of its lists.
 inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& controls) {
     struct Place {
         size_t control;
@@ -201,10 +202,13 @@ inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& con
         if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " "});
         // A check-box column ("Use Pin", a result's "Output") is clicked, not typed into.
         if (c.className == "SysListView32" && !c.rows.empty())
-            for (size_t column = 0; column < c.rows[0].size(); ++column)
-                if (column >= c.columnNames.size() ||
-                    (c.columnNames[column] != "Use Pin" && c.columnNames[column] != "Output"))
-                    places.push_back({at, "cell " + id + " 0 " + std::to_string(column) + " "});
+            for (size_t row : {size_t{0}, c.rows.size() - 1}) {
+                for (size_t column = 0; column < c.rows[row].size(); ++column)
+                    if (column >= c.columnNames.size() ||
+                        (c.columnNames[column] != "Use Pin" && c.columnNames[column] != "Output"))
+                        places.push_back({at, "cell " + id + " " + std::to_string(row) + " " + std::to_string(column) + " "});
+                if (c.rows.size() == 1) break;
+            }
     }
     std::vector<BadValueTrial> trials;
     for (size_t at = 0; at < places.size(); ++at)

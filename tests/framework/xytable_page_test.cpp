@@ -188,6 +188,7 @@ TEST_F(XYTablePageTest, RowsAreEditedAddedMovedAndDeleted) {
     ASSERT_TRUE(ui::ClickListItem(&List(), 0));
     ASSERT_TRUE(ui::Click(&table, 1126));
     EXPECT_EQ((Pairs{{2, -4}, {0.001, 0}, {1000, 0}}), PointsOf(table));
+    EXPECT_TRUE(Visible(2120)) << "a move that leaves x falling shows the warning";
     EXPECT_EQ(1, List().GetSelectedItem());
     EXPECT_EQ(CString("2"), Cell(0, 1));
     EXPECT_EQ(CString("0.001"), Cell(1, 1));
@@ -204,6 +205,30 @@ TEST_F(XYTablePageTest, RowsAreEditedAddedMovedAndDeleted) {
     ASSERT_TRUE(ui::Click(&table, 1124));
     EXPECT_EQ(0, List().GetItemCount());
     EXPECT_TRUE(PointsOf(table).empty());
+}
+
+// A cell reads a number in the unit its column names ("v [V]", "i [A]"): a unit of that
+// quantity is converted, a unit of another or any other text is refused and changes nothing.
+TEST_F(XYTablePageTest, CellsReadANumberInTheUnitOfTheirColumn) {
+    struct Row {
+        int column;
+        const char* typed;
+        bool taken;
+        double value;  // the point's x or y afterwards
+    };
+    const Row rows[] = {
+        {1, "1 mV", true, 0.001},  {1, "2kV", true, 2000},     {1, "1.5 V", true, 1.5},  {1, "3m", true, 0.003},
+        {1, "1 MV", true, 1e6},    {2, "1\xB5" "A", true, 1e-6}, {2, "10 mA", true, 0.01}, {1, "1 kOhm", false, 0},
+        {2, "1 V", false, 0},      {1, "1 mV, 2", false, 0},   {1, "abc", false, 0},    {1, "1 m V x", false, 0},
+    };
+    Open({{0, 0}});
+    for (const Row& r : rows) {
+        const std::string typed = r.typed;
+        ASSERT_TRUE(ui::EditListCell(&List(), 0, r.column, "0"));
+        EXPECT_EQ(r.taken, ui::EditListCell(&List(), 0, r.column, typed.c_str())) << typed;
+        const auto point = PointsOf(table).front();
+        EXPECT_DOUBLE_EQ(r.value, r.column == 1 ? point.first : point.second) << typed;
+    }
 }
 
 TEST_F(XYTablePageTest, ContextMenuOffersRowCommandsOnlyForASelectedRow) {

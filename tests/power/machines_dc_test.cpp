@@ -279,8 +279,13 @@ TEST_F(DcMachine, OutputsAndCellsReachTheParameters) {
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 1, 1, "0.7"));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 2, 1, ""));
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2134), 3, 2, "rad"));
+    // A blank cell is refused, as a blank field is: the stored value does not stand in for it.
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+    EXPECT_FALSE(qv::ui::PressOK(&open.Sheet()));
+    ExpectValues(editor->Holder(element), {{7020, "0.5"}, {7021, "1m"}});
+    ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2132), 2, 1, "2m"));
     ASSERT_TRUE(qv::ui::PressOK(&open.Sheet()));
-    ExpectValues(editor->Holder(element), {{7020, "0.7"}, {7021, "1m"}});
+    ExpectValues(editor->Holder(element), {{7020, "0.7"}, {7021, "2m"}});
     EXPECT_EQ("rad", P(7057)->GetUsedUnit().str());
 }
 

@@ -172,7 +172,7 @@ TEST_F(MachinePage, InductionMachineWithoutLoadHidesItsBox) {
 
 // Values and units typed into the cells reach the parameters; empty cells change nothing; a
 // parameter that is not an input is never written.
-TEST_F(MachinePage, CellsWriteValuesAndUnitsAndEmptyCellsKeepThem) {
+TEST_F(MachinePage, CellsWriteValuesAndUnitsAndBlankCellsAreRefused) {
     std::vector<ParamRow> rows = MachineRows(27);
     for (ParamRow& row : rows)
         if (row.id == 7022) row.type = 0x8;  // an output that carries a row's ID
@@ -185,10 +185,14 @@ TEST_F(MachinePage, CellsWriteValuesAndUnitsAndEmptyCellsKeepThem) {
     EXPECT_EQ("", Cell(page->ParameterList(), 5, 1)) << "no input, no value shown";
     ASSERT_TRUE(qv::ui::EditListCell(page->GetDlgItem(2134), 0, 1, "3"));
     editor->ClearRequests();
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+    EXPECT_FALSE(qv::ui::PressOK(sheet.get())) << "a blank cell is refused, not read as the stored value";
+    EXPECT_EQ(0u, editor->CountRequests(0));
+    ASSERT_TRUE(qv::ui::EditListCell(list, 2, 1, "7021"));
     ASSERT_TRUE(qv::ui::PressOK(sheet.get()));
     EXPECT_EQ("0.5", P(7020)->GetValue().str());
     EXPECT_EQ("mOhm", P(7020)->GetUsedUnit().str());
-    EXPECT_EQ("7021", P(7021)->GetValue().str()) << "an empty cell keeps the value";
+    EXPECT_EQ("7021", P(7021)->GetValue().str());
     ExpectValues(editor->Holder(element), {{7059, "3"}, {7022, "7022"}});
     EXPECT_EQ("Ohm", P(7021)->GetUsedUnit().str());
     EXPECT_EQ(1u, editor->CountRequests(0)) << "apply commits the exchange object";

@@ -232,14 +232,20 @@ TEST_F(GeneratorPolynomial, UsePinMakesTheExpressionReadOnlyAtOnce) {
     EXPECT_EQ(TB_EDIT_TEXT, page->QuantityList().GetEditItemType(1, 2));
 }
 
-TEST_F(GeneratorPolynomial, TooManyCoefficientsAreRefusedAndThePreviousOrderReturns) {
+// An order that needs too many coefficients is refused as the field is left and again by OK:
+// the rows stay, and the text too, so that OK never takes the order that built the rows in
+// its place.
+TEST_F(GeneratorPolynomial, TooManyCoefficientsAreRefusedAndTheRowsStay) {
     DWORD element = 0;
     auto [wizard, open, page] = WizardOnSheet(NewWizard<CPolynomSourceWizard4>(PolynomialRows("2", 2), "P1", &element));
     ASSERT_TRUE(qv::ui::TypeText(page->GetDlgItem(2163), "140"));
     qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
     ASSERT_TRUE(qv::ui::SetFocusTo(page->GetDlgItem(2001)));
-    EXPECT_EQ("2", Text(page, 2163));
+    EXPECT_EQ("140", Text(page, 2163));
     EXPECT_EQ(6, page->CoefficientList().GetItemCount());
+    EXPECT_EQ(6u, LiveMembers(editor->Holder(element), 2166).size());
+    qv::UserScript::Instance().ExpectMessageBox(IDOK, "Invalid value!");
+    EXPECT_FALSE(page->OnApply());
     EXPECT_EQ(6u, LiveMembers(editor->Holder(element), 2166).size());
 }
 

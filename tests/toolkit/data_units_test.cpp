@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -164,29 +165,38 @@ TEST(ValueInUnit, ANameOrFormulaIsWrittenWithItsConversion)
             << (row.value != nullptr ? row.value : "(null)") << " from " << (row.from != nullptr ? row.from : "");
 }
 
-// A cell's number in its column's unit: a unit of the column's quantity is applied, the column's
-// own sign stands, anything else is refused and leaves the value.
-TEST(ParseNumberWithUnit, AppliesAUnitOfTheColumnsQuantity)
+// A number typed where values are in a unit is read whole: a unit of that quantity converts
+// it, anything else is refused and the value stays as it was.
+TEST(ParseNumberInUnit, ConvertsAUnitOfTheQuantityAndRefusesAnyOther)
 {
-    struct Case {
+    struct Row {
         const char* text;
         const char* quantity;
         const char* unit;
         bool taken;
         double value;
-    } cases[] = {
-        {"2", "Voltage", "V", true, 2},           {"1 kV", "Voltage", "V", true, 1000},
-        {"4.7kV", "Voltage", "V", true, 4700},    {"1 mV", "Voltage", "V", true, 0.001},
-        {"5 V", "Voltage", "V", true, 5},         {"1 kOhm", "Voltage", "V", false, 0},
-        {"1k, G := 5", "Voltage", "V", false, 0}, {"20 %", nullptr, "%", true, 20},
-        {"20 V", nullptr, "%", false, 0},         {"180 deg", "Angle", "rad", true, 3.141592653589793},
-        {"180 \xB0", "Angle", "rad", true, 3.141592653589793}, {"90 \xB0", "Angle", "deg", true, 90},
-        {"1e308 kV", "Voltage", "V", false, 0},   {"1 A", "Nothing", "V", false, 0},
     };
-    for (const Case& c : cases) {
-        double v = -1.0;
-        EXPECT_EQ(c.taken, qv::ParseNumberWithUnit(c.text, c.quantity, c.unit, &v) != FALSE) << c.text;
-        EXPECT_DOUBLE_EQ(c.taken ? c.value : -1.0, v) << c.text;
+    const Row rows[] = {
+        {"1 mV", "Voltage", "V", true, 0.001},       {"1mV", "", "V", true, 0.001},
+        {"2kV", "", "V", true, 2000},                {"1 MV", "", "V", true, 1e6},
+        {"1GV", "", "V", true, 1e9},                 {"4.7k", "", "V", true, 4700},
+        {" 3 V ", "", "V", true, 3},                 {"1\xB5" "A", "", "A", true, 1e-6},
+        {"1 ms", "Time", "s", true, 0.001},          {"25 \xB0" "C", "Temperature", "K", true, 298.15},
+        {"10 \xB0" "C", "Temperature Difference", "K", true, 10},
+        {"5 %", "", "%", true, 5},                   {"5 abc", "", "abc", true, 5},
+        {"1 kOhm", "", "V", false, 0},               {"1 kOhm", "Voltage", "V", false, 0},
+        {"5 V", "", "", false, 0},                   {"1 mV, 2", "", "V", false, 0},
+        {"1k, G := 5", "", "V", false, 0},           {"2*3", "", "V", false, 0},
+        {"abc", "", "V", false, 0},                  {"V", "", "V", false, 0},
+        {"1e308 kV", "", "V", false, 0},             {"1e400", "", "V", false, 0},
+        {"", "", "V", false, 0},                     {"20 V", "", "%", false, 0},
+        {"180 deg", "Angle", "rad", true, 3.141592653589793},
+        {"180 \xB0", "Angle", "rad", true, 3.141592653589793}, {"90 \xB0", "Angle", "deg", true, 90},
+    };
+    for (const Row& row : rows) {
+        double value = 0.0;
+        EXPECT_EQ(row.taken, qv::ParseNumberInUnit(row.text, row.quantity, row.unit, &value) != FALSE) << row.text;
+        EXPECT_NEAR(row.value, value, 1e-12 * std::fabs(row.value)) << row.text;
     }
 }
 
