@@ -128,6 +128,9 @@ TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
         {R"({"id":79,"name":"X1","parameters":{"INPUT[1]":"U"}})", {"cell 2278 0 2 \"V(1)1\""}, nullptr},
         {R"({"id":58,"name":"X1","parameters":{"INPUT[0]":"U","INPUT[1]":"W"}})", {"cell 2132 1 4 \"V(1)1\""}, nullptr},
         {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"V(1)1\""}, nullptr},
+        // A number beyond a double: the page says so itself, before the editor's check would.
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"1e999\""}, nullptr},
+        {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"1e999\""}, nullptr},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }

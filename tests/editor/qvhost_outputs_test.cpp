@@ -955,6 +955,12 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"TN1\": parameter \"CH_STRG\": its value \"\"q\"\" holds a double quote"},
         {R"({"id": 15, "name": "RA", "parameters": {"CH_STRG": "\"v\""}, "wizard_data": ")" QV_RESISTOR_FILE_REFERENCE R"("})",
          2, "qvhost: element \"RA\": parameter \"CH_STRG\": its value \"\"v\"\" holds a double quote"},
+        // A name given in another unit is checked as typed, before the conversion's parentheses
+        // would close what it leaves open; a value the wizard writes itself is one value too.
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "a)+(b", "unit": "kOhm"}}})", 2,
+         "qvhost: element \"R1\": parameter \"R\": its value \"a)+(b\" would close the list of the model text"},
+        {R"({"id": 112, "name": "TN1", "characteristic": {"kind": "file-reference", "variable": "1, X := 5"}})", 2,
+         "qvhost: element \"TN1\": parameter \"CH_STRG\": its value \"1, X := 5\" would make more than one entry"},
         // One name is one thing: two results of one name, a result named as the input read.
         {R"({"id": 102, "name": "S1", "parameters": {"DYDXM": "DYDX"}})", 2,
          "qvhost: element \"S1\": parameters \"DYDX\" and \"DYDXM\" both name \"DYDX\", which the element declares"},
