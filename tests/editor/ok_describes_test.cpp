@@ -190,6 +190,12 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
          {"type 2117 \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.mdx\""},
          nullptr, ""},
+        {R"({"id":15,"name":"X1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})",
+         {"sheet ok {", "click 2116",
+          "type 2117 \"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+          "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.mdx\"",
+          "}", "click 2016"},
+         nullptr, ""},
         // The sheet stays open after the refusal: the value mended, OK takes it.
         {R"({"id":15,"name":"X1"})", {"type 2028 \"\"", "message ok \"Invalid value!\"", "ok", "type 2028 \"2k\""},
          "R X1 ( R := 2k );\n"},
