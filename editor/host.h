@@ -368,6 +368,9 @@ private:
     // model text. Returns the first fault ("" when there is none), as words that follow the
     // element's label.
     std::string FinishModelText(const Element& element, const std::string& text, std::string& done) const;
+    // Two parameters that give one name the element declares (a result, or what its own
+    // equations assign in the finished `text`): how a fault names both, "" when there are none.
+    std::string DeclaredNameFault(const Element& element, const std::string& text) const;
     // Writes the element's model text as describe does (its wizard's WriteSimDescr, writing
     // into `out`); the text as the wizard left it.
     std::string WizardModelText(Element& element, CFile* out);
@@ -613,6 +616,10 @@ struct DescribePlan {
 // The longest file name (in bytes, without its folder) that a command writes: the file
 // system holds 255, and the temporary files written beside the target carry a few more.
 constexpr size_t kMaxOutputNameBytes = 200;
+
+// Why a command cannot write a file under the path's name (a NUL byte in the path, no file
+// name, a name longer than kMaxOutputNameBytes), as words that begin with `what`; "" when it can.
+std::string OutputNameFault(const std::string& path, const std::string& what);
 
 // Checks, before anything is written, every file that describing the schematic into
 // `descriptionPath` will write: the description and the data file of each element whose

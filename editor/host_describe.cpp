@@ -85,6 +85,23 @@ std::string DefaultDataFileName(const std::string& document, const std::string& 
     return MakeDocumentFileName(CString(std::string_view(document)), CString(std::string_view(element)), CString()).str();
 }
 
+} // namespace
+
+std::string OutputNameFault(const std::string& path, const std::string& what) {
+    // The system's calls end a path at its first NUL byte: such a path would name another file.
+    if (path.find('\0') != std::string::npos) return what + ": the path holds a NUL byte";
+    const std::string name = std::filesystem::path(path).filename().string();
+    // A path from the schematic may be of any length: its messages show it cut short.
+    const std::string where = what + " " + ShownPath(path);
+    if (name.empty() || name == "." || name == "..") return where + ": not a file path";
+    if (name.size() > kMaxOutputNameBytes)
+        return where + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
+               std::to_string(kMaxOutputNameBytes) + " a file name may have";
+    return std::string();
+}
+
+namespace {
+
 // False with a message when the file cannot be written as a regular file in an existing folder
 // under a name the file system holds. `folders` holds the folders already found to exist, so
 // that the many data files of one folder look at it once.
@@ -93,24 +110,9 @@ bool CheckSeenOutputPath(const std::string& path, const std::string& what, std::
                          std::string& error, const struct stat* seen, PlannedFile* found = nullptr) {
     namespace fs = std::filesystem;
     std::error_code code;
-    // The system's calls end a path at its first NUL byte: such a path would name another file.
-    if (path.find('\0') != std::string::npos) {
-        error = what + ": the path holds a NUL byte";
-        return false;
-    }
+    if (error = OutputNameFault(path, what); !error.empty()) return false;
     const fs::path target(path);
-    const std::string name = target.filename().string();
-    // A path from the schematic may be of any length: its messages show it cut short.
     const std::string where = what + " " + ShownPath(path);
-    if (name.empty() || name == "." || name == "..") {
-        error = where + ": not a file path";
-        return false;
-    }
-    if (name.size() > kMaxOutputNameBytes) {
-        error = where + ": the file name has " + std::to_string(name.size()) + " bytes, more than the " +
-                std::to_string(kMaxOutputNameBytes) + " a file name may have";
-        return false;
-    }
     if (seen != nullptr && !S_ISREG(seen->st_mode)) {
         error = where + ": is " + (S_ISDIR(seen->st_mode) ? "a folder" : "not a regular file") +
                 " and is not replaced";
@@ -896,29 +898,37 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
 
 std::string Host::WrittenValueFault(const Element& element, const std::string& text) const {
     const ParamHolder* holder = m_editor->Holder(element.handle);
-    // Where a value the wizard wrote into the text stands as a value: not between the quotes of
-    // a name, not in equations (each is made once, for the first value found at fault).
-    std::vector<bool> plain;
+    // Where a value the wizard wrote into the text stands: in equations, between the quotes of
+    // a name, or as a value (made once, for the first value found at fault).
+    enum : char { kInEquations, kQuoted, kPlain };
+    std::vector<char> where;
     for (int i = 0; i < holder->GetParamCount(); ++i) {
         const CWizardCopaObject3* param = holder->GetParam(i);
         if (param == nullptr || param->IsDeleted() || param->HasPin()) continue;
         const std::string_view value = param->GetValue().view();
         std::string fault = ValueFault(value);
         if (fault.empty()) continue;
-        if (plain.empty()) {
-            plain.resize(text.size() + 1, false);
+        // A double quote in a value the wizard wrote ends or begins a quoted name wherever it
+        // stands outside equations, between quotes too: the wizard's own quotes around a file
+        // name do not make it the one name they seem to hold. A value of quotes alone cannot be
+        // told from the text's own, and the check of the whole text reads those.
+        const bool quote = value.find('"') != std::string_view::npos && value.find_first_not_of("\" \t") != std::string_view::npos;
+        if (where.empty()) {
+            where.resize(text.size() + 1, kPlain);
             bool quoted = false;
             int braces = 0;
             for (size_t at = 0; at < text.size(); ++at) {
                 const char c = text[at];
+                // A value that begins with a quote stands where the text stood before it.
+                const bool quotedBefore = quoted;
                 if (c == '"') quoted = !quoted;
                 if (!quoted && c == '{') ++braces;
-                plain[at] = !quoted && braces == 0;
+                where[at] = braces != 0 ? kInEquations : quotedBefore && quoted ? kQuoted : kPlain;
                 if (!quoted && c == '}') --braces;
             }
         }
         for (size_t at = text.find(value); at != std::string::npos; at = text.find(value, at + 1))
-            if (plain[at]) return ParamValueFault(*param, fault);
+            if (where[at] == kPlain || (quote && where[at] == kQuoted)) return ParamValueFault(*param, fault);
     }
     return std::string();
 }
@@ -945,7 +955,68 @@ std::string Host::FinishModelText(const Element& element, const std::string& tex
     }
     if (!valueFault.empty()) return valueFault;
     // The text as a whole is model text.
-    return ModelTextFault(done);
+    if (std::string fault = ModelTextFault(done); !fault.empty()) return fault;
+    return DeclaredNameFault(element, done);
+}
+
+std::string Host::DeclaredNameFault(const Element& element, const std::string& text) const {
+    const ParamHolder* holder = m_editor->Holder(element.handle);
+    const auto isName = [](std::string_view name) {
+        return !name.empty() && !(name.front() >= '0' && name.front() <= '9') && std::all_of(name.begin(), name.end(), IsNameChar);
+    };
+    const auto trimmed = [](std::string_view value) {
+        const size_t begin = value.find_first_not_of(" \t");
+        if (begin == std::string_view::npos) return std::string_view();
+        return value.substr(begin, value.find_last_not_of(" \t") - begin + 1);
+    };
+    // The names the element declares: its results, and what its own equations assign.
+    std::vector<std::string_view> declared;
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || param->HasPin() || !param->IsOutput()) continue;
+        if (const std::string_view name = trimmed(param->GetValue().view()); isName(name)) declared.push_back(name);
+    }
+    bool quoted = false;
+    int braces = 0;
+    bool statementStart = false;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '{' || c == ';') statementStart = true;
+        if (c == '{') ++braces;
+        if (c == '}') --braces;
+        if (braces <= 0 || !IsNameChar(c) || !statementStart) continue;
+        statementStart = false;
+        size_t end = at;
+        while (end < text.size() && IsNameChar(text[end])) ++end;
+        size_t assign = end;
+        while (assign < text.size() && (text[assign] == ' ' || text[assign] == '\t')) ++assign;
+        if (text.compare(assign, 2, ":=") == 0 && isName(std::string_view(text).substr(at, end - at)))
+            declared.push_back(std::string_view(text).substr(at, end - at));
+        at = end - 1;
+    }
+    if (declared.empty()) return std::string();
+    // One name stands for one thing: two parameters that give a declared name (two results of
+    // one name, or a result named as an input the element reads) would make the element
+    // overwrite one with the other.
+    const CWizardCopaObject3* first = nullptr;
+    for (const std::string_view name : declared) {
+        first = nullptr;
+        for (int i = 0; i < holder->GetParamCount(); ++i) {
+            const CWizardCopaObject3* param = holder->GetParam(i);
+            if (param == nullptr || param->IsDeleted() || param->HasPin() || !(param->IsOutput() || param->IsInput()) ||
+                trimmed(param->GetValue().view()) != name)
+                continue;
+            if (first == nullptr) {
+                first = param;
+                continue;
+            }
+            return "parameters " + Quoted(first->GetName().str()) + " and " + Quoted(param->GetName().str()) +
+                   " both name " + Quoted(std::string(name)) + ", which the element declares: one name cannot stand for two things";
+        }
+    }
+    return std::string();
 }
 
 std::string Host::NumberBeyondItsUnit(const Element& element, const std::string& text) const {
@@ -1050,8 +1121,17 @@ std::string Host::CommitFault(Element& element) {
             CReadAndWriteFiles::SetReadWatcher(std::move(read));
         }
     } watchers;
-    CReadAndWriteFiles::SetWriteWatcher([&touchedFiles](const std::string&, int, std::string&) {
+    // Its name is one describe can write, in the words describe would refuse it with.
+    std::string fileFault;
+    CReadAndWriteFiles::SetWriteWatcher([this, &fileFault, &touchedFiles](const std::string& given, int, std::string&) {
         touchedFiles = true;
+        if (fileFault.empty()) {
+            const std::string path = OutputFiles::PathInFolder(PathToUtf8(given), m_documentFolder);
+            fileFault = OutputNameFault(path, "its data file");
+            if (fileFault.empty() && !OutputFiles::IsInsideFolder(path, m_documentFolder))
+                fileFault = "its data file " + ShownPath(path) + " would lie outside the output folder " +
+                            ShownPath(m_documentFolder) + ", and a command writes only into its output folder";
+        }
         return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
     });
     CReadAndWriteFiles::SetReadWatcher([&touchedFiles](const std::string&) { touchedFiles = true; });
@@ -1081,6 +1161,7 @@ std::string Host::CommitFault(Element& element) {
     for (size_t r = firstRequest; r < requests.size() && fault.empty(); ++r)
         if (requests[r].code == WIZREQ_ERROR_TEXT) fault = "its wizard reports " + Quoted(requests[r].text);
     if (fault.empty() && !shown.empty()) fault = "its wizard shows a " + shown + " while it writes its model text";
+    if (fault.empty()) fault = fileFault;
     std::string done;
     if (fault.empty()) fault = FinishModelText(element, text, done);
     std::string ignored;

@@ -36,6 +36,7 @@ protected:
             EXPECT_FALSE(done.edited);
             EXPECT_THAT(done.error, testing::HasSubstr("(ok): the sheet refused"));
             EXPECT_THAT(done.error, testing::Not(testing::HasSubstr("unexpected message box")));
+            // The box that refuses is the one the row names: the page's own, or the editor's.
             EXPECT_THAT(done.error, testing::Not(testing::HasSubstr("where the user script expects")));
             return;
         }
@@ -129,6 +130,11 @@ TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
         {R"({"id":79,"name":"X1","parameters":{"INPUT[1]":"U"}})", {"cell 2278 0 2 \"V(1)1\""}, nullptr},
         {R"({"id":58,"name":"X1","parameters":{"INPUT[0]":"U","INPUT[1]":"W"}})", {"cell 2132 1 4 \"V(1)1\""}, nullptr},
         {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"V(1)1\""}, nullptr},
+        // A number beyond a double, typed or computed: the page says so itself, before the
+        // editor's check would.
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"1e999\""}, nullptr},
+        {R"({"id":44,"name":"X1"})", {"type 2223 \"V(1) > 1/(0)\""}, nullptr},
+        {R"({"id":1,"name":"X1","parameters":{"QUANT":"V1.I"}})", {"type 2007 \"1e308*10\""}, nullptr},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }
@@ -164,6 +170,32 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
         {R"({"id":47,"name":"X1"})", {"click 2387", "type 2195 \"\"", "click 2387"}, nullptr,
          "X1 cannot be described: its model text gives \"RV\" no value: INTEG X1 ( K := 1, Y0 := 0, UL := 0, LL := 0, "
          "RESET := 0, RV := , TRIG := 1, TS := 0, IN := 0 );"},
+        // A value the wizard writes as it stands, quote-led; one name given two things; a data
+        // file's name that describe could not write.
+        {R"({"id":112,"name":"X1"})",
+         {"sheet ok {", "click 2114", "click 2330", "type 2395 \"\\\"x\\\"); BAD BAD2 ( Q := 1\"", "}", "click 2016"}, nullptr,
+         "X1 cannot be described: parameter \"CH_STRG\": its value \"\"x\"); BAD BAD2 ( Q := 1\" holds a double quote, "
+         "which would end or begin a quoted name of the model text"},
+        {R"({"id":102,"name":"X1"})", {"type 2156 \"DYDX\""}, nullptr,
+         "X1 cannot be described: parameters \"DYDX\" and \"DYDXM\" both name \"DYDX\", which the element declares: one "
+         "name cannot stand for two things"},
+        {R"({"id":102,"name":"X1","parameters":{"Y":"V1"}})", {"type 2154 \"V1\""}, nullptr,
+         "X1 cannot be described: parameters \"Y\" and \"DYDX\" both name \"V1\", which the element declares: one name "
+         "cannot stand for two things"},
+        {R"({"id":93,"name":"X1"})", {"type 2405 OUT"}, nullptr,
+         "X1 cannot be described: parameters \"VAL_IN1\" and \"OUT\" both name \"OUT\", which the element declares: one "
+         "name cannot stand for two things"},
+        {R"({"id":82,"name":"X1","parameters":{"INPUT":"0","FILE":"dt.mdx"},"script":["click 2292","click 1122",)"
+         R"("cell 2134 0 1 \"0.5\"","ok"]})",
+         {"type 2117 \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.mdx\""},
+         nullptr, ""},
+        {R"({"id":15,"name":"X1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})",
+         {"sheet ok {", "click 2116",
+          "type 2117 \"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+          "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.mdx\"",
+          "}", "click 2016"},
+         nullptr, ""},
         // The sheet stays open after the refusal: the value mended, OK takes it.
         {R"({"id":15,"name":"X1"})", {"type 2028 \"\"", "message ok \"Invalid value!\"", "ok", "type 2028 \"2k\""},
          "R X1 ( R := 2k );\n"},

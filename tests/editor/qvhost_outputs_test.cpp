@@ -845,6 +845,12 @@ TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
     "0000f03f00000000000034400000000000002040ffff0a000d0043446c675377656570446174610a000000013003302e35013302" \
     "800a0000000231300231300132"
 
+// The wizard data of a dead time DT1 whose initial values are a file reference, as `edit -o`
+// prints it.
+#define QV_DEAD_TIME_FILE_REFERENCE                                                                          \
+    "0000004000000000000003000000ffff0a00120043436f70614f626a656374436f6d706172650a00000005494e5055540400" \
+    "00000000000001800a000000025453040000000000000001800a000000054046494c450400100000000200"
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
@@ -987,6 +993,34 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 15, "name": "R1", "parameters": {"R": "1k); X Y ( Z := 1"}})", 2,
          "qvhost: element \"R1\": parameter \"R\": its value \"1k); X Y ( Z := 1\" would close the list of the model text "
          "it stands in (a \")\" too many)\n"},
+        // Nor can a value the wizard writes as it stands, whatever it begins with, quoted by
+        // the wizard or not.
+        {R"({"id": 82, "name": "DT1", "parameters": {"INPUT": "1", "FREF": "x\"); BAD BAD2 ( Q := \"1"}, )"
+         R"("wizard_data": ")" QV_DEAD_TIME_FILE_REFERENCE R"("})", 2,
+         "qvhost: element \"DT1\": parameter \"FREF\": its value \"x\"); BAD BAD2 ( Q := \"1\" holds a double quote"},
+        {R"({"id": 112, "name": "TN1", "characteristic": {"kind": "file-reference", "variable": "\"x\"); BAD BAD2 ( Q := 1"}})",
+         2, "qvhost: element \"TN1\": parameter \"CH_STRG\": its value \"\"x\"); BAD BAD2 ( Q := 1\" holds a double quote"},
+        {R"({"id": 112, "name": "TN1", "characteristic": {"kind": "file-reference", "variable": "\"q\""}})", 2,
+         "qvhost: element \"TN1\": parameter \"CH_STRG\": its value \"\"q\"\" holds a double quote"},
+        {R"({"id": 15, "name": "RA", "parameters": {"CH_STRG": "\"v\""}, "wizard_data": ")" QV_RESISTOR_FILE_REFERENCE R"("})",
+         2, "qvhost: element \"RA\": parameter \"CH_STRG\": its value \"\"v\"\" holds a double quote"},
+        // A name given in another unit is checked as typed, before the conversion's parentheses
+        // would close what it leaves open; a value the wizard writes itself is one value too.
+        {R"({"id": 15, "name": "R1", "parameters": {"R": {"value": "a)+(b", "unit": "kOhm"}}})", 2,
+         "qvhost: element \"R1\": parameter \"R\": its value \"a)+(b\" would close the list of the model text"},
+        {R"({"id": 112, "name": "TN1", "characteristic": {"kind": "file-reference", "variable": "1, X := 5"}})", 2,
+         "qvhost: element \"TN1\": parameter \"CH_STRG\": its value \"1, X := 5\" would make more than one entry"},
+        // One name is one thing: two results of one name, a result named as the input read.
+        {R"({"id": 102, "name": "S1", "parameters": {"DYDXM": "DYDX"}})", 2,
+         "qvhost: element \"S1\": parameters \"DYDX\" and \"DYDXM\" both name \"DYDX\", which the element declares"},
+        {R"({"id": 102, "name": "S1", "parameters": {"Y": "V1", "DYDX": "V1"}})", 2,
+         "qvhost: element \"S1\": parameters \"Y\" and \"DYDX\" both name \"V1\", which the element declares"},
+        {R"({"id": 93, "name": "P1", "parameters": {"VAL_IN1": "OUT"}})", 2,
+         "qvhost: element \"P1\": parameters \"VAL_IN1\" and \"OUT\" both name \"OUT\", which the element declares"},
+        {R"({"id": 96, "name": "M1", "parameters": {"DEV": "D", "IAE": "D"}})", 2,
+         "qvhost: element \"M1\": parameters \"DEV\" and \"IAE\" both name \"D\", which the element declares"},
+        {R"({"id": 97, "name": "M1", "parameters": {"IN": "YMEAN"}})", 2,
+         "qvhost: element \"M1\": parameters \"IN\" and \"OUT\" both name \"YMEAN\", which the element declares"},
         {R"({"id": 15, "name": "RA", "characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 1]], "file": "a\"b.mdx"}})",
          2, "qvhost: s.json: element \"RA\" \"characteristic\" \"file\": a data file name may hold no quotation mark and no control "
             "character\n"},

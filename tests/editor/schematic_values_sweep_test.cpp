@@ -80,15 +80,25 @@ protected:
             at->hasPin = true;
             at->pin = true;
         }
+        return Described(alone, pin);
+    }
+
+    // The element's description, or "(refused) " and the host's message; with `withFiles`, the
+    // data files written follow the description.
+    std::string Described(const qv::Schematic& alone, bool withFiles = false) {
         std::vector<std::string> written;
         std::string error;
         const std::string path = (folder / "d.desc").string();
         if (!host->DescribeSchematic(alone, folder.string() + "/", path, written, error)) return "(refused) " + error;
         std::string text = qv_test::ReadFile(path);
-        for (size_t at = 1; pin && at < written.size(); ++at) text += "\n" + qv_test::ReadFile(written[at]);
+        for (size_t at = 1; withFiles && at < written.size(); ++at) text += "\n" + qv_test::ReadFile(written[at]);
         return text;
     }
 };
+
+// Values that wizards write into the text as they stand (a file reference, a characteristic's
+// variable) and that hold a double quote, at their start or within.
+const char* const kQuotedValues[] = {"\"x\"); BAD BAD2 ( Q := 1", "\"q\"", "x\"); BAD BAD2 ( Q := \"1"};
 
 TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) {
     qv::Catalogue catalogue;
@@ -120,6 +130,46 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
                     std::sort(want.begin(), want.end());
                     std::sort(have.begin(), have.end());
                     EXPECT_EQ(want, have) << "with a plain value:\n" << plain << "given the value:\n" << got;
+                }
+            }
+        }
+        // The element as its sessions left it, printed, given the values a wizard writes as
+        // they stand: a value that holds a double quote is refused in one line, or is not
+        // written at all (the description is the one with a plain name).
+        qv::Schematic alone;
+        alone.document = schematic.document;
+        alone.elements = {element};
+        if (!host->Build(alone, folder.string() + "/", error)) continue;
+        qv::Schematic printed = host->CurrentSchematic();
+        ASSERT_EQ(1u, printed.elements.size());
+        printed.elements.front().script.clear();
+        std::vector<std::function<void(qv::SchematicElement&, const std::string&)>> givers;
+        for (const std::string& input : inputs)
+            givers.push_back([input](qv::SchematicElement& e, const std::string& value) {
+                auto at = std::find_if(e.params.begin(), e.params.end(), [&](const qv::SchematicParam& p) { return p.name == input; });
+                if (at == e.params.end()) {
+                    e.params.emplace_back();
+                    e.params.back().name = input;
+                    at = e.params.end() - 1;
+                }
+                at->hasValue = true;
+                at->value = value;
+            });
+        if (printed.elements.front().characteristic.kind == qv::SchematicCharacteristic::Kind::FileReference)
+            givers.push_back([](qv::SchematicElement& e, const std::string& value) { e.characteristic.variable = value; });
+        for (size_t at = 0; at < givers.size(); ++at) {
+            qv::Schematic given = printed;
+            givers[at](given.elements.front(), "Zq");
+            const std::string plain = Described(given);
+            for (const char* value : kQuotedValues) {
+                givers[at](given.elements.front(), value);
+                const std::string got = Described(given);
+                SCOPED_TRACE(element.name + " printed, value " + std::to_string(at) + " given " + qv::QuoteScriptText(value));
+                if (got.starts_with("(refused) ")) {
+                    EXPECT_EQ(std::string::npos, got.find('\n')) << got;
+                    EXPECT_TRUE(got.starts_with("(refused) element \"" + element.name + "\"")) << got;
+                } else {
+                    EXPECT_EQ(plain, got);
                 }
             }
         }

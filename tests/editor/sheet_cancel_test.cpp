@@ -77,11 +77,14 @@ TEST_F(SheetCancelTest, CancelGivesBackWhatThePagesChanged) {
     const std::string outputs = R"j({"document":"D","elements":[{"id":29,"name":"O1","outputs":["V","I"]}]})j";
     const std::string semiconductor = R"j({"document":"D","elements":[{"id":9,"name":"Q1"}]})j";
     const std::string expressions = ReadFile(PARVEL_SOURCE_DIR "/examples/expression_elements.json");
+    // Both pages of the voltage source commit; the editor's check then refuses the value.
+    const std::string source = R"j({"document":"D","elements":[{"id":3,"name":"E1"}]})j";
     struct Case {
         const char* what;
         const std::string& schematic;
         const char* element;
         std::vector<std::string> script;
+        bool noCommit = false;   // the editor counts no commit of the session either
     } cases[] = {
         {"a table cleared in a cancelled table sheet", table, "R1", {"sheet cancel {", "click 1124", "}", "click 2016", "cancel"}},
         {"a cell edited in a confirmed table sheet", table, "R1", {"sheet ok {", "cell 2121 1 2 9", "}", "click 2016", "cancel"}},
@@ -96,6 +99,10 @@ TEST_F(SheetCancelTest, CancelGivesBackWhatThePagesChanged) {
         {"a row deleted after an apply of another mode", deadTime, "DS", {"click 2291", "apply", "row 2134 1", "click 1123", "cancel"}},
         {"an output switched off", outputs, "O1", {"click 2018", "cancel"}},
         {"a pin ticked", semiconductor, "Q1", {"click 2073", "cancel"}},
+        {"an OK of two pages that the commit check refuses", source, "E1",
+         {"page 1", "page 0", "type 2028 \"1k, G := 5\"", "message ok", "ok", "cancel"}, true},
+        {"an apply of two pages that the commit check refuses", source, "E1",
+         {"page 1", "page 0", "type 2028 \"1k, G := 5\"", "message ok", "apply", "cancel"}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -109,6 +116,9 @@ TEST_F(SheetCancelTest, CancelGivesBackWhatThePagesChanged) {
         ASSERT_TRUE(changed.edited) << changed.error;
         EXPECT_EQ(kept.printed, changed.printed);
         EXPECT_EQ(kept.description, changed.description);
+        if (c.noCommit) {
+            EXPECT_EQ(0u, changed.commits);
+        }
     }
 }
 
@@ -121,6 +131,12 @@ TEST_F(SheetCancelTest, ApplyThenCancelKeepsWhatWasApplied) {
     EXPECT_NE(std::string::npos, applied.printed.find("\"33k\"")) << applied.printed;
     EXPECT_EQ(std::string::npos, applied.printed.find("47k")) << applied.printed;
     EXPECT_EQ(std::string::npos, applied.printed.find("\"outputs\"")) << applied.printed;
+    // A refused OK the user answered and then mended with an apply: the sheet is left open on
+    // what was applied, which is no refusal.
+    const Result mended = EditThenDescribe(resistor, "R1", {"type 2028 \"1k, G := 5\"", "message ok", "ok", "type 2028 33k", "apply"}, "m");
+    EXPECT_TRUE(mended.edited) << mended.error;
+    EXPECT_EQ(std::string::npos, mended.error.find("the sheet refused")) << mended.error;
+    EXPECT_NE(std::string::npos, mended.printed.find("\"33k\"")) << mended.printed;
 
     const std::string meters = ReadFile(PARVEL_SOURCE_DIR "/examples/meters.json");
     qv::Schematic schematic;

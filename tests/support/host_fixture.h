@@ -29,6 +29,7 @@ struct EditedAndDescribed {
     std::string error;
     std::string printed;       // the printed schematic
     std::string description;   // the model description of the printed schematic
+    unsigned commits = 0;      // the commits the editor took from the session, of every element
 };
 
 // Builds the schematic text in a host of its own, runs the script on the element's sheet and
@@ -46,7 +47,14 @@ inline EditedAndDescribed EditThenDescribe(const std::string& json, const std::s
         !host.Build(schematic, documents.string() + "/", result.error))
         return result;
     qv::EditOutcome outcome;
+    const auto commits = [&host] {
+        unsigned count = 0;
+        for (DWORD handle = 1; host.Editor().Holder(handle) != nullptr; ++handle) count += host.Editor().AcceptedCommits(handle);
+        return count;
+    };
+    const unsigned before = commits();
     result.edited = host.Edit(element, script, outcome, result.error);
+    result.commits = commits() - before;
     if (!host.Editor().Breaches().empty()) result.error += " breach: " + host.Editor().Breaches().front();
     result.printed = qv::WriteSchematic(host.CurrentSchematic());
     qv::Host describer;
