@@ -6,6 +6,7 @@
 #include "afx/user_script.h"
 #include "afx/wnd_core.h"
 #include "editor/characteristic_forms.h"
+#include "framework/combo_entries.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
 #include "toolkit/read_write_files.h"
@@ -816,9 +817,13 @@ bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
                                       value.hasUnit ? value.unit : ToString(param->GetUsedUnit()),
                                       ToString(param->GetValue()), ToString(param->GetUsedUnit()));
         };
+        // "System" given for a sample time is the system's own, which its list stores as 0.
+        const auto systemSampleTime = [&] {
+            return qv::pages::NamesSystemSampleTime(CString(value.value.c_str())) && param->GetValue() == "0";
+        };
         if (param == nullptr || param->IsDeleted())
             now = "removes it";
-        else if (value.hasValue && ToString(param->GetValue()) != value.value && otherNumber())
+        else if (value.hasValue && ToString(param->GetValue()) != value.value && otherNumber() && !systemSampleTime())
             now = "makes it " + Quoted(ToString(param->GetValue())) +
                   (value.hasUnit && !param->GetUsedUnit().IsEmpty() ? " in " + Quoted(ToString(param->GetUsedUnit())) : "");
         else if (value.hasUnit && ToString(param->GetUsedUnit()) != value.unit && otherNumber())

@@ -13,6 +13,7 @@
 #include "editor/model_text_check.h"
 #include "editor/param_list_fill.h"
 #include "editor/text_codec.h"
+#include "framework/combo_entries.h"
 #include "framework/data_file_identity.h"
 #include "framework/data_file_names.h"
 #include "framework/param_access.h"
@@ -792,7 +793,11 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
             }
             // A value typed in its used unit goes to the simulator in the parameter's unit: a
             // number converted, a name or an expression with the conversion around it.
-            const CString converted = ValueInUsedUnit(param);
+            // "System" in a sample-time list is the system's own sample time, which the list
+            // stores as 0, however the value reached the element (a schematic, saved data).
+            const bool systemSampleTime =
+                param->GetValueID() == kSampleTimeListValueId && qv::pages::NamesSystemSampleTime(param->GetValue());
+            const CString converted = systemSampleTime ? CString("0") : ValueInUsedUnit(param);
             // A value is one value where it is put: it cannot add, split or end an entry, a
             // name or a statement of the text. Equations are checked as equations, as a whole.
             // A name or expression is checked as typed, before its conversion puts it in

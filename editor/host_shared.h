@@ -36,6 +36,8 @@ constexpr int kXyShow = 2217;
 // the variable of a file reference (the characteristic itself has the ID of its button).
 constexpr WORD kCharacteristicFileValueId = 1006;
 constexpr WORD kCharacteristicVariableValueId = 1007;
+// The value ID of the sample time that a block page shows in its list with the entry "System".
+constexpr WORD kSampleTimeListValueId = 2183;
 
 // What one control of an open page showed.
 struct ControlState {

@@ -30,6 +30,14 @@ inline int EntryNamedByText(const CComboBox& list) {
     return CB_ERR;
 }
 
+// Whether a text names the first entry of the sample-time lists, the system's own sample time,
+// blanks around it and case aside ("system", " SYSTEM"). Typed, chosen or stored, the text
+// means what the entry means: the number 0, which the lists store for it.
+inline bool NamesSystemSampleTime(CString text) {
+    text.Trim();
+    return text.CompareNoCase("System") == 0;
+}
+
 // Selects the entry that a typed label names (see EntryNamedByText), so that the list shows
 // the entry's own label; false when the text names none.
 inline bool SelectNamedEntry(CComboBox& list) {

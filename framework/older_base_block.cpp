@@ -14,15 +14,22 @@ using namespace qv::blocks;
 namespace qv::blocks {
 
 void ShowSampleTime(CComboBox& combo, const CString& value, SampleTimeRule rule) {
+    // The stored text is the value: it is shown as it stands, and selects an entry only when the
+    // whole text is that entry ("1m/2" is no "1m", "0x" no "System").
     CString trimmed = value;
     trimmed.TrimRight();
-    const double number = TBExtended_atof(value, "");
+    CString whole = trimmed;
+    whole.TrimLeft();
+    double number = 0.0;
+    const bool isNumber = qv::ParsePrefixedNumber(whole, &number) != FALSE;
     int select = -1;
-    if (rule == SampleTimeRule::TransferFunction) {
-        if (number == 0.0 && (trimmed == "0" || trimmed == "0.0")) select = 0;
-    } else if (number == 0.0) {
-        if (trimmed == "0") select = 0;
-    } else if (number == 0.001) {
+    if (qv::pages::NamesSystemSampleTime(whole)) {
+        select = 0;
+    } else if (rule == SampleTimeRule::TransferFunction) {
+        if (whole == "0" || whole == "0.0") select = 0;
+    } else if (whole == "0") {
+        select = 0;
+    } else if (isNumber && number == 0.001) {
         select = 1;
     }
     if (select < 0) select = combo.AddString(trimmed);

@@ -37,10 +37,11 @@ constexpr int kCtlSampleTimePin = 2074;
 
 // How a page shows a stored sample time in its list ("System", "1m", added entries).
 enum class SampleTimeRule {
-    // Block pages: "0" shows "System"; a value worth exactly 0.001 shows "1m"; every other
-    // text (also "0.0") is added to the list as typed.
+    // Block pages: "0" shows "System"; a number (the whole text) worth exactly 0.001 shows
+    // "1m"; every other text (also "0.0", "1m/2") is added to the list as typed.
     Block,
     // Transfer-function pages: "0" and "0.0" show "System"; every other text is added.
+    // On both, "System" in any case shows the entry "System".
     TransferFunction,
 };
 // Selects or adds the entry for the stored value.

@@ -7,6 +7,7 @@
 #include "framework/module.h"
 #include "framework/param_access.h"
 #include "framework/requests.h"
+#include "framework/shown_unit.h"
 #include "framework/string_ids.h"
 #include "toolkit/tb_numbers.h"
 
@@ -127,6 +128,25 @@ BOOL RefuseField(CWnd& page, int control) {
         if (CWnd* field = page.GetDlgItem(control)) field->SetFocus();
         CResourceSwitch resources;
         AfxMessageBox(LoadLibraryString(qv::strings::kStrInvalidValue), MB_OK);
+    }
+    return FALSE;
+}
+
+BOOL RefuseUpperBelowLower(CWnd& page, ParamHolder* params, const LimitField& upper, const LimitField& lower) {
+    // A limit as the simulator reads it, when it is a number typed on the page.
+    const auto number = [params](const LimitField& limit, double* value) {
+        const CWizardCopaObject3* param = ::FindParamByValueID(params, limit.valueID);
+        if (param == nullptr || param->HasPin() || limit.text == nullptr) return false;
+        const TypedValue typed = TypedAsShown(param, *limit.text, limit.units);
+        return qv::ParsePrefixedNumber(typed.text, value) && qv::ParsePrefixedNumber(InSimulatorUnit(typed), value);
+    };
+    double up = 0.0;
+    double low = 0.0;
+    if (!number(upper, &up) || !number(lower, &low) || !(up < low)) return TRUE;
+    if (page.GetParent() != nullptr) {
+        if (CWnd* field = page.GetDlgItem(upper.valueID)) field->SetFocus();
+        CResourceSwitch resources;
+        AfxMessageBox(LoadLibraryString(qv::strings::kStrUpperLimitBelowLower), MB_OK);
     }
     return FALSE;
 }

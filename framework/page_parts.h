@@ -134,6 +134,20 @@ struct DerivedFieldText {
     CString ToStore(const CString& fieldText, const CString& derived) const { return fieldText == shown ? stored : derived; }
 };
 
+// A limit field of a page: the parameter's value ID (the field's control ID), the text typed
+// and the unit list beside it (null: none).
+struct LimitField {
+    WORD valueID;
+    const CString* text;
+    const CComboBox* units;
+};
+// OK's rule for the upper and lower limit of an input: when both read as numbers (each in the
+// unit its list shows), an upper limit below the lower one gives the focus to the upper field,
+// shows "Error : The Upper Limit must be greater than the Lower Limit!" (not on a hidden page)
+// and gives FALSE. A limit given as a name or a formula, or taken from a pin, is not compared,
+// as only the simulator knows its value; equal limits pass (both 0 leave the input unlimited).
+BOOL RefuseUpperBelowLower(CWnd& page, ParamHolder* params, const LimitField& upper, const LimitField& lower);
+
 // OK's rule for a table whose rows the model text reads from a data file the page writes: with
 // every row deleted (`empty`) the file would hold no value, so "Error : No data available -
 // block length = 0" is shown (not on a hidden page) and FALSE given; TRUE otherwise.

@@ -81,6 +81,7 @@ constexpr UINT kStrTextCannotBeWritten = 8035;  // "The file format \"text\" can
 constexpr UINT kStrNoLeftValue = 8036;  // "The expression must have a left value or a If-Else Condi..."
 constexpr UINT kStrDenominatorBigger = 8037;  // "Error : The Denominator must be bigger than the Numerator!"
 constexpr UINT kStrNotAccurate = 8090;  // "Error : G(s) cannot be converted to G(z) accurately enou..."
+constexpr UINT kStrUpperLimitBelowLower = 8023;  // "Error : The Upper Limit must be greater than the Lower Limit!"
 constexpr UINT kStrSampleTimeRefused = 8160;  // "Error : The Sample Time must be a positive number!"
 constexpr UINT kStrEdgeRefused = 8161;  // "Error : The Cut-off frequencies must lie above 0 and bel..."
 constexpr UINT kStrBandRefused = 8162;  // "Error : The Upper Cut-off frequency must be greater than..."

@@ -250,6 +250,9 @@ BOOL CPropVCO::OnApply() {
     // Without a parameter set there is nothing to write into and nothing to commit.
     if (m_pParams == nullptr || !qv::pages::RefuseBlankValueField(*this, m_pParams)) return FALSE;
     UpdateData(TRUE);
+    if (m_bLimitInput && !qv::pages::RefuseUpperBelowLower(*this, m_pParams, {kIdUpperLimit, &m_strUpper, &m_cmbUpperUnit},
+                                                           {kIdLowerLimit, &m_strLower, &m_cmbLowerUnit}))
+        return FALSE;
     qv::pages::StoreNameAndShowName(*m_pParams, m_strName, m_bShowName);
     qv::pages::ForEachPageInput(m_pParams, [&](CWizardCopaObject3* param) {
         CTBUnitComboBox* units = nullptr;

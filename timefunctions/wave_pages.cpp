@@ -801,6 +801,9 @@ void CPropTFMVCO::OnUsePin() {
 BOOL CPropTFMVCO::OnApply() {
     if (m_pParams == nullptr) return FALSE;
     UpdateData(TRUE);
+    if (m_bLimit && !qv::pages::RefuseUpperBelowLower(*this, m_pParams, {kIdUpper, &m_strUpper, &m_cmbUpper},
+                                                      {kIdLower, &m_strLower, &m_cmbLower}))
+        return FALSE;
     StoreName();
     // Without limits both are written as 0; the typed texts stay on the page.
     CString lower = m_bLimit ? m_strLower : Printed(0.0);

@@ -29,6 +29,8 @@ TEST_F(GainBlock, SampleTimeIsShownAndStoredByTheListRule) {
     const SampleTimeCase cases[] = {
         {"0", "System", "0"}, {"0.001", "1m", "1m"}, {"1m", "1m", "1m"},       {"0.01", "0.01", "0.01"},
         {"0.0", "0.0", "0.0"}, {"Ts", "Ts", "Ts"},    {"0 ", "System", "0"},
+        // A text is an entry only as a whole: its leading number names none.
+        {"1m/2", "1m/2", "1m/2"}, {"1m*K", "1m*K", "1m*K"}, {"system", "System", "0"},
     };
     for (const SampleTimeCase& c : cases) {
         std::vector<ParamRow> rows = kGainRows;

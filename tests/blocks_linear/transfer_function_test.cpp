@@ -214,7 +214,8 @@ TEST_F(TransferFunction, ApplyWritesNewCoefficientsAndRefusesAZeroLeadingDenomin
 
 TEST_F(TransferFunction, SampleTimeRuleOfTheTransferFunctionPage) {
     const SampleTimeCase cases[] = {
-        {"0", "System", "0"}, {"0.0", "System", "0"}, {"1m", "1m", "1m"}, {"0.00", "0.00", "0.00"}, {"Ts", "Ts", "Ts"}};
+        {"0", "System", "0"}, {"0.0", "System", "0"}, {"1m", "1m", "1m"}, {"0.00", "0.00", "0.00"}, {"Ts", "Ts", "Ts"},
+        {"SYSTEM", "System", "0"}, {"0*K", "0*K", "0*K"}};
     for (const SampleTimeCase& c : cases) {
         DWORD element = 0;
         std::vector<ParamRow> rows = TransferRows("0", "0");

@@ -249,6 +249,12 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":64,"name":"X1"})", {"type 2183 \" system\""},
          "NPOINT X1 ( N := 2, THRES[0] := -1, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
          "IN := 0 );\n"},
+        // "System", chosen or typed, is the system's sample time whatever unit the list shows.
+        {R"({"id":64,"name":"X1"})", {"choose 2400 ms", "choose 2183 System"},
+         "NPOINT X1 ( N := 2, THRES[0] := -1, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
+         "IN := 0 );\n"},
+        {R"({"id":100,"name":"X1"})", {"type 2183 5", "choose 2400 ms", "type 2183 SYSTEM"},
+         "SLMEAN X1 ( IN := 0, TSTART := 0, TSTOP := 1, TINT := 20m, TS := 0, OUT := OUT );\n"},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 }

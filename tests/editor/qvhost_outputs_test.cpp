@@ -978,6 +978,27 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
          "qvhost: element \"F3\": unexpected message box \"Invalid value!\""},
         {R"({"id": 83, "name": "F4", "parameters": {"T0": "0", "AMPL[0]": ""}})", 2,
          "qvhost: element \"F4\": its page refuses the values given: \"Invalid value!\" (parameter \"T0\")\n"},
+        // "System" given as a sample time is the system's, as chosen on the page, whether the
+        // page takes it or the wizard's saved data holds it.
+        {R"({"id": 32, "name": "G1", "parameters": {"TS": " system"}})", 0, "GAIN G1 ( K := 1, TS := 0, IN := 0 );\n"},
+        {R"({"id": 55, "name": "C1", "parameters": {"TS": "System"}, "wizard_data": ")"
+         "000000000000010004000000ffff0a00120043436f70614f626a656374436f6d706172650a00000005434f4e5354040000000000000001800a000000025453040000000000000001800a0000000841435f5048415345040000000000000001800a0000000641435f4d4147040000000000000000000000"
+         R"("})", 0, "CONST C1 ( CONST := 1, TS := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        // An oscillator's upper limit below its lower one is refused, each read in its unit; a
+        // limit given as a name is not compared.
+        {R"({"id": 29, "name": "O1", "parameters": {"UL": "-20", "LL": "-10"}})", 2,
+         "qvhost: element \"O1\": its page refuses the values given: \"Error : The Upper Limit must be greater than "
+         "the Lower Limit!\""},
+        {R"({"id": 29, "name": "O1", "parameters": {"UL": "-20", "LL": {"value": "-10000", "unit": "mV"}}})", 2,
+         "qvhost: element \"O1\": its page refuses the values given: \"Error : The Upper Limit must be greater than "
+         "the Lower Limit!\""},
+        {R"({"id": 29, "name": "O1", "parameters": {"UL": {"value": "-20000", "unit": "mV"}, "LL": "-30"}})", 0,
+         "EVCO O1 ( UL := -20, LL := -30, AMPL := 1, PHASE := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id": 29, "name": "O1", "parameters": {"UL": "UMAX", "LL": "-10"}})", 0,
+         "EVCO O1 ( UL := UMAX, LL := -10, AMPL := 1, PHASE := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        {R"({"id": 42, "name": "O2", "parameters": {"VMAX": "-20", "VMIN": "-10"}})", 2,
+         "qvhost: element \"O2\": its page refuses the values given: \"Error : The Upper Limit must be greater than "
+         "the Lower Limit!\""},
         // Values typed that the simulator could not read.
         {R"x({"id": 15, "name": "R1", "parameters": {"R": "1/(0)"}})x", 2,
          "qvhost: element \"R1\": parameter \"R\": its value \"1/(0)\" is no finite number\n"},

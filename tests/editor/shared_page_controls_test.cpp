@@ -69,7 +69,10 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
         const char* stored;
     } cases[] = {{"System", "0"}, {"system", "0"}, {"SYSTEM ", "0"}, {"1M", "1m"}, {"5m", "5m"},
                  // A label's start is no label: it is stored as typed.
-                 {"Sys", "Sys"}, {"1", "1"}};
+                 {"Sys", "Sys"}, {"1", "1"},
+                 // A time whose leading number is an entry's is no entry: every later opening of
+                 // the page shows it, and the edited schematic describes it, as typed.
+                 {"1m/2", "1m/2"}, {"1m*K", "1m*K"}};
     for (const Case& c : cases) {
         std::string elements;
         for (unsigned id : ids)
@@ -97,13 +100,25 @@ TEST(SharedPageControls, TheSampleTimeBoxTakesATypedTimeAndATypedLabelIsItsEntry
                 if (param.name == "TS" && param.hasValue) stored = param.value;
             EXPECT_EQ(c.stored, stored) << id << " typed \"" << c.typed << "\"";
         }
+        // The edited schematic describes what was stored, each page opened on it once more.
+        const std::string description = kHost.Described(edited.string(), edited.string() + ".desc", &output);
+        size_t described = 0;
+        for (size_t at = description.find("TS := "); at != std::string::npos; at = description.find("TS := ", at + 1)) {
+            const size_t begin = at + 6;
+            std::string value = description.substr(begin, description.find_first_of(",)", begin) - begin);
+            value.erase(value.find_last_not_of(' ') + 1);
+            EXPECT_EQ(c.stored, value)
+                << "typed \"" << c.typed << "\": " << description.substr(description.rfind('\n', at) + 1, 40);
+            ++described;
+        }
+        EXPECT_LE(std::size(ids) - 1, described) << description;
     }
 }
 
 // The box as the user sees it once the focus left it: a typed label selects its entry, which
-// shows its own label; a label's start stays the text typed. A stored value that only differs
-// from an entry's label in case ("system", a variable) is an entry of its own, selected, and
-// kept as it is.
+// shows its own label; a label's start stays the text typed. A stored "System" in any case is
+// that entry, as typed; any other stored text is shown as it stands, an entry of its own
+// unless the whole text is an entry's value.
 TEST(SharedPageControls, TheSampleTimeBoxShowsTheEntryATypedLabelNames) {
     struct Case {
         const char* typed;     // "" types nothing
@@ -114,7 +129,13 @@ TEST(SharedPageControls, TheSampleTimeBoxShowsTheEntryATypedLabelNames) {
         {"system", "", R"("System" entries ["System", "1m"] selected 0)", "0"},
         {"1M", "", R"("1m" entries ["System", "1m"] selected 1)", "1m"},
         {"Sys", "", R"("Sys" entries ["System", "1m"] selected -1)", "Sys"},
-        {"", "system", R"("system" entries ["System", "1m", "system"] selected 2)", "system"},
+        // "System" stored in any case is the system's sample time, as typed: its entry.
+        {"", "system", R"("System" entries ["System", "1m"] selected 0)", "0"},
+        {"", " SYSTEM", R"("System" entries ["System", "1m"] selected 0)", "0"},
+        // A stored time is shown as it stands, never as the entry its leading number names.
+        {"", "1m/2", R"("1m/2" entries ["System", "1m", "1m/2"] selected 2)", "1m/2"},
+        {"", "0.001", R"("1m" entries ["System", "1m"] selected 1)", "1m"},
+        {"", "0*K", R"("0*K" entries ["System", "1m", "0*K"] selected 2)", "0*K"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> script;
