@@ -588,8 +588,8 @@ private:
     // While the elements of a description are made: the path of the description, so that the
     // check of an element's OK has its text written as describe has it written ("" otherwise).
     std::string m_descriptionPath;
-    // The names of the elements that CheckSchematicText read, put in use as BuildText begins
-    // to make them.
+    // The names of the elements that the first reading of a schematic text found (see
+    // CheckSchematicText), put in use as BuildText begins to make them.
     std::vector<std::string> m_namesAhead;
 };
 

@@ -233,8 +233,10 @@ bool Host::EditSchematicText(const std::string& text, const std::string& documen
     // The first reading finds any fault of the text before an element is made.
     std::string document;
     size_t count = 0;
-    const SchematicElementTaker counted = [&count](SchematicElement&, std::string&) {
+    m_namesAhead.clear();
+    const SchematicElementTaker counted = [this, &count](SchematicElement& element, std::string&) {
         ++count;
+        m_namesAhead.push_back(element.name);
         return true;
     };
     const bool read = ReadSchematicElements(text, document, counted, error);

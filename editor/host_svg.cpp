@@ -58,8 +58,10 @@ bool Host::DrawSchematicText(const std::string& text, const std::string& documen
     std::string document;
     size_t count = 0;
     bool named = false;
+    m_namesAhead.clear();
     const SchematicElementTaker look = [&](SchematicElement& element, std::string&) {
         ++count;
+        m_namesAhead.push_back(element.name);
         named = named || element.name == name;
         return true;
     };
