@@ -316,6 +316,11 @@ void CProp3DLookupTableXY::ReadZListFromControl() {
             m_grid.SetZ(static_cast<size_t>(row), j, TBExtended_atof(m_lstZ.GetItemText(row, 1), ""));
 }
 
+namespace {
+// The extra text of a number cell that takes plain numbers (NumberCellUnit of no unit).
+constexpr const char* kPlainNumbers = "|";
+} // namespace
+
 void CProp3DLookupTableXY::FillAxisList(Axis axis) {
     CTBEditListCtrl& list = ListOf(axis);
     if (list.GetSafeHwnd() == nullptr) return;
@@ -324,7 +329,8 @@ void CProp3DLookupTableXY::FillAxisList(Axis axis) {
     while (list.GetItemCount() > count) list.DeleteEditItem(list.GetItemCount() - 1);
     while (list.GetItemCount() < count) list.InsertEditItem(list.GetItemCount(), "", TB_EDIT_NUMBER);
     for (int row = 0; row < count; ++row) {
-        list.SetEditItemText(row, 0, FormatNumber(*values[static_cast<size_t>(row)]), TB_EDIT_NUMBER, nullptr,
+        // The grid's values are plain numbers: a unit typed after one is refused, not dropped.
+        list.SetEditItemText(row, 0, FormatNumber(*values[static_cast<size_t>(row)]), TB_EDIT_NUMBER, kPlainNumbers,
                              reinterpret_cast<DWORD_PTR>(values[static_cast<size_t>(row)].get()));
     }
 }
@@ -347,7 +353,7 @@ void CProp3DLookupTableXY::FillZList() {
         if (!m_grid.Z(static_cast<size_t>(row), static_cast<size_t>(m_nSelectedY), &z)) continue;
         m_lstZ.SetEditItemText(row, 0, FormatNumber(m_grid.X(static_cast<size_t>(row))), TB_EDIT_NONE, nullptr,
                                reinterpret_cast<DWORD_PTR>(m_grid.XList()[static_cast<size_t>(row)].get()));
-        m_lstZ.SetEditItemText(row, 1, FormatNumber(z), TB_EDIT_NUMBER);
+        m_lstZ.SetEditItemText(row, 1, FormatNumber(z), TB_EDIT_NUMBER, kPlainNumbers);
     }
 }
 
