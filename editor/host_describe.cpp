@@ -1133,9 +1133,6 @@ std::string Host::CommitFault(Element& element) {
         if (fileFault.empty()) {
             const std::string path = OutputFiles::PathInFolder(PathToUtf8(given), m_documentFolder);
             fileFault = OutputNameFault(path, "its data file");
-            if (fileFault.empty() && !OutputFiles::IsInsideFolder(path, m_documentFolder))
-                fileFault = "its data file " + ShownPath(path) + " would lie outside the output folder " +
-                            ShownPath(m_documentFolder) + ", and a command writes only into its output folder";
         }
         return CReadAndWriteFiles::WriteDecision::TakeAsWritten;
     });
