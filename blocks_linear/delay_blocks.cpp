@@ -265,14 +265,8 @@ CString CPropDelayBlock::SampleTimeShown(double delay, int samples) const {
 }
 
 void CPropDelayBlock::OnSampleTimeUnitChanged() {
-    UpdateData(TRUE);
-    SetModified(TRUE);
-    if (!m_bContinuous) return;
     // The delay time stays what it is; the sample time derived from it is shown in the new unit.
-    double delay = 0.0;
-    if (!qv::pages::ReadsAsNumber(m_strDelay, qv::pages::NumberNeeded::Positive, &delay)) return;
-    m_strSampleTime = SampleTimeShown(delay, SamplesFromField());
-    UpdateData(FALSE);
+    OnDelayChanged();
 }
 
 bool CPropDelayBlock::SamplesRead(int* samples) const {

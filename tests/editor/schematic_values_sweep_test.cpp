@@ -54,6 +54,14 @@ std::vector<std::string> Entries(const std::string& text) {
 
 class SchematicValuesSweep : public PageSweep {
 protected:
+    // Starts a host of its own for the test, with the catalogue read into `catalogue` when given.
+    void StartHost(qv::Catalogue* catalogue = nullptr) {
+        std::string error;
+        if (catalogue != nullptr) ASSERT_TRUE(catalogue->LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+        host = std::make_unique<qv::Host>();
+        ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    }
+
     // Describes the element alone with the parameter given the value: the description, or
     // "(refused) " and the host's message. With `pin`, the parameter is taken from a pin, and
     // the data files written follow the description.
@@ -103,9 +111,7 @@ const char* const kQuotedValues[] = {"\"x\"); BAD BAD2 ( Q := 1", "\"q\"", "x\")
 TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) {
     qv::Catalogue catalogue;
     std::string error;
-    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
-    host = std::make_unique<qv::Host>();
-    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartHost(&catalogue));
     for (const qv::SchematicElement& element : schematic.elements) {
         std::string why;
         const qv::CatalogueElement* type = catalogue.FindNamed(element.id, element.kind, why);
@@ -182,10 +188,7 @@ TEST_P(SchematicValuesSweep, EveryValueDescribesAsOneValueOrIsRefusedInOneLine) 
 // may read the value that stands behind the pin.
 TEST_P(SchematicValuesSweep, AValueOnAPinNeverReachesTheDescription) {
     qv::Catalogue catalogue;
-    std::string error;
-    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
-    host = std::make_unique<qv::Host>();
-    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartHost(&catalogue));
     for (const qv::SchematicElement& element : schematic.elements) {
         std::string why;
         const qv::CatalogueElement* type = catalogue.FindNamed(element.id, element.kind, why);
@@ -276,8 +279,7 @@ TEST_P(SchematicValuesSweep, AFieldASwitchHidesNeverReachesTheDescription) {
 // them, each described as soon as it is made.
 TEST_P(SchematicValuesSweep, EveryNameTheHostHandsOutIsUniqueWhateverTheOrder) {
     std::string error;
-    host = std::make_unique<qv::Host>();
-    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartHost());
     const std::string path = (folder / "names.desc").string();
     const auto isNameChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
     for (const qv::SchematicElement& element : schematic.elements) {
@@ -335,10 +337,7 @@ std::string FirstExampleHolding(unsigned id) {
 // One unit rule for every form of a value.
 TEST_P(SchematicValuesSweep, EveryFormInEveryUnitIsConvertedOrRefusedInOneLine) {
     qv::Catalogue catalogue;
-    std::string error;
-    ASSERT_TRUE(catalogue.LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
-    host = std::make_unique<qv::Host>();
-    ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(StartHost(&catalogue));
     std::set<std::pair<unsigned, std::string>> swept;
     // The number is one no other value of an element holds; the other forms carry a name no
     // element uses.
