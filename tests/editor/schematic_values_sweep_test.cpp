@@ -57,7 +57,9 @@ protected:
     // Starts a host of its own for the test, with the catalogue read into `catalogue` when given.
     void StartHost(qv::Catalogue* catalogue = nullptr) {
         std::string error;
-        if (catalogue != nullptr) ASSERT_TRUE(catalogue->LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+        if (catalogue != nullptr) {
+            ASSERT_TRUE(catalogue->LoadFolder(PARVEL_MODULE_DIR "/catalogue/", error)) << error;
+        }
         host = std::make_unique<qv::Host>();
         ASSERT_TRUE(host->Start({PARVEL_MODULE_DIR "/Parvel.so", PARVEL_MODULE_DIR "/catalogue/"}, error)) << error;
     }
