@@ -3,6 +3,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/shown_unit.h"
 #include "framework/page_inputs.h"
 #include "framework/page_parts.h"
 #include "framework/param_access.h"
@@ -141,13 +142,7 @@ BOOL CSimpleBlockPage::OnInitDialog() {
         if (id == kIdInputSignal) {
             if (param->HasPin()) m_bInputPin = TRUE;
             m_strInput = param->GetValue();
-            if (m_spec.inputUnit) {
-                if (param->GetQuantity().IsEmpty()) {
-                    m_cmbInputUnit.ShowWindow(SW_HIDE);
-                } else {
-                    ShowUnitsOf(m_cmbInputUnit, param);
-                }
-            }
+            if (m_spec.inputUnit) ShowUnitsOf(m_cmbInputUnit, param);
         } else if (id == kIdSampleTime) {
             ShowSampleTimeParam(param, m_cmbSampleTime, m_cmbUnit, m_bSampleTimePin);
         } else if (CString* text = BlockText(id)) {

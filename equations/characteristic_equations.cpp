@@ -2,6 +2,7 @@
 
 #include "framework/listed_controls.h"
 #include "framework/module.h"
+#include "framework/shown_unit.h"
 #include "framework/page_parts.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -85,8 +86,7 @@ BOOL CPropEqulExpHypCdiPo2CpiCharacteristic::OnInitDialog() {
         const int row = IsLiveInput(param) ? RowOf(param->GetValueID()) : -1;
         if (row < 0) continue;
         m_strValues[row] = param->GetValue();
-        m_cmbUnits[row].CreateDialogControl(param->GetQuantity());
-        m_cmbUnits[row].SelectString(-1, param->GetUsedUnit());
+        qv::pages::ShowUnitsOf(m_cmbUnits[row], param);
     }
     GetSDBOutput(m_pExchange, kIdOutput, &m_bOutput);
     UpdateData(FALSE);

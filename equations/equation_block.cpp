@@ -11,6 +11,7 @@
 #include "framework/dialog_rects.h"
 #include "framework/model_text_builders.h"
 #include "framework/module.h"
+#include "framework/shown_unit.h"
 #include "framework/older_base_block.h"
 #include "framework/page_steps.h"
 #include "framework/param_access.h"
@@ -681,8 +682,7 @@ void CPropEquationBlock::FillLists() {
         } else if (id == kIdSampleTime) {
             if (param->HasPin()) m_bSampleTimePin = TRUE;
             qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
-            m_cmbUnit.CreateDialogControl(param->GetQuantity());
-            m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+            qv::pages::ShowUnitsOf(m_cmbUnit, param);
         }
         if (id == kIdVariable && (param->GetType() & kTypeOutput) != 0) {
             if (IsTemplate(param)) m_pVariableTemplate = param;

@@ -270,11 +270,7 @@ BOOL CPropACParameters::OnInitDialog() {
             if (param->HasPin()) *pin = TRUE;
             *text = param->GetValue();
         }
-        if (!param->GetQuantity().IsEmpty()) {
-            qv::pages::ShowUnitsOf(*combo, param);
-        } else if (combo->GetSafeHwnd() != nullptr) {
-            combo->ShowWindow(SW_HIDE);
-        }
+        qv::pages::ShowUnitsOf(*combo, param);
     }
 
     // A shared flag also ticks the other box of its pair, so that the mode change below writes

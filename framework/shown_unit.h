@@ -11,8 +11,14 @@
 namespace qv::pages {
 
 // The unit list offers the units of the parameter's quantity, the parameter's used unit chosen.
+// A parameter without a quantity (a coefficient, a plain number) has no units to offer: its list
+// is hidden rather than shown empty.
 inline void ShowUnitsOf(CTBUnitComboBox& units, const CWizardCopaObject3* param) {
-    units.CreateDialogControl(param->GetQuantity());
+    const bool offered = units.CreateDialogControl(param->GetQuantity()) && units.GetCount() > 0;
+    if (!offered) {
+        if (units.GetSafeHwnd() != nullptr) units.ShowWindow(SW_HIDE);
+        return;
+    }
     units.SelectString(-1, param->GetUsedUnit());
 }
 

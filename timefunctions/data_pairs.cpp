@@ -196,8 +196,7 @@ BOOL CPropTFMDataPairs::OnInitDialog() {
     ReadNameAndInputs([&](CWizardCopaObject3* param) {
         auto fill = [&](CString& text, CTBUnitComboBox& units) {
             text = param->GetValue();
-            units.CreateDialogControl(param->GetQuantity());
-            units.SelectString(-1, param->GetUsedUnit());
+            qv::pages::ShowUnitsOf(units, param);
         };
         switch (param->GetValueID()) {
         case kIdDelay: fill(m_strDelay, m_cmbDelayUnit); break;

@@ -196,8 +196,7 @@ void CSourceBlockPage::InitDialogStart() {
 void CSourceBlockPage::ShowSampleTime(CWizardCopaObject3* param) {
     if (param->HasPin()) m_bSampleTimePin = TRUE;
     qv::blocks::ShowSampleTime(m_cmbSampleTime, param->GetValue(), qv::blocks::SampleTimeRule::Block);
-    m_cmbUnit.CreateDialogControl(param->GetQuantity());
-    m_cmbUnit.SelectString(-1, param->GetUsedUnit());
+    qv::pages::ShowUnitsOf(m_cmbUnit, param);
 }
 
 void CSourceBlockPage::InitDialogEnd() {

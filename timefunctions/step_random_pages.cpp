@@ -5,6 +5,7 @@
 #include "framework/data_classes.h"
 #include "framework/dialog_rects.h"
 #include "framework/module.h"
+#include "framework/shown_unit.h"
 #include "framework/older_base_block.h"
 #include "framework/page_inputs.h"
 #include "framework/page_steps.h"
@@ -82,12 +83,7 @@ BOOL CPropStepFctAndRandomBlock::OnInitDialog() {
         switch (param->GetValueID()) {
         case kIdFirstValue:
             m_strFirst = param->GetValue();
-            if (param->GetQuantity().IsEmpty()) {
-                if (CWnd* box = GetDlgItem(kCtlFirstUnit)) box->ShowWindow(SW_HIDE);
-            } else {
-                m_cmbFirstUnit.CreateDialogControl(param->GetQuantity());
-                m_cmbFirstUnit.SelectString(-1, param->GetUsedUnit());
-            }
+            qv::pages::ShowUnitsOf(m_cmbFirstUnit, param);
             break;
         case kIdSecondValue:
             m_strSecond = param->GetValue();

@@ -319,6 +319,32 @@ TEST_F(CorePage, ApplyWritesFieldsUnitsListCellsAndLevel) {
     EXPECT_EQ("kA/m", P(1301)->GetUsedUnit().str());
 }
 
+// A unit box offers the units of its value's quantity; a value without one (the AC
+// coefficients) has no units to choose, and its box is not shown.
+TEST_F(CorePage, UnitBoxesShowOnlyWhereTheValueHasUnits) {
+    std::vector<ParamRow> rows = kCoreRows;
+    for (ParamRow& row : rows)
+        if (row.id == 2299) row.quantity = "Resistivity";
+    auto wizard = Core(rows);
+    OpenPage<CCoreModelWizard> open(*wizard, Exchange());
+    CPropCoreModel* page = open.Page();
+    const struct {
+        int box;
+        bool shown;
+    } cases[] = {{2519, true}, {2520, false}, {2521, false}, {2522, true}, {2523, false}, {2524, true}, {2525, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        EXPECT_EQ(c.shown, Visible(page, c.box));
+        auto* box = static_cast<CComboBox*>(page->GetDlgItem(c.box));
+        ASSERT_NE(nullptr, box);
+        if (c.shown) {
+            EXPECT_LT(0, box->GetCount());
+        }
+    }
+    ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+    EXPECT_EQ("", P(2297)->GetUsedUnit().str()) << "a hidden box writes no unit";
+}
+
 TEST_F(CorePage, RefusedCommitMakesApplyFail) {
     auto wizard = Core();
     OpenPage<CCoreModelWizard> open(*wizard, Exchange());
