@@ -374,6 +374,11 @@ private:
     // Writes the element's model text as describe does (its wizard's WriteSimDescr, writing
     // into `out`); the text as the wizard left it.
     std::string WizardModelText(Element& element, CFile* out);
+public:
+    // Test switch: `hook` runs each time a wizard has written its model text, as part of that
+    // step (null: none), so a test can have the step show what a wizard might.
+    static void SetModelTextHookForTest(void (*hook)());
+private:
     // What describe would refuse in the element as it stands now, as words that follow the
     // element's label ("" when nothing): its values, its model text, what its wizard reports.
     // No file is written, and the element is left exactly as it was.

@@ -1093,16 +1093,24 @@ bool Host::BeginDescription(const std::string& path, DescriptionJob& job, std::s
     return true;
 }
 
+namespace {
+void (*g_modelTextHook)() = nullptr;
+}  // namespace
+
+void Host::SetModelTextHookForTest(void (*hook)()) { g_modelTextHook = hook; }
+
 std::string Host::WizardModelText(Element& element, CFile* out) {
     const CString templ = ToCString(element.type->templ);
     if (element.wizard4 != nullptr) {
         CString modelText = ToCString(element.type->modelText);
         element.wizard4->WriteSimDescr(out, templ, modelText);
+        if (g_modelTextHook != nullptr) g_modelTextHook();
         return ToString(modelText);
     }
     CWizardSchematicDataExchange3* exchange = m_editor->Exchange(element.handle);
     exchange->m_strModelText = ToCString(element.type->modelText);
     element.wizard3->WriteSimDescr(out, templ, exchange);
+    if (g_modelTextHook != nullptr) g_modelTextHook();
     return ToString(exchange->m_strModelText);
 }
 

@@ -3,6 +3,7 @@
 // session of the sibling pages that share the field or click.
 #include "tests/support/host_fixture.h"
 
+#include "afx/msgbox.h"
 #include "editor/edit_script.h"
 
 #include <gmock/gmock.h>
@@ -22,6 +23,7 @@ protected:
         std::vector<std::string> script;
         const char* description;  // the whole description; null: OK is refused with `refusal`
         const char* refusal = "Invalid value!";  // the message box that refuses the OK
+        void (*modelTextStep)() = nullptr;  // what the wizard's next writing of its text also does
     };
 
     void Check(const Case& c, int row) {
@@ -30,6 +32,10 @@ protected:
         std::vector<std::string> script = c.script;
         if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(c.refusal));
         script.push_back("ok");
+        qv::Host::SetModelTextHookForTest(c.modelTextStep);
+        struct NoHook {
+            ~NoHook() { qv::Host::SetModelTextHookForTest(nullptr); }
+        } noHook;
         const qv_test::EditedAndDescribed done =
             qv_test::EditThenDescribe(schematic, "X1", script, folder / ("row" + std::to_string(row)));
         if (c.description == nullptr) {
@@ -196,6 +202,14 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
           "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.mdx\"",
           "}", "click 2016"},
          nullptr, ""},
+        // A box the wizard shows while it writes its text (nobody is there to answer it).
+        {R"({"id":15,"name":"X1"})", {"type 2028 2k"}, nullptr,
+         "X1 cannot be described: its wizard shows a message box \"Cannot read the table.\" while it writes its model "
+         "text",
+         [] {
+             qv::Host::SetModelTextHookForTest(nullptr);
+             AfxMessageBox("Cannot read the table.", MB_OK);
+         }},
         // The sheet stays open after the refusal: the value mended, OK takes it.
         {R"({"id":15,"name":"X1"})", {"type 2028 \"\"", "message ok \"Invalid value!\"", "ok", "type 2028 \"2k\""},
          "R X1 ( R := 2k );\n"},

@@ -11,6 +11,7 @@
 // factor.
 #include "tests/editor/page_sweep.h"
 
+#include "framework/dialog_controls.h"
 #include "toolkit/tb_numbers.h"
 #include "toolkit/tb_units.h"
 
@@ -144,6 +145,15 @@ bool KeptAsTyped(const std::string& printed, const std::string& described, const
             const std::string name = printed.substr(open + 1, at - open - 1);
             if (name != "value" && described.find(name + " := ") == std::string::npos) return true;
         }
+    }
+    // A row a page added is printed as a page parameter: "name" then "value" in one entry.
+    const std::string value = "\"value\": \"" + json + "\"";
+    for (size_t at = printed.find(value); at != std::string::npos; at = printed.find(value, at + 1)) {
+        const size_t named = printed.rfind("\"name\": \"", at);
+        if (named == std::string::npos || printed.find('}', named) < at) continue;
+        const size_t begin = named + 9;
+        const std::string name = printed.substr(begin, printed.find('"', begin) - begin);
+        if (described.find(name + " := ") == std::string::npos) return true;
     }
     std::string hex;
     for (const unsigned char c : typed) hex += std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
@@ -354,6 +364,54 @@ protected:
         Rebuild();
     }
 
+    // A list that starts with no rows has no cell to type into: where a button of its page
+    // adds a row, the row is added first and the corpus typed into its cells. `listed` ends the
+    // session that lists the page after the click, `after` the trials.
+    void TryBadValuesInAddedRow(const std::vector<std::string>& before, const std::vector<Control>& controls,
+                                const std::vector<std::string>& listed, const std::vector<std::string>& after) {
+        for (const Control& list : controls) {
+            if (list.className != "SysListView32" || list.hidden || !list.rows.empty()) continue;
+            for (const Control& button : controls) {
+                if (button.className != "Button" || button.hidden || button.disabled) continue;
+                // The click may ask what to add: a menu of row kinds gets its first, "New", and
+                // what else it shows the sweep's usual answer.
+                std::vector<std::string> answers;
+                std::vector<std::string> last;
+                std::vector<std::string> added;
+                qv::EditOutcome outcome;
+                bool ran = false;
+                for (int attempt = 0; attempt < 3 && !ran; ++attempt) {
+                    added = before;
+                    added.insert(added.end(), answers.begin(), answers.end());
+                    added.push_back("click " + std::to_string(button.id));
+                    std::vector<std::string> lines = added;
+                    lines.push_back("print");
+                    lines.insert(lines.end(), listed.begin(), listed.end());
+                    std::string error;
+                    outcome = {};
+                    ran = Session(lines, error, &outcome);
+                    std::vector<std::string> answer = ran ? std::vector<std::string>{} : AnswerFor(error, last);
+                    if (!ran && error.find("unexpected popup menu") != std::string::npos)
+                        answer = {"menu " + std::to_string(qv::dialog::kCmdNew)};
+                    if (answer.empty()) break;
+                    answers.insert(answers.end(), answer.begin(), answer.end());
+                    last = answer;
+                }
+                Rebuild();
+                if (!ran || outcome.printed.empty()) continue;
+                const std::vector<Control> now = ParseListing(outcome.printed.front());
+                const auto grown = std::find_if(now.begin(), now.end(), [&](const Control& c) {
+                    return c.id == list.id && c.className == list.className && !c.rows.empty();
+                });
+                if (grown == now.end()) continue;
+                const size_t at = static_cast<size_t>(grown - now.begin());
+                for (const BadValueTrial& trial : BadValueTrials(now))
+                    if (trial.control == at) TryBadValue(added, trial, now, after);
+                break;
+            }
+        }
+    }
+
     Stored asMade;              // the element as the example makes it
     std::set<Stored> checked;   // the states of the element checked already
     std::string nameNow;        // the element's name as the last Now() found it
@@ -386,6 +444,7 @@ TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
                 openers.push_back(opener);
             }
             for (const BadValueTrial& trial : BadValueTrials(controls)) TryBadValue({select}, trial, controls, {"ok"});
+            TryBadValuesInAddedRow({select}, controls, {"cancel"}, {"ok"});
             for (size_t at = 0; at < controls.size(); ++at)
                 // A value the page works out itself (a period that follows the frequency) has no
                 // typed number for its unit list to scale.
@@ -411,6 +470,7 @@ TEST_P(OkSweep, EveryControlThenOkDescribesAndComesBack) {
                     Try(before, action, after);
                 }
                 for (const BadValueTrial& trial : BadValueTrials(controls)) TryBadValue(before, trial, controls, after);
+                TryBadValuesInAddedRow(before, controls, after, after);
             }
         }
     }

@@ -305,6 +305,25 @@ TEST_F(WavePages, PreviewsOfThePagesUseTheFields) {
     ASSERT_EQ(501, page->GetPreviewPoints().GetSize());
     EXPECT_DOUBLE_EQ(-1.0, static_cast<CDataPoint*>(page->GetPreviewPoints()[0])->y);
     EXPECT_EQ("Update", Text(page, 2217));
+
+    // The arc tangent's Time is a time in seconds, its unit applied; a text that is no time
+    // draws nothing.
+    struct Case {
+        const char* time;
+        double span;  // the preview's last time: Time times pi
+    };
+    const double pi = 3.141592653589793;
+    const Case cases[] = {{"2", 2 * pi}, {"1 ms", 1e-3 * pi}, {"1m", 1e-3 * pi}, {"5 V", 0}, {"x", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        WizardOnSheet arc(NewWizard<CTFMArcTangWizard4>(kArcTangRows, "ATN1"));
+        CWnd* arcPage = arc.Page();
+        ASSERT_TRUE(qv::ui::TypeText(arcPage->GetDlgItem(2188), c.time));
+        ASSERT_TRUE(qv::ui::Click(arcPage, 2217));
+        const CPtrArray& points = arc.Page()->GetPreviewPoints();
+        ASSERT_EQ(101, points.GetSize());
+        EXPECT_NEAR(c.span, static_cast<CDataPoint*>(points[100])->x, 1e-12);
+    }
 }
 
 } // namespace
