@@ -125,7 +125,7 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!value.is_object()) throw CatalogueError(what + " must be an object");
     CheckKeys(value,
               {"name", "value_id", "type", "ext_type", "unit", "used_unit", "quantity", "default", "info",
-               "description", "on_sheet", "deletable", "lines"},
+               "description", "on_sheet", "deletable", "lines", "no_pin"},
               what);
     CatalogueParam param;
     auto name = value.find("name");
@@ -152,6 +152,10 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (auto lines = value.find("lines"); lines != value.end()) {
         if (!lines->is_boolean()) throw CatalogueError(where + " \"lines\" must be true or false");
         param.lines = lines->get<bool>();
+    }
+    if (auto noPin = value.find("no_pin"); noPin != value.end()) {
+        if (!noPin->is_boolean()) throw CatalogueError(where + " \"no_pin\" must be true or false");
+        param.noPin = noPin->get<bool>();
     }
     if (!param.quantity.empty()) {
         CStringArray units;

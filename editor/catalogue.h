@@ -44,6 +44,9 @@ struct CatalogueParam {
     // Whether the value may hold several lines: an expression that the pages edit in the
     // calculation dialog (an equation of the equation block with an IF block, say).
     bool lines = false;
+    // Whether the pages take the value as typed and never from a pin: a count of coefficients,
+    // rows or points, or the name of a data file, which no signal can give.
+    bool noPin = false;
     // The parameter template made from the fields above when the first element of its kind is
     // made: every element made copies it rather than building it again from texts. Only the
     // kinds a schematic uses get one.

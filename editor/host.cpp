@@ -738,6 +738,24 @@ static bool GivenPinsKept(const SchematicElement& source, ParamHolder* holder, s
     return true;
 }
 
+// A parameter that saved wizard data (or the schematic beside it) puts on a pin although its
+// pages take it from none: opened, the page would drop the pin and write the value as typed,
+// while the stored value behind the pin is stale. Describing without the page is refused in
+// the words used for a schematic's pin.
+static bool StoredPinsKept(const SchematicElement& source, const CatalogueElement& type, const ParamHolder* holder,
+                           std::string& error) {
+    for (int i = 0; i < holder->GetParamCount(); ++i) {
+        const CWizardCopaObject3* param = holder->GetParam(i);
+        if (param == nullptr || param->IsDeleted() || !param->HasPin()) continue;
+        const CatalogueParam* entry = type.FindParam(ToString(param->GetName()));
+        if (entry == nullptr || !entry->noPin) continue;
+        error = ElementLabel(source.name) + " parameter " + Quoted(ToString(param->GetName())) +
+                ": the value given cannot be typed on its page (the page takes it from no pin)";
+        return false;
+    }
+    return true;
+}
+
 bool Host::ApplyValuesOnPage(Element& element, std::string& error) {
     const std::vector<SchematicParam>& given = element.source.params;
     const auto typed = [](const SchematicParam& value) { return value.hasValue || value.hasUnit || value.hasPin; };
@@ -1189,7 +1207,9 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     // The values stand on the page when a session opens it, and its OK applies them with the
     // rest; without a session the page is run for them alone. A wizard loaded from its data
     // holds what its pages made already.
-    if (lines.empty()) return source.hasWizardData || ApplyValuesOnPage(added, error);
+    if (lines.empty() && source.hasWizardData)
+        return !m_writingDescription || StoredPinsKept(source, *added.type, m_editor->Holder(added.handle), error);
+    if (lines.empty()) return ApplyValuesOnPage(added, error);
     const std::shared_ptr<const std::vector<ScriptAction>> actions = ParsedScript(source, lines, error);
     if (actions == nullptr) return false;
     EditScriptRunner runner;

@@ -796,7 +796,7 @@ std::string Host::CompleteModelText(const Element& element, const std::string& t
             // "System" in a sample-time list is the system's own sample time, which the list
             // stores as 0, however the value reached the element (a schematic, saved data).
             const bool systemSampleTime =
-                param->GetValueID() == kSampleTimeListValueId && qv::pages::NamesSystemSampleTime(param->GetValue());
+                ShownInSampleTimeList(*element.type, *param) && qv::pages::NamesSystemSampleTime(param->GetValue());
             const CString converted = systemSampleTime ? CString("0") : ValueInUsedUnit(param);
             // A value is one value where it is put: it cannot add, split or end an entry, a
             // name or a statement of the text. Equations are checked as equations, as a whole.

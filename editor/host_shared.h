@@ -38,6 +38,17 @@ constexpr WORD kCharacteristicFileValueId = 1006;
 constexpr WORD kCharacteristicVariableValueId = 1007;
 // The value ID of the sample time that a block page shows in its list with the entry "System".
 constexpr WORD kSampleTimeListValueId = 2183;
+// The dead time's page shows its sample time (value ID 2202, elsewhere the plain field of the
+// sampled blocks) in that list, with the same entry "System".
+constexpr unsigned kDeadTimeElementId = 82;
+constexpr WORD kDeadTimeSampleTimeValueId = 2202;
+
+// Whether the element's page shows the parameter in its sample-time list, where "System" is
+// the system's own sample time, stored as 0.
+inline bool ShownInSampleTimeList(const CatalogueElement& type, const CWizardCopaObject3& param) {
+    return param.GetValueID() == kSampleTimeListValueId ||
+           (type.id == kDeadTimeElementId && param.GetValueID() == kDeadTimeSampleTimeValueId);
+}
 
 // What one control of an open page showed.
 struct ControlState {

@@ -984,6 +984,20 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 55, "name": "C1", "parameters": {"TS": "System"}, "wizard_data": ")"
          "000000000000010004000000ffff0a00120043436f70614f626a656374436f6d706172650a00000005434f4e5354040000000000000001800a000000025453040000000000000001800a0000000841435f5048415345040000000000000001800a0000000641435f4d4147040000000000000000000000"
          R"("})", 0, "CONST C1 ( CONST := 1, TS := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        // The dead time shows its sample time in the same list, under a value ID of its own.
+        {R"({"id": 82, "name": "DT1", "parameters": {"TS": "System", "Y0[0]": "3"}, "wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})",
+         0, "DEADTIME DT1 ( INPUT := 0, TS := 0, NH := 1, Y0[0] := 3 );\n"},
+        // Saved wizard data with a pin on a value the page takes from no pin (a count of
+        // coefficients, a data file's name): the page would drop the pin, so it is refused.
+        {R"({"id": 82, "name": "DT1", "parameters": {"FILE": {"value": "a.txt", "pin": true}, "Y0[0]": "3"}, )"
+         R"("wizard_data": ")" QV_DEAD_TIME_ONE_ROW R"("})", 2,
+         "qvhost: element \"DT1\" parameter \"FILE\": the value given cannot be typed on its page (the page takes it from no pin)\n"},
+        {R"({"id": 34, "name": "Z1", "parameters": {"D": {"value": "2", "pin": true}}, "wizard_data": "00000a0000000000000000000000"})", 2,
+         "qvhost: element \"Z1\" parameter \"D\": the value given cannot be typed on its page (the page takes it from no pin)\n"},
+        {R"({"id": 31, "name": "P1", "parameters": {"ORDER": {"value": "2", "pin": true}}, "wizard_data": ")"
+         "00000000000000000000000003000000ffff0a00120043436f70614f626a656374436f6d706172650a00000003535043040000000000000001800a0000000841435f5048415345040000000000000001800a0000000641435f4d41470400000000000000"
+         R"("})", 2,
+         "qvhost: element \"P1\" parameter \"ORDER\": the value given cannot be typed on its page (the page takes it from no pin)\n"},
         // An oscillator's upper limit below its lower one is refused, each read in its unit; a
         // limit given as a name is not compared.
         {R"({"id": 29, "name": "O1", "parameters": {"UL": "-20", "LL": "-10"}})", 2,
