@@ -75,7 +75,11 @@ public:
     // Answers for the next commits (codes 0 and 25), one each, in order; afterwards the
     // answer of SetCommitAnswer holds again.
     void SetNextCommitAnswers(std::vector<LRESULT> answers) { m_nextCommitAnswers = std::move(answers); m_nextCommit = 0; }
-    void AddNameInUse(const std::string& name) { m_namesInUse.emplace(name); }
+    // A name already in use adds nothing: the arena never gives a node back, so one made only
+    // to be found a duplicate would stay for good (the host names every element twice).
+    void AddNameInUse(const std::string& name) {
+        if (m_namesInUse.count(std::pmr::string(name, std::pmr::new_delete_resource())) == 0) m_namesInUse.emplace(name);
+    }
     void ClearNamesInUse();
     // A name in use other than `except` that equals `name` once every "." became "_" in both
     // (two such elements would share a data file); "" when there is none.
