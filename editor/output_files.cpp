@@ -305,6 +305,14 @@ bool FolderGone(int held) {
 
 bool OwnGone(const Folder& f) { return FolderGone(f.own.load()); }
 
+// Whether the folder held by `held` stands in the folder held by `dir`: its ".." is that folder.
+// No allocation.
+bool InFolder(int dir, int held) {
+    struct stat parent {};
+    struct stat folder {};
+    return ::fstatat(held, "..", &parent, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(dir, &folder) == 0 && SameFile(parent, folder);
+}
+
 // Removes the empty folder held by `held` where another user moved it to another name in the
 // folder held by `dir` (exchanged it for a folder of its own there): a folder of the user's that
 // nothing else would ever remove. It is found by its device and inode among the folder's names
@@ -339,8 +347,10 @@ bool RemoveMovedFolder(int dir, int held) {
             }
         }
         ::close(names);
-        // Moved out of the folder, or listed nowhere twice.
-        if (!listed && pass > 0) break;
+        // A listing taken while names are exchanged may miss the folder although it never left:
+        // the search ends only when the folder is listed nowhere twice and its parent is another
+        // folder (it was moved out).
+        if (!listed && pass > 0 && !InFolder(dir, held)) break;
     }
     return FolderGone(held);
 }
