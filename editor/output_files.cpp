@@ -348,8 +348,8 @@ bool RemoveMovedFolder(int dir, int held) {
         }
         ::close(names);
         // A listing taken while names are exchanged may miss the folder although it never left:
-        // the search ends only when the folder is listed nowhere twice and its parent is another
-        // folder (it was moved out).
+        // after the first pass the search ends on a listing that missed it only when its ".."
+        // is another folder (it was moved out); while it stands here, it goes on.
         if (!listed && pass > 0 && !InFolder(dir, held)) break;
     }
     return FolderGone(held);
