@@ -265,6 +265,13 @@ TEST_F(GeneratorPolynomial, CurrentSourceCaptionsAndSnapshots) {
     EXPECT_EQ((std::vector<std::string>{"AC_PHASE", "AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
 }
 
+// A current source's AC values are currents: the page offers amperes, and a unit chosen is
+// mapped by its scale when the source type switches.
+TEST_F(GeneratorPolynomial, ACValuesFollowTheSourceTypesQuantity) {
+    for (const SwitchedACRow& row : kSwitchedACRows)
+        ExpectACUnitsFollowTheSourceType<CPolynomSourceWizard4>(PolynomialRows("1", 1), row);
+}
+
 TEST_F(GeneratorPolynomial, ApplyWritesTheRowsIntoTheMembers) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);

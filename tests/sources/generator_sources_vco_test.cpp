@@ -115,6 +115,12 @@ TEST_F(GeneratorVCO, CurrentSourceInRealAndImaginaryForm) {
     }
 }
 
+// A current source's AC values are currents: the page offers amperes, and a unit chosen is
+// mapped by its scale when the source type switches.
+TEST_F(GeneratorVCO, ACValuesFollowTheSourceTypesQuantity) {
+    for (const SwitchedACRow& row : kSwitchedACRows) ExpectACUnitsFollowTheSourceType<CVCOWizard4>(kVCORows, row);
+}
+
 TEST_F(GeneratorVCO, SourceTypeKeywords) {
     const std::pair<int, const char*> cases[] = {{0, "EVCO O1"}, {1, "IVCO O1"}, {2, "EVCO O1"}, {-1, "EVCO O1"}};
     for (const auto& [type, text] : cases) {
