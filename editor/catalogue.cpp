@@ -125,7 +125,7 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     if (!value.is_object()) throw CatalogueError(what + " must be an object");
     CheckKeys(value,
               {"name", "value_id", "type", "ext_type", "unit", "used_unit", "quantity", "default", "info",
-               "description", "on_sheet", "deletable", "lines", "no_pin"},
+               "description", "on_sheet", "deletable", "lines", "no_pin", "switched_quantity"},
               what);
     CatalogueParam param;
     auto name = value.find("name");
@@ -141,6 +141,7 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
     param.unit = OptionalText(value, "unit", where);
     param.usedUnit = OptionalText(value, "used_unit", where);
     param.quantity = OptionalText(value, "quantity", where);
+    param.switchedQuantity = OptionalText(value, "switched_quantity", where);
     param.defaultValue = OptionalText(value, "default", where);
     param.info = Languages(value, "info", where);
     param.description = Languages(value, "description", where);
@@ -168,6 +169,19 @@ CatalogueParam ReadParam(const json& value, const std::string& what) {
                 throw CatalogueError(where + ": " + Quoted(*unit) + " is no unit of the quantity " +
                                      Excerpt(param.quantity));
         }
+    }
+    // The quantity a switch of the element's page gives the parameter instead of its own (a
+    // source's AC values in amperes once it is a current source): another known quantity.
+    if (value.contains("switched_quantity")) {
+        CStringArray units;
+        if (param.quantity.empty())
+            throw CatalogueError(where + ": \"switched_quantity\" needs a \"quantity\" to switch from");
+        if (!UnitsOfQuantity(param.switchedQuantity.c_str(), units))
+            throw CatalogueError(where + ": unknown switched quantity " + Quoted(param.switchedQuantity));
+        if (qv::BuiltInUnitsTable().FindQuantity(param.switchedQuantity) ==
+            qv::BuiltInUnitsTable().FindQuantity(param.quantity))
+            throw CatalogueError(where + ": \"switched_quantity\" " + Quoted(param.switchedQuantity) +
+                                 " is its own quantity");
     }
     return param;
 }

@@ -36,6 +36,9 @@ struct CatalogueParam {
     std::string unit;
     std::string usedUnit;
     std::string quantity;
+    // The quantity the element's page switches the parameter to (a source's AC values are a
+    // current once the source is a current source); empty when its quantity never switches.
+    std::string switchedQuantity;
     std::string defaultValue;
     LanguageTexts info;
     LanguageTexts description;

@@ -205,6 +205,14 @@ bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, s
     return true;
 }
 
+bool IsUnitOf(const std::string& unit, const std::string& quantity) {
+    CStringArray units;
+    if (quantity.empty() || !UnitsOfQuantity(quantity.c_str(), units)) return false;
+    for (INT_PTR i = 0; i < units.GetSize(); ++i)
+        if (units[i] == unit.c_str()) return true;
+    return false;
+}
+
 const CatalogueParam* CatalogueEntry(const CatalogueElement& type, const std::string& name) {
     if (const CatalogueParam* listed = type.FindParam(name)) return listed;
     std::string family;
@@ -628,12 +636,15 @@ bool Host::ApplyValues(Element& element, std::string& error) {
         }
         if (value.hasValue) param->SetValue(value.value.c_str());
         if (value.hasUnit) {
-            CStringArray units;
             // An empty used unit is what a page leaves when its unit list has no entry; the
-            // state printed from such an element names it, so it reads back.
-            bool known = value.unit.empty();
-            if (!known && !param->GetQuantity().IsEmpty() && UnitsOfQuantity(param->GetQuantity(), units))
-                for (INT_PTR i = 0; i < units.GetSize() && !known; ++i) known = units[i] == value.unit.c_str();
+            // state printed from such an element names it, so it reads back. A parameter whose
+            // quantity a switch of its page decides (a source's AC values, volts or amperes)
+            // takes a unit of either quantity here: the wizard that knows which is not made yet,
+            // and SwitchedUnitsFit checks the unit once it is.
+            const CatalogueParam* entry =
+                CatalogueEntry(*element.type, value.templateName.empty() ? value.name : value.templateName);
+            const bool known = value.unit.empty() || IsUnitOf(value.unit, ToString(param->GetQuantity())) ||
+                               (entry != nullptr && IsUnitOf(value.unit, entry->switchedQuantity));
             if (!known) {
                 error = ElementLabel(element.source.name) + " parameter " + Quoted(value.name) + ": " + Quoted(value.unit) +
                         " is no unit of its quantity";
@@ -721,6 +732,27 @@ static SchematicCharacteristic EnteredCharacteristic(const SchematicElement& sou
     if (ch.kind == SchematicCharacteristic::Kind::Pin) ch.file.clear();
     if (ch.kind == SchematicCharacteristic::Kind::Unused) ch = SchematicCharacteristic();
     return ch;
+}
+
+// A unit given for a parameter whose quantity follows a switch of its page fits the quantity
+// the complete element gives it (its wizard's data loaded or its script run): a current
+// source's AC magnitude in mA, not in mV. The page would show such a unit mapped by its scale,
+// and the element would describe otherwise than the schematic says.
+static bool SwitchedUnitsFit(const SchematicElement& source, const CatalogueElement& type, ParamHolder* holder,
+                             std::string& error) {
+    for (const SchematicParam& value : source.params) {
+        if (!value.hasUnit || value.unit.empty()) continue;
+        const CatalogueParam* entry = CatalogueEntry(type, value.templateName.empty() ? value.name : value.templateName);
+        if (entry == nullptr || entry->switchedQuantity.empty()) continue;
+        const CWizardCopaObject3* param = ParamOrMember(holder, type, value.name);
+        if (param == nullptr || param->IsDeleted()) continue;
+        const std::string quantity = ToString(param->GetQuantity());
+        if (IsUnitOf(value.unit, quantity)) continue;
+        error = ElementLabel(source.name) + " parameter " + Quoted(value.name) + ": " + Quoted(value.unit) +
+                " is no unit of its quantity as the element is set up (" + Quoted(quantity) + ")";
+        return false;
+    }
+    return true;
 }
 
 // A parameter the schematic puts on a pin that the element's pages have no pin for: they write
@@ -1157,13 +1189,17 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     if (!ApplyValues(added, error) || !CreateWizard(added, error)) return false;
     // A wizard saved with the element is loaded as a saved archive loads it, not initialised.
     if (source.hasWizardData && !LoadWizardData(added, error)) return false;
-    if (!initialize) return true;
+    // Without a script the element is complete now: a check sees what it has, and a new element
+    // is what placing it gives (Initialize keeps what the catalogue made of the values).
+    const bool complete = source.script.empty();
+    if (!initialize) return !complete || SwitchedUnitsFit(source, *added.type, m_editor->Holder(added.handle), error);
     if (!source.hasWizardData) {
         if (added.wizard4 != nullptr)
             added.wizard4->Initialize(0);
         else
             added.wizard3->Initialize(m_editor->Exchange(added.handle));
     }
+    if (complete && !SwitchedUnitsFit(source, *added.type, m_editor->Holder(added.handle), error)) return false;
 
     std::vector<std::string> lines;
     if (source.characteristic.kind != SchematicCharacteristic::Kind::None && !added.type->HasCharacteristic()) {
@@ -1215,7 +1251,9 @@ bool Host::AddElement(const SchematicElement& source, bool initialize, std::stri
     EditScriptRunner runner;
     runner.makeListings = false;
     return RunSession(added, *actions, runner, error, true) &&
-           GivenPinsKept(source, m_editor->Holder(added.handle), error) && TakeName(added, error);
+           GivenPinsKept(source, m_editor->Holder(added.handle), error) &&
+           (complete || SwitchedUnitsFit(source, *added.type, m_editor->Holder(added.handle), error)) &&
+           TakeName(added, error);
 }
 
 namespace {

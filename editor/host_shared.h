@@ -132,6 +132,9 @@ bool ArrangeParams(ParamHolder* holder, const std::vector<std::string>& names, s
 // that the catalogue does not list the template "X" (Type bit 0x02) it is made from. Null
 // when the catalogue knows neither.
 const CatalogueParam* CatalogueEntry(const CatalogueElement& type, const std::string& name);
+// Whether `unit` is one of the units of `quantity` (symbols compare exactly); false for an
+// empty or unknown quantity.
+bool IsUnitOf(const std::string& unit, const std::string& quantity);
 
 // The flags a parameter of that name has when nothing changed them: the catalogue's, and for
 // a family member its template's without the "not in lists" bit; with `valueId`, the value ID

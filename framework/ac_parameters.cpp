@@ -385,6 +385,20 @@ void CPropACParameters::MarkACParameters() {
     SetParamExtBit(m_pParams, kIdImaginary, TRUE);
 }
 
+bool CPropACParameters::FollowSourceQuantity(bool current) {
+    if (m_pParams == nullptr) return false;
+    const std::pair<WORD, CTBUnitComboBox*> lists[] = {
+        {kIdMagnitude, &m_cmbMagnitude}, {kIdReal, &m_cmbReal}, {kIdImaginary, &m_cmbImaginary}};
+    // A unit chosen on the page but not applied yet is the one that is mapped.
+    if (GetSafeHwnd() != nullptr)
+        for (const auto& [id, combo] : lists) qv::pages::WriteShownUnit(combo, FindParamByValueID(m_pParams, id));
+    const bool changed = qv::ac::SwitchValueQuantity(m_pParams, current);
+    if (GetSafeHwnd() == nullptr) return changed;
+    for (const auto& [id, combo] : lists)
+        if (const CWizardCopaObject3* param = FindParamByValueID(m_pParams, id)) qv::pages::ShowUnitsOf(*combo, param);
+    return changed;
+}
+
 BOOL CPropACParameters::OnKillActive() {
     MarkACParameters();
     return CTBPropertyPage::OnKillActive();
@@ -451,6 +465,15 @@ void CPropACParameters::Serialize(CArchive& ar) {
 }
 
 // ---------------------------------------------------------------------------------------
+
+bool qv::ac::SwitchValueQuantity(ParamHolder* params, bool current) {
+    const char* quantity = current ? kQuantityCurrent : kQuantityVoltage;
+    const char* other = current ? kQuantityVoltage : kQuantityCurrent;
+    bool changed = false;
+    for (WORD id : kValueIDs)
+        if (qv::pages::SwitchQuantity(FindParamByValueID(params, id), quantity, other)) changed = true;
+    return changed;
+}
 
 BOOL LoadObjectFromBuffer(CObject* object, const BYTE** cursor, size_t total, size_t* consumed) {
     if (object == nullptr || cursor == nullptr || *cursor == nullptr || consumed == nullptr || total == 0) return FALSE;

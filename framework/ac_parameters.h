@@ -30,6 +30,16 @@ constexpr UINT kACTemplate = 2604;
 // Entry forms of the page.
 constexpr DWORD kModePhaseMagnitude = 0;
 constexpr DWORD kModeRealImaginary = 1;
+
+// The AC values (magnitude, real and imaginary part) are of the quantity the source drives: a
+// voltage source's in volts, a current source's in amperes. The phase keeps its own.
+inline constexpr WORD kValueIDs[] = {kIdMagnitude, kIdReal, kIdImaginary};
+constexpr char kQuantityVoltage[] = "Voltage";
+constexpr char kQuantityCurrent[] = "Current";
+// Gives the AC values of `params` the quantity of a current source (`current`) or of a voltage
+// source, a used unit of the other quantity mapped by its scale (qv::pages::SwitchQuantity).
+// TRUE when a parameter changed; a null set changes nothing.
+bool SwitchValueQuantity(ParamHolder* params, bool current);
 } // namespace qv::ac
 
 class CACWizardBase4 : public CWizardBase4 {
@@ -96,6 +106,10 @@ public:
     // The marks of OnKillActive without leaving the page: magnitude and phase used, real and
     // imaginary part unused (ExtType bit 0x20000), whatever the mode.
     void MarkACParameters();
+    // The source page's switch between a voltage and a current source: the AC values take the
+    // quantity of the source (qv::ac::SwitchValueQuantity), and with a window their lists offer
+    // its units, the unit each list showed mapped by its scale. TRUE when a parameter changed.
+    bool FollowSourceQuantity(bool current);
 
 protected:
     void SetLayout();

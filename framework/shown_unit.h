@@ -60,4 +60,45 @@ inline TypedValue TypedInputAsShown(const ParamHolder* holder, const CWizardCopa
     return TypedAsShown(param, text, units);
 }
 
+// The unit of `quantity` that stands where `unit` stands in `other`, the quantity it was
+// chosen in: the unit of the same scale ("mV" of a voltage is "mA" of a current, "kA" is
+// "kV", the base unit the base unit). A unit of `quantity` already is its own. A unit that
+// `other` does not hold, or whose scale `quantity` has no unit for ("MV" where currents go to
+// "kA"), is the base unit of `quantity`. Empty for an unknown `quantity`.
+inline CString UnitInQuantity(const char* unit, const char* quantity, const char* other) {
+    const qv::UnitsTable& table = qv::BuiltInUnitsTable();
+    const qv::QuantityDefinition* to = table.FindQuantity(quantity != nullptr ? quantity : "");
+    if (to == nullptr || to->units.empty()) return CString();
+    const std::string_view symbol = unit != nullptr ? unit : "";
+    for (const qv::UnitDefinition& candidate : to->units)
+        if (candidate.symbol == symbol) return CString(candidate.symbol.c_str());
+    if (const qv::QuantityDefinition* from = table.FindQuantity(other != nullptr ? other : "")) {
+        for (const qv::UnitDefinition& chosen : from->units) {
+            if (chosen.symbol != symbol || chosen.offset != 0.0L) continue;
+            for (const qv::UnitDefinition& candidate : to->units)
+                if (candidate.factor == chosen.factor && candidate.offset == 0.0L) return CString(candidate.symbol.c_str());
+        }
+    }
+    return CString(to->units.front().symbol.c_str());
+}
+
+// Gives `param` the quantity `quantity`, with its base unit as the parameter's own unit and its
+// used unit mapped from `other` by UnitInQuantity: a parameter whose quantity follows a switch
+// of the page (a source that drives a voltage or a current). An unknown quantity changes
+// nothing. TRUE when the parameter changed.
+inline bool SwitchQuantity(CWizardCopaObject3* param, const char* quantity, const char* other) {
+    if (param == nullptr) return false;
+    const qv::QuantityDefinition* to = qv::BuiltInUnitsTable().FindQuantity(quantity != nullptr ? quantity : "");
+    if (to == nullptr || to->units.empty()) return false;
+    const CString name(to->name.c_str());
+    const CString unit(to->units.front().symbol.c_str());
+    // An empty used unit is the parameter's own unit, whichever that is.
+    const CString used = param->GetUsedUnit().IsEmpty() ? CString() : UnitInQuantity(param->GetUsedUnit(), quantity, other);
+    if (param->GetQuantity() == name && param->GetUnit() == unit && param->GetUsedUnit() == used) return false;
+    param->SetQuantity(name);
+    param->SetUnit(unit);
+    param->SetUsedUnit(used);
+    return true;
+}
+
 } // namespace qv::pages

@@ -343,6 +343,7 @@ void CPropPolynomSource::OnSelchangeSourceType() {
     AppendUnitSuffix(&caption, voltage ? "V" : "A");
     SetDlgItemText(kIdOutputSourceValue, caption);
     if (CWnd* spice = GetDlgItem(kIdSpice)) spice->ShowWindow(voltage ? SW_SHOW : SW_HIDE);
+    FollowSourceType();
 }
 
 BOOL CPropPolynomSource::RebuildCoefficients() {
@@ -714,6 +715,7 @@ int CPolynomSourceWizard4::WriteSimDescr(CFile*, const CString& templ, CString& 
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();
+    FollowSourceType(holder, params.Cookie());
     CString list = BuildPolynomialList(holder);
     BuildPinAssignmentList(modelText, &m_Snapshots, static_cast<DWORD>(m_nSourceType), holder, nullptr);
     ReplacePlaceholder(modelText, "@TYPE", m_nSourceType == kSourceTypeCurrent ? "I_POLY " : "E_POLY ", 0);

@@ -115,6 +115,18 @@ void CSourceTypeWizardBase4::Serialize(CArchive& ar, ESheetVersion version) {
         m_nSourceType = qv::sources::kSourceTypeVoltage;
         qv::snapshots::DeleteSnapshots(m_Snapshots);
     }
+    // An element whose data is loaded holds its AC values in the unit of its type from then
+    // on, as its page would show them, so that what is checked or described before a page
+    // opens reads them in the right quantity.
+    if (const RequestTarget target(this); target.HasReceiver()) {
+        ScopedParamSet params(target);
+        FollowSourceType(params.Holder(), params.Cookie());
+    }
+}
+
+void CSourceTypeWizardBase4::FollowSourceType(ParamHolder* holder, DWORD_PTR cookie) {
+    if (qv::ac::SwitchValueQuantity(holder, m_nSourceType == qv::sources::kSourceTypeCurrent) && cookie != 0)
+        CommitParamSet(RequestTarget(this), cookie);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -228,6 +240,7 @@ void CPropVCO::OnSelchangeSourceType() {
     InvalidateDlgItemRect(m_pSymbol, mask, kCtlSymbolFrame, this);
     SetModified(TRUE);
     if (CWnd* spice = GetDlgItem(kIdSpice)) spice->ShowWindow(m_nSourceType == kSourceTypeVoltage ? SW_SHOW : SW_HIDE);
+    FollowSourceType();
 }
 
 void CPropVCO::OnLimitInput() {
@@ -403,6 +416,7 @@ int CVCOWizard4::WriteSimDescr(CFile*, const CString& templ, CString& modelText)
     const RequestTarget target(this);
     ScopedParamSet params(target);
     ParamHolder* holder = params.Holder();
+    FollowSourceType(holder, params.Cookie());
     BuildPinAssignmentList(modelText, &m_Snapshots, static_cast<DWORD>(m_nSourceType), holder, nullptr);
     ReplacePlaceholder(modelText, "@TYPE", m_nSourceType == kSourceTypeCurrent ? "IVCO " : "EVCO ", 0);
     ResolveControlledSupplyPlaceholders(target, params.Cookie(), holder, modelText);

@@ -72,6 +72,9 @@ public:
     int GetSourceType() const { return m_nSourceType; }
     const CPtrArray& GetSnapshots() const { return m_Snapshots; }
     CPtrArray& GetSnapshots() { return m_Snapshots; }
+    // The AC values in `holder` take the quantity of the wizard's source type, as its page
+    // shows them (qv::ac::SwitchValueQuantity); committed under `cookie` when they changed.
+    void FollowSourceType(ParamHolder* holder, DWORD_PTR cookie);
 
 protected:
     WORD m_wSchema = 0;
@@ -122,6 +125,9 @@ protected:
         if (intact) {
             m_nSourceType = static_cast<int>(value);
             if (m_cmbSourceType.GetSafeHwnd() != nullptr) m_cmbSourceType.SetCurSel(m_nSourceType);
+            // The AC values are read as the page shows them for that type.
+            if (FollowSourceType())
+                CommitParamSet(RequestTarget(this->m_pWizard), reinterpret_cast<DWORD_PTR>(this->m_pParams));
         }
         DWORD count = 0;
         DWORD blockLength = 0;
@@ -129,6 +135,15 @@ protected:
                  (tailRequired ? blockLength < in.Remaining() : in.Fits(blockLength));
         if (intact) qv::snapshots::ReadSnapshotBlock(in, count, blockLength, this->m_Snapshots);
         return intact;
+    }
+    // The AC values follow the source type: amperes for a current source, else volts (a type
+    // beyond the list describes as the voltage source). The AC page's lists follow when it
+    // has a window; without an AC page the parameters alone follow.
+    bool FollowSourceType() {
+        const bool current = m_nSourceType == qv::sources::kSourceTypeCurrent;
+        if (CPropACParameters* ac = this->ACPage(); ac != nullptr && ac->GetParams() == this->m_pParams)
+            return ac->FollowSourceQuantity(current);
+        return qv::ac::SwitchValueQuantity(this->m_pParams, current);
     }
     // The AC parameters the list ends with, as the AC page's mode names them.
     void AppendACSnapshots() {

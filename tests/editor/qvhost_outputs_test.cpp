@@ -851,6 +851,11 @@ TEST(QvhostOutputs, NumbersKeepEveryDigitThroughEveryHostPath) {
     "0000004000000000000003000000ffff0a00120043436f70614f626a656374436f6d706172650a00000005494e5055540400" \
     "00000000000001800a000000025453040000000000000001800a000000054046494c450400100000000200"
 
+// The wizard data of a polynomial source P3 switched to a current source and never opened:
+// its list holds the AC phase and magnitude.
+#define QV_POLYNOMIAL_CURRENT_SOURCE \
+    "00000000000000000100000002000000ffff0a00120043436f70614f626a656374436f6d706172650a0000000841435f5048415345040000000000000001800a0000000641435f4d41470400000000000000"
+
 // Texts that came out plainly wrong: the capacitor's keyword from its name, the AC magnitude in
 // the AC parameter's unit; values that are no finite number and empty list entries are refused.
 TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
@@ -962,6 +967,29 @@ TEST(QvhostOutputs, ModelTextsSayWhatTheElementIs) {
         {R"({"id": 31, "name": "P2", "script": ["ok"], "wizard_data": "00000000000000000200000003000000ffff0a00120043436f70614f)"
          R"(626a656374436f6d706172650a00000003535043040000000000000001800a0000000841435f5048415345040000000000000001800a00)"
          R"(00000641435f4d41470400000000000000"})", 0, "E_POLY P2 ( COEFF[0] := 0, SPC := 0, AC_PHASE := 0, AC_MAG := 0 );\n"},
+        // A current source's AC values are currents: given in mA they are converted, given in
+        // volts they are refused once the element is complete, whether its wizard data or its
+        // script makes it a current source; a voltage source refuses amperes.
+        {R"({"id": 31, "name": "P3", "parameters": {"AC_MAG": {"value": "2", "unit": "mA"}}, )"
+         R"("wizard_data": ")" QV_POLYNOMIAL_CURRENT_SOURCE R"("})", 0, "I_POLY P3 (  AC_PHASE := 0, AC_MAG := 0.002 );\n"},
+        {R"({"id": 31, "name": "P3", "parameters": {"AC_MAG": {"value": "2", "unit": "mV"}}, )"
+         R"("wizard_data": ")" QV_POLYNOMIAL_CURRENT_SOURCE R"("})", 2,
+         "qvhost: element \"P3\" parameter \"AC_MAG\": \"mV\" is no unit of its quantity as the element is set up "
+         "(\"Current\")\n"},
+        {R"({"id": 31, "name": "P4", "parameters": {"AC_MAG": {"value": "2", "unit": "mA"}}, "script": ["pick 2147 1", "ok"]})",
+         0, "I_POLY P4 ( COEFF[0] := 0, AC_PHASE := 0, AC_MAG := 0.002 );\n"},
+        {R"({"id": 31, "name": "P4", "parameters": {"AC_MAG": {"value": "2", "unit": "mV"}}, "script": ["pick 2147 1", "ok"]})",
+         2, "qvhost: element \"P4\" parameter \"AC_MAG\": \"mV\" is no unit of its quantity as the element is set up "
+            "(\"Current\")\n"},
+        {R"({"id": 31, "name": "P5", "parameters": {"AC_MAG": {"value": "2", "unit": "mA"}}})", 2,
+         "qvhost: element \"P5\" parameter \"AC_MAG\": \"mA\" is no unit of its quantity as the element is set up "
+         "(\"Voltage\")\n"},
+        {R"({"id": 29, "name": "O2", "parameters": {"AC_MAG": {"value": "3", "unit": "kA"}}, "script": ["pick 2147 1", "ok"]})",
+         0, "IVCO O2 ( UL := 10, LL := -10, AMPL := 1, PHASE := 0, AC_PHASE := 0, AC_MAG := 3000 );\n"},
+        {R"({"id": 29, "name": "O3", "parameters": {"AC_RE": {"value": "-3", "unit": "uA"}, "AC_IM": {"value": "4", "unit": "uA"}}, )"
+         R"("script": ["pick 2147 1", "page 1", "click 2428", "ok"]})",
+         0, "IVCO O3 ( UL := 10, LL := -10, AMPL := 1, PHASE := 0, AC_PHASE := ATAN2((4e-06),(-3e-06))*(180/PI), "
+            "AC_MAG := SQRT((-3e-06)^2+(4e-06)^2) );\n"},
         {R"({"id": 103, "name": "LUT1", "parameters": {"IN[1]": "U", "IN[2]": "W"}, "wizard_data": ")" QV_LOOKUP3D_NO_GRID R"("})",
          2, "qvhost: element \"LUT1\": Error : X-values aren't repeated!\n"},
         // An output the form marks unused is no output of the model, though its switch stays on.

@@ -265,6 +265,13 @@ TEST_F(GeneratorPolynomial, CurrentSourceCaptionsAndSnapshots) {
     EXPECT_EQ((std::vector<std::string>{"AC_PHASE", "AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
 }
 
+// A current source's AC values are currents: the page offers amperes, and a unit chosen is
+// mapped by its scale when the source type switches.
+TEST_F(GeneratorPolynomial, ACValuesFollowTheSourceTypesQuantity) {
+    for (const SwitchedACRow& row : kSwitchedACRows)
+        ExpectACUnitsFollowTheSourceType<CPolynomSourceWizard4>(PolynomialRows("1", 1), row);
+}
+
 TEST_F(GeneratorPolynomial, ApplyWritesTheRowsIntoTheMembers) {
     DWORD element = 0;
     auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
@@ -397,6 +404,7 @@ TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
         Bytes bytes;
         int sourceType;
         std::vector<std::string> names;
+        const char* magnitudeUnit;  // stored in mV, read as the page shows it for the type
     };
     Bytes snapshots;
     Snapshot(snapshots, "SPC", 0x4, 0, true);
@@ -404,7 +412,7 @@ TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
     {
         Bytes b = Dwords({1, 1});
         Block(b, snapshots);
-        cases.push_back({"block at the end", b, 1, {"SPC"}});
+        cases.push_back({"block at the end", b, 1, {"SPC"}, "mA"});
     }
     {
         Bytes b = Dwords({0, 1});
@@ -417,23 +425,26 @@ TEST_F(GeneratorPolynomial, OlderDataTakesASnapshotBlockThatEndsTheData) {
         Dword(ac, 10);
         Dword(ac, 1);
         Block(b, ac);
-        cases.push_back({"complete", b, 0, {"SPC"}});
+        cases.push_back({"complete", b, 0, {"SPC"}, "mV"});
     }
     {
         Bytes b = Dwords({0, 1, 0xFFFFFFFFu});
-        cases.push_back({"wrapping length", b, 0, {}});
+        cases.push_back({"wrapping length", b, 0, {}, "mV"});
     }
     {
         Bytes b = {1, 0, 0, 0, 0, 0, 0, 0};
-        cases.push_back({"eight bytes", b, 1, {}});
+        cases.push_back({"eight bytes", b, 1, {}, "mA"});
     }
     for (const Case& c : cases) {
-        auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1");
+        DWORD element = 0;
+        auto wizard = NewWizard<CPolynomSourceWizard4>(PolynomialRows("1", 1), "P1", &element);
+        Param(editor->Holder(element), 2425)->SetUsedUnit("mV");
         std::unique_ptr<BYTE[]> exact(new BYTE[c.bytes.size()]);
         std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
         ASSERT_TRUE(wizard->DoConvertWizard3Data(exact.get(), static_cast<long>(c.bytes.size()))) << c.label;
         EXPECT_EQ(c.sourceType, wizard->GetSourceType()) << c.label;
         EXPECT_EQ(c.names, SnapshotNames(wizard->GetSnapshots())) << c.label;
+        EXPECT_EQ(c.magnitudeUnit, Param(editor->Holder(element), 2425)->GetUsedUnit().str()) << c.label;
     }
 }
 

@@ -115,6 +115,12 @@ TEST_F(GeneratorVCO, CurrentSourceInRealAndImaginaryForm) {
     }
 }
 
+// A current source's AC values are currents: the page offers amperes, and a unit chosen is
+// mapped by its scale when the source type switches.
+TEST_F(GeneratorVCO, ACValuesFollowTheSourceTypesQuantity) {
+    for (const SwitchedACRow& row : kSwitchedACRows) ExpectACUnitsFollowTheSourceType<CVCOWizard4>(kVCORows, row);
+}
+
 TEST_F(GeneratorVCO, SourceTypeKeywords) {
     const std::pair<int, const char*> cases[] = {{0, "EVCO O1"}, {1, "IVCO O1"}, {2, "EVCO O1"}, {-1, "EVCO O1"}};
     for (const auto& [type, text] : cases) {
@@ -183,13 +189,24 @@ TEST_F(GeneratorVCO, ArchiveBytesAreTheGoldenLayout) {
     EXPECT_EQ(Bytes{}, Stored([&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion3); }));
 }
 
+// A current source's AC values stored in volts are read as its page shows them: in amperes,
+// committed once.
 TEST_F(GeneratorVCO, LoadingReplacesTheList) {
-    auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1");
+    DWORD element = 0;
+    auto wizard = NewWizard<CVCOWizard4>(kVCORows, "O1", &element);
     SettleVCO(*wizard, 0, {"X", "Y", "Z"});
+    Param(editor->Holder(element), 2425)->SetUsedUnit("kV");
+    editor->ClearRequests();
     Loaded(GoldenArchive(), [&](CArchive& ar) { wizard->Serialize(ar, eSheetVersion4); });
     EXPECT_EQ(1, wizard->GetSourceType());
     EXPECT_EQ(1u, wizard->GetACMode());
     EXPECT_EQ((std::vector<std::string>{"UL", "@AC_MAG"}), SnapshotNames(wizard->GetSnapshots()));
+    const CWizardCopaObject3* magnitude = Param(editor->Holder(element), 2425);
+    EXPECT_EQ("Current", magnitude->GetQuantity().str());
+    EXPECT_EQ("A", magnitude->GetUnit().str());
+    EXPECT_EQ("kA", magnitude->GetUsedUnit().str());
+    EXPECT_EQ("Current", Param(editor->Holder(element), 2430)->GetQuantity().str());
+    EXPECT_EQ(1u, editor->CountRequests(25));
 }
 
 TEST_F(GeneratorVCO, NewerSchemaReadsOnlyItsWord) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/ac_parameters.h"
+#include "framework/param_access.h"
 #include "sources/linear_sources.h"
 #include "tests/support/archive_bytes.h"
 #include "tests/support/described_rows.h"
@@ -174,6 +175,18 @@ inline Bytes OlderPageBlock(const char* pageClass, DWORD version, DWORD amplitud
 }
 
 // The fixture: placeholders start and end empty.
+// One row of the AC values of a source that switches between a voltage and a current source:
+// the AC part typed (2425 magnitude, 2430 real part, 2432 imaginary part) in `currentUnit` on
+// a current source (the magnitude's unit chosen in its list), what the description takes from it, and the unit its list shows once the
+// page is switched back to a voltage source.
+struct SwitchedACRow {
+    WORD field;
+    int unitList;
+    const char* currentUnit;
+    const char* described;
+    const char* voltageUnit;
+};
+
 class SourcesTest : public NamedElementTest<ParamRow> {
 protected:
     void SetUp() override {
@@ -183,6 +196,66 @@ protected:
     void TearDown() override {
         PluginEditorTest::TearDown();
         g_PlaceholderList.DeleteAll();
+    }
+
+    // Drives the row as a user would: Current Source chosen, the AC page's list offers amperes,
+    // the value typed in the unit and applied; the sheet opened again shows that unit, and
+    // Voltage Source chosen maps it by its scale. The page's source-type list is 2147, the AC
+    // page's real-and-imaginary radio 2428.
+    template <class Wizard>
+    void ExpectACUnitsFollowTheSourceType(const std::vector<ParamRow>& rows, const SwitchedACRow& row) {
+        SCOPED_TRACE(std::string("field ") + std::to_string(row.field) + " in " + row.currentUnit);
+        DWORD element = 0;
+        auto wizard = NewWizard<Wizard>(rows, "O1", &element);
+        const auto entries = [](CWnd* list) {
+            std::vector<std::string> out;
+            auto* combo = static_cast<CComboBox*>(list);
+            for (int i = 0; combo != nullptr && i < combo->GetCount(); ++i) {
+                CString entry;
+                combo->GetLBText(i, entry);
+                out.push_back(entry.str());
+            }
+            return out;
+        };
+        const auto shown = [](CWnd* control) {
+            CString text;
+            if (control != nullptr) control->GetWindowText(text);
+            return text.str();
+        };
+        const bool parts = row.field != qv::ac::kIdMagnitude;
+        {
+            OpenPage<Wizard> open(*wizard);
+            ASSERT_TRUE(qv::ui::ChooseEntry(open.Page()->GetDlgItem(2147), "Current Source"));
+            ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
+            if (parts) {
+                ASSERT_TRUE(qv::ui::Click(open.AC(), 2428));
+            }
+            EXPECT_EQ((std::vector<std::string>{"A", "mA", "uA", "nA", "kA"}), entries(open.AC()->GetDlgItem(row.unitList)));
+            ASSERT_TRUE(qv::ui::TypeText(open.AC()->GetDlgItem(row.field), "2"));
+            // The parts' lists show their unit but offer no choice.
+            if (!parts) {
+                ASSERT_TRUE(qv::ui::ChooseEntry(open.AC()->GetDlgItem(row.unitList), row.currentUnit));
+            }
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        const CWizardCopaObject3* param = FindParamByValueID(editor->Holder(element), row.field);
+        ASSERT_NE(nullptr, param);
+        EXPECT_EQ("Current", param->GetQuantity().str());
+        EXPECT_EQ(row.currentUnit, param->GetUsedUnit().str());
+        EXPECT_EQ(row.described, ValueInUsedUnit(param).str()) << "the description converts by the unit used";
+        {
+            OpenPage<Wizard> open(*wizard);
+            ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 1));
+            EXPECT_EQ(row.currentUnit, shown(open.AC()->GetDlgItem(row.unitList)));
+            EXPECT_EQ("2", shown(open.AC()->GetDlgItem(row.field)));
+            ASSERT_TRUE(qv::ui::SelectPage(&open.Sheet(), 0));
+            ASSERT_TRUE(qv::ui::ChooseEntry(open.Page()->GetDlgItem(2147), "Voltage Source"));
+            EXPECT_EQ(row.voltageUnit, shown(open.AC()->GetDlgItem(row.unitList)));
+            EXPECT_EQ((std::vector<std::string>{"V", "mV", "uV", "kV", "MV"}), entries(open.AC()->GetDlgItem(row.unitList)));
+            ASSERT_TRUE(qv::ui::Apply(&open.Sheet()));
+        }
+        EXPECT_EQ("Voltage", param->GetQuantity().str());
+        EXPECT_EQ(row.voltageUnit, param->GetUsedUnit().str());
     }
 
     // The text the wizard writes from the model for the immanent template.
@@ -196,6 +269,18 @@ protected:
 
 // A generator source's set: its own parameters, then "SPC", the AC parameters (the parts
 // in use) and the outputs V and I, then the outputs of its own.
+// The AC values of the sources that switch between a voltage and a current source.
+inline const SwitchedACRow kSwitchedACRows[] = {
+    {.field = 2425, .unitList = 2516, .currentUnit = "mA", .described = "0.002", .voltageUnit = "mV"},
+    {.field = 2425, .unitList = 2516, .currentUnit = "kA", .described = "2000", .voltageUnit = "kV"},
+    {.field = 2425, .unitList = 2516, .currentUnit = "A", .described = "2", .voltageUnit = "V"},
+    // Volts have no nano prefix: the base unit stands in.
+    {.field = 2425, .unitList = 2516, .currentUnit = "nA", .described = "2e-09", .voltageUnit = "V"},
+    // The real and imaginary parts' lists show the catalogue's V as A.
+    {.field = 2430, .unitList = 2518, .currentUnit = "A", .described = "2", .voltageUnit = "V"},
+    {.field = 2432, .unitList = 2519, .currentUnit = "A", .described = "2", .voltageUnit = "V"},
+};
+
 inline std::vector<ParamRow> GeneratorRows(std::vector<ParamRow> own, const std::vector<ParamRow>& ownOutputs = {}) {
     const std::vector<ParamRow> shared = {
         {.id = 2472, .name = "SPC", .value = "0", .type = 0x4},
