@@ -220,7 +220,7 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
 }
 
 // A text where a page needs a number (a count, an order, a dimension, samples, a number of
-// harmonics, a delay time, a data file's value, a filter's order) is refused by OK, instead of
+// harmonics, a delay time, a filter's order) is refused by OK, instead of
 // being read as its leading digits or as 0; so is a sample time that is no number shown in
 // another unit than the parameter's own, which the description could not convert.
 TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
@@ -238,9 +238,6 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":54,"name":"X1"})", {"type 2243 \"50 Hz\""}, nullptr},
         {R"({"id":54,"name":"X1"})", {"type 2202 \"2*0.5\"", "choose 2400 ms"}, nullptr},
         {R"({"id":64,"name":"X1"})", {"type 2183 TX", "choose 2400 ms"}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1,5\""}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 x"}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1/(0)\""}, nullptr},
         {R"({"id":82,"name":"X1"})", {"click 2291", "type 2042 abc"}, nullptr},
         {R"({"id":53,"name":"X1"})", {"type 2042 abc"}, nullptr},
         {R"({"id":53,"name":"X1"})", {"type 2248 2.5"}, nullptr},
@@ -342,15 +339,29 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 
     // Cells of a table: a unit of another quantity than the column's is refused, a unit of its
-    // own is converted.
+    // own is converted. A data file's value of the dead time is a plain number: any other text
+    // is refused at its cell, and the value stored before stays.
     struct CellCase {
         const char* element;
         std::vector<std::string> script;
-        const char* holds;  // a text of the printed schematic; null: the last cell is refused
+        const char* holds;  // a text of the printed schematic; null: a cell edit is refused
+        // Refused: what the printed schematic still holds after the rest of the script and OK.
+        const char* keeps = nullptr;
     };
     const char* const kTable2D =
         R"({"id":78,"name":"X1","parameters":{"IN":"W"},"script":["click 1122","click 1122","cell 2121 1 1 \"1\"","ok"]})";
+    const char* const kDeadTimeFile =
+        R"({"id":82,"name":"X1","parameters":{"INPUT":"0","FILE":"dt.mdx"},"script":["click 2292","click 1122",)"
+        R"("cell 2134 0 1 \"0.5\"","ok"]})";
+    const char* const kDeadTimeHalf = "0000000000000000000000000000e03f";  // the point (0, 0.5) the wizard keeps
     const CellCase cells[] = {
+        {kDeadTimeFile, {"cell 2134 0 1 \"2m\""}, "0000000000000000fca9f1d24d62603f"},  // the point (0, 0.002)
+        {kDeadTimeFile, {"cell 2134 0 1 \"1 kOhm\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {kDeadTimeFile, {"cell 2134 0 1 \"2abc\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {kDeadTimeFile, {"cell 2134 0 1 \"1k, G := 5\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1,5\""}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 x"}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1/(0)\""}, nullptr},
         {kTable2D, {"cell 2121 1 2 \"1 kOhm\""}, nullptr},
         {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"1 kOhm\""}, nullptr},
         {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"2 kV\""}, "0000000000409f40"},
@@ -368,13 +379,16 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
         const CellCase& c = cells[i];
         SCOPED_TRACE(std::string(c.element) + " cell row " + std::to_string(i));
         std::vector<std::string> script = c.script;
-        if (c.holds != nullptr) script.push_back("ok");
+        if (c.holds != nullptr || c.keeps != nullptr) script.push_back("ok");
         const qv_test::EditedAndDescribed done = qv_test::EditThenDescribe(
             std::string(R"({"document":"D","elements":[)") + c.element + "]}", "X1", script,
             folder / ("cell" + std::to_string(i)));
         if (c.holds == nullptr) {
             EXPECT_FALSE(done.edited);
             EXPECT_THAT(done.error, testing::HasSubstr("did not take the action"));
+            if (c.keeps != nullptr) {
+                EXPECT_THAT(done.printed, testing::HasSubstr(c.keeps));
+            }
             continue;
         }
         ASSERT_TRUE(done.edited) << done.error;
