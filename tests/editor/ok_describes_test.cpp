@@ -3,12 +3,14 @@
 // session of the sibling pages that share the field or click.
 #include "tests/support/host_fixture.h"
 
+#include "afx/message_text.h"
 #include "afx/msgbox.h"
 #include "editor/edit_script.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,20 +26,30 @@ protected:
         const char* description;  // the whole description; null: OK is refused with `refusal`
         const char* refusal = "Invalid value!";  // the message box that refuses the OK
         void (*modelTextStep)() = nullptr;  // what the wizard's next writing of its text also does
+        // A file of the row's folder that `refusal` names where it says "{file}", as messages
+        // show a path (the folder is made for the run).
+        const char* namedFile = nullptr;
     };
+
+    static std::string RowFolder(const std::filesystem::path& folder, int row) {
+        return (folder / ("row" + std::to_string(row))).string();
+    }
 
     void Check(const Case& c, int row) {
         SCOPED_TRACE(std::string(c.element) + " row " + std::to_string(row));
         const std::string schematic = std::string(R"({"document":"D","elements":[)") + c.element + "]}";
         std::vector<std::string> script = c.script;
-        if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(c.refusal));
+        std::string refusal = c.refusal;
+        if (const size_t at = refusal.find("{file}"); c.namedFile != nullptr && at != std::string::npos)
+            refusal.replace(at, 6, qv::ShownPath((std::filesystem::path(RowFolder(folder, row)) / c.namedFile).string()));
+        if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(refusal));
         script.push_back("ok");
         qv::Host::SetModelTextHookForTest(c.modelTextStep);
         struct NoHook {
             ~NoHook() { qv::Host::SetModelTextHookForTest(nullptr); }
         } noHook;
         const qv_test::EditedAndDescribed done =
-            qv_test::EditThenDescribe(schematic, "X1", script, folder / ("row" + std::to_string(row)));
+            qv_test::EditThenDescribe(schematic, "X1", script, RowFolder(folder, row));
         if (c.description == nullptr) {
             EXPECT_FALSE(done.edited);
             EXPECT_THAT(done.error, testing::HasSubstr("(ok): the sheet refused"));
@@ -151,6 +163,10 @@ TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
 // whatever the page, and the message names the parameter. A refused OK leaves the sheet open:
 // the user mends the value and presses OK again.
 TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
+    const std::string longA(211, 'a'), longB(205, 'b');
+    const std::string nameA = longA + ".mdx", nameB = longB + ".mdx";
+    const char* const kLongA = nameA.c_str();
+    const char* const kLongB = nameB.c_str();
     const Case cases[] = {
         {R"({"id":15,"name":"X1"})", {"type 2028 \"1k, G := 5\""}, nullptr,
          "X1 cannot be described: parameter \"R\": its value \"1k, G := 5\" would make more than one entry of the model "
@@ -193,15 +209,15 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
          "name cannot stand for two things"},
         {R"({"id":82,"name":"X1","parameters":{"INPUT":"0","FILE":"dt.mdx"},"script":["click 2292","click 1122",)"
          R"("cell 2134 0 1 \"0.5\"","ok"]})",
-         {"type 2117 \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
-         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.mdx\""},
-         nullptr, ""},
+         {"type 2117 \"" + nameA + "\""},
+         nullptr, "X1 cannot be described: its data file {file}: the file name has 215 bytes, more than the 200 a file "
+         "name may have", nullptr, kLongA},
         {R"({"id":15,"name":"X1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})",
          {"sheet ok {", "click 2116",
-          "type 2117 \"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
-          "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.mdx\"",
+          "type 2117 \"" + nameB + "\"",
           "}", "click 2016"},
-         nullptr, ""},
+         nullptr, "X1 cannot be described: its data file {file}: the file name has 209 bytes, more than the 200 a file "
+         "name may have", nullptr, kLongB},
         // A box the wizard shows while it writes its text (nobody is there to answer it).
         {R"({"id":15,"name":"X1"})", {"type 2028 2k"}, nullptr,
          "X1 cannot be described: its wizard shows a message box \"Cannot read the table.\" while it writes its model "
