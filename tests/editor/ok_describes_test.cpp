@@ -29,6 +29,7 @@ protected:
         // A file of the row's folder that `refusal` names where it says "{file}", as messages
         // show a path (the folder is made for the run).
         const char* namedFile = nullptr;
+        const char* printed = nullptr;  // a text the printed schematic holds besides
     };
 
     static std::string RowFolder(const std::filesystem::path& folder, int row) {
@@ -60,6 +61,9 @@ protected:
         }
         ASSERT_TRUE(done.edited) << done.error;
         EXPECT_EQ(c.description, done.description);
+        if (c.printed != nullptr) {
+            EXPECT_THAT(done.printed, testing::HasSubstr(c.printed));
+        }
     }
 };
 
@@ -326,8 +330,10 @@ TEST_F(OkDescribesTest, WhatOkStoresIsReadBackAndNamesAreNames) {
 // text that is no such number is refused (a cell does not take it, OK refuses a field) and
 // never read by its leading digits; a check compares only what reads as numbers; a field
 // left with a text OK refuses resizes no family, and leaving an order field keeps what was
-// typed into the rows.
+// typed into the rows (values and infos), also when the count is mended to more rows.
 TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
+    // The N-point element's first threshold as typed, value and info, in the printed schematic.
+    const char* const kTypedRow = "\"THRES[0]\": {\n          \"value\": \"-7\",\n          \"info\": \"top\"\n        }";
     const Case cases[] = {
         {R"({"id":47,"name":"X1"})", {"type 2151 2*3", "type 2152 1", "type 2187 5"},
          "INTEG X1 ( K := 1, Y0 := 5, UL := 2*3, LL := 1, RESET := 0, RV := 0, TRIG := 1, TS := 0, IN := 0 );\n"},
@@ -350,7 +356,16 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
          {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
           "type 2028 2"},
          "NPOINT X1 ( N := 2, THRES[0] := -7, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
-         "IN := 0 );\n"},
+         "IN := 0 );\n",
+         "Invalid value!", nullptr, nullptr, kTypedRow},
+        // Mended to more points than before: the typed row keeps its value and info, the new
+        // rows take the template's.
+        {R"({"id":64,"name":"X1"})",
+         {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
+          "type 2028 4"},
+         "NPOINT X1 ( N := 4, THRES[0] := -7, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
+         "IN := 0, THRES[2] := 0, THRES[3] := 0, AMPL[3] := 0, AMPL[4] := 0 );\n",
+         "Invalid value!", nullptr, nullptr, kTypedRow},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 
