@@ -35,6 +35,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <utility>
 
 IMPLEMENT_SERIAL(CPropDeadBlock, CTBPropertyPage, VERSIONABLE_SCHEMA | qv::blocks::kDeadPageVersion)
 IMPLEMENT_DYNAMIC(CDeadTimeBlockWizard4, CWizardBase4)
@@ -71,6 +72,18 @@ DWORD PlainKind(DWORD mode) { return mode & ~(0x8000u | kDeadModeFileReference);
 bool IsSeparate(DWORD mode) { return PlainKind(mode) == kDeadModeSeparate; }
 
 CString Format(double value) { return TBExtended_ftoa(value, -1, 0, ""); }
+
+// A data file's value cell takes one plain number, with a scale prefix at most ("2m"), as the
+// other tables' number cells do (NumberCellUnit of no unit): a unit word, a trailing text or a
+// formula ("1 kOhm", "2abc", "1k, G := 5") is refused at the cell, never read by its leading
+// digits.
+constexpr char kFileValueCell[] = "|";
+
+// The number a data file's value cell shows; `kept` for a text that shows none.
+double FileValueOf(const CTBEditListCtrl& list, int row, double kept) {
+    double value = 0.0;
+    return ReadNumberCell(kFileValueCell, list.GetItemText(row, 1), &value) ? value : kept;
+}
 
 using qv::pages::ReadArchivedBlock;
 
@@ -263,7 +276,7 @@ void CPropDeadBlock::ListFileValues() {
         CString number;
         number.Format("%i", static_cast<int>(i) + 1);
         const int row = m_lstValues.InsertEditItem(static_cast<int>(i), number, TB_EDIT_NONE);
-        m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER);
+        m_lstValues.SetEditItemText(row, 1, Format(m_values[i]), TB_EDIT_NUMBER, kFileValueCell);
     }
     FindAndReadFile();
 }
@@ -339,9 +352,12 @@ void CPropDeadBlock::BuildCompareList(DWORD kind) {
 void CPropDeadBlock::TakeValuesFromList() {
     if (m_bSeparate || m_lstValues.GetSafeHwnd() == nullptr) return;
     m_lstValues.CloseEdit(TRUE);
+    const std::vector<double> before = std::move(m_values);
     m_values.clear();
-    for (int row = 0; row < m_lstValues.GetItemCount(); ++row)
-        m_values.push_back(TBExtended_atof(m_lstValues.GetItemText(row, 1), ""));
+    for (int row = 0; row < m_lstValues.GetItemCount(); ++row) {
+        const size_t at = static_cast<size_t>(row);
+        m_values.push_back(FileValueOf(m_lstValues, row, at < before.size() ? before[at] : 0.0));
+    }
 }
 
 void CPropDeadBlock::OnInitialValueMode() {
@@ -578,7 +594,7 @@ void CPropDeadBlock::OnParamNew() {
         CString number;
         number.Format("%i", static_cast<int>(m_values.size()));
         const int row = m_lstValues.InsertEditItem(m_lstValues.GetItemCount(), number, TB_EDIT_NONE);
-        m_lstValues.SetEditItemText(row, 1, "0.0", TB_EDIT_TEXT);
+        m_lstValues.SetEditItemText(row, 1, "0.0", TB_EDIT_NUMBER, kFileValueCell);
         m_lstValues.SelectItem(row);
     }
     SetModified(TRUE);
@@ -638,8 +654,8 @@ void CPropDeadBlock::MoveRow(int from, int to) {
         if (static_cast<size_t>(from) < m_values.size() && static_cast<size_t>(to) < m_values.size())
             std::swap(m_values[static_cast<size_t>(from)], m_values[static_cast<size_t>(to)]);
         const CString value0 = m_lstValues.GetItemText(from, 1);
-        m_lstValues.SetEditItemText(from, 1, m_lstValues.GetItemText(to, 1), TB_EDIT_NUMBER);
-        m_lstValues.SetEditItemText(to, 1, value0, TB_EDIT_NUMBER);
+        m_lstValues.SetEditItemText(from, 1, m_lstValues.GetItemText(to, 1), TB_EDIT_NUMBER, kFileValueCell);
+        m_lstValues.SetEditItemText(to, 1, value0, TB_EDIT_NUMBER, kFileValueCell);
     }
     m_lstValues.SelectItem(to);
     m_lstValues.Invalidate();
@@ -841,7 +857,7 @@ BOOL CPropDeadBlock::ReadInitialValueFile(CString path) {
         number.Format("%i", i + 1);
         if (i >= m_lstValues.GetItemCount()) m_lstValues.InsertEditItem(i, number, TB_EDIT_NONE);
         m_lstValues.SetEditItemText(i, 0, number, TB_EDIT_NONE);
-        m_lstValues.SetEditItemText(i, 1, Format(m_values[static_cast<size_t>(i)]), TB_EDIT_NUMBER);
+        m_lstValues.SetEditItemText(i, 1, Format(m_values[static_cast<size_t>(i)]), TB_EDIT_NUMBER, kFileValueCell);
         m_lstValues.SetItemData(i, 0);
     }
     m_strSamples = Format(n);
@@ -856,7 +872,8 @@ BOOL CPropDeadBlock::WriteInitialValueFile(CString, int format) {
     std::vector<double> y(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         x[static_cast<size_t>(i)] = i;
-        y[static_cast<size_t>(i)] = TBExtended_atof(m_lstValues.GetItemText(i, 1), "");
+        const size_t at = static_cast<size_t>(i);
+        y[at] = FileValueOf(m_lstValues, i, at < m_values.size() ? m_values[at] : 0.0);
     }
     CReadAndWriteFiles files;
     files.SetNrChannels(2);
@@ -904,7 +921,7 @@ void CPropDeadBlock::OnImportFile() {
     for (size_t i = 0; i < m_values.size(); ++i) {
         CString value;
         value.Format("%.15g", m_values[i]);
-        m_lstValues.SetEditItemText(static_cast<int>(i), 1, value, TB_EDIT_NUMBER);
+        m_lstValues.SetEditItemText(static_cast<int>(i), 1, value, TB_EDIT_NUMBER, kFileValueCell);
     }
     m_lstValues.Invalidate();
     MakeFileNameRelative();

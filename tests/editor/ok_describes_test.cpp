@@ -3,12 +3,14 @@
 // session of the sibling pages that share the field or click.
 #include "tests/support/host_fixture.h"
 
+#include "afx/message_text.h"
 #include "afx/msgbox.h"
 #include "editor/edit_script.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,20 +26,31 @@ protected:
         const char* description;  // the whole description; null: OK is refused with `refusal`
         const char* refusal = "Invalid value!";  // the message box that refuses the OK
         void (*modelTextStep)() = nullptr;  // what the wizard's next writing of its text also does
+        // A file of the row's folder that `refusal` names where it says "{file}", as messages
+        // show a path (the folder is made for the run).
+        const char* namedFile = nullptr;
+        const char* printed = nullptr;  // a text the printed schematic holds besides
     };
+
+    static std::string RowFolder(const std::filesystem::path& folder, int row) {
+        return (folder / ("row" + std::to_string(row))).string();
+    }
 
     void Check(const Case& c, int row) {
         SCOPED_TRACE(std::string(c.element) + " row " + std::to_string(row));
         const std::string schematic = std::string(R"({"document":"D","elements":[)") + c.element + "]}";
         std::vector<std::string> script = c.script;
-        if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(c.refusal));
+        std::string refusal = c.refusal;
+        if (const size_t at = refusal.find("{file}"); c.namedFile != nullptr && at != std::string::npos)
+            refusal.replace(at, 6, qv::ShownPath((std::filesystem::path(RowFolder(folder, row)) / c.namedFile).string()));
+        if (c.description == nullptr) script.push_back("message ok " + qv::QuoteScriptText(refusal));
         script.push_back("ok");
         qv::Host::SetModelTextHookForTest(c.modelTextStep);
         struct NoHook {
             ~NoHook() { qv::Host::SetModelTextHookForTest(nullptr); }
         } noHook;
         const qv_test::EditedAndDescribed done =
-            qv_test::EditThenDescribe(schematic, "X1", script, folder / ("row" + std::to_string(row)));
+            qv_test::EditThenDescribe(schematic, "X1", script, RowFolder(folder, row));
         if (c.description == nullptr) {
             EXPECT_FALSE(done.edited);
             EXPECT_THAT(done.error, testing::HasSubstr("(ok): the sheet refused"));
@@ -48,6 +61,9 @@ protected:
         }
         ASSERT_TRUE(done.edited) << done.error;
         EXPECT_EQ(c.description, done.description);
+        if (c.printed != nullptr) {
+            EXPECT_THAT(done.printed, testing::HasSubstr(c.printed));
+        }
     }
 };
 
@@ -151,6 +167,10 @@ TEST_F(OkDescribesTest, AnExpressionTheLanguageDoesNotReadIsRefused) {
 // whatever the page, and the message names the parameter. A refused OK leaves the sheet open:
 // the user mends the value and presses OK again.
 TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
+    const std::string longA(211, 'a'), longB(205, 'b');
+    const std::string nameA = longA + ".mdx", nameB = longB + ".mdx";
+    const char* const kLongA = nameA.c_str();
+    const char* const kLongB = nameB.c_str();
     const Case cases[] = {
         {R"({"id":15,"name":"X1"})", {"type 2028 \"1k, G := 5\""}, nullptr,
          "X1 cannot be described: parameter \"R\": its value \"1k, G := 5\" would make more than one entry of the model "
@@ -193,15 +213,15 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
          "name cannot stand for two things"},
         {R"({"id":82,"name":"X1","parameters":{"INPUT":"0","FILE":"dt.mdx"},"script":["click 2292","click 1122",)"
          R"("cell 2134 0 1 \"0.5\"","ok"]})",
-         {"type 2117 \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
-         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.mdx\""},
-         nullptr, ""},
+         {"type 2117 \"" + nameA + "\""},
+         nullptr, "X1 cannot be described: its data file {file}: the file name has 215 bytes, more than the 200 a file "
+         "name may have", nullptr, kLongA},
         {R"({"id":15,"name":"X1","characteristic":{"kind":"data-pairs","points":[[0,0],[1,1]]}})",
          {"sheet ok {", "click 2116",
-          "type 2117 \"bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
-          "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb.mdx\"",
+          "type 2117 \"" + nameB + "\"",
           "}", "click 2016"},
-         nullptr, ""},
+         nullptr, "X1 cannot be described: its data file {file}: the file name has 209 bytes, more than the 200 a file "
+         "name may have", nullptr, kLongB},
         // A box the wizard shows while it writes its text (nobody is there to answer it).
         {R"({"id":15,"name":"X1"})", {"type 2028 2k"}, nullptr,
          "X1 cannot be described: its wizard shows a message box \"Cannot read the table.\" while it writes its model "
@@ -220,7 +240,7 @@ TEST_F(OkDescribesTest, WhatDescribeWouldRefuseIsRefusedAtTheCommit) {
 }
 
 // A text where a page needs a number (a count, an order, a dimension, samples, a number of
-// harmonics, a delay time, a data file's value, a filter's order) is refused by OK, instead of
+// harmonics, a delay time, a filter's order) is refused by OK, instead of
 // being read as its leading digits or as 0; so is a sample time that is no number shown in
 // another unit than the parameter's own, which the description could not convert.
 TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
@@ -238,9 +258,6 @@ TEST_F(OkDescribesTest, ATextWhereANumberIsNeededIsRefused) {
         {R"({"id":54,"name":"X1"})", {"type 2243 \"50 Hz\""}, nullptr},
         {R"({"id":54,"name":"X1"})", {"type 2202 \"2*0.5\"", "choose 2400 ms"}, nullptr},
         {R"({"id":64,"name":"X1"})", {"type 2183 TX", "choose 2400 ms"}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1,5\""}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 x"}, nullptr},
-        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1/(0)\""}, nullptr},
         {R"({"id":82,"name":"X1"})", {"click 2291", "type 2042 abc"}, nullptr},
         {R"({"id":53,"name":"X1"})", {"type 2042 abc"}, nullptr},
         {R"({"id":53,"name":"X1"})", {"type 2248 2.5"}, nullptr},
@@ -313,8 +330,10 @@ TEST_F(OkDescribesTest, WhatOkStoresIsReadBackAndNamesAreNames) {
 // text that is no such number is refused (a cell does not take it, OK refuses a field) and
 // never read by its leading digits; a check compares only what reads as numbers; a field
 // left with a text OK refuses resizes no family, and leaving an order field keeps what was
-// typed into the rows.
+// typed into the rows (values and infos), also when the count is mended to more rows.
 TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
+    // The N-point element's first threshold as typed, value and info, in the printed schematic.
+    const char* const kTypedRow = "\"THRES[0]\": {\n          \"value\": \"-7\",\n          \"info\": \"top\"\n        }";
     const Case cases[] = {
         {R"({"id":47,"name":"X1"})", {"type 2151 2*3", "type 2152 1", "type 2187 5"},
          "INTEG X1 ( K := 1, Y0 := 5, UL := 2*3, LL := 1, RESET := 0, RV := 0, TRIG := 1, TS := 0, IN := 0 );\n"},
@@ -337,20 +356,43 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
          {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
           "type 2028 2"},
          "NPOINT X1 ( N := 2, THRES[0] := -7, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
-         "IN := 0 );\n"},
+         "IN := 0 );\n",
+         "Invalid value!", nullptr, nullptr, kTypedRow},
+        // Mended to more points than before: the typed row keeps its value and info, the new
+        // rows take the template's.
+        {R"({"id":64,"name":"X1"})",
+         {"cell 2262 0 1 \"-7\"", "cell 2262 0 2 top", "type 2028 0.5", "message ok \"Invalid value!\"", "ok",
+          "type 2028 4"},
+         "NPOINT X1 ( N := 4, THRES[0] := -7, THRES[1] := 1, AMPL[0] := -1, AMPL[1] := 0, AMPL[2] := 1, TS := 0, "
+         "IN := 0, THRES[2] := 0, THRES[3] := 0, AMPL[3] := 0, AMPL[4] := 0 );\n",
+         "Invalid value!", nullptr, nullptr, kTypedRow},
     };
     for (size_t i = 0; i < std::size(cases); ++i) Check(cases[i], static_cast<int>(i));
 
     // Cells of a table: a unit of another quantity than the column's is refused, a unit of its
-    // own is converted.
+    // own is converted. A data file's value of the dead time is a plain number: any other text
+    // is refused at its cell, and the value stored before stays.
     struct CellCase {
         const char* element;
         std::vector<std::string> script;
-        const char* holds;  // a text of the printed schematic; null: the last cell is refused
+        const char* holds;  // a text of the printed schematic; null: a cell edit is refused
+        // Refused: what the printed schematic still holds after the rest of the script and OK.
+        const char* keeps = nullptr;
     };
     const char* const kTable2D =
         R"({"id":78,"name":"X1","parameters":{"IN":"W"},"script":["click 1122","click 1122","cell 2121 1 1 \"1\"","ok"]})";
+    const char* const kDeadTimeFile =
+        R"({"id":82,"name":"X1","parameters":{"INPUT":"0","FILE":"dt.mdx"},"script":["click 2292","click 1122",)"
+        R"("cell 2134 0 1 \"0.5\"","ok"]})";
+    const char* const kDeadTimeHalf = "0000000000000000000000000000e03f";  // the point (0, 0.5) the wizard keeps
     const CellCase cells[] = {
+        {kDeadTimeFile, {"cell 2134 0 1 \"2m\""}, "0000000000000000fca9f1d24d62603f"},  // the point (0, 0.002)
+        {kDeadTimeFile, {"cell 2134 0 1 \"1 kOhm\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {kDeadTimeFile, {"cell 2134 0 1 \"2abc\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {kDeadTimeFile, {"cell 2134 0 1 \"1k, G := 5\"", "click 1122"}, nullptr, kDeadTimeHalf},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1,5\""}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 x"}, nullptr},
+        {R"({"id":82,"name":"X1"})", {"click 1122", "cell 2134 0 1 \"1/(0)\""}, nullptr},
         {kTable2D, {"cell 2121 1 2 \"1 kOhm\""}, nullptr},
         {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"1 kOhm\""}, nullptr},
         {kTable2D, {"click 2273", "type 2275 V", "cell 2121 1 1 \"2 kV\""}, "0000000000409f40"},
@@ -368,13 +410,16 @@ TEST_F(OkDescribesTest, NumbersInCellsAndCountFieldsAreReadWhole) {
         const CellCase& c = cells[i];
         SCOPED_TRACE(std::string(c.element) + " cell row " + std::to_string(i));
         std::vector<std::string> script = c.script;
-        if (c.holds != nullptr) script.push_back("ok");
+        if (c.holds != nullptr || c.keeps != nullptr) script.push_back("ok");
         const qv_test::EditedAndDescribed done = qv_test::EditThenDescribe(
             std::string(R"({"document":"D","elements":[)") + c.element + "]}", "X1", script,
             folder / ("cell" + std::to_string(i)));
         if (c.holds == nullptr) {
             EXPECT_FALSE(done.edited);
             EXPECT_THAT(done.error, testing::HasSubstr("did not take the action"));
+            if (c.keeps != nullptr) {
+                EXPECT_THAT(done.printed, testing::HasSubstr(c.keeps));
+            }
             continue;
         }
         ASSERT_TRUE(done.edited) << done.error;

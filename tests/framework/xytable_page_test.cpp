@@ -21,6 +21,8 @@
 #include <string>
 #include <fstream>
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace xytable_test;
 namespace ui = qv::ui;
@@ -249,16 +251,24 @@ TEST_F(XYTablePageTest, ContextMenuOffersRowCommandsOnlyForASelectedRow) {
 }
 
 TEST_F(XYTablePageTest, ApplyRefusesTablesWhoseXValuesAreNotMonotonous) {
+    // A move: the row clicked, then the button (1125 up, 1126 down).
+    using Moves = std::vector<std::pair<int, int>>;
     const struct {
         Pairs points;
+        Moves moves;    // done after the points are typed
         const char* message;
+        Moves mending;  // done after the refusal: the table is taken then, the warning gone
     } cases[] = {
-        {{{0, 0}, {1, 1}, {1, 2}}, "Error : X-values aren't monotonous rising!"},
-        {{{2, 0}, {1, 0}, {1, 0}}, "Error : X-values aren't monotonous falling!"},
-        {{{1, 0}, {1, 5}}, "Error : Constant x-values aren't allowed!"},
+        {{{0, 0}, {1, 1}, {1, 2}}, {}, "Error : X-values aren't monotonous rising!", {}},
+        {{{2, 0}, {1, 0}, {1, 0}}, {}, "Error : X-values aren't monotonous falling!", {}},
+        {{{1, 0}, {1, 5}}, {}, "Error : Constant x-values aren't allowed!", {}},
+        // A row moved leaves x neither rising nor falling; moved back, x rises again.
+        {{{0, 0}, {1, 1}, {2, 2}}, {{2, 1125}}, "Error : X-values aren't monotonous rising!", {{1, 1126}}},
+        {{{0, 0}, {1, 1}, {2, 2}}, {{0, 1126}}, "Error : X-values aren't monotonous falling!", {{1, 1125}}},
     };
     Open();
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
         ASSERT_TRUE(ui::Click(&table, 1124));
         for (size_t i = 0; i < c.points.size(); ++i) {
             ASSERT_TRUE(ui::Click(&table, 1122));
@@ -266,9 +276,22 @@ TEST_F(XYTablePageTest, ApplyRefusesTablesWhoseXValuesAreNotMonotonous) {
             ASSERT_TRUE(ui::EditListCell(&List(), row, 1, TBExtended_ftoa(c.points[i].first)));
             ASSERT_TRUE(ui::EditListCell(&List(), row, 2, TBExtended_ftoa(c.points[i].second)));
         }
+        const auto move = [&](const Moves& moves) {
+            for (const auto& [row, button] : moves) {
+                ASSERT_TRUE(ui::ClickListItem(&List(), row));
+                ASSERT_TRUE(ui::Click(&table, button));
+            }
+        };
+        ASSERT_NO_FATAL_FAILURE(move(c.moves));
+        EXPECT_TRUE(Visible(2120)) << "the page warns before OK refuses";
         script().ExpectMessageBox(IDOK, c.message);
         EXPECT_FALSE(sheet.Apply()) << c.message;
         EXPECT_TRUE(table.IsPageModified());
+        if (c.mending.empty()) continue;
+        ASSERT_NO_FATAL_FAILURE(move(c.mending));
+        EXPECT_EQ(c.points, PointsOf(table)) << "the rows are back in their order";
+        EXPECT_FALSE(Visible(2120));
+        EXPECT_TRUE(sheet.Apply());
     }
 
     // A strictly falling table is taken, while the page warns that it is not rising.
