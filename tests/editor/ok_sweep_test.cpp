@@ -95,9 +95,27 @@ bool ScaledBy(const std::string& want, const std::string& got, long double facto
     return false;
 }
 
+// Whether a number typed with a unit ("1 kOhm") is read in the unit a cell shows ("" for a
+// column of plain numbers): only a unit of the cell's quantity is, converted into the cell's
+// unit. A number without a unit is read in any cell.
+bool ReadsInCell(const std::string& typed, const std::string& unit, double* number) {
+    if (qv::ParsePrefixedNumber(typed.c_str(), number)) return true;
+    return !unit.empty() && qv::ParseNumberInUnit(typed.c_str(), "", unit.c_str(), number);
+}
+// Whether a text is a number with a unit of some quantity.
+bool HasUnit(const std::string& typed) {
+    double number = 0;
+    if (qv::ParsePrefixedNumber(typed.c_str(), &number)) return false;
+    for (const qv::QuantityDefinition& quantity : qv::BuiltInUnitsTable().quantities)
+        if (qv::ParseNumberInUnit(typed.c_str(), quantity.name.c_str(), quantity.units[0].symbol.c_str(), &number)) return true;
+    return false;
+}
+
 // Whether a text holds what was typed, as typed or as its number in one of `factors` (the
-// unit shown against the units its parameter may be written in).
-bool HoldsTyped(const std::string& text, const std::string& typed, const std::vector<long double>& factors) {
+// unit shown against the units its parameter may be written in). What was typed into a cell
+// is read as its number in the cell's unit `cellUnit` alone.
+bool HoldsTyped(const std::string& text, const std::string& typed, const std::vector<long double>& factors,
+                const std::string* cellUnit = nullptr) {
     if (text.find(typed) != std::string::npos) return true;
     // A data file's name is completed by the naming rules: an extension that names no
     // written format becomes ".mdx" ("2.5" names "2.mdx").
@@ -107,8 +125,10 @@ bool HoldsTyped(const std::string& text, const std::string& typed, const std::ve
     double number = 0;
     // A number typed with a unit is held as its number in the unit's quantity's base unit.
     bool read = qv::ParsePrefixedNumber(typed.c_str(), &number) != FALSE;
+    if (cellUnit != nullptr) read = ReadsInCell(typed, *cellUnit, &number);
     for (const qv::QuantityDefinition& quantity : qv::BuiltInUnitsTable().quantities)
-        read = read || qv::ParseNumberInUnit(typed.c_str(), quantity.name.c_str(), quantity.units[0].symbol.c_str(), &number);
+        read = read || (cellUnit == nullptr && qv::ParseNumberInUnit(typed.c_str(), quantity.name.c_str(),
+                                                                    quantity.units[0].symbol.c_str(), &number));
     if (!read || !std::isfinite(number)) return false;
     const auto inToken = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-'; };
     for (size_t at = 0; at < text.size();) {
@@ -175,6 +195,30 @@ constexpr WorkedOut kWorkedOut[] = {
     {54, "type 2243 ", "a cut-off below the band is brought into it by the design, and the page shows it so"},
     {54, "type 2244 ", "a cut-off below the band is brought into it by the design, and the page shows it so"},
 };
+
+// Cells whose unit the page knows apart from their column's heading: the element's wizard ID,
+// the list, the column and the unit.
+struct CellUnitOfPage {
+    unsigned element;
+    int list;
+    size_t column;
+    const char* unit;
+    const char* why;
+};
+constexpr CellUnitOfPage kCellUnitsOfPages[] = {
+    {85, 2329, 2, "V", "the amplitudes are in the unit of the source, a voltage source in the example"},
+};
+
+// The unit a cell of a trial reads its values in.
+std::string UnitOfCell(unsigned element, const BadValueTrial& trial) {
+    int list = 0;
+    size_t row = 0;
+    size_t column = 0;
+    if (std::sscanf(trial.action.back().c_str(), "cell %d %zu %zu", &list, &row, &column) == 3)
+        for (const CellUnitOfPage& known : kCellUnitsOfPages)
+            if (known.element == element && known.list == list && known.column == column) return known.unit;
+    return trial.unit;
+}
 
 class OkSweep : public PageSweep {
 protected:
@@ -349,11 +393,23 @@ protected:
             const bool workedOut = std::any_of(std::begin(kWorkedOut), std::end(kWorkedOut), [&](const WorkedOut& w) {
                 return w.element == schematic.elements[index].id && trial.action.back().starts_with(w.place);
             });
-            if (!blank && !keptAsText && !workedOut && !described.starts_with("(refused)") &&
-                !HoldsTyped(described, trial.typed, factors)) {
+            // A number with a unit typed into a cell of a unit of another quantity is the
+            // cell's to refuse; in a cell of no unit it may stand as a text, but is never read
+            // as a number (HoldsTyped reads it in the cell's unit alone).
+            const std::string unit = UnitOfCell(schematic.elements[index].id, trial);
+            double number = 0;
+            if (trial.cell && !unit.empty() && !workedOut && HasUnit(trial.typed) &&
+                !ReadsInCell(trial.typed, unit, &number)) {
+                script = tried;
+                Fail("took " + qv::QuoteScriptText(trial.typed) + " into a cell of the unit " + unit +
+                     ", which is to refuse it:\n" + described.substr(0, 400));
+            } else if (!blank && !keptAsText && !workedOut && !described.starts_with("(refused)") &&
+                       !HoldsTyped(described, trial.typed, factors, trial.cell ? &unit : nullptr)) {
                 script = tried;
                 Fail("took " + qv::QuoteScriptText(trial.typed) + " and describes, but neither the description nor a data "
-                     "file holds it as typed or as its number:\n" + described.substr(0, 400));
+                     "file holds it as typed or as its number" +
+                     (trial.cell ? " in the cell's unit \"" + unit + "\"" : std::string()) + ":\n" +
+                     described.substr(0, 400));
             }
             if (nameNow != name) GiveNameBack();
         } else if (driven.error.find("the sheet refused") != std::string::npos) {

@@ -185,35 +185,78 @@ struct BadValueTrial {
     std::vector<std::string> action;
     std::string typed;
     size_t control = 0;   // the control's index in the listing
+    bool cell = false;    // typed into a cell of a list
+    std::string unit;     // a cell's unit, as its column's heading or its row's "Unit" cell shows it
 };
 
+// The unit a list shows for the values of a cell: the one its column's heading names in
+// brackets ("X [V]") or after the axis ("x-axis : V", a table whose units are typed beside
+// it), else the text of its row's "Unit" cell (a list whose rows are distinct parameters); ""
+// for a column of plain numbers or texts.
+inline std::string CellUnit(const Control& list, size_t row, size_t column) {
+    const auto trimmed = [](std::string unit) {
+        unit.erase(0, unit.find_first_not_of(' '));
+        unit.erase(unit.find_last_not_of(' ') + 1);
+        return unit;
+    };
+    if (column < list.columnNames.size()) {
+        const std::string& heading = list.columnNames[column];
+        const size_t open = heading.rfind('[');
+        const size_t close = heading.rfind(']');
+        if (open != std::string::npos && close != std::string::npos && open < close)
+            return trimmed(heading.substr(open + 1, close - open - 1));
+        if (const size_t axis = heading.find("axis : "); axis != std::string::npos)
+            return trimmed(heading.substr(axis + 7));
+    }
+    const auto unitColumn = std::find(list.columnNames.begin(), list.columnNames.end(), "Unit");
+    const size_t at = static_cast<size_t>(unitColumn - list.columnNames.begin());
+    if (unitColumn != list.columnNames.end() && at != column && row < list.rows.size() && at < list.rows[row].size())
+        return list.rows[row][at];
+    return "";
+}
+
 // The typing of bad values into the typed places of one listing: its enabled edits and the
-// cells of the first and of the last row of its lists.
+// cells of the first and of the last row of its lists. A list whose rows are distinct
+// parameters, each with its own unit (a "Unit" column), has the rows between typed into too,
+// with the values that carry a unit alone: each row must read them in its own unit.
 inline std::vector<BadValueTrial> BadValueTrials(const std::vector<Control>& controls) {
     struct Place {
         size_t control;
         std::string prefix;   // the action without the text
+        bool cell = false;
+        std::string unit;
     };
     std::vector<Place> places;
+    std::vector<Place> unitsOnly;
     for (size_t at = 0; at < controls.size(); ++at) {
         const Control& c = controls[at];
         if (c.hidden) continue;
         const std::string id = std::to_string(c.id);
-        if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " "});
+        if (c.className == "Edit" && !c.disabled) places.push_back({at, "type " + id + " ", false, ""});
         // A check-box column ("Use Pin", a result's "Output") is clicked, not typed into.
-        if (c.className == "SysListView32" && !c.rows.empty())
-            for (size_t row : {size_t{0}, c.rows.size() - 1}) {
+        if (c.className == "SysListView32" && !c.rows.empty()) {
+            const bool ownUnits = std::find(c.columnNames.begin(), c.columnNames.end(), "Unit") != c.columnNames.end();
+            for (size_t row = 0; row < c.rows.size(); ++row) {
+                const bool end = row == 0 || row + 1 == c.rows.size();
+                if (!end && !ownUnits) continue;
                 for (size_t column = 0; column < c.rows[row].size(); ++column)
                     if (column >= c.columnNames.size() ||
-                        (c.columnNames[column] != "Use Pin" && c.columnNames[column] != "Output"))
-                        places.push_back({at, "cell " + id + " " + std::to_string(row) + " " + std::to_string(column) + " "});
-                if (c.rows.size() == 1) break;
+                        (c.columnNames[column] != "Use Pin" && c.columnNames[column] != "Output" &&
+                         (end || c.columnNames[column] != "Unit")))
+                        (end ? places : unitsOnly)
+                            .push_back({at, "cell " + id + " " + std::to_string(row) + " " + std::to_string(column) + " ",
+                                        true, CellUnit(c, row, column)});
             }
+        }
     }
     std::vector<BadValueTrial> trials;
     for (size_t at = 0; at < places.size(); ++at)
         for (const std::string& value : BadValuesFor(at, places.size()))
-            trials.push_back({{places[at].prefix + qv::QuoteScriptText(value)}, value, places[at].control});
+            trials.push_back({{places[at].prefix + qv::QuoteScriptText(value)}, value, places[at].control,
+                              places[at].cell, places[at].unit});
+    for (const Place& place : unitsOnly)
+        for (const std::string& value : BadValueKinds().back())
+            trials.push_back({{place.prefix + qv::QuoteScriptText(value)}, value, place.control, true, place.unit});
     return trials;
 }
 

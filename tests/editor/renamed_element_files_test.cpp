@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -115,9 +116,12 @@ protected:
         return host->Edit(from, {"type 2001 \"" + to + "\"", "ok"}, outcome, error);
     }
     // Runs qvhost in the folder; its status.
-    int Qvhost(const std::string& arguments) {
-        const std::string command = "cd '" + folder.string() + "' && HOME='" + folder.string() + "' XDG_CONFIG_HOME='" +
-                                    folder.string() + "/cfg' '" QVHOST_PATH "' " + arguments + " >out.txt 2>err.txt";
+    int Qvhost(const std::string& arguments) { return QvhostIn(folder, arguments); }
+    // Runs qvhost in a folder of its own, with its own profile there; its status.
+    static int QvhostIn(const fs::path& where, const std::string& arguments) {
+        const std::string command = "cd '" + where.string() + "' && HOME='" + where.string() + "' XDG_CONFIG_HOME='" +
+                                    where.string() + "/cfg' QV_USER_PROFILE='" + where.string() + "/user.ini' '" QVHOST_PATH
+                                    "' " + arguments + " >out.txt 2>err.txt";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -175,18 +179,22 @@ TEST_F(RenamedElementFiles, QvhostDescribesWhatItsEditRenamed) {
 }
 
 // Renamed and given "File Name" in one session (ticked on the page, or on the characteristic's
-// sheet opened after the rename or before and again after it), each kind writes its file under
-// the new name: the printed schematic describes into the same folder, and a bare OK on it
-// follows, both with status 0 and no question.
+// sheet opened after the rename or before and again after it), each element that writes a data
+// file (each table of it) writes its file under the new name: the printed schematic describes
+// into the same folder, and a bare OK on it follows, both with status 0 and no question.
 TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile) {
     const std::string rename = "type 2001 \"E2\"\n";
     const std::string sheet = "sheet ok {\nclick 2116\n}\n";
     const std::string pairs = R"("characteristic": {"kind": "data-pairs", "points": [[0, 0], [1, 2]]})";
     const auto sheetAt = [&](const char* button) { return rename + sheet + "click " + button + "\n"; };
-    const struct {
+    const char* const machineTable = R"("sheet ok {", "click 2114", "click 2397", "click 1122", "cell 2121 0 1 \"0\"", )"
+                                     R"("cell 2121 0 2 \"1\"", "click 1122", "cell 2121 1 1 \"2\"", "cell 2121 1 2 \"0.5\"", "}", )";
+    const std::string formTwo = R"("characteristic": {"kind": "data-pairs", "form": 2, "points": [[0, 1], [1, 2]]})";
+    struct Case {
         std::string record;
         std::string session;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {kKinds[0].element, rename},
         {kKinds[1].element, rename},
         {kKinds[2].element, rename},
@@ -198,21 +206,62 @@ TEST_F(RenamedElementFiles, ARenameAndAFileNameInOneSessionWriteTheNewNamesFile)
         {kKinds[8].element, sheetAt("2016")},
         {kKinds[8].element, sheet + "click 2016\n" + rename + "sheet ok {\n}\nclick 2016\n"},
         {kKinds[9].element, rename + "sheet ok {\nclick 2116\n}\nclick 2157\n"},
+        {std::string(R"("id": 30, "script": [)") + machineTable + R"("click 2157", )" + machineTable +
+             R"("click 2159", "ok"])",
+         rename + "sheet ok {\nclick 2116\n}\nclick 2159\n"},
         {R"("id": 17, )" + pairs, sheetAt("2093")},
         {R"("id": 65, )" + pairs, sheetAt("2016")},
         {R"("id": 112, )" + pairs, sheetAt("2016")},
+        {R"("id": 16, "parameters": {"QUANT": "R1"}, )" + pairs, sheetAt("2016")},
+        {R"("id": 18, )" + pairs, sheetAt("2093")},
+        {R"("id": 18, )" + formTwo, sheetAt("2098")},
+        {R"("id": 17, )" + formTwo, sheet + "click 2098\n" + rename + "sheet ok {\n}\nclick 2098\n"},
+        {R"("id": 1, "parameters": {"QUANT": "R1"}, )" + pairs, sheetAt("2016")},
+        {R"("id": 2, "parameters": {"QUANT": "R1"}, )" + pairs, sheetAt("2016")},
     };
-    WriteFile(folder / "ok.txt", "ok\n");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record + ": " + c.session);
+    // The semiconductors' table, picked on the page and filled on its sheet.
+    for (const int id : {9, 10, 11, 12, 13, 14}) {
+        std::string record = kKinds[8].element;
+        record.replace(record.find("8"), 1, std::to_string(id));
+        cases.push_back({record, sheetAt("2016")});
+    }
+    // Each row in a folder of its own, a few rows at a time: each runs three hosts.
+    struct Ran {
+        int status[3] = {-1, -1, -1};
+        std::string error[3];
+    };
+    const auto run = [&](size_t row) {
+        Ran ran;
+        const fs::path where = folder / ("row" + std::to_string(row));
         std::error_code code;
-        fs::remove_all(folder / "out", code);
-        fs::create_directories(folder / "out");
-        WriteFile(folder / "s.json", Schematic({{"E1", c.record}}));
-        WriteFile(folder / "session.txt", c.session + "ok\n");
-        ASSERT_EQ(0, Qvhost("edit s.json --element E1 --script session.txt -o out/p.json")) << ReadFile(folder / "err.txt");
-        EXPECT_EQ(0, Qvhost("describe out/p.json -o out/d.desc")) << ReadFile(folder / "err.txt");
-        EXPECT_EQ(0, Qvhost("edit out/p.json --element E2 --script ok.txt -o out/q.json")) << ReadFile(folder / "err.txt");
+        fs::remove_all(where, code);
+        fs::create_directories(where / "out");
+        // The controlled sources are controlled by the resistor's quantity.
+        WriteFile(where / "s.json", Schematic({{"E1", cases[row].record}, {"R1", R"("id": 15)"}}));
+        WriteFile(where / "session.txt", cases[row].session + "ok\n");
+        WriteFile(where / "ok.txt", "ok\n");
+        const char* const commands[] = {"edit s.json --element E1 --script session.txt -o out/p.json",
+                                        "describe out/p.json -o out/d.desc",
+                                        "edit out/p.json --element E2 --script ok.txt -o out/q.json"};
+        for (int at = 0; at < 3; ++at) {
+            ran.status[at] = QvhostIn(where, commands[at]);
+            ran.error[at] = ReadFile(where / "err.txt");
+            if (ran.status[at] != 0) break;
+        }
+        fs::remove_all(where, code);
+        return ran;
+    };
+    constexpr size_t kAtOnce = 4;
+    for (size_t first = 0; first < cases.size(); first += kAtOnce) {
+        std::vector<std::future<Ran>> running;
+        for (size_t row = first; row < cases.size() && row < first + kAtOnce; ++row)
+            running.push_back(std::async(std::launch::async, run, row));
+        for (size_t at = 0; at < running.size(); ++at) {
+            const Case& c = cases[first + at];
+            SCOPED_TRACE(c.record + ": " + c.session);
+            const Ran ran = running[at].get();
+            for (int step = 0; step < 3; ++step) EXPECT_EQ(0, ran.status[step]) << "step " << step + 1 << ": " << ran.error[step];
+        }
     }
 }
 
