@@ -174,11 +174,10 @@ inline Bytes OlderPageBlock(const char* pageClass, DWORD version, DWORD amplitud
     return out;
 }
 
-// The fixture: placeholders start and end empty.
 // One row of the AC values of a source that switches between a voltage and a current source:
 // the AC part typed (2425 magnitude, 2430 real part, 2432 imaginary part) in `currentUnit` on
-// a current source (the magnitude's unit chosen in its list), what the description takes from it, and the unit its list shows once the
-// page is switched back to a voltage source.
+// a current source (the magnitude's unit chosen in its list), what the description takes from
+// it, and the unit its list shows once the page is switched back to a voltage source.
 struct SwitchedACRow {
     WORD field;
     int unitList;
@@ -187,6 +186,7 @@ struct SwitchedACRow {
     const char* voltageUnit;
 };
 
+// The fixture: placeholders start and end empty.
 class SourcesTest : public NamedElementTest<ParamRow> {
 protected:
     void SetUp() override {
